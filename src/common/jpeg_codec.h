@@ -1,0 +1,24 @@
+#pragma once
+// JPEG coding of pictures through libjpeg-turbo. Keeps no state between
+// calls, so every thread may code at once.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "common/picture.h"
+
+// Encodes a 24- or 32-bit picture at quality 1 to 100 (values outside are
+// clamped). On success the buffer holds one complete JPEG picture. Sets the
+// picture's image-size field to what its pixels take. False, with the
+// buffer left empty, for a picture without pixels or any coding failure.
+bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg);
+
+// Decodes any JPEG the library reads (colour or grayscale) into a new
+// bottom-up 24-bit picture. False, with the picture left empty, for null or
+// undecodable bytes and for pictures too large to hold.
+bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture);
+
+// The largest picture the decoder accepts, in pixels: a damaged or hostile
+// header must not make a camera thread allocate gigabytes.
+inline constexpr uint64_t kMaxDecodedPixels = 64ull * 1024 * 1024;
