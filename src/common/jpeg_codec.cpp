@@ -11,10 +11,7 @@ struct TjHandleDeleter {
 };
 using TjHandle = std::unique_ptr<void, TjHandleDeleter>;
 
-struct TjBufferDeleter {
-  void operator()(unsigned char* buffer) const { tjFree(buffer); }
-};
-using TjBuffer = std::unique_ptr<unsigned char, TjBufferDeleter>;
+constexpr int kSubsampling = TJSAMP_420;
 
 int PixelFormatFor(int bitCount) {
   switch (bitCount) {
@@ -40,18 +37,28 @@ bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg) {
   if (!handle) return false;
   const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
   const int height = AbsHeight(header.height);
-  const int flags = header.height > 0 ? TJFLAG_BOTTOMUP : 0;
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
+  // Compress straight into the caller's buffer, reusing its capacity: a
+  // fresh worst-case block per frame costs more than the coding under Wine.
+  const unsigned long worstCase = tjBufSize(header.width, height, kSubsampling);
+  if (worstCase == static_cast<unsigned long>(-1)) return false;
+  jpeg.resize(worstCase);
+  unsigned char* out = jpeg.data();
+  unsigned long outSize = worstCase;
+  const int flags = TJFLAG_NOREALLOC | (header.height > 0 ? TJFLAG_BOTTOMUP : 0);
   const int rc = tjCompress2(handle.get(), picture.pixels.data(), header.width, static_cast<int>(picture.Stride()),
-                             height, pixelFormat, &out, &outSize, TJSAMP_420, q, flags);
-  TjBuffer owned(out);
-  if (rc != 0 || !out || outSize == 0) return false;
-  jpeg.assign(out, out + outSize);
+                             height, pixelFormat, &out, &outSize, kSubsampling, q, flags);
+  if (rc != 0 || out != jpeg.data() || outSize == 0 || outSize > worstCase) {
+    jpeg.clear();
+    return false;
+  }
+  jpeg.resize(outSize);
   return true;
 }
 
 bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture) {
+  // The caller's old pixel buffer is reused when it is large enough: fresh
+  // large blocks cost a page fault per 4 KiB, which dominates under Wine.
+  std::vector<uint8_t> buffer = std::move(picture.pixels);
   picture = Picture{};
   if (!bytes || length == 0 || length > static_cast<unsigned long>(-1)) return false;
   TjHandle handle(tjInitDecompress());
@@ -63,7 +70,10 @@ bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture) {
   if (width <= 0 || height <= 0 || static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxDecodedPixels)
     return false;
 
-  Picture decoded = MakePicture(width, height, 24);
+  Picture decoded;
+  decoded.pictureInfo = MakePictureInfo(width, height, 24);
+  buffer.resize(decoded.RequiredBytes());
+  decoded.pixels = std::move(buffer);
   const int rc = tjDecompress2(handle.get(), bytes, static_cast<unsigned long>(length), decoded.pixels.data(), width,
                                static_cast<int>(decoded.Stride()), height, TJPF_BGR, TJFLAG_BOTTOMUP);
   // A warning (a picture cut short, say) still leaves a whole picture to show.

@@ -9,13 +9,15 @@
 #include "common/picture.h"
 
 // Encodes a 24- or 32-bit picture at quality 1 to 100 (values outside are
-// clamped). On success the buffer holds one complete JPEG picture. Sets the
+// clamped). On success the buffer holds one complete JPEG picture; its old
+// capacity is reused, so a caller coding every frame keeps one buffer. Sets the
 // picture's image-size field to what its pixels take. False, with the
 // buffer left empty, for a picture without pixels or any coding failure.
 bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg);
 
 // Decodes any JPEG the library reads (colour or grayscale) into a new
-// bottom-up 24-bit picture. False, with the picture left empty, for null or
+// bottom-up 24-bit picture, reusing the old picture's pixel buffer when it
+// is large enough. False, with the picture left empty, for null or
 // undecodable bytes and for pictures too large to hold.
 bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture);
 

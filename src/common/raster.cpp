@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -59,7 +60,12 @@ void RotatePicture(Picture& picture, int angle) {
   const int32_t newWidth = quarter ? h : w;
   const int32_t newHeight = quarter ? w : h;
   const size_t dstStride = RowStride(newWidth, bits);
-  std::vector<uint8_t> rotated(dstStride * static_cast<size_t>(newHeight), 0);
+  // The buffer given up by the previous rotation on this thread takes the
+  // new pixels: a camera rotating every frame then allocates nothing.
+  thread_local std::vector<uint8_t> spare;
+  std::vector<uint8_t> rotated = std::move(spare);
+  spare.clear();
+  rotated.assign(dstStride * static_cast<size_t>(newHeight), 0);
 
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* src = picture.pixels.data() + static_cast<size_t>(y) * srcStride;
@@ -86,5 +92,5 @@ void RotatePicture(Picture& picture, int angle) {
     header.height = header.height < 0 ? -newHeight : newHeight;
   }
   header.sizeImage = static_cast<uint32_t>(rotated.size());
-  picture.pixels = std::move(rotated);
+  spare = std::exchange(picture.pixels, std::move(rotated));
 }

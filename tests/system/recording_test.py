@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""A recording written by the Windows build under Wine, read by ffmpeg."""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def wine_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def timestamps(data):
+    # Each frame's first comment segment: FF FE, length, digits, NUL.
+    return [int(m.group(1)) for m in re.finditer(rb"\xff\xd8.*?\xff\xfe\x00.(\d+)\x00", data, re.S)]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--tool", required=True)
+    args = parser.parse_args()
+    failures = []
+    passed = []
+
+    def check(condition, what):
+        print(("ok   " if condition else "FAIL ") + what)
+        (passed if condition else failures).append(what)
+
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "camera 1.mjpg")
+        start = int(time.time())
+        # Two runs append to the same file, as a worker reopening it would.
+        for frames in (5, 4):
+            run = subprocess.run([args.wine, args.tool, wine_path(path), str(frames), "637", "211"],
+                                 capture_output=True, timeout=120)
+            check(run.returncode == 0, f"writer exits 0 (got {run.returncode}) for {frames} frames")
+        end = int(time.time()) + 1
+
+        probe = subprocess.run(["ffprobe", "-v", "error", "-f", "mjpeg", "-count_frames", "-select_streams", "v:0",
+                                "-show_entries", "stream=nb_read_frames,width,height", "-of", "csv=p=0", path],
+                               capture_output=True, text=True, timeout=60)
+        check(probe.stdout.strip() == "637,211,9", f"ffprobe sees 9 frames of 637x211 (got {probe.stdout.strip()!r})")
+        decode = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "mjpeg", "-i", path, "-f", "null", "-"],
+                                capture_output=True, text=True, timeout=60)
+        check(decode.returncode == 0 and decode.stderr == "", f"ffmpeg decodes every frame cleanly {decode.stderr!r}")
+
+        with open(path, "rb") as f:
+            data = f.read()
+        stamps = timestamps(data)
+        check(len(stamps) == 9, f"every frame carries a timestamp (found {len(stamps)})")
+        check(all(start <= s <= end for s in stamps), f"timestamps lie inside the run {start}..{end}: {stamps}")
+        check(data.count(b"\xff\xd9\xff\xd8") == 8, "each frame starts right after the previous one ends")
+
+    print(f"recording_system: {len(passed)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
