@@ -152,3 +152,30 @@ TEST(JpegCodecTest, HeaderClaimingAHugePictureIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(JpegCodecTest, ReusedPictureAndBufferTakeTheNewSizeExactly) {
+  const std::vector<uint8_t> big = Encode(SmoothPicture(640, 480));
+  const std::vector<uint8_t> small = Encode(SmoothPicture(63, 17));
+  Picture picture;
+  ASSERT_TRUE(DecodeJpeg(big.data(), big.size(), picture));
+  ASSERT_TRUE(DecodeJpeg(small.data(), small.size(), picture));
+  EXPECT_EQ(picture.Width(), 63);
+  EXPECT_EQ(picture.pixels.size(), 192u * 17u);
+  EXPECT_LT(MeanChannelDifference(SmoothPicture(63, 17), picture), 4.0);
+  ASSERT_TRUE(DecodeJpeg(big.data(), big.size(), picture));
+  EXPECT_EQ(picture.pixels.size(), 640u * 480u * 3u);
+
+  std::vector<uint8_t> jpeg;
+  Picture vga = SmoothPicture(640, 480);
+  Picture tiny = SmoothPicture(63, 17);
+  ASSERT_TRUE(EncodeJpeg(vga, 75, jpeg));
+  ASSERT_TRUE(EncodeJpeg(tiny, 75, jpeg));
+  Picture decoded;
+  ASSERT_TRUE(DecodeJpeg(jpeg.data(), jpeg.size(), decoded));
+  EXPECT_EQ(decoded.Width(), 63);
+  EXPECT_EQ(jpeg.back(), 0xD9);
+}
+
+}  // namespace
