@@ -44,7 +44,11 @@ bool IsValidPathTemplate(std::string_view pathTemplate);
 // Expands a strftime template with the given local time into `path`.
 // On kOk, `path` holds the whole expansion (at most kMaxSavePathLength
 // characters). On any failure `path` is "" and nothing may be recorded for
-// this frame: a cut-off path would name a different file or folder.
+// this frame: a cut-off path would name a different file or folder. The
+// worker then closes the open file (it belongs to a path that no longer
+// applies), keeps currentPath, shows ExpandFailureText(result) as its
+// status and tries again with the next frame (a %B or %A expansion may fit
+// again on another day).
 ExpandResult ExpandSavePath(std::string_view pathTemplate, const std::tm& localTime, char (&path)[kTextSize]);
 
 // The same with the clock's current local time; the worker calls this once
@@ -98,8 +102,8 @@ uint32_t AdvancePictureNumber(uint32_t number, int32_t maxJpegCount);
 
 // The number with which numbering resumes, from the last-write times of
 // the pictures 1 to maxJpegCount - 1 (time 0 = no usable file): the first
-// number without a file, or else the one written last (the earliest of
-// equal times). maxJpegCount itself is never examined. Gives 0 when
+// number without a file, or else the one written last (the lowest number
+// among equal times). maxJpegCount itself is never examined. Gives 0 when
 // maxJpegCount is 1 or less, and never asks for a number outside 1 to
 // maxJpegCount - 1. The worker needs it when its picture number is 0 and
 // maxJpegCount is above 1 (FindStartNumber in save_path_win.h).

@@ -72,10 +72,11 @@ uint32_t FindStartNumber(std::string_view path, int32_t maxJpegCount) {
 }
 
 ScopedKernelHandle OpenNumberedPicture(const char* name) {
+  // Opened, then cut, rather than CREATE_ALWAYS, which refuses an existing
+  // hidden or system file.
   ScopedKernelHandle file(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return file;
-  // Not CREATE_ALWAYS: that refuses an existing hidden or system file.
   if (!SetEndOfFile(file.Get())) file.Reset();
   return file;
 }
