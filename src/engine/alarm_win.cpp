@@ -1,7 +1,8 @@
 #include "engine/alarm_win.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <mmsystem.h>
 
 #include <string_view>
 

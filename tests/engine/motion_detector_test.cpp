@@ -227,6 +227,15 @@ TEST(MotionDetector, MaskedCellIsIgnoredAndKeepsItsReference) {
   EXPECT_EQ(Detect(d, moved, 10), 155);
   ExpectRect(d, 3, 2, 3, 2);
 
+  // A cell masked from the start still takes its reference from the first
+  // picture, so unmasking it later shows no motion that never happened.
+  MotionDetector maskedFirst;
+  maskedFirst.SetMask(grid);
+  EXPECT_EQ(Detect(maskedFirst, moved, 10), 0);
+  maskedFirst.SetMask(DetectGrid{});
+  EXPECT_EQ(Detect(maskedFirst, moved, 10), 0);
+  EXPECT_EQ(maskedFirst.PreviousBrightness(3, 2), 255);
+
   // The mask row counts from the top: row 2 is another cell.
   MotionDetector wrongRow = PrimedWith(base);
   DetectGrid top{};
