@@ -1,6 +1,7 @@
 #include "engine/motion_detector.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -99,9 +100,12 @@ MotionDetector::MotionDetector()
 int32_t Detect(MotionDetector& detector, const PictureInfo& info, const uint8_t* pixels, size_t byteCount,
                int32_t triggerLevel) {
   const int32_t width = info.header.width;
-  const int32_t height = AbsHeight(info.header.height);
   const int bitCount = info.header.bitCount;
-  if (pixels == nullptr || width <= 0 || height <= 0 || (bitCount != 24 && bitCount != 32)) return 0;
+  // The most negative height has no positive counterpart.
+  if (pixels == nullptr || width <= 0 || info.header.height == INT32_MIN || (bitCount != 24 && bitCount != 32))
+    return 0;
+  const int32_t height = AbsHeight(info.header.height);
+  if (height == 0) return 0;
   const size_t stride = RowStride(width, bitCount);
   if (byteCount / stride < static_cast<size_t>(height)) return 0;
 

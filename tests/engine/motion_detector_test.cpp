@@ -332,6 +332,17 @@ TEST(MotionDetector, UnusablePictureChangesNothing) {
   EXPECT_EQ(Detect(d, paletted, 10), 0);
   unchanged();
 
+  // Descriptions a damaged source might send, over a buffer too small for them.
+  for (auto size : {std::pair{INT32_MAX, 250}, std::pair{250, INT32_MAX}, std::pair{250, INT32_MIN},
+                    std::pair{-250, 250}, std::pair{250, 0}}) {
+    SCOPED_TRACE(testing::Message() << size.first << "x" << size.second);
+    Picture lying = Uniform(250, 250, {0, 0, 0});
+    lying.pictureInfo.header.width = size.first;
+    lying.pictureInfo.header.height = size.second;
+    EXPECT_EQ(Detect(d, lying, 10), 0);
+    unchanged();
+  }
+
   Picture zeroWidth = Uniform(250, 250, {0, 0, 0});
   zeroWidth.pictureInfo.header.width = 0;
   EXPECT_EQ(Detect(d, zeroWidth, 10), 0);
