@@ -35,8 +35,12 @@ bool WriteEncodedFrame(const uint8_t* jpeg, size_t length, ByteSink& sink, std::
 
 bool WriteFrame(Picture& picture, int quality, ByteSink& sink, const Clock& clock) {
   std::vector<uint8_t> jpeg;
-  if (!EncodeJpeg(picture, quality, jpeg)) return false;
-  return WriteEncodedFrame(jpeg.data(), jpeg.size(), sink, clock.Now());
+  return WriteFrame(picture, quality, sink, clock, jpeg);
+}
+
+bool WriteFrame(Picture& picture, int quality, ByteSink& sink, const Clock& clock, std::vector<uint8_t>& encodeBuffer) {
+  if (!EncodeJpeg(picture, quality, encodeBuffer)) return false;
+  return WriteEncodedFrame(encodeBuffer.data(), encodeBuffer.size(), sink, clock.Now());
 }
 
 std::optional<std::string> ReadTimestamp(const uint8_t* frame, size_t length) {

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/byte_sink.h"
 #include "common/clock.h"
@@ -34,6 +35,10 @@ bool WriteEncodedFrame(const uint8_t* jpeg, size_t length, ByteSink& sink, std::
 // Encodes the picture at the quality and writes it as a frame stamped with
 // the clock's time. Nothing is written when encoding fails.
 bool WriteFrame(Picture& picture, int quality, ByteSink& sink, const Clock& clock = DefaultClock());
+
+// The same, encoding into a buffer the caller keeps between frames: a fresh
+// worst-case buffer per frame costs more than the encoding under Wine.
+bool WriteFrame(Picture& picture, int quality, ByteSink& sink, const Clock& clock, std::vector<uint8_t>& encodeBuffer);
 
 // The payload of the frame's first comment segment, up to its first NUL,
 // or nothing when there is none or its length does not fit the frame.

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/recording_format.h"
+
 Picture PatternPicture(int32_t width, int32_t height, int bitCount) {
   Picture picture = MakePicture(width, height, bitCount);
   const size_t bpp = bitCount / 8;
@@ -59,4 +61,14 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::vector<uint8_t>> SplitFrames(const std::vector<uint8_t>& recording) {
+  std::vector<std::vector<uint8_t>> frames;
+  size_t from = 0;
+  while (auto span = FindNextFrame(recording.data(), recording.size(), from)) {
+    frames.emplace_back(recording.begin() + span->begin, recording.begin() + span->end);
+    from = span->end;
+  }
+  return frames;
 }

@@ -23,3 +23,6 @@ const uint8_t* PixelAt(const Picture& picture, int32_t x, int32_t y);
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// The frames of a recording, in order, by the forward frame rule.
+std::vector<std::vector<uint8_t>> SplitFrames(const std::vector<uint8_t>& recording);

@@ -1,0 +1,76 @@
+#pragma once
+// The recording half of a camera worker: decides for every processed
+// picture whether and where it is recorded, keeps the recording file open
+// between frames in .mjpg mode, numbers single pictures, and keeps the
+// status text of the last recording problem. Runs on the worker thread only.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "common/byte_sink.h"
+#include "common/clock.h"
+#include "common/picture.h"
+#include "common/scoped_handle_win.h"
+#include "engine/alarm.h"
+#include "engine/cam_settings.h"
+
+class Recorder {
+ public:
+  // What the save step needs from outside, replaceable by tests.
+  struct Services {
+    const Clock* clock = &DefaultClock();
+    AlarmSound* alarm = nullptr;  // null: no sound device
+    // Burns the text overlay into a picture that is about to be recorded.
+    std::function<void(Picture&, const CamSettings&)> burnOverlay;
+    // Wraps the open file for writing one frame.
+    std::function<std::unique_ptr<ByteSink>(HANDLE)> openSink;
+  };
+
+  Recorder();
+  explicit Recorder(Services services);
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // The save step for one processed picture with its motion level. The
+  // picture may receive the overlay. Any exception inside closes the file
+  // and becomes the status "Unknown file save exception occured!".
+  void SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings);
+
+  // New settings arrived: the next saved frame starts from a fresh path.
+  void ForgetPath();
+  void CloseFile() { recordFile_.Reset(); }
+
+  // "View current footage": the recording opened through the shell, or the
+  // folder of the numbered pictures. Nothing while no path is in use.
+  void OpenCurrentFootage(const CamSettings& settings) const;
+
+  const char* StatusText() const { return statusText_; }
+  const char* CurrentPath() const { return currentPath_; }
+  bool FileOpen() const { return recordFile_.IsValid(); }
+  uint32_t PictureNumber() const { return pictureNumber_; }
+  uint32_t SaveCountdown() const { return saveCountdown_; }
+  int32_t MotionLatch() const { return motionLatch_; }
+
+  // The shell call behind OpenCurrentFootage, replaceable by tests.
+  std::function<void(const char* path)> shellOpen;
+
+ private:
+  void SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings);
+  bool TakePath(const CamSettings& settings);
+  bool OpenRecording();
+  bool OpenNumbered(const CamSettings& settings);
+  void SetStatus(const char* text);
+
+  Services services_;
+  char currentPath_[kTextSize] = {};
+  char statusText_[kTextSize] = {};
+  ScopedKernelHandle recordFile_;
+  uint32_t pictureNumber_ = 0;
+  uint32_t saveCountdown_ = 0;
+  int32_t motionLatch_ = 0;
+  std::vector<uint8_t> encodeBuffer_;
+};

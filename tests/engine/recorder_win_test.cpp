@@ -1,0 +1,359 @@
+#include "engine/recorder_win.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
+#include "common/recording_format.h"
+#include "support/settable_clock.h"
+#include "support/temp_folder_win.h"
+#include "support/test_pictures.h"
+
+namespace {
+
+class CountingAlarm final : public AlarmSound {
+ public:
+  void Play() override { ++plays; }
+  int plays = 0;
+};
+
+// Writes through to the file but only `room` bytes in all, as a disk that
+// fills up.
+class FillingDisk {
+ public:
+  size_t room = SIZE_MAX;
+  std::unique_ptr<ByteSink> Open(HANDLE file) { return std::make_unique<Sink>(file, room); }
+
+ private:
+  class Sink final : public ByteSink {
+   public:
+    Sink(HANDLE file, size_t& room) : file_(file), room_(room) {}
+    size_t Write(const uint8_t* data, size_t size) override {
+      const size_t take = size < room_ ? size : room_;
+      DWORD written = 0;
+      if (take) WriteFile(file_, data, static_cast<DWORD>(take), &written, nullptr);
+      room_ -= written;
+      return written;
+    }
+
+   private:
+    HANDLE file_;
+    size_t& room_;
+  };
+};
+
+class RecorderTest : public ::testing::Test {
+ protected:
+  RecorderTest() : clock_(2026, 12, 7, 10, 0, 0) {
+    settings_ = DefaultCamSettings();
+    settings_.recordEnabled = 1;
+    UsePath("rec\\cam.mjpg");
+  }
+
+  Recorder& MakeRecorder() {
+    Recorder::Services services;
+    services.clock = &clock_;
+    services.alarm = &alarm_;
+    services.burnOverlay = [this](Picture& picture, const CamSettings&) {
+      ++burns_;
+      if (throwInOverlay_) throw std::runtime_error("overlay");
+      picture.pixels.assign(picture.pixels.size(), 0xFF);
+    };
+    services.openSink = [this](HANDLE file) { return disk_.Open(file); };
+    recorder_ = std::make_unique<Recorder>(std::move(services));
+    recorder_->shellOpen = [this](const char* path) { opened_.push_back(path); };
+    return *recorder_;
+  }
+
+  void UsePath(const std::string& relative) { CopyText(settings_.savePath, folder_.At(relative)); }
+
+  void Save(int32_t level = 0) {
+    if (!recorder_) MakeRecorder();
+    Picture picture = SmoothPicture(64, 48);
+    recorder_->SaveFrame(picture, level, settings_);
+    clock_.Advance(1);
+  }
+
+  std::vector<std::vector<uint8_t>> Frames(const std::string& relative) const {
+    return SplitFrames(ReadWholeFile(folder_.At(relative)));
+  }
+
+  TempFolder folder_{"vr_recorder"};
+  SettableClock clock_;
+  CountingAlarm alarm_;
+  FillingDisk disk_;
+  CamSettings settings_;
+  std::unique_ptr<Recorder> recorder_;
+  std::vector<std::string> opened_;
+  int burns_ = 0;
+  bool throwInOverlay_ = false;
+};
+
+TEST_F(RecorderTest, RecordingIsAppendedFrameByFrameWithTheClocksTime) {
+  for (int i = 0; i < 4; ++i) Save();
+  EXPECT_STREQ(recorder_->StatusText(), "");
+  EXPECT_TRUE(recorder_->FileOpen());
+  EXPECT_EQ(recorder_->CurrentPath(), folder_.At("rec\\cam.mjpg"));
+  const auto frames = Frames("rec\\cam.mjpg");
+  ASSERT_EQ(frames.size(), 4u);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(ReadTimestamp(frames[i].data(), frames[i].size()), std::to_string(clock_.Now() - 4 + i));
+    Picture decoded;
+    EXPECT_TRUE(DecodeJpeg(frames[i].data(), frames[i].size(), decoded));
+    EXPECT_EQ(decoded.Width(), 64);
+  }
+  // Another recorder (a restart) appends to the same file.
+  MakeRecorder();
+  Save();
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 5u);
+}
+
+TEST_F(RecorderTest, MotionRecordsTheMotionFrameAndTheNextSaveCount) {
+  settings_.motionEnabled = 1;
+  settings_.saveCount = 5;
+  const int32_t quiet = 3, moving = 40;
+  Save(quiet);
+  EXPECT_FALSE(IsFile(folder_.At("rec\\cam.mjpg")));
+  Save(moving);
+  for (int i = 0; i < 5; ++i) Save(quiet);
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 6u);
+  Save(quiet);
+  Save(quiet);
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 6u);
+  EXPECT_TRUE(recorder_->FileOpen()) << "waiting for motion leaves the file open";
+
+  // Motion during the countdown restarts it.
+  Save(moving);
+  Save(quiet);
+  Save(quiet);
+  Save(moving);
+  for (int i = 0; i < 5; ++i) Save(quiet);
+  Save(quiet);
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 6u + 9u);
+  // A level equal to the trigger is no motion.
+  Save(settings_.triggerLevel);
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 15u);
+}
+
+TEST_F(RecorderTest, AlarmPlaysOncePerMotionEpisode) {
+  settings_.motionEnabled = 1;
+  settings_.motionSound = 1;
+  Save(50);
+  Save(60);
+  Save(70);
+  EXPECT_EQ(alarm_.plays, 1);
+  Save(0);
+  Save(50);
+  EXPECT_EQ(alarm_.plays, 2);
+}
+
+TEST_F(RecorderTest, ScheduleDayTestKeepsTheFileOpenAndTheWindowClosesIt) {
+  // 2026-12-07 is a Monday (bit 2); the window is 08:00:00 to 17:00:00.
+  settings_.scheduleFlags = 1 | 1 << 2;
+  settings_.scheduleStart[2] = 8 * 3600;
+  settings_.scheduleStop[2] = 17 * 3600;
+  Save();
+  ASSERT_TRUE(recorder_->FileOpen());
+
+  settings_.scheduleFlags = 1 | 1 << 3;  // Tuesday only: today does not qualify
+  Save();
+  EXPECT_TRUE(recorder_->FileOpen());
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 1u);
+
+  settings_.scheduleFlags = 1 | 1 << 2;
+  clock_.Set(2026, 12, 7, 17, 0, 0);
+  Save();
+  EXPECT_TRUE(recorder_->FileOpen());
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 2u);
+  clock_.Set(2026, 12, 7, 17, 0, 1);
+  Save();
+  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 2u);
+}
+
+TEST_F(RecorderTest, SwitchingRecordingOffClosesTheFile) {
+  Save();
+  ASSERT_TRUE(recorder_->FileOpen());
+  settings_.recordEnabled = 0;
+  Save();
+  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 1u);
+}
+
+TEST_F(RecorderTest, OverlayIsBurntOnlyWhenBothFlagsAreSetAndOnlyIntoRecordedFrames) {
+  settings_.overlayEnabled = 1;
+  Save();
+  EXPECT_EQ(burns_, 0);
+  settings_.overlayOnFile = 1;
+  Save();
+  EXPECT_EQ(burns_, 1);
+  settings_.recordEnabled = 0;
+  Save();
+  EXPECT_EQ(burns_, 1);
+  const auto frames = Frames("rec\\cam.mjpg");
+  ASSERT_EQ(frames.size(), 2u);
+  Picture plain, burnt;
+  ASSERT_TRUE(DecodeJpeg(frames[0].data(), frames[0].size(), plain));
+  ASSERT_TRUE(DecodeJpeg(frames[1].data(), frames[1].size(), burnt));
+  EXPECT_LT(PixelAt(plain, 0, 0)[1], 40);
+  EXPECT_GT(PixelAt(burnt, 0, 0)[1], 240);
+}
+
+TEST_F(RecorderTest, NewFolderClosesTheFileAndIsCleanedOnlyWithCleanDirectory) {
+  settings_.cleanDirectory = 1;
+  // One folder per weekday, as the template "...\\%A\\cam.mjpg" gives.
+  UsePath("%A\\cam.mjpg");
+  CreateDirectoryA(folder_.At("Tuesday").c_str(), nullptr);
+  WriteWholeFile(folder_.At("Tuesday\\cam.mjpg"), {0xFF, 0xD8, 0xFF, 0xD9});
+  WriteWholeFile(folder_.At("Tuesday\\old.jpg"), {1});
+  WriteWholeFile(folder_.At("Tuesday\\notes.txt"), {2});
+  clock_.Set(2026, 12, 7, 23, 59, 59);
+  Save();
+  ASSERT_TRUE(IsFile(folder_.At("Monday\\cam.mjpg")));
+  clock_.Set(2026, 12, 8, 0, 0, 0);
+  Save();
+  EXPECT_FALSE(IsFile(folder_.At("Tuesday\\old.jpg")));
+  EXPECT_TRUE(IsFile(folder_.At("Tuesday\\notes.txt")));
+  EXPECT_EQ(Frames("Tuesday\\cam.mjpg").size(), 1u) << "the old recording was deleted, a new one started";
+  EXPECT_EQ(Frames("Monday\\cam.mjpg").size(), 1u);
+  // The Monday file is closed: it can be removed now.
+  EXPECT_TRUE(DeleteFileA(folder_.At("Monday\\cam.mjpg").c_str()));
+
+  // Without cleaning, the old recording in the new folder is appended to.
+  settings_.cleanDirectory = 0;
+  CreateDirectoryA(folder_.At("Wednesday").c_str(), nullptr);
+  WriteWholeFile(folder_.At("Wednesday\\cam.mjpg"), ReadWholeFile(folder_.At("Tuesday\\cam.mjpg")));
+  WriteWholeFile(folder_.At("Wednesday\\old.jpg"), {1});
+  clock_.Set(2026, 12, 9, 0, 0, 0);
+  Save();
+  EXPECT_TRUE(IsFile(folder_.At("Wednesday\\old.jpg")));
+  EXPECT_EQ(Frames("Wednesday\\cam.mjpg").size(), 2u);
+}
+
+TEST_F(RecorderTest, ChangingFileNameNeverCleans) {
+  settings_.cleanDirectory = 1;
+  UsePath("same\\cam_%H%M%S.mjpg");
+  Save();
+  Save();
+  Save();
+  WIN32_FIND_DATAA entry;
+  ScopedFindHandle find(FindFirstFileA(folder_.At("same\\*.mjpg").c_str(), &entry));
+  int files = 0;
+  if (find) do ++files; while (FindNextFileA(find.Get(), &entry));
+  EXPECT_EQ(files, 3);
+}
+
+TEST_F(RecorderTest, NumberedPicturesRunRoundTheRange) {
+  settings_.saveAsMjpeg = 0;
+  settings_.maxJpegCount = 3;
+  UsePath("pics\\image_.jpg");
+  std::vector<uint32_t> numbers;
+  for (int i = 0; i < 4; ++i) {
+    Save();
+    EXPECT_FALSE(recorder_->FileOpen());
+    numbers.push_back(recorder_->PictureNumber());
+  }
+  EXPECT_EQ(numbers, (std::vector<uint32_t>{2, 3, 1, 2}));
+  for (const char* name : {"pics\\image_1.jpg", "pics\\image_2.jpg", "pics\\image_3.jpg"}) {
+    const auto frames = Frames(name);
+    ASSERT_EQ(frames.size(), 1u) << name;
+    EXPECT_EQ(frames[0].size(), ReadWholeFile(folder_.At(name)).size()) << "exactly one frame in " << name;
+  }
+  // Number 1 was written twice: it holds the fourth picture's time.
+  const auto first = Frames("pics\\image_1.jpg");
+  EXPECT_EQ(ReadTimestamp(first[0].data(), first[0].size()), std::to_string(clock_.Now() - 1));
+  EXPECT_FALSE(IsFile(folder_.At("pics\\image_0.jpg")));
+}
+
+TEST_F(RecorderTest, FailuresShowTheirStatusUntilASaveSucceeds) {
+  // A file where a folder should be.
+  WriteWholeFile(folder_.At("blocked"), {1});
+  UsePath("blocked\\sub\\cam.mjpg");
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "Failed to create save directory");
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "Failed to create save directory");
+
+  // A folder where the recording should be.
+  CreateDirectoryA(folder_.At("taken").c_str(), nullptr);
+  CreateDirectoryA(folder_.At("taken\\cam.mjpg").c_str(), nullptr);
+  UsePath("taken\\cam.mjpg");
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "Failed to access mjpeg file for writing");
+  EXPECT_FALSE(recorder_->FileOpen());
+
+  settings_.saveAsMjpeg = 0;
+  UsePath("noext\\picture");
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "No file extension found");
+  CreateDirectoryA(folder_.At("taken\\p0.jpg").c_str(), nullptr);
+  settings_.maxJpegCount = 1;
+  UsePath("taken\\p.jpg");
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "Failed to access jpeg file for writing");
+
+  settings_.saveAsMjpeg = 1;
+  UsePath("fine\\cam.mjpg");
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "");
+}
+
+TEST_F(RecorderTest, ShortWriteClosesTheFileAndTheNextFrameAppendsAfterThePartOne) {
+  Save();
+  const size_t whole = ReadWholeFile(folder_.At("rec\\cam.mjpg")).size();
+  disk_.room = 100;
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
+  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(ReadWholeFile(folder_.At("rec\\cam.mjpg")).size(), whole + 100);
+  disk_.room = SIZE_MAX;
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "");
+  const std::vector<uint8_t> bytes = ReadWholeFile(folder_.At("rec\\cam.mjpg"));
+  EXPECT_GT(bytes.size(), 2 * whole + 100 - 20);
+  // The partial frame stays in the file; readers skip it.
+  const auto frames = SplitFrames(bytes);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(ReadTimestamp(frames[1].data(), frames[1].size()), std::to_string(clock_.Now() - 1));
+}
+
+TEST_F(RecorderTest, ExceptionWhileSavingClosesTheFile) {
+  Save();
+  ASSERT_TRUE(recorder_->FileOpen());
+  settings_.overlayEnabled = settings_.overlayOnFile = 1;
+  throwInOverlay_ = true;
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "Unknown file save exception occured!");
+  EXPECT_FALSE(recorder_->FileOpen());
+}
+
+TEST_F(RecorderTest, TemplateTooLongForThePathSavesNothing) {
+  Save();
+  std::string longTemplate = folder_.At("rec\\");
+  while (longTemplate.size() < 250) longTemplate += "%A";
+  CopyText(settings_.savePath, longTemplate + ".mjpg");
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "Save path too long after expansion");
+  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(recorder_->CurrentPath(), folder_.At("rec\\cam.mjpg"));
+}
+
+TEST_F(RecorderTest, ViewFootageOpensTheRecordingOrThePicturesFolder) {
+  MakeRecorder();
+  recorder_->OpenCurrentFootage(settings_);
+  EXPECT_TRUE(opened_.empty());
+  Save();
+  recorder_->OpenCurrentFootage(settings_);
+  settings_.saveAsMjpeg = 0;
+  recorder_->OpenCurrentFootage(settings_);
+  EXPECT_EQ(opened_, (std::vector<std::string>{folder_.At("rec\\cam.mjpg"), folder_.At("rec")}));
+  recorder_->ForgetPath();
+  recorder_->OpenCurrentFootage(settings_);
+  EXPECT_EQ(opened_.size(), 2u);
+}
+
+}  // namespace
