@@ -7,53 +7,16 @@
 #include <vector>
 
 #include "support/settable_clock.h"
+#include "support/temp_folder_win.h"
 #include "support/test_pictures.h"
 
 namespace {
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA entry;
-  ScopedFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &entry));
-  if (find) {
-    do {
-      std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + "\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find.Get(), &entry));
-  }
-  find.Reset();
-  RemoveDirectoryA(folder.c_str());
-}
-
 // A fresh folder under the temporary path for each test, removed after it.
 class SavePathOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-    static int counter = 0;
-    base_ = std::string(temp) + "vr_paths_" + std::to_string(GetCurrentProcessId()) + "_" +
-            std::to_string(GetTickCount64()) + "_" + std::to_string(++counter);
-    ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr)) << base_;
-  }
-  void TearDown() override { RemoveTree(base_); }
+  std::string At(const std::string& relative) const { return folder_.At(relative); }
 
-  std::string At(const std::string& relative) const { return base_ + "\\" + relative; }
-
-  static bool IsFolder(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  }
-  static bool IsFile(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  }
   static void Write(const std::string& path, const std::string& text) {
     WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
   }
@@ -82,7 +45,8 @@ class SavePathOnDisk : public ::testing::Test {
     return names;
   }
 
-  std::string base_;
+  TempFolder folder_{"vr_paths"};
+  const std::string& base_ = folder_.Path();
 };
 
 using Names = std::vector<std::string>;
