@@ -7,6 +7,7 @@
 
 #include "common/jpeg_codec.h"
 #include "common/recording_format.h"
+#include "player/avi_frame_rate.h"
 #include "player/edit_recording_win.h"
 #include "player/player_files_win.h"
 #include "support/test_pictures.h"
@@ -265,6 +266,26 @@ TEST(AviHeadersTest, StreamHeaderAndOptionsFollowTheChoice) {
                "Unable to create output file; invalid file type");
   EXPECT_STREQ(CreateFileErrorText(static_cast<HRESULT>(0x8004406F)), "Unable to create output file; file open error");
   EXPECT_STREQ(CreateFileErrorText(E_FAIL), "Unable to create output file");
+}
+
+}  // namespace
+
+namespace {
+
+// Writes AVIs for the Linux-side check with ffprobe (tests/system): one
+// per delay of the player's field, into the folder named by
+// VR_AVI_OUTPUT_DIR. Run by that driver only.
+TEST_F(AviExportTest, DISABLED_WriteVideosForFfprobe) {
+  char folderName[MAX_PATH] = "";
+  ASSERT_GT(GetEnvironmentVariableA("VR_AVI_OUTPUT_DIR", folderName, sizeof folderName), 0u);
+  OpenRecording(JpegRecording(24, 80, 60));
+  Select(3, 22, 1);  // 20 frames
+  for (uint32_t delay : {100u, 40u, 0u}) {
+    const std::string path = std::string(folderName) + "\\delay_" + std::to_string(delay) + ".avi";
+    Export(path, ExportFrameRate(delay));
+    ASSERT_TRUE(platform.reports.empty());
+    ASSERT_TRUE(FileExists(path));
+  }
 }
 
 }  // namespace
