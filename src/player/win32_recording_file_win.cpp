@@ -1,5 +1,6 @@
 #include "player/win32_recording_file_win.h"
 
+#include <algorithm>
 #include <limits>
 
 std::unique_ptr<Win32RecordingFile> Win32RecordingFile::Open(const std::string& path) {

@@ -199,6 +199,17 @@ TEST_F(AviExportTest, SkipsFramesThatDoNotDecode) {
   ExpectReaderUnchanged();
 }
 
+TEST_F(AviExportTest, ACloseMessageEndsTheExportAfterTheFrameInHand) {
+  OpenRecording(JpegRecording(6, 32, 32));
+  Select(1, 6, 3);
+  const std::string path = folder.Path("abort.avi");
+  PostThreadMessageA(GetCurrentThreadId(), WM_CLOSE, 0, 0);
+  Export(path, 10);
+  EXPECT_EQ(Summarise(path).frameSizes.size(), 1u);
+  EXPECT_EQ(progress.Text(), "Exporting video Finished!");
+  ExpectReaderUnchanged();
+}
+
 TEST_F(AviExportTest, CancellingTheCompressorChoiceReportsAndLeavesNoFile) {
   OpenRecording(JpegRecording(4, 32, 32));
   Select(1, 4, 2);
