@@ -130,7 +130,9 @@ bool CopySection(RecordingReader& reader, RecordingFile& source, HANDLE output, 
 
 void EditRecording(RecordingReader& reader, HWND progress, EditKind kind) {
   if (!reader.IsOpen() || reader.IsBusy()) return;
-  if (kind == EditKind::SaveFrame ? reader.FrameSize() <= 0 : !reader.HasSelection()) return;
+  // A current frame is one that was read and lies inside the file.
+  const bool hasFrame = reader.FrameSize() > 0 && reader.Position() >= reader.FrameSize();
+  if (kind == EditKind::SaveFrame ? !hasFrame : !reader.HasSelection()) return;
   EditScope scope(reader);
   const EditPlan plan = PlanFor(kind);
 

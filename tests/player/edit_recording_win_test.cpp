@@ -149,6 +149,20 @@ TEST_F(EditTest, SaveFrameWritesTheCurrentFrameWithoutNeedingASelection) {
   ExpectReaderUnchanged();
 }
 
+TEST_F(EditTest, SaveFrameNeedsAFrameThatWasRead) {
+  // Just opened: no current frame, so no chooser and no file.
+  host.saveAnswers.push_back(outputPath);
+  Edit(EditKind::SaveFrame);
+  EXPECT_TRUE(host.saveCalls.empty());
+  // A frame size left from an earlier recording does not count either.
+  MakeCurrent(3);
+  ASSERT_TRUE(reader.Open(recordingPath));
+  ASSERT_EQ(reader.FrameSize(), 100);
+  Edit(EditKind::SaveFrame);
+  EXPECT_TRUE(host.saveCalls.empty());
+  EXPECT_FALSE(FileExists(outputPath));
+}
+
 TEST_F(EditTest, WithoutASelectionOnlySaveFrameRuns) {
   MakeCurrent(2);
   for (EditKind kind : {EditKind::Delete, EditKind::Extract, EditKind::InsertAtStart, EditKind::InsertAtEnd}) {
