@@ -53,6 +53,8 @@ void ExportAvi(RecordingReader& reader, HWND owner, HWND progress, uint32_t fram
   }
   DeleteFileA(path.c_str());
 
+  // A rate of 0 is no video a player can show.
+  if (framesPerSecond == 0) framesPerSecond = 1;
   AviLibrary library;
   AviWriter writer(platform);
   reader.SetPosition(reader.SelectionStart());
