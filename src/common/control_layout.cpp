@@ -21,20 +21,24 @@ LayoutPrevious& SharedLayoutPrevious() {
   return previous;
 }
 
-LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode,
-                             int32_t verticalMode, int32_t dx, int32_t dy,
-                             LayoutPrevious& previous) {
-  LayoutPlacement p{reference.left, reference.top, reference.right - reference.left,
-                    reference.bottom - reference.top};
+LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode, int32_t verticalMode, int32_t dx,
+                             int32_t dy, LayoutPrevious& previous) {
+  LayoutPlacement p{reference.left, reference.top, reference.right - reference.left, reference.bottom - reference.top};
   const bool hasAspect = p.width != 0 && p.height != 0;
   const double aspect = hasAspect ? static_cast<double>(p.height) / p.width : 0.0;
   const int32_t halfDx = dx / 2;  // C++ division truncates toward zero
   const int32_t halfDy = dy / 2;
 
   switch (horizontalMode) {
-    case 1: p.width += dx; break;
-    case 2: p.x += dx; break;
-    case 3: p.x += halfDx; break;
+    case 1:
+      p.width += dx;
+      break;
+    case 2:
+      p.x += dx;
+      break;
+    case 3:
+      p.x += halfDx;
+      break;
     case 5:
       p.x += 2 * previous.rightShift;
       p.width = previous.width;
@@ -43,17 +47,26 @@ LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode
       p.x += previous.rightShift;
       p.width = previous.width;
       break;
-    default: break;
+    default:
+      break;
   }
 
   auto heightFromWidth = [&] {
     if (hasAspect) p.height = ClampToInt(aspect * p.width);
   };
   switch (verticalMode) {
-    case 1: p.height += dy; break;
-    case 2: p.y += dy; break;
-    case 3: p.y += halfDy; break;
-    case 4: heightFromWidth(); break;
+    case 1:
+      p.height += dy;
+      break;
+    case 2:
+      p.y += dy;
+      break;
+    case 3:
+      p.y += halfDy;
+      break;
+    case 4:
+      heightFromWidth();
+      break;
     case 6:
       p.y += 2 * previous.bottomShift;
       heightFromWidth();
@@ -62,7 +75,8 @@ LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode
       p.y += previous.bottomShift;
       heightFromWidth();
       break;
-    default: break;
+    default:
+      break;
   }
 
   if (horizontalMode == 4 && hasAspect) p.width = ClampToInt(p.height / aspect);

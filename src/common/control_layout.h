@@ -50,9 +50,8 @@ LayoutPrevious& SharedLayoutPrevious();
 // Places one control from its reference rectangle and updates `previous`.
 // A control without width or height has no proportions: the aspect modes
 // then keep its size instead of dividing by zero.
-LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode,
-                             int32_t verticalMode, int32_t dx, int32_t dy,
-                             LayoutPrevious& previous);
+LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode, int32_t verticalMode, int32_t dx,
+                             int32_t dy, LayoutPrevious& previous);
 
 // Edges being dragged (the WMSZ_ values).
 enum SizingEdge : int32_t {

@@ -4,7 +4,9 @@
 
 namespace {
 
-LayoutRect Rect(int x, int y, int w, int h) { return LayoutRect{x, y, x + w, y + h}; }
+LayoutRect Rect(int x, int y, int w, int h) {
+  return LayoutRect{x, y, x + w, y + h};
+}
 
 void ExpectPlaced(const LayoutPlacement& p, int x, int y, int w, int h) {
   EXPECT_EQ(p.x, x);
