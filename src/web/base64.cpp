@@ -1,6 +1,5 @@
 #include "web/base64.h"
 
-
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -36,7 +35,9 @@ void EncodeInto(std::string_view bytes, char* out) {
   *out++ = '=';
 }
 
-size_t EncodedLength(size_t byteCount) { return (byteCount + 2) / 3 * 4; }
+size_t EncodedLength(size_t byteCount) {
+  return (byteCount + 2) / 3 * 4;
+}
 
 }  // namespace
 
@@ -64,10 +65,9 @@ std::string Base64Decode(std::string_view text) {
   int group[4] = {0, 0, 0, 0};
   int count = 0;
   auto flush = [&](int produce) {
-    unsigned char out[3] = {
-        static_cast<unsigned char>((group[0] << 2) + ((group[1] & 0x30) >> 4)),
-        static_cast<unsigned char>(((group[1] & 0x0F) << 4) + ((group[2] & 0x3C) >> 2)),
-        static_cast<unsigned char>(((group[2] & 0x03) << 6) + group[3])};
+    unsigned char out[3] = {static_cast<unsigned char>((group[0] << 2) + ((group[1] & 0x30) >> 4)),
+                            static_cast<unsigned char>(((group[1] & 0x0F) << 4) + ((group[2] & 0x3C) >> 2)),
+                            static_cast<unsigned char>(((group[2] & 0x03) << 6) + group[3])};
     bytes.append(reinterpret_cast<const char*>(out), static_cast<size_t>(produce));
   };
   for (char c : text) {

@@ -18,8 +18,8 @@ bool WebFolderFiles::ReadFile(std::string_view relativePath, std::string& conten
   if (folder_.empty()) return false;
   std::string path = folder_;
   path.append(relativePath);
-  ScopedKernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedKernelHandle file(
+      CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||

@@ -65,9 +65,10 @@ WebResponse CameraPicture(int cameraNumber, const WebRequestContext& context) {
   if (!context.grabJpeg || !context.grabJpeg(cameraNumber, buffer)) {
     return Respond(MessagePageResponse("ERROR: No Image to Grab"));
   }
-  std::string header = "HTTP/1.0 200 OK\r\nCache-Control: no-cache\r\nContent-Type: image/jpeg\r\n"
-                       "Content-Length: " +
-                       std::to_string(buffer.size()) + "\r\n\r\n";
+  std::string header =
+      "HTTP/1.0 200 OK\r\nCache-Control: no-cache\r\nContent-Type: image/jpeg\r\n"
+      "Content-Length: " +
+      std::to_string(buffer.size()) + "\r\n\r\n";
   size_t jpegLength = buffer.size();
   try {
     buffer.resize(jpegLength + header.size());
@@ -97,16 +98,14 @@ bool IsReservedDeviceName(std::string_view component) {
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
   std::string upper;
   for (char c : base) upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
-  static constexpr std::string_view kNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$",
-                                                "CLOCK$"};
+  static constexpr std::string_view kNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
   for (std::string_view name : kNames) {
     if (upper == name) return true;
   }
   if (upper.size() == 4 && (StartsWith(upper, "COM") || StartsWith(upper, "LPT"))) {
     unsigned char digit = static_cast<unsigned char>(upper[3]);
     // COM0 to COM9 and the superscript digits ¹ ² ³ of the ANSI code page.
-    if ((digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3)
-      return true;
+    if ((digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3) return true;
   }
   return false;
 }
@@ -161,9 +160,13 @@ bool IsSafeWebPath(std::string_view path) {
   }
 }
 
-std::vector<unsigned char> NotFoundResponse() { return Bytes(kNotFound); }
+std::vector<unsigned char> NotFoundResponse() {
+  return Bytes(kNotFound);
+}
 
-std::vector<unsigned char> AuthorizationRequiredResponse() { return Bytes(kAuthorizationRequired); }
+std::vector<unsigned char> AuthorizationRequiredResponse() {
+  return Bytes(kAuthorizationRequired);
+}
 
 std::vector<unsigned char> TextPageResponse(std::string_view body) {
   // Built at its exact size, so a page of any length goes out whole.
@@ -188,8 +191,7 @@ WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext&
   std::string_view path = RequestPath(request);
   if (path.empty()) return Respond(NotFoundResponse());
 
-  if (context.settings && context.settings->requireLogin != 0 &&
-      !CredentialsMatch(request, *context.settings)) {
+  if (context.settings && context.settings->requireLogin != 0 && !CredentialsMatch(request, *context.settings)) {
     return Respond(AuthorizationRequiredResponse());
   }
 
@@ -199,8 +201,7 @@ WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext&
     return CameraPicture(static_cast<int>(number), context);
   }
   if (StartsWith(path, "$COUNT")) {
-    return Respond(TextPageResponse("<HTML><BODY>" + std::to_string(context.cameraCount) +
-                                    "</BODY></HTML>"));
+    return Respond(TextPageResponse("<HTML><BODY>" + std::to_string(context.cameraCount) + "</BODY></HTML>"));
   }
   return WebFile(path, context);
 }

@@ -9,7 +9,7 @@ struct WebSettings {
   int32_t webEnabled;    // 1 = the server listens
   int32_t requireLogin;  // 1 = every request must carry matching Basic credentials
   uint16_t listenPort;
-  char userName[260];    // NUL-terminated; the dialog stores at most 258 characters
+  char userName[260];  // NUL-terminated; the dialog stores at most 258 characters
   char password[260];
   uint8_t zeroFill[2];
 };

@@ -60,19 +60,19 @@ TEST(Base64EncodeCredentials, LimitIs192JoinedCharacters) {
 
 TEST(Base64Decode, StopsAtPaddingBlankOrForeignCharacter) {
   EXPECT_EQ(Base64Decode(""), "");
-  EXPECT_EQ(Base64Decode("Zg==Zm9v"), "f");          // two encodings joined
-  EXPECT_EQ(Base64Decode("Zm 9v"), "f");             // blank after two characters
+  EXPECT_EQ(Base64Decode("Zg==Zm9v"), "f");  // two encodings joined
+  EXPECT_EQ(Base64Decode("Zm 9v"), "f");     // blank after two characters
   EXPECT_EQ(Base64Decode("Zm8 9v"), "fo");
   EXPECT_EQ(Base64Decode("Zm9v\r\nYmFy"), "foo");
-  EXPECT_EQ(Base64Decode("Zm9v-_Fy"), "foo");        // URL-safe alphabet refused
+  EXPECT_EQ(Base64Decode("Zm9v-_Fy"), "foo");          // URL-safe alphabet refused
   EXPECT_EQ(Base64Decode("Zm9v\xC3\xA9YmFy"), "foo");  // accented letter
   EXPECT_EQ(Base64Decode("=Zm9v"), "");
 }
 
 TEST(Base64Decode, UnfinishedGroups) {
-  EXPECT_EQ(Base64Decode("Zm9vY"), "foo");     // one trailing character: nothing
-  EXPECT_EQ(Base64Decode("Zm9vYg"), "foob");   // two: one byte
-  EXPECT_EQ(Base64Decode("Zm9vYmE"), "fooba"); // three: two bytes
+  EXPECT_EQ(Base64Decode("Zm9vY"), "foo");      // one trailing character: nothing
+  EXPECT_EQ(Base64Decode("Zm9vYg"), "foob");    // two: one byte
+  EXPECT_EQ(Base64Decode("Zm9vYmE"), "fooba");  // three: two bytes
   EXPECT_EQ(Base64Decode("Z"), "");
   EXPECT_EQ(Base64Decode("QWxhZGRpbjpvcGVuIHNlc2FtZQ"), "Aladdin:open sesame");
   EXPECT_EQ(Base64Decode("QWxhZGRpbjpvcGVuIHNlc2FtZQ=="), "Aladdin:open sesame");

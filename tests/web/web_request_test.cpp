@@ -21,8 +21,8 @@ const std::string kLogin =
     "<HTML><BODY>Vorrandale Webserver<br>Authorization Required<br>You Must Login</BODY></HTML>";
 
 std::string TextPage(const std::string& body) {
-  return "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " +
-         std::to_string(body.size()) + "\r\n\r\n" + body;
+  return "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\n\r\n" + body;
 }
 
 class FakeFiles : public WebFileSource {
@@ -63,9 +63,7 @@ class WebRequestTest : public ::testing::Test {
   static std::string Get(const std::string& path, const std::string& headers = "") {
     return "GET /" + path + " HTTP/1.1\r\nHost: x\r\n" + headers + "\r\n";
   }
-  static std::string Auth(const std::string& encoded) {
-    return "Authorization: Basic " + encoded + "\r\n";
-  }
+  static std::string Auth(const std::string& encoded) { return "Authorization: Basic " + encoded + "\r\n"; }
 
   WebSettings settings;
   FakeFiles files;
@@ -78,9 +76,9 @@ TEST(WebSettings, DefaultsAndOffsetsAsStored) {
   unsigned char bytes[532];
   static_assert(sizeof s == sizeof bytes);
   std::memcpy(bytes, &s, sizeof bytes);
-  EXPECT_EQ(bytes[0], 0);                             // webEnabled
-  EXPECT_EQ(bytes[4], 1);                             // requireLogin
-  EXPECT_EQ(bytes[8] | (bytes[9] << 8), 80);          // listenPort, little-endian
+  EXPECT_EQ(bytes[0], 0);                     // webEnabled
+  EXPECT_EQ(bytes[4], 1);                     // requireLogin
+  EXPECT_EQ(bytes[8] | (bytes[9] << 8), 80);  // listenPort, little-endian
   for (size_t i = 10; i < 532; ++i) ASSERT_EQ(bytes[i], 0) << i;
   CopyText(s.userName, "u");
   CopyText(s.password, "p");
@@ -138,8 +136,8 @@ TEST_F(WebRequestTest, CameraNumbersReadAsAtoi) {
   EXPECT_NE(second.find("\r\n\r\n\xFF\xD8jpeg-of-camera-2\xFF\xD9"), std::string::npos);
   EXPECT_NE(Answer(Get("$CAM +2")).find("jpeg-of-camera-2"), std::string::npos);  // atoi skips blanks
   EXPECT_EQ(grabbed, (std::vector<int>{1, 2, 2}));
-  for (const char* path : {"$CAM0", "$CAM", "$CAMx", "$CAM-1", "$CAM4", "$CAM99999999999999999999",
-                           "$CAM-4294967295"}) {
+  for (const char* path :
+       {"$CAM0", "$CAM", "$CAMx", "$CAM-1", "$CAM4", "$CAM99999999999999999999", "$CAM-4294967295"}) {
     EXPECT_EQ(Answer(Get(path)), kNotFound) << path;
   }
   EXPECT_EQ(grabbed, (std::vector<int>{1, 2, 2}));
@@ -163,8 +161,9 @@ TEST_F(WebRequestTest, LargePictureKeepsEveryByte) {
     return true;
   };
   std::string response = Answer(Get("$CAM1"));
-  std::string header = "HTTP/1.0 200 OK\r\nCache-Control: no-cache\r\nContent-Type: image/jpeg\r\n"
-                       "Content-Length: 300000\r\n\r\n";
+  std::string header =
+      "HTTP/1.0 200 OK\r\nCache-Control: no-cache\r\nContent-Type: image/jpeg\r\n"
+      "Content-Length: 300000\r\n\r\n";
   ASSERT_EQ(response.size(), header.size() + picture.size());
   EXPECT_EQ(response.substr(0, header.size()), header);
   EXPECT_EQ(std::memcmp(response.data() + header.size(), picture.data(), picture.size()), 0);
@@ -203,12 +202,35 @@ TEST_F(WebRequestTest, FileLargerThanThePageBufferGoesOutWhole) {
 
 TEST_F(WebRequestTest, PathsLeavingTheFolderNeverReachTheFiles) {
   files.files["index.html"] = "in";
-  for (const char* path :
-       {"../secret.txt", "sub/../../x", "..", "a/..", "./index.html", "%2e%2e/x" /* literal, no decode */,
-        "..\\secret.txt", "sub\\index.html", "/etc/passwd", "/index.html", "C:/Windows/win.ini",
-        "C:secret", "index.html::$DATA", ". ./x", ".. /x", "... /x", "a/.../b", "a//b", "sub/",
-        "CON", "nul.html", "Com1.txt", "LPT9", "aux .txt", "a*.html", "a\"b", "a<b", "a|b",
-        "x\x01y"}) {
+  for (const char* path : {"../secret.txt",
+                           "sub/../../x",
+                           "..",
+                           "a/..",
+                           "./index.html",
+                           "%2e%2e/x" /* literal, no decode */,
+                           "..\\secret.txt",
+                           "sub\\index.html",
+                           "/etc/passwd",
+                           "/index.html",
+                           "C:/Windows/win.ini",
+                           "C:secret",
+                           "index.html::$DATA",
+                           ". ./x",
+                           ".. /x",
+                           "... /x",
+                           "a/.../b",
+                           "a//b",
+                           "sub/",
+                           "CON",
+                           "nul.html",
+                           "Com1.txt",
+                           "LPT9",
+                           "aux .txt",
+                           "a*.html",
+                           "a\"b",
+                           "a<b",
+                           "a|b",
+                           "x\x01y"}) {
     files.requested.clear();
     std::string answer = Answer(Get(path));
     if (std::string(path) == "%2e%2e/x") {
