@@ -1,0 +1,207 @@
+#include "web/web_request.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "common/fixed_text.h"
+#include "web/base64.h"
+
+namespace {
+
+constexpr std::string_view kHeaderEnd = "\r\n\r\n";
+constexpr std::string_view kTextHeaderStart =
+    "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: ";
+constexpr std::string_view kNotFound =
+    "HTTP/1.0 404 Not Found\r\n"
+    "Content-Type: text/html; charset=UTF-8\r\n"
+    "Content-Length: 64\r\n"
+    "\r\n"
+    "<HTML><BODY>Vorrandale Webserver<br>PAGE NOT FOUND</BODY></HTML>";
+constexpr std::string_view kAuthorizationRequired =
+    "HTTP/1.0 401 Authorization Required\r\n"
+    "WWW-Authenticate: BASIC realm=\"Vorrandale Secure Area\"\r\n"
+    "Content-Type: text/html; charset=UTF-8\r\n"
+    "Content-Length: 90\r\n"
+    "\r\n"
+    "<HTML><BODY>Vorrandale Webserver<br>Authorization Required<br>You Must Login</BODY></HTML>";
+
+std::vector<unsigned char> Bytes(std::string_view text) {
+  return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+WebResponse Respond(std::vector<unsigned char> bytes) {
+  return WebResponse{WebRequestOutcome::Respond, std::move(bytes)};
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// The path between the first "GET /" and the first " HTTP" after it.
+std::string_view RequestPath(std::string_view request) {
+  size_t get = request.find("GET /");
+  if (get == std::string_view::npos) return {};
+  size_t start = get + 5;
+  size_t end = request.find(" HTTP", start);
+  if (end == std::string_view::npos) return {};
+  return request.substr(start, end - start);
+}
+
+bool CredentialsMatch(std::string_view request, const WebSettings& settings) {
+  constexpr std::string_view kAuthorization = "Authorization: Basic ";
+  size_t header = request.find(kAuthorization);
+  if (header == std::string_view::npos) return false;
+  size_t start = header + kAuthorization.size();
+  size_t end = request.find("\r\n", start);
+  if (end == std::string_view::npos || end == start) return false;
+  std::string expected;
+  expected.append(TextView(settings.userName)).append(1, ':').append(TextView(settings.password));
+  return Base64Decode(request.substr(start, end - start)) == expected;
+}
+
+WebResponse CameraPicture(int cameraNumber, const WebRequestContext& context) {
+  std::vector<unsigned char> buffer;
+  if (!context.grabJpeg || !context.grabJpeg(cameraNumber, buffer)) {
+    return Respond(MessagePageResponse("ERROR: No Image to Grab"));
+  }
+  std::string header =
+      "HTTP/1.0 200 OK\r\nCache-Control: no-cache\r\nContent-Type: image/jpeg\r\n"
+      "Content-Length: " +
+      std::to_string(buffer.size()) + "\r\n\r\n";
+  size_t jpegLength = buffer.size();
+  try {
+    buffer.resize(jpegLength + header.size());
+  } catch (const std::bad_alloc&) {
+    return Respond(MessagePageResponse("ERROR: Jpeg Memory Allocation Failed"));
+  }
+  // Move the picture up behind the header instead of copying it into a
+  // second buffer.
+  std::memmove(buffer.data() + header.size(), buffer.data(), jpegLength);
+  std::memcpy(buffer.data(), header.data(), header.size());
+  return Respond(std::move(buffer));
+}
+
+WebResponse WebFile(std::string_view path, const WebRequestContext& context) {
+  if (!context.files || !IsSafeWebPath(path)) return Respond(NotFoundResponse());
+  std::string content;
+  if (!context.files->ReadFile(path, content)) return Respond(NotFoundResponse());
+  // Pages are served as text: a NUL byte ends them.
+  size_t nul = content.find('\0');
+  if (nul != std::string::npos) content.resize(nul);
+  return Respond(TextPageResponse(content));
+}
+
+bool IsReservedDeviceName(std::string_view component) {
+  // Windows maps these names to devices in any folder and with any extension.
+  std::string_view base = component.substr(0, component.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  std::string upper;
+  for (char c : base) upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+  static constexpr std::string_view kNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+  for (std::string_view name : kNames) {
+    if (upper == name) return true;
+  }
+  if (upper.size() == 4 && (StartsWith(upper, "COM") || StartsWith(upper, "LPT"))) {
+    unsigned char digit = static_cast<unsigned char>(upper[3]);
+    // COM0 to COM9 and the superscript digits ¹ ² ³ of the ANSI code page.
+    if ((digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3) return true;
+  }
+  return false;
+}
+
+bool IsSafeComponent(std::string_view component) {
+  if (component.empty()) return false;  // "//" or a trailing slash
+  // Windows drops trailing dots and blanks, so "..", ". ." and "... " all
+  // name the parent or the current folder.
+  size_t kept = component.find_last_not_of(". ");
+  if (kept == std::string_view::npos) return false;
+  return !IsReservedDeviceName(component);
+}
+
+}  // namespace
+
+void AppendRequestText(std::string& request, const char* chunk, size_t length) {
+  const void* nul = std::memchr(chunk, '\0', length);
+  if (nul) length = static_cast<size_t>(static_cast<const char*>(nul) - chunk);
+  if (request.size() >= kMaxRequestBytes) return;
+  size_t room = kMaxRequestBytes - request.size();
+  request.append(chunk, length < room ? length : room);
+}
+
+long long ParseLeadingInteger(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  constexpr long long kLimit = std::numeric_limits<int>::max() + 1LL;
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kLimit) value = kLimit;
+  }
+  return negative ? -value : value;
+}
+
+bool IsSafeWebPath(std::string_view path) {
+  if (path.empty() || path.front() == '/') return false;
+  for (char c : path) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) return false;
+    if (std::strchr("\\:*?\"<>|", c) != nullptr) return false;
+  }
+  size_t start = 0;
+  while (true) {
+    size_t slash = path.find('/', start);
+    std::string_view component = path.substr(start, slash == std::string_view::npos ? slash : slash - start);
+    if (!IsSafeComponent(component)) return false;
+    if (slash == std::string_view::npos) return true;
+    start = slash + 1;
+  }
+}
+
+std::vector<unsigned char> NotFoundResponse() {
+  return Bytes(kNotFound);
+}
+
+std::vector<unsigned char> AuthorizationRequiredResponse() {
+  return Bytes(kAuthorizationRequired);
+}
+
+std::vector<unsigned char> TextPageResponse(std::string_view body) {
+  // Built at its exact size, so a page of any length goes out whole.
+  std::string response;
+  std::string length = std::to_string(body.size());
+  response.reserve(kTextHeaderStart.size() + length.size() + 4 + body.size());
+  response.append(kTextHeaderStart).append(length).append(kHeaderEnd).append(body);
+  return Bytes(response);
+}
+
+std::vector<unsigned char> MessagePageResponse(std::string_view message) {
+  std::string body = "<HTML><BODY>Vorrandale Webserver<br>";
+  body.append(message).append("</BODY></HTML>");
+  return TextPageResponse(body);
+}
+
+WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext& context) {
+  if (request.find(kHeaderEnd) == std::string_view::npos) {
+    if (request.size() >= kMaxRequestBytes) return WebResponse{WebRequestOutcome::Close, {}};
+    return WebResponse{};
+  }
+  std::string_view path = RequestPath(request);
+  if (path.empty()) return Respond(NotFoundResponse());
+
+  if (context.settings && context.settings->requireLogin != 0 && !CredentialsMatch(request, *context.settings)) {
+    return Respond(AuthorizationRequiredResponse());
+  }
+
+  if (StartsWith(path, "$CAM")) {
+    long long number = ParseLeadingInteger(path.substr(4));
+    if (number < 1 || number > context.cameraCount) return Respond(NotFoundResponse());
+    return CameraPicture(static_cast<int>(number), context);
+  }
+  if (StartsWith(path, "$COUNT")) {
+    return Respond(TextPageResponse("<HTML><BODY>" + std::to_string(context.cameraCount) + "</BODY></HTML>"));
+  }
+  return WebFile(path, context);
+}

@@ -1,0 +1,77 @@
+#pragma once
+// The web server's request processing, free of sockets and windows. A
+// connection object appends what it receives with AppendRequestText and runs
+// ProcessWebRequest on the whole text after every read:
+//   - Incomplete: no blank line yet; keep reading (the idle timer still runs).
+//   - Respond:    send `bytes` in one piece, then close after it is out.
+//   - Close:      the client sent kMaxRequestBytes without ending its header
+//                 block; close the connection without an answer.
+// Every call examines the request from its start, so it is safe to call again
+// while an earlier response is still being sent (the socket layer ignores a
+// second Send while one is pending).
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "web/web_settings.h"
+
+// Most request text kept per connection. A header block that has not ended
+// by then is refused rather than buffered without bound.
+inline constexpr size_t kMaxRequestBytes = 64 * 1024;
+
+// One recv() call reads at most this much into a zeroed 4096-byte buffer.
+inline constexpr size_t kReceiveChunkBytes = 4095;
+
+// Files of the web folder, named by the request path relative to that folder
+// (forward slashes as the client wrote them; already checked to stay inside).
+class WebFileSource {
+ public:
+  virtual ~WebFileSource() = default;
+  // True with the whole file content; false when it is missing or cannot be
+  // opened or read.
+  virtual bool ReadFile(std::string_view relativePath, std::string& content) = 0;
+};
+
+// Produces camera n's current picture (n counted from 1, already in range)
+// as one JPEG into `jpeg`; false when the camera has no picture yet. The
+// buffer becomes the response: it is grown in place for the header block.
+using GrabJpegFunction = std::function<bool(int cameraNumber, std::vector<unsigned char>& jpeg)>;
+
+struct WebRequestContext {
+  const WebSettings* settings = nullptr;  // read live on every request
+  int cameraCount = 0;
+  WebFileSource* files = nullptr;
+  GrabJpegFunction grabJpeg;
+};
+
+enum class WebRequestOutcome { Incomplete, Respond, Close };
+
+struct WebResponse {
+  WebRequestOutcome outcome = WebRequestOutcome::Incomplete;
+  std::vector<unsigned char> bytes;  // the whole response for Respond
+};
+
+// Appends one received chunk up to its first NUL byte, never letting the
+// request grow beyond kMaxRequestBytes.
+void AppendRequestText(std::string& request, const char* chunk, size_t length);
+
+WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext& context);
+
+// False for a request path that must not be looked up as a file: empty,
+// absolute, with a drive or stream colon, a backslash, a parent or current
+// step (also in the trailing-dot and trailing-blank forms Windows folds),
+// control characters, wildcard characters or a reserved device name.
+bool IsSafeWebPath(std::string_view path);
+
+// The fixed responses, byte for byte.
+std::vector<unsigned char> NotFoundResponse();
+std::vector<unsigned char> AuthorizationRequiredResponse();
+std::vector<unsigned char> TextPageResponse(std::string_view body);
+std::vector<unsigned char> MessagePageResponse(std::string_view message);
+
+// `atoi` semantics (leading blanks, optional sign, digits; none gives 0),
+// saturating instead of overflowing.
+long long ParseLeadingInteger(std::string_view text);

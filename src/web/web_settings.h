@@ -1,0 +1,27 @@
+#pragma once
+// The web server settings: the first record of the configuration file, stored
+// byte for byte, so the layout below is a file format (little-endian).
+
+#include <cstddef>
+#include <cstdint>
+
+struct WebSettings {
+  int32_t webEnabled;    // 1 = the server listens
+  int32_t requireLogin;  // 1 = every request must carry matching Basic credentials
+  uint16_t listenPort;
+  char userName[260];  // NUL-terminated; the dialog stores at most 258 characters
+  char password[260];
+  uint8_t zeroFill[2];
+};
+
+static_assert(sizeof(WebSettings) == 532);
+static_assert(offsetof(WebSettings, webEnabled) == 0);
+static_assert(offsetof(WebSettings, requireLogin) == 4);
+static_assert(offsetof(WebSettings, listenPort) == 8);
+static_assert(offsetof(WebSettings, userName) == 10);
+static_assert(offsetof(WebSettings, password) == 270);
+static_assert(offsetof(WebSettings, zeroFill) == 530);
+
+// All zero, then port 80 and login required: what the main window starts
+// from before the configuration file may overwrite it.
+WebSettings DefaultWebSettings();
