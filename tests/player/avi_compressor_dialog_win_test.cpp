@@ -105,7 +105,7 @@ std::vector<uint8_t> Recording(int frames) {
 class CompressorDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string recordingPath = folder.Path("cam.mjpg");
+    const std::string recordingPath = folder.At("cam.mjpg");
     WriteWholeFile(recordingPath, Recording(5));
     ASSERT_TRUE(reader.Open(recordingPath));
     reader.ReadNext();
@@ -122,7 +122,7 @@ class CompressorDialogTest : public ::testing::Test {
 };
 
 TEST_F(CompressorDialogTest, ChoosingUncompressedInTheDialogWritesTheVideo) {
-  const std::string path = folder.Path("dialog.avi");
+  const std::string path = folder.At("dialog.avi");
   host.saveAnswers.push_back(path);
   DialogDriver driver(GetCurrentThreadId(), IDOK);
   ExportAvi(reader, nullptr, progress.Handle(), 10, platform);
@@ -136,7 +136,7 @@ TEST_F(CompressorDialogTest, ChoosingUncompressedInTheDialogWritesTheVideo) {
 }
 
 TEST_F(CompressorDialogTest, CancellingTheDialogReportsAndLeavesNoFile) {
-  const std::string path = folder.Path("cancelled.avi");
+  const std::string path = folder.At("cancelled.avi");
   host.saveAnswers.push_back(path);
   DialogDriver driver(GetCurrentThreadId(), IDCANCEL);
   ExportAvi(reader, nullptr, progress.Handle(), 10, platform);

@@ -102,7 +102,7 @@ std::vector<uint8_t> JpegRecording(int frames, int width, int height) {
 class AviExportTest : public ::testing::Test {
  protected:
   void OpenRecording(std::vector<uint8_t> bytes) {
-    recordingPath = folder.Path("cam.mjpg");
+    recordingPath = folder.At("cam.mjpg");
     WriteWholeFile(recordingPath, bytes);
     ASSERT_TRUE(reader.Open(recordingPath));
   }
@@ -141,7 +141,7 @@ class AviExportTest : public ::testing::Test {
 TEST_F(AviExportTest, WritesEverySelectedFrameUncompressedAtTheGivenRate) {
   OpenRecording(JpegRecording(12, 64, 48));
   Select(2, 11, 6);
-  const std::string path = folder.Path("video.avi");
+  const std::string path = folder.At("video.avi");
   Export(path, 10);
   ASSERT_TRUE(platform.reports.empty()) << platform.reports[0];
   ASSERT_EQ(host.saveCalls.size(), 1u);
@@ -174,7 +174,7 @@ TEST_F(AviExportTest, WritesEverySelectedFrameUncompressedAtTheGivenRate) {
 TEST_F(AviExportTest, PadsRowsOfOddWidthsAsADib) {
   OpenRecording(JpegRecording(3, 63, 47));
   Select(1, 3, 1);
-  const std::string path = folder.Path("odd.avi");
+  const std::string path = folder.At("odd.avi");
   Export(path, 25);
   const AviSummary avi = Summarise(path);
   const uint32_t stride = (63 * 3 + 3) / 4 * 4;
@@ -192,7 +192,7 @@ TEST_F(AviExportTest, SkipsFramesThatDoNotDecode) {
   recording.insert(recording.end(), first.begin(), first.end());
   OpenRecording(recording);
   Select(1, 3, 2);
-  const std::string path = folder.Path("skip.avi");
+  const std::string path = folder.At("skip.avi");
   Export(path, 30);
   EXPECT_EQ(Summarise(path).frameSizes.size(), 2u);
   EXPECT_EQ(Summarise(path).rate, 30u);
@@ -202,7 +202,7 @@ TEST_F(AviExportTest, SkipsFramesThatDoNotDecode) {
 TEST_F(AviExportTest, ACloseMessageEndsTheExportAfterTheFrameInHand) {
   OpenRecording(JpegRecording(6, 32, 32));
   Select(1, 6, 3);
-  const std::string path = folder.Path("abort.avi");
+  const std::string path = folder.At("abort.avi");
   PostThreadMessageA(GetCurrentThreadId(), WM_CLOSE, 0, 0);
   Export(path, 10);
   EXPECT_EQ(Summarise(path).frameSizes.size(), 1u);
@@ -213,7 +213,7 @@ TEST_F(AviExportTest, ACloseMessageEndsTheExportAfterTheFrameInHand) {
 TEST_F(AviExportTest, CancellingTheCompressorChoiceReportsAndLeavesNoFile) {
   OpenRecording(JpegRecording(4, 32, 32));
   Select(1, 4, 2);
-  const std::string path = folder.Path("cancel.avi");
+  const std::string path = folder.At("cancel.avi");
   WriteWholeFile(path, {1, 2, 3});  // an older file of that name goes
   platform.cancel = true;
   Export(path, 10);
@@ -226,7 +226,7 @@ TEST_F(AviExportTest, CancellingTheCompressorChoiceReportsAndLeavesNoFile) {
 
 TEST_F(AviExportTest, RefusesTheOpenRecordingAsOutputAndNeedsASelection) {
   OpenRecording(JpegRecording(3, 32, 32));
-  Export(folder.Path("none.avi"), 10);
+  Export(folder.At("none.avi"), 10);
   EXPECT_TRUE(host.saveCalls.empty());
   host.saveAnswers.clear();
   Select(1, 2, 3);
@@ -239,7 +239,7 @@ TEST_F(AviExportTest, RefusesTheOpenRecordingAsOutputAndNeedsASelection) {
 TEST_F(AviExportTest, ReportsAnOutputThatCannotBeCreated) {
   OpenRecording(JpegRecording(2, 32, 32));
   Select(1, 2, 1);
-  Export(folder.Path("no_such_folder\\x.avi"), 10);
+  Export(folder.At("no_such_folder\\x.avi"), 10);
   ASSERT_EQ(platform.reports.size(), 1u);
   EXPECT_EQ(platform.reports[0].rfind("Unable to create output file", 0), 0u) << platform.reports[0];
   ExpectReaderUnchanged();

@@ -24,8 +24,8 @@ class EditTest : public ::testing::Test {
  protected:
   void SetUp() override {
     recording = EqualFrames(8, kFrame);
-    recordingPath = folder.Path("cam.mjpg");
-    outputPath = folder.Path("out.mjpg");
+    recordingPath = folder.At("cam.mjpg");
+    outputPath = folder.At("out.mjpg");
     WriteWholeFile(recordingPath, recording);
     ASSERT_TRUE(reader.Open(recordingPath));
   }
@@ -107,7 +107,7 @@ TEST_F(EditTest, DeleteInTheMiddleJoinsBothSides) {
 TEST_F(EditTest, InsertCopiesTheWholeSecondRecordingAtTheChosenMark) {
   // Longer than the open recording and than one copy block.
   const std::vector<uint8_t> second = EqualFrames(60, 150);
-  const std::string secondPath = folder.Path("second.mjpg");
+  const std::string secondPath = folder.At("second.mjpg");
   WriteWholeFile(secondPath, second);
   Select(2, 3, 5);
 
@@ -122,7 +122,7 @@ TEST_F(EditTest, InsertCopiesTheWholeSecondRecordingAtTheChosenMark) {
   EXPECT_EQ(host.openCalls[0].extension, ".mjpg");
   ExpectReaderUnchanged();
 
-  const std::string atStartPath = folder.Path("start.mjpg");
+  const std::string atStartPath = folder.At("start.mjpg");
   host.saveAnswers.push_back(atStartPath);
   host.openAnswers.push_back(secondPath);
   Edit(EditKind::InsertAtStart);
@@ -135,7 +135,7 @@ TEST_F(EditTest, InsertCopiesTheWholeSecondRecordingAtTheChosenMark) {
 
 TEST_F(EditTest, SaveFrameWritesTheCurrentFrameWithoutNeedingASelection) {
   MakeCurrent(4);
-  const std::string jpegPath = folder.Path("frame.jpg");
+  const std::string jpegPath = folder.At("frame.jpg");
   host.saveAnswers.push_back(jpegPath);
   Edit(EditKind::SaveFrame);
   const std::vector<uint8_t> frame = ReadWholeFile(jpegPath);
@@ -188,7 +188,7 @@ TEST_F(EditTest, CancelledChoosersAndFailedInsertionFilesWriteNothing) {
   Edit(EditKind::InsertAtEnd);  // open chooser cancelled
   EXPECT_TRUE(host.errors.empty());
 
-  const std::string emptyPath = folder.Path("empty.mjpg");
+  const std::string emptyPath = folder.At("empty.mjpg");
   WriteWholeFile(emptyPath, {});
   host.saveAnswers.push_back(outputPath);
   host.openAnswers.push_back(emptyPath);
@@ -196,7 +196,7 @@ TEST_F(EditTest, CancelledChoosersAndFailedInsertionFilesWriteNothing) {
   EXPECT_EQ(host.errors, std::vector<std::string>{"Insertion File is Empty"});
 
   host.saveAnswers.push_back(outputPath);
-  host.openAnswers.push_back(folder.Path("missing.mjpg"));
+  host.openAnswers.push_back(folder.At("missing.mjpg"));
   Edit(EditKind::InsertAtEnd);
   ASSERT_EQ(host.errors.size(), 2u);
   EXPECT_EQ(host.errors[1], "Could not open insertion file");
@@ -207,7 +207,7 @@ TEST_F(EditTest, CancelledChoosersAndFailedInsertionFilesWriteNothing) {
 
 TEST_F(EditTest, RefusesToOverwriteItsOwnSources) {
   const std::vector<uint8_t> second = EqualFrames(3, 120);
-  const std::string secondPath = folder.Path("second.mjpg");
+  const std::string secondPath = folder.At("second.mjpg");
   WriteWholeFile(secondPath, second);
   Select(2, 4, 5);
 
@@ -217,7 +217,7 @@ TEST_F(EditTest, RefusesToOverwriteItsOwnSources) {
   host.openAnswers.push_back(secondPath);
   Edit(EditKind::InsertAtEnd);
   // The same file under another spelling of its name.
-  host.saveAnswers.push_back(folder.Path(".\\CAM.MJPG"));
+  host.saveAnswers.push_back(folder.At(".\\CAM.MJPG"));
   Edit(EditKind::Extract);
 
   EXPECT_EQ(host.errors, std::vector<std::string>(3, kOutputIsSourceMessage));
@@ -229,7 +229,7 @@ TEST_F(EditTest, RefusesToOverwriteItsOwnSources) {
 
 TEST_F(EditTest, ReportsAnOutputThatCannotBeCreated) {
   Select(2, 3, 3);
-  host.saveAnswers.push_back(folder.Path("no_such_folder\\out.mjpg"));
+  host.saveAnswers.push_back(folder.At("no_such_folder\\out.mjpg"));
   Edit(EditKind::Extract);
   EXPECT_EQ(host.errors, std::vector<std::string>{"Could not create output file"});
   ExpectReaderUnchanged();
@@ -262,7 +262,7 @@ TEST_F(EditTest, PumpMessagesStopsOnlyWhenTheQueueIsEmptyAfterAnAbort) {
 }
 
 TEST_F(EditTest, CopySectionReportsASourceThatEndsEarly) {
-  const std::string sectionPath = folder.Path("section.bin");
+  const std::string sectionPath = folder.At("section.bin");
   HANDLE output = CreateFileA(sectionPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(output, INVALID_HANDLE_VALUE);
   ProgressWindow sectionProgress;

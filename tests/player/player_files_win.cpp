@@ -1,8 +1,6 @@
 #include "player/player_files_win.h"
 
-#include <atomic>
 
-#include "common/fixed_text.h"
 
 namespace {
 
@@ -13,39 +11,7 @@ std::string Next(std::deque<std::string>& answers) {
   return answer;
 }
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      DeleteFileA((folder + "\\" + name).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 }  // namespace
-
-TempFolder::TempFolder() {
-  static std::atomic<int> counter{0};
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  char name[MAX_PATH];
-  FormatText(name, sizeof name, "%sframedeck_test_%lu_%d", base, GetCurrentProcessId(), counter++);
-  path_ = name;
-  CreateDirectoryA(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-  RemoveTree(path_);
-}
-
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::string FilterList(const char* filter) {
   size_t length = 0;

@@ -9,20 +9,9 @@
 #include <vector>
 
 #include "player/reader_host_win.h"
+#include "support/temp_folder_win.h"
 
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  std::string Path(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};
-
-bool FileExists(const std::string& path);
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 struct DialogCall {
   std::string defaultName;

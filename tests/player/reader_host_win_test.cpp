@@ -29,7 +29,7 @@ TEST(ReaderHostTest, OpenSetsTheOwnerTitleAndReadsTheFileOnDisk) {
   host.SetOwner(owner.Handle());
   RecordingReader reader(host);
   const std::vector<uint8_t> bytes = EqualFrames(3, 80);
-  const std::string path = folder.Path("Garden 2.mjpg");
+  const std::string path = folder.At("Garden 2.mjpg");
   WriteWholeFile(path, bytes);
 
   ASSERT_TRUE(reader.Open(path));
@@ -54,7 +54,7 @@ TEST(ReaderHostTest, OpenSetsTheOwnerTitleAndReadsTheFileOnDisk) {
   EXPECT_EQ(FrameTag(frame->data, frame->size), 42);
   EXPECT_EQ(reader.FileSize(), 320);
 
-  EXPECT_FALSE(reader.Open(folder.Path("missing.mjpg")));
+  EXPECT_FALSE(reader.Open(folder.At("missing.mjpg")));
   EXPECT_EQ(host.errors, std::vector<std::string>{"Could not open file"});
   EXPECT_EQ(TitleOf(owner.Handle()), "Framedeck");
 }
