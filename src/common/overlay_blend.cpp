@@ -1,7 +1,6 @@
 #include "common/overlay_blend.h"
 
-BoxOffset PlaceOverlayBox(int32_t rectWidth, int32_t rectHeight, int32_t boxWidth, int32_t boxHeight,
-                          int32_t anchor) {
+BoxOffset PlaceOverlayBox(int32_t rectWidth, int32_t rectHeight, int32_t boxWidth, int32_t boxHeight, int32_t anchor) {
   BoxOffset offset{0, 0};
   if (anchor & 2)
     offset.x = rectWidth - boxWidth;
@@ -24,8 +23,8 @@ void KeyOverlayBox(uint32_t* pixels, size_t count, uint32_t keyColour) {
 
 uint32_t BlendOverlayPixel(uint32_t box, uint32_t target, uint8_t constantAlpha) {
   const uint32_t a = box >> 24;
-  const uint32_t boxWeight = constantAlpha * 255u;              // box * A / 255, scaled by 65025
-  const uint32_t targetWeight = 65025u - a * constantAlpha;     // 1 - a * A / 65025, scaled by 65025
+  const uint32_t boxWeight = constantAlpha * 255u;           // box * A / 255, scaled by 65025
+  const uint32_t targetWeight = 65025u - a * constantAlpha;  // 1 - a * A / 65025, scaled by 65025
   uint32_t result = target & 0xFF000000u;
   for (int shift = 0; shift < 24; shift += 8) {
     const uint32_t b = (box >> shift) & 0xFF;

@@ -18,11 +18,12 @@ struct BoxOffset {
 // The box's top left corner relative to the target rectangle's, for an
 // anchor code used as DrawTextA flags: 1 centre, 2 right, 4 middle,
 // 8 bottom. Half sizes are truncated separately (RW / 2 - w / 2).
-BoxOffset PlaceOverlayBox(int32_t rectWidth, int32_t rectHeight, int32_t boxWidth, int32_t boxHeight,
-                          int32_t anchor);
+BoxOffset PlaceOverlayBox(int32_t rectWidth, int32_t rectHeight, int32_t boxWidth, int32_t boxHeight, int32_t anchor);
 
 // The blend's constant alpha: the low 8 bits of the opacity setting.
-inline uint8_t OverlayConstantAlpha(int32_t opacity) { return static_cast<uint8_t>(opacity & 0xFF); }
+inline uint8_t OverlayConstantAlpha(int32_t opacity) {
+  return static_cast<uint8_t>(opacity & 0xFF);
+}
 
 // Only an opacity of exactly 255 with the key colour as background draws
 // bare glyphs straight onto the target; everything else is blended.

@@ -72,8 +72,7 @@ void DrawBlended(HDC target, const RECT& rect, const char* text, HFONT font, int
   GdiFlush();
   KeyOverlayBox(box.bits, static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy), transparentColor);
 
-  const BoxOffset offset =
-      PlaceOverlayBox(rect.right - rect.left, rect.bottom - rect.top, size.cx, size.cy, anchor);
+  const BoxOffset offset = PlaceOverlayBox(rect.right - rect.left, rect.bottom - rect.top, size.cx, size.cy, anchor);
   const RECT placed{rect.left + offset.x, rect.top + offset.y, rect.left + offset.x + size.cx,
                     rect.top + offset.y + size.cy};
   RECT visible{};

@@ -6,14 +6,16 @@
 
 namespace {
 
-uint32_t Channel(uint32_t pixel, int index) { return (pixel >> (index * 8)) & 0xFF; }
+uint32_t Channel(uint32_t pixel, int index) {
+  return (pixel >> (index * 8)) & 0xFF;
+}
 
 TEST(OverlayPlacement, EveryAnchorOfTheNine) {
   // Rectangle 101 x 51, box 10 x 7: half sizes are truncated one by one.
   struct Case {
     int32_t anchor, x, y;
-  } cases[] = {{0, 0, 0},   {1, 45, 0},  {2, 91, 0},  {4, 0, 22},  {5, 45, 22},
-               {6, 91, 22}, {8, 0, 44},  {9, 45, 44}, {10, 91, 44}};
+  } cases[] = {{0, 0, 0},   {1, 45, 0}, {2, 91, 0},  {4, 0, 22},  {5, 45, 22},
+               {6, 91, 22}, {8, 0, 44}, {9, 45, 44}, {10, 91, 44}};
   for (const Case& c : cases) {
     const BoxOffset offset = PlaceOverlayBox(101, 51, 10, 7, c.anchor);
     EXPECT_EQ(offset.x, c.x) << "anchor " << c.anchor;
@@ -46,7 +48,7 @@ TEST(OverlayKeying, KeyColourLosesAlphaOthersBecomeOpaque) {
 }
 
 TEST(OverlayBlend, KeyedPixelAddsConstantAlphaToGreenClamped) {
-  const uint32_t key = 0x0000FF00;  // keyed: alpha 0
+  const uint32_t key = 0x0000FF00;     // keyed: alpha 0
   const uint32_t target = 0x00286450;  // r 0x28, g 0x64, b 0x50
   const uint32_t at254 = BlendOverlayPixel(key, target, 254);
   EXPECT_EQ(Channel(at254, 0), 0x50u);

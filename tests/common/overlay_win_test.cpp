@@ -15,8 +15,7 @@ constexpr COLORREF kBlue = 0xFF0000;  // COLORREF 0x00BBGGRR
 constexpr uint32_t kGround = Rgb(40, 100, 60);
 
 struct Font {
-  HFONT handle = CreateFontA(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0,
-                             "Tahoma");
+  HFONT handle = CreateFontA(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Tahoma");
   ~Font() { DeleteObject(handle); }
 };
 

@@ -34,6 +34,10 @@ class DibCanvas {
 };
 
 // RGB written as 0x00RRGGBB, the way DibCanvas::Pixel reads.
-constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return (r << 16) | (g << 8) | b; }
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
+  return (r << 16) | (g << 8) | b;
+}
 // A COLORREF (0x00BBGGRR) as DibCanvas::Pixel reads it.
-constexpr uint32_t FromColorref(uint32_t c) { return Rgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+constexpr uint32_t FromColorref(uint32_t c) {
+  return Rgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
