@@ -80,8 +80,8 @@ void DrawBlended(HDC target, const RECT& rect, const char* text, HFONT font, int
   const int width = visible.right - visible.left;
   const int height = visible.bottom - visible.top;
 
-  // Blending here rather than in AlphaBlend keeps the clamp exact: the
-  // keyed pixels' green would otherwise overflow into red on some drivers.
+  // Blending here rather than with AlphaBlend gives the same rule, clamp of
+  // the keyed pixels' green included, on every display driver.
   Canvas32 under;
   if (!under.Create(target, width, height)) return;
   if (!BitBlt(under.dc.Get(), 0, 0, width, height, target, visible.left, visible.top, SRCCOPY)) return;

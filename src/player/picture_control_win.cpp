@@ -1,5 +1,6 @@
 #include "player/picture_control_win.h"
 
+#include <new>
 #include <utility>
 
 #include "common/fixed_text.h"
@@ -61,7 +62,11 @@ void PictureControl::SetPicture(const uint8_t* pixels, const PictureInfo& header
     return;
   }
   if (!IsShowablePicture(header)) return;
-  pixels_.assign(pixels, pixels + NeededBytes(header));
+  try {
+    pixels_.assign(pixels, pixels + NeededBytes(header));
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   header_ = header;
   message_[0] = '\0';
   RedrawControl(window_);
