@@ -1,0 +1,78 @@
+#pragma once
+// What the self-painting controls share: taking over an existing dialog
+// control's window procedure, and painting through an off-screen bitmap.
+
+#include <windows.h>
+
+#include "common/scoped_handle_win.h"
+
+// Replaces control's window procedure with procedure and stores object in
+// its user data; removes the static edge and redraws the frame. Returns the
+// replaced procedure (null when control is null).
+WNDPROC SubclassControl(HWND control, WNDPROC procedure, void* object);
+
+// Puts the replaced procedure back and clears the user data, if control
+// still runs procedure. Safe on a destroyed window.
+void RestoreControl(HWND control, WNDPROC procedure, WNDPROC previous);
+
+// The object a subclassed control's user data points to.
+template <typename T>
+T* SubclassedObject(HWND control) {
+  return reinterpret_cast<T*>(GetWindowLongPtrA(control, GWLP_USERDATA));
+}
+
+// Full redraw of a control: invalidate, update now, frame, no children.
+void RedrawControl(HWND control);
+
+// An off-screen bitmap of the client size, compatible with the target DC;
+// Present() copies it to the target at 0, 0.
+class PaintBuffer {
+ public:
+  PaintBuffer(HDC target, int width, int height);
+  ~PaintBuffer();
+  PaintBuffer(const PaintBuffer&) = delete;
+  PaintBuffer& operator=(const PaintBuffer&) = delete;
+
+  bool IsValid() const { return previous_ != nullptr; }
+  HDC Dc() const { return dc_.Get(); }
+  void Present() const;
+
+ private:
+  HDC target_;
+  int width_;
+  int height_;
+  ScopedMemoryDc dc_;
+  ScopedBitmap bitmap_;
+  HGDIOBJ previous_ = nullptr;
+};
+
+// Runs paint(HDC, client rect) for WM_PAINT (into wParam's DC when it holds
+// one, as common controls do, else between BeginPaint and EndPaint),
+// WM_PRINTCLIENT (into wParam's DC) and WM_NCPAINT (into the client DC),
+// always through a PaintBuffer, so the screen never shows a half-drawn frame.
+template <typename Paint>
+void PaintBuffered(HWND control, UINT message, WPARAM wParam, Paint paint) {
+  RECT client{};
+  GetClientRect(control, &client);
+  auto draw = [&](HDC target) {
+    if (client.right <= 0 || client.bottom <= 0) return;
+    PaintBuffer buffer(target, client.right, client.bottom);
+    if (!buffer.IsValid()) return;
+    paint(buffer.Dc(), client);
+    buffer.Present();
+  };
+  if ((message == WM_PAINT || message == WM_PRINTCLIENT) && wParam) {
+    draw(reinterpret_cast<HDC>(wParam));
+  } else if (message == WM_PAINT) {
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(control, &ps);
+    if (dc) draw(dc);
+    EndPaint(control, &ps);
+  } else if (message == WM_NCPAINT) {
+    HDC dc = GetDC(control);
+    if (dc) {
+      draw(dc);
+      ReleaseDC(control, dc);
+    }
+  }
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The player's status line: a dialog's static control taken over and
+// painted as one line of text on a plain background, optionally framed.
+//
+// WM_SETTEXT keeps a copy of the text for painting (the static's own text is
+// left alone; an empty text blanks the line, a null one is ignored and
+// answers 0). Flags: 0x20 paints the background in the button-face colour
+// instead of the back colour, 0x10 draws a frame in the border colour. The
+// text uses the control's WM_GETFONT font and the DrawTextA format (default
+// DT_SINGLELINE | DT_VCENTER), inset 3 pixels left and right and moved up
+// one. Attach once; either the object or the control may die first.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class StatusLineControl {
+ public:
+  static constexpr uint32_t kButtonFaceBackground = 0x20;
+  static constexpr uint32_t kFramed = 0x10;
+
+  StatusLineControl() = default;
+  ~StatusLineControl();
+  StatusLineControl(const StatusLineControl&) = delete;
+  StatusLineControl& operator=(const StatusLineControl&) = delete;
+
+  // Takes over the static of that id in dialog, starting with its text.
+  bool Attach(HWND dialog, int controlId);
+
+  void SetFlags(uint32_t flags, bool redraw);
+  void SetColors(COLORREF back, COLORREF border, COLORREF text);
+  void SetFormat(UINT format);
+
+  HWND Window() const { return window_; }
+  const std::string& Text() const { return text_; }
+  uint32_t Flags() const { return flags_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint(HDC dc, const RECT& client) const;
+  void Detach();
+
+  HWND window_ = nullptr;
+  std::string text_;
+  COLORREF backColor_ = 0xFFFFFF;
+  COLORREF borderColor_ = 0x908782;
+  COLORREF textColor_ = 0x000000;
+  UINT format_ = DT_SINGLELINE | DT_VCENTER;
+  uint32_t flags_ = kButtonFaceBackground;
+  WNDPROC oldProc_ = nullptr;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// A visible top-level window at the screen's corner holding one child
+// control, for tests of self-painting controls.
+
+#include <windows.h>
+
+class TestWindow {
+ public:
+  // A child of the given class, id and styles, filling width x height.
+  TestWindow(const char* childClass, int childId, DWORD childStyle, DWORD childExStyle, int width, int height);
+  ~TestWindow();
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
+
+  HWND Parent() const { return parent_; }
+  HWND Child() const { return child_; }
+  // Shows the window and lets every pending paint run.
+  void ShowAndPaint();
+  // Messages the parent received, by number.
+  int Received(UINT message) const;
+  WPARAM LastWParam(UINT message) const;
+  LPARAM LastLParam(UINT message) const;
+
+ private:
+  static LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM);
+  HWND parent_ = nullptr;
+  HWND child_ = nullptr;
+};
+
+// Dispatches every message waiting for this thread.
+void PumpMessages();
