@@ -15,7 +15,9 @@
 
 namespace {
 
-void ShellOpen(const char* path) { ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL); }
+void ShellOpen(const char* path) {
+  ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 }  // namespace
 
@@ -31,7 +33,9 @@ void Recorder::ForgetPath() {
   recordFile_.Reset();
 }
 
-void Recorder::SetStatus(const char* text) { CopyText(statusText_, text); }
+void Recorder::SetStatus(const char* text) {
+  CopyText(statusText_, text);
+}
 
 void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
   try {

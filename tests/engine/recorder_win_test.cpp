@@ -243,7 +243,9 @@ TEST_F(RecorderTest, ChangingFileNameNeverCleans) {
   WIN32_FIND_DATAA entry;
   ScopedFindHandle find(FindFirstFileA(folder_.At("same\\*.mjpg").c_str(), &entry));
   int files = 0;
-  if (find) do ++files; while (FindNextFileA(find.Get(), &entry));
+  if (find) do
+      ++files;
+    while (FindNextFileA(find.Get(), &entry));
   EXPECT_EQ(files, 3);
 }
 

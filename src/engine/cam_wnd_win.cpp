@@ -1,0 +1,329 @@
+#include "engine/cam_wnd_win.h"
+
+#include <windowsx.h>
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
+#include "common/overlay_text.h"
+#include "common/overlay_win.h"
+#include "common/raster.h"
+#include "common/scoped_handle_win.h"
+#include "engine/latency_win.h"
+
+namespace {
+
+constexpr UINT kRedrawFlags = RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME;  // 0x541
+
+ScopedFont MakeFont(const FontRecord& record) {
+  LOGFONTA font;
+  std::memcpy(&font, &record, sizeof font);
+  font.lfFaceName[sizeof font.lfFaceName - 1] = '\0';
+  return ScopedFont(CreateFontIndirectA(&font));
+}
+
+// A 32-bit top-down DIB section selected into a memory DC.
+struct Canvas {
+  Canvas(HDC reference, int width, int height) : dc(CreateCompatibleDC(reference)) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    bitmap.Reset(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
+    if (bitmap) selected.emplace(dc.Get(), bitmap.Get());
+  }
+  bool Valid() const { return bits != nullptr; }
+  ScopedMemoryDc dc;
+  ScopedBitmap bitmap;
+  uint32_t* bits = nullptr;
+  std::optional<SelectedObject> selected;
+};
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
+  ScopedBrush brush(CreateSolidBrush(colour));
+  FillRect(dc, &rect, brush.Get());
+}
+
+}  // namespace
+
+CamWnd::CamWnd() : CamWnd(CamWrk::Services{}) {}
+
+CamWnd::CamWnd(CamWrk::Services workerServices)
+    : grid_(EmptyDetectGrid()), worker_(std::move(workerServices)), settings_(DefaultCamSettings()) {
+  detector_.rect.firstColumn = -1;
+  worker_.SetInitialSettings(settings_);
+}
+
+CamWnd::~CamWnd() {
+  if (view_.close) view_.close();
+  worker_.Stop();
+}
+
+void CamWnd::OnAttach() {
+  HWND control = Handle();
+  SetWindowLongPtrA(control, GWL_EXSTYLE,
+                    GetWindowLongPtrA(control, GWL_EXSTYLE) & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE));
+  SetWindowPos(control, nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  RedrawWindow(control, nullptr, nullptr, kRedrawFlags);
+  worker_.SetDisplayWindow(control);
+  worker_.Start();
+}
+
+void CamWnd::Redraw() const {
+  if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, kRedrawFlags);
+}
+
+void CamWnd::ClearPicture() {
+  picture_ = Picture{};
+}
+
+void CamWnd::SetPicture(const uint8_t* pixels, const PictureInfo& info, bool processed) {
+  ClearPicture();
+  if (!pixels || info.header.bitCount != 24) {
+    Redraw();
+    return;
+  }
+  Picture picture;
+  picture.pictureInfo = info;
+  // Copy what the dimensions need: the image-size field of a description
+  // from elsewhere may be 0 or wrong.
+  picture.pixels.assign(pixels, pixels + picture.RequiredBytes());
+  SetPicture(std::move(picture), processed);
+}
+
+void CamWnd::SetPicture(Picture&& picture, bool processed) {
+  ClearPicture();
+  if (picture.BitCount() != 24 || !picture.HasPixels()) {
+    Redraw();
+    return;
+  }
+  picture_ = std::move(picture);
+  picture_.pictureInfo.header.sizeImage = static_cast<uint32_t>(picture_.RequiredBytes());
+  detector_.stopwatch.Start(PerformanceCounter());
+  processed_ = processed;
+  if (!processed) {
+    if (settings_.flipVertical) FlipVertical(picture_);
+    if (settings_.flipHorizontal) FlipHorizontal(picture_);
+    RotatePicture(picture_, settings_.rotation);
+    if (settings_.motionEnabled) {
+      detector_.SetMask(grid_);
+      Detect(detector_, picture_, settings_.triggerLevel);
+    }
+  }
+  Redraw();
+}
+
+void CamWnd::SetSettings(const CamSettings& settings) {
+  settings_ = settings;
+  if (worker_.Handle())
+    SendMessageA(worker_.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_), 0);
+  else
+    worker_.SetInitialSettings(settings_);
+  if (settings_.cameraType == kNoCamera) ClearPicture();
+  Redraw();
+}
+
+void CamWnd::SetDetectGrid(const DetectGrid& grid) {
+  grid_ = grid;
+  if (worker_.Handle()) SendMessageA(worker_.Handle(), camera_msg::kDetectGrid, reinterpret_cast<WPARAM>(&grid_), 0);
+  Redraw();
+}
+
+void CamWnd::ApplySettings() {
+  if (worker_.Handle()) SendMessageA(worker_.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_), 0);
+  Redraw();
+}
+
+bool CamWnd::GrabJpeg(std::vector<uint8_t>& jpeg) {
+  jpeg.clear();
+  if (!HasPicture()) return false;
+  return EncodeJpeg(picture_, settings_.jpegQuality, jpeg);
+}
+
+void CamWnd::SetGridCell(int x, int y, uint8_t value) {
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  const int width = client.right, height = client.bottom;
+  if (x < 0 || y < 0 || x >= width || y >= height) return;
+  const int column = static_cast<int>(std::floor(static_cast<double>(x) / width * kGridCells));
+  const int row = static_cast<int>(std::floor(static_cast<double>(y) / height * kGridCells));
+  grid_.At(column, row) = value;
+  Redraw();
+}
+
+LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(hwnd, &paint);
+      Paint(dc);
+      EndPaint(hwnd, &paint);
+      break;
+    }
+    case WM_NCPAINT: {
+      HDC dc = GetDC(hwnd);
+      Paint(dc);
+      ReleaseDC(hwnd, dc);
+      break;
+    }
+    case WM_MOVE:
+    case WM_SIZE:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_NCCALCSIZE:
+      if (wParam) return 0;
+      break;
+    case WM_MOUSEMOVE:
+      if (settings_.editDetectGrid && (wParam == MK_LBUTTON || wParam == MK_RBUTTON))
+        SetGridCell(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam == MK_LBUTTON ? 1 : 0);
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      if (settings_.editDetectGrid) {
+        POINT point{};
+        GetCursorPos(&point);
+        ScreenToClient(hwnd, &point);
+        SetGridCell(point.x, point.y, msg == WM_LBUTTONUP ? 1 : 0);
+      }
+      break;
+    case camera_msg::kPictureUpdate: {
+      const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
+      if (!update) break;
+      if (update->pixels) {
+        detector_.rect = update->rect;
+        detector_.motionLevel = update->motionLevel;
+      }
+      if (update->pixels && update->pictureInfo)
+        SetPicture(update->pixels, *update->pictureInfo, true);
+      else
+        SetPicture(nullptr, PictureInfo{}, true);
+      if (view_.picture && HasPicture()) view_.picture(picture_);
+      break;
+    }
+    case camera_msg::kStatus:
+      if (wParam)
+        CopyText(statusText_, reinterpret_cast<const char*>(wParam));
+      else
+        statusText_[0] = '\0';
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
+    default:
+      break;
+  }
+  return CallPrevious(hwnd, msg, wParam, lParam);
+}
+
+void CamWnd::Paint(HDC dc) {
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  const int width = client.right, height = client.bottom;
+  if (width > 0 && height > 0) {
+    ScopedMemoryDc memory(CreateCompatibleDC(dc));
+    ScopedBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+    {
+      SelectedObject selected(memory.Get(), bitmap.Get());
+      Render(memory.Get(), width, height);
+      BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+    }
+  }
+  detector_.stopwatch.Stop(PerformanceCounter());
+}
+
+void CamWnd::Render(HDC dc, int width, int height) {
+  const RECT all{0, 0, width, height};
+  if (HasPicture()) {
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, 0, 0, width, height, 0, 0, picture_.Width(), AbsHeight(picture_.Height()), picture_.pixels.data(),
+                  reinterpret_cast<const BITMAPINFO*>(&picture_.pictureInfo), DIB_RGB_COLORS, SRCCOPY);
+  } else {
+    FillSolid(dc, all, RGB(0x80, 0x80, 0x80));
+  }
+
+  if (settings_.overlayEnabled) {
+    char text[kTextSize];
+    ExpandOverlayText(settings_.overlayText, DefaultClock().LocalTime(), text, sizeof text - 1);
+    ScopedFont font = MakeFont(settings_.overlayFont);
+    DrawOverlay(dc, all, text, font.Get(), settings_.overlayOpacity, settings_.overlayTextColor,
+                settings_.overlayBackColor, kOverlayKeyColour, settings_.overlayPosition);
+  }
+  if (statusText_[0]) {
+    ScopedFont font(CreateFontA(-14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif"));
+    DrawOverlay(dc, all, statusText_, font.Get(), 255, RGB(255, 0, 0), RGB(0, 0, 0), kOverlayKeyColour, 5);
+  }
+  if (settings_.motionEnabled) {
+    if (settings_.showDetectInfo) {
+      char text[kTextSize];
+      FormatText(text, sizeof text, " Motion Level: %03d   Latency: %03dms ", detector_.motionLevel,
+                 detector_.stopwatch.lastResult);
+      const COLORREF colour =
+          detector_.motionLevel <= settings_.triggerLevel ? settings_.infoTextColor : settings_.detectRectColor;
+      ScopedFont font = MakeFont(settings_.infoFont);
+      DrawOverlay(dc, all, text, font.Get(), settings_.infoOpacity, colour, settings_.infoBackColor, kOverlayKeyColour,
+                  settings_.infoPosition);
+    }
+    if (settings_.showDetectRect)
+      DrawDetectRect(dc, width, height, settings_.detectRectColor, settings_.detectRectOpacity);
+  }
+  if (settings_.editDetectGrid) DrawDetectGrid(dc, width, height, RGB(0, 0, 0));
+}
+
+void CamWnd::DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const {
+  const DetectRect& r = detector_.rect;
+  if (r.firstColumn == -1) return;
+  const double cw = width / 25.0, ch = height / 25.0;
+  const int c0 = std::min(r.firstColumn, r.lastColumn), c1 = std::max(r.firstColumn, r.lastColumn);
+  const int r0 = std::min(r.firstRow, r.lastRow), r1 = std::max(r.firstRow, r.lastRow);
+  const int left = static_cast<int>(cw * c0);
+  const int right = static_cast<int>(cw * c1 + std::ceil(cw));
+  const int bottomEdge = static_cast<int>(std::ceil(ch) + ch * r1);
+  const int topEdge = static_cast<int>(ch * r0);
+  const int w = right - left, h = bottomEdge - topEdge;
+  if (w <= 0 || h <= 0) return;
+  Canvas solid(dc, 1, 1);
+  if (!solid.Valid()) return;
+  solid.bits[0] = 0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(opacity), 0};
+  AlphaBlend(dc, left, height - bottomEdge, w, h, solid.dc.Get(), 0, 0, 1, 1, blend);
+}
+
+void CamWnd::DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) const {
+  Canvas grid(dc, width, height);
+  if (!grid.Valid()) return;
+  HDC g = grid.dc.Get();
+  FillSolid(g, RECT{0, 0, width, height}, RGB(0, 255, 0));
+  const auto edgeX = [width](int i) { return static_cast<int>(static_cast<double>(i) * width / 25); };
+  const auto edgeY = [height](int i) { return static_cast<int>(static_cast<double>(i) * height / 25); };
+  for (int c = 0; c < kGridCells; ++c)
+    for (int r = 0; r < kGridCells; ++r)
+      if (grid_.At(c, r)) FillSolid(g, RECT{edgeX(c), edgeY(r), edgeX(c + 1), edgeY(r + 1)}, RGB(0, 0, 255));
+  ScopedPen pen(CreatePen(PS_SOLID, 1, lineColour));
+  {
+    SelectedObject selected(g, pen.Get());
+    for (int i = 0; i < kGridCells; ++i) {
+      MoveToEx(g, edgeX(i), 0, nullptr);
+      LineTo(g, edgeX(i), height);
+      MoveToEx(g, 0, edgeY(i), nullptr);
+      LineTo(g, width, edgeY(i));
+    }
+    MoveToEx(g, width - 1, 0, nullptr);
+    LineTo(g, width - 1, height);
+    MoveToEx(g, 0, height - 1, nullptr);
+    LineTo(g, width, height - 1);
+  }
+  GdiFlush();
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t rgb = grid.bits[i] & 0x00FFFFFFu;
+    grid.bits[i] = rgb == 0x0000FF00u ? 0x0000FF00u : (rgb | 0xFF000000u);
+  }
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 128, AC_SRC_ALPHA};
+  AlphaBlend(dc, 0, 0, width, height, g, 0, 0, width, height, blend);
+}

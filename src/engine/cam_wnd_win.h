@@ -1,0 +1,78 @@
+#pragma once
+// The camera object of the camera program: owns the camera's settings, its
+// detection grid, its worker and its last picture, and draws that picture
+// with overlay, status line, motion box, detection rectangle and (while
+// editing) the detection grid into the control it is attached to. Lives on
+// the thread that owns that control.
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+#include "engine/cam_settings.h"
+#include "engine/cam_wrk_win.h"
+#include "engine/motion_detector.h"
+#include "framework/sub_wnd_win.h"
+
+class CamWnd : public SubWnd {
+ public:
+  CamWnd();
+  explicit CamWnd(CamWrk::Services workerServices);
+  ~CamWnd() override;
+
+  void OnAttach() override;
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  // A new picture, copied; processed = false applies the camera's flips,
+  // rotation and motion detection here first (the setup dialog's preview).
+  // Null pixels clear the picture; pictures of other than 24 bits are dropped.
+  void SetPicture(const uint8_t* pixels, const PictureInfo& info, bool processed);
+  // The same, taking the picture over instead of copying it.
+  void SetPicture(Picture&& picture, bool processed);
+  void SetSettings(const CamSettings& settings);
+  void SetDetectGrid(const DetectGrid& grid);
+  // Hands the current settings to the worker again (at start-up).
+  void ApplySettings();
+  // The current picture as one JPEG at the camera's quality; false without
+  // a picture.
+  bool GrabJpeg(std::vector<uint8_t>& jpeg);
+  // Marks (1) or clears (0) the grid cell under a client point.
+  void SetGridCell(int x, int y, uint8_t value);
+
+  // Draws the whole display into a device context of width x height; the
+  // window's paint goes through this into one memory bitmap.
+  void Render(HDC dc, int width, int height);
+
+  const CamSettings& Settings() const { return settings_; }
+  const DetectGrid& Grid() const { return grid_; }
+  const char* StatusText() const { return statusText_; }
+  bool HasPicture() const { return !picture_.pixels.empty(); }
+  const Picture& CurrentPicture() const { return picture_; }
+  const MotionDetector& DisplayDetector() const { return detector_; }
+  CamWrk& Worker() { return worker_; }
+
+  // The pop-up view, which the camera view window provides: told of every
+  // new picture and closed when the camera goes.
+  struct ViewHooks {
+    std::function<void(const Picture&)> picture;
+    std::function<void()> close;
+  };
+  void SetViewHooks(ViewHooks hooks) { view_ = std::move(hooks); }
+
+ private:
+  void Paint(HDC dc);
+  void DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const;
+  void DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) const;
+  void Redraw() const;
+  void ClearPicture();
+
+  Picture picture_;
+  bool processed_ = false;
+  char statusText_[kTextSize] = {};
+  ViewHooks view_;
+  MotionDetector detector_;
+  DetectGrid grid_;
+  CamWrk worker_;
+  CamSettings settings_;
+};

@@ -1,0 +1,202 @@
+#include "engine/cam_wrk_win.h"
+
+#include <cstring>
+
+#include "common/fixed_text.h"
+#include "common/overlay_text.h"
+#include "common/overlay_win.h"
+#include "common/raster.h"
+#include "engine/alarm_win.h"
+
+namespace {
+
+Recorder::Services WithDefaults(Recorder::Services services) {
+  static PlaySoundAlarm systemAlarm;
+  if (!services.alarm) services.alarm = &systemAlarm;
+  if (!services.burnOverlay) {
+    const Clock* clock = services.clock;
+    services.burnOverlay = [clock](Picture& picture, const CamSettings& settings) {
+      BurnOverlay(picture, settings, *clock);
+    };
+  }
+  return services;
+}
+
+}  // namespace
+
+void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clock) {
+  char text[kTextSize];
+  ExpandOverlayText(settings.overlayText, clock.LocalTime(), text, sizeof text - 1);
+  LOGFONTA font;
+  std::memcpy(&font, &settings.overlayFont, sizeof font);
+  font.lfFaceName[sizeof font.lfFaceName - 1] = '\0';
+  ScopedFont handle(CreateFontIndirectA(&font));
+  OverlayOnPicture(picture, text, handle.Get(), settings.overlayOpacity, settings.overlayTextColor,
+                   settings.overlayBackColor, kOverlayKeyColour, settings.overlayPosition);
+}
+
+CamWrk::CamWrk() : CamWrk(Services{}) {}
+
+CamWrk::CamWrk(Services services) : sources_(services.sources), recorder_(WithDefaults(std::move(services.recorder))) {
+  if (services.shellOpen) recorder_.shellOpen = std::move(services.shellOpen);
+  pictureUpdate_.rect.firstColumn = -1;
+}
+
+CamWrk::~CamWrk() {
+  Stop();
+}
+
+LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+  using namespace camera_msg;
+  switch (msg) {
+    case kSelectSource:
+      SelectSource(static_cast<int32_t>(wParam), true);
+      break;
+    case kHideSource:
+      if (ipSource_) ipSource_->Show(false);
+      if (deviceSource_) deviceSource_->Show(false);
+      break;
+    case kSettings:
+      if (wParam) {
+        std::memcpy(&settings_, reinterpret_cast<const CamSettings*>(wParam), sizeof settings_);
+        recorder_.ForgetPath();
+        SelectSource(settings_.cameraType, false);
+      }
+      break;
+    case kDetectGrid:
+      if (wParam) detector_.SetMask(*reinterpret_cast<const DetectGrid*>(wParam));
+      break;
+    case kReadSources:
+      if (wParam) ReadSources(*reinterpret_cast<CamSettings*>(wParam));
+      break;
+    case kPicture:
+      FrameCycle(reinterpret_cast<const uint8_t*>(wParam), reinterpret_cast<const PictureInfo*>(lParam));
+      break;
+    case kSetReceiver:
+      receiverWindow_ = reinterpret_cast<HWND>(wParam);
+      receiverMessage_ = static_cast<UINT>(lParam);
+      break;
+    case kViewFootage:
+      recorder_.OpenCurrentFootage(settings_);
+      break;
+    case WM_TIMER:
+      if (wParam == kGrabTimer) FrameCycle(nullptr, nullptr);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+void CamWrk::OnThreadStop() {
+  DestroyDeviceSource();
+  DestroyIpSource();
+  recorder_.CloseFile();
+}
+
+void CamWrk::DestroyIpSource() {
+  ipSource_.reset();
+}
+
+void CamWrk::DestroyDeviceSource() {
+  KillTimer(Handle(), camera_msg::kGrabTimer);
+  deviceSource_.reset();
+}
+
+void CamWrk::SelectSource(int32_t type, bool show) {
+  using namespace camera_msg;
+  HWND window = Handle();
+  switch (type) {
+    case kIpCamera:
+      if (!ipSource_) {
+        DestroyDeviceSource();
+        if (sources_) ipSource_ = sources_->CreateIpSource(window, show);
+        if (ipSource_) ipSource_->SetSource(settings_.cameraUrl, settings_.mjpegStream != 0);
+      } else {
+        ipSource_->Show(show);
+      }
+      KillTimer(window, kGrabTimer);
+      if (ipSource_ && settings_.saveInterval != 0)
+        ipSource_->Configure(window, kPicture, settings_.saveInterval, settings_.ipConnected != 0);
+      break;
+    case kCaptureDevice:
+      if (!deviceSource_) {
+        DestroyIpSource();
+        if (sources_) deviceSource_ = sources_->CreateDeviceSource(window, show);
+        if (deviceSource_)
+          deviceSource_->RestoreSelection(settings_.deviceIndex, settings_.formatIndex, settings_.inputIndex);
+      } else {
+        deviceSource_->Show(show);
+      }
+      KillTimer(window, kGrabTimer);
+      if (settings_.saveInterval != 0) SetTimer(window, kGrabTimer, static_cast<UINT>(settings_.saveInterval), nullptr);
+      break;
+    case kNoCamera: {
+      DestroyDeviceSource();
+      DestroyIpSource();
+      SendStatus(nullptr);
+      if (receiverWindow_) SendMessageA(receiverWindow_, receiverMessage_, 0, 0);
+      PictureUpdate empty = pictureUpdate_;
+      empty.pixels = nullptr;
+      empty.pictureInfo = nullptr;
+      empty.rect = detector_.rect;
+      empty.motionLevel = detector_.motionLevel;
+      if (displayWindow_) SendMessageA(displayWindow_, kPictureUpdate, reinterpret_cast<WPARAM>(&empty), 0);
+      settings_.ipConnected = 0;
+      settings_.deviceIndex = 0;
+      settings_.formatIndex = 0;
+      settings_.inputIndex = 0;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void CamWrk::ReadSources(CamSettings& settings) {
+  if (deviceSource_) deviceSource_->GetSelection(settings.deviceIndex, settings.formatIndex, settings.inputIndex);
+  if (ipSource_) ipSource_->GetSource(settings.cameraUrl, settings.ipConnected, settings.mjpegStream);
+}
+
+void CamWrk::SendStatus(const char* text) const {
+  if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kStatus, reinterpret_cast<WPARAM>(text), 0);
+}
+
+void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo) {
+  bool havePicture = false;
+  if (givenPixels && givenInfo) {
+    picture_.pictureInfo = *givenInfo;
+    // The sender's buffer holds what its description says; a zero image
+    // size means the size the dimensions need.
+    const size_t size = givenInfo->header.sizeImage ? givenInfo->header.sizeImage : picture_.RequiredBytes();
+    picture_.pixels.assign(givenPixels, givenPixels + size);
+    havePicture = picture_.HasPixels();
+  } else if (!givenPixels && deviceSource_) {
+    havePicture = deviceSource_->GrabFrame(picture_) && picture_.HasPixels();
+  }
+  if (!havePicture) {
+    SendStatus("Unable to grab image from device");
+    return;
+  }
+
+  if (receiverWindow_)
+    SendMessageA(receiverWindow_, receiverMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),
+                 reinterpret_cast<LPARAM>(&picture_.pictureInfo));
+  if (settings_.flipVertical) FlipVertical(picture_);
+  if (settings_.flipHorizontal) FlipHorizontal(picture_);
+  RotatePicture(picture_, settings_.rotation);
+  if (settings_.motionEnabled) Detect(detector_, picture_, settings_.triggerLevel);
+
+  pictureUpdate_.pixels = picture_.pixels.data();
+  pictureUpdate_.pictureInfo = &picture_.pictureInfo;
+  pictureUpdate_.rect = detector_.rect;
+  pictureUpdate_.motionLevel = detector_.motionLevel;
+  if (displayWindow_)
+    SendMessageA(displayWindow_, camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&pictureUpdate_), 0);
+  pictureUpdate_.pixels = nullptr;
+  pictureUpdate_.pictureInfo = nullptr;
+
+  recorder_.SaveFrame(picture_, detector_.motionLevel, settings_);
+  const char* status = recorder_.StatusText();
+  SendStatus(status[0] ? status : nullptr);
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The engine of one camera, on a thread of its own: takes each picture from
+// its capture source, flips and rotates it, measures motion, hands it to the
+// camera's display and records it by the recording rules. Other threads
+// reach it only through the synchronous messages of camera_messages.h;
+// every record they pass is copied before the handler returns.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "engine/cam_settings.h"
+#include "engine/camera_messages.h"
+#include "engine/capture_source_win.h"
+#include "engine/motion_detector.h"
+#include "engine/recorder_win.h"
+#include "framework/ui_thread_win.h"
+
+class CamWrk : public UIthread {
+ public:
+  struct Services {
+    Recorder::Services recorder;                      // defaults: system clock, PlaySoundA, overlay burning
+    SourceFactory* sources = nullptr;                 // null: no capture sources available
+    std::function<void(const char* path)> shellOpen;  // null: ShellExecuteA
+  };
+
+  CamWrk();
+  explicit CamWrk(Services services);
+  ~CamWrk() override;
+
+  // Before Start only, from the owning thread.
+  void SetDisplayWindow(HWND display) { displayWindow_ = display; }
+  void SetInitialSettings(const CamSettings& settings) { settings_ = settings; }
+
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnThreadStop() override;
+
+ private:
+  void SelectSource(int32_t type, bool show);
+  void DestroyIpSource();
+  void DestroyDeviceSource();
+  void ReadSources(CamSettings& settings);
+  void FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo);
+  void SendStatus(const char* text) const;
+
+  PictureUpdate pictureUpdate_{};
+  CamSettings settings_{};
+  HWND displayWindow_ = nullptr;
+  HWND receiverWindow_ = nullptr;
+  UINT receiverMessage_ = 0;
+  MotionDetector detector_;
+  std::unique_ptr<DeviceSource> deviceSource_;
+  std::unique_ptr<IpSource> ipSource_;
+  SourceFactory* sources_;
+  Recorder recorder_;
+  Picture picture_;  // kept between frames so its buffer is reused
+};
+
+// Burns the camera's overlay text, expanded with the local time, into a
+// picture that is about to be recorded.
+void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clock);

@@ -1,0 +1,32 @@
+#pragma once
+// The private messages between a camera object, its worker, the setup
+// dialog and the main window, and the record that carries a picture from a
+// worker to its display.
+
+#include <cstdint>
+
+#include "common/picture.h"
+#include "engine/motion_detector.h"
+
+namespace camera_msg {
+inline constexpr unsigned kSelectSource = 1325;  // wParam camera type; shows its device dialog
+inline constexpr unsigned kHideSource = 1326;
+inline constexpr unsigned kPictureUpdate = 1328;  // worker -> display, wParam PictureUpdate*
+inline constexpr unsigned kSettings = 1329;       // wParam const CamSettings*
+inline constexpr unsigned kDetectGrid = 1330;     // wParam const DetectGrid*
+inline constexpr unsigned kReadSources = 1331;    // wParam CamSettings* whose device fields are filled
+inline constexpr unsigned kPicture = 1332;        // wParam pixels, lParam const PictureInfo*
+inline constexpr unsigned kSetReceiver = 1333;    // wParam window or 0, lParam message
+inline constexpr unsigned kStatus = 1334;         // wParam const char* or null
+inline constexpr unsigned kViewFootage = 1335;
+inline constexpr unsigned kGrabTimer = 10;
+}  // namespace camera_msg
+
+// Valid only during the call that carries it; the display copies what it
+// keeps.
+struct PictureUpdate {
+  const uint8_t* pixels;  // null: no picture
+  const PictureInfo* pictureInfo;
+  DetectRect rect;
+  int32_t motionLevel;
+};

@@ -1,0 +1,345 @@
+#include "engine/cam_wrk_win.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
+#include "common/raster.h"
+#include "common/recording_format.h"
+#include "framework/wnd_win.h"
+#include "support/settable_clock.h"
+#include "support/temp_folder_win.h"
+#include "support/test_pictures.h"
+
+namespace {
+
+// The camera object's side of the worker: what arrives by 1328 and 1334.
+class Display : public Wnd {
+ public:
+  struct Update {
+    bool hasPicture;
+    int32_t width, height;
+    std::vector<uint8_t> pixels;
+    DetectRect rect;
+    int32_t level;
+  };
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == camera_msg::kPictureUpdate) {
+      const auto* u = reinterpret_cast<const PictureUpdate*>(wParam);
+      Update copy{u->pixels != nullptr, 0, 0, {}, u->rect, u->motionLevel};
+      if (u->pixels) {
+        copy.width = u->pictureInfo->header.width;
+        copy.height = u->pictureInfo->header.height;
+        copy.pixels.assign(u->pixels, u->pixels + u->pictureInfo->header.sizeImage);
+      }
+      updates.push_back(std::move(copy));
+      return 0;
+    }
+    if (msg == camera_msg::kStatus) {
+      statuses.push_back(wParam ? reinterpret_cast<const char*>(wParam) : "(null)");
+      return 0;
+    }
+    if (msg == kRawMessage) {
+      raws.push_back(wParam ? reinterpret_cast<const PictureInfo*>(lParam)->header.width : -1);
+      return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+  static constexpr UINT kRawMessage = WM_APP + 74;
+  std::vector<Update> updates;
+  std::vector<std::string> statuses;
+  std::vector<int32_t> raws;
+};
+
+class FakeDevice final : public DeviceSource {
+ public:
+  FakeDevice(int& grabs, bool& available, std::vector<std::string>& log)
+      : grabs_(grabs), available_(available), log_(log) {}
+  void RestoreSelection(int32_t d, int32_t f, int32_t i) override {
+    selection = {d, f, i};
+    log_.push_back("restore " + std::to_string(d) + " " + std::to_string(f) + " " + std::to_string(i));
+  }
+  void GetSelection(int32_t& d, int32_t& f, int32_t& i) override {
+    d = selection[0] + 10;
+    f = selection[1] + 10;
+    i = -1;
+  }
+  bool GrabFrame(Picture& picture) override {
+    ++grabs_;
+    if (!available_) return false;
+    picture = SmoothPicture(64, 48);
+    return true;
+  }
+  void Show(bool) override {}
+  std::vector<int32_t> selection{0, 0, 0};
+
+ private:
+  int& grabs_;
+  bool& available_;
+  std::vector<std::string>& log_;
+};
+
+class FakeIp final : public IpSource {
+ public:
+  explicit FakeIp(std::vector<std::string>& log) : log_(log) {}
+  ~FakeIp() override { log_.push_back("destroyed"); }
+  void SetSource(const char* url, bool mjpeg) override {
+    log_.push_back(std::string("source ") + url + (mjpeg ? " stream" : " jpeg"));
+  }
+  void Configure(HWND, UINT message, int32_t interval, bool running) override {
+    log_.push_back("configure " + std::to_string(message) + " " + std::to_string(interval) +
+                   (running ? " on" : " off"));
+  }
+  void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpeg) override {
+    CopyText(url, "http://10.0.0.9/pic.jpg");
+    running = 1;
+    mjpeg = 1;
+  }
+  void Show(bool show) override { log_.push_back(show ? "show" : "hide"); }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+class FakeSources final : public SourceFactory {
+ public:
+  std::unique_ptr<IpSource> CreateIpSource(HWND, bool show) override {
+    log.push_back(show ? "create ip shown" : "create ip");
+    return std::make_unique<FakeIp>(log);
+  }
+  std::unique_ptr<DeviceSource> CreateDeviceSource(HWND, bool show) override {
+    log.push_back(show ? "create device shown" : "create device");
+    return std::make_unique<FakeDevice>(grabs, available, log);
+  }
+  std::vector<std::string> log;
+  int grabs = 0;
+  bool available = true;
+};
+
+class CamWrkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(display_.Create());
+    CamWrk::Services services;
+    services.recorder.clock = &clock_;
+    services.sources = &sources_;
+    services.shellOpen = [this](const char* path) { opened_.push_back(path); };
+    worker_ = std::make_unique<CamWrk>(std::move(services));
+    worker_->SetDisplayWindow(display_.Handle());
+    ASSERT_TRUE(worker_->Start());
+    settings_ = DefaultCamSettings();
+    CopyText(settings_.savePath, folder_.At("cam.mjpg"));
+  }
+  void TearDown() override {
+    worker_->Stop();
+    display_.Destroy();
+  }
+
+  LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return SendMessageA(worker_->Handle(), msg, wParam, lParam);
+  }
+  // New settings; what the display got from the source switch is dropped.
+  void Apply() {
+    Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+    display_.updates.clear();
+    display_.statuses.clear();
+    display_.raws.clear();
+  }
+  void Deliver(const Picture& picture) {
+    Send(camera_msg::kPicture, reinterpret_cast<WPARAM>(picture.pixels.data()),
+         reinterpret_cast<LPARAM>(&picture.pictureInfo));
+    clock_.Advance(1);
+  }
+  void PumpFor(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+  }
+
+  TempFolder folder_{"vr_worker"};
+  SettableClock clock_{2026, 12, 7, 12, 0, 0};
+  Display display_;
+  FakeSources sources_;
+  std::unique_ptr<CamWrk> worker_;
+  CamSettings settings_;
+  std::vector<std::string> opened_;
+};
+
+TEST_F(CamWrkTest, DeliveredPictureIsModifiedShownAndRecorded) {
+  settings_.recordEnabled = 1;
+  settings_.rotation = 90;
+  settings_.flipHorizontal = 1;
+  Apply();
+  Send(camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(display_.Handle()), Display::kRawMessage);
+  const Picture original = PatternPicture(64, 48);
+  Deliver(original);
+
+  EXPECT_EQ(display_.raws, (std::vector<int32_t>{64})) << "the receiver sees the picture as delivered";
+  ASSERT_EQ(display_.updates.size(), 1u);
+  const Display::Update& shown = display_.updates[0];
+  ASSERT_TRUE(shown.hasPicture);
+  EXPECT_EQ(shown.width, 48);
+  EXPECT_EQ(shown.height, 64);
+  Picture expected = original;
+  FlipHorizontal(expected);
+  RotatePicture(expected, 90);
+  EXPECT_EQ(shown.pixels, expected.pixels);
+  EXPECT_EQ(display_.statuses, (std::vector<std::string>{"(null)"}));
+
+  const auto frames = SplitFrames(ReadWholeFile(folder_.At("cam.mjpg")));
+  ASSERT_EQ(frames.size(), 1u);
+  Picture recorded;
+  ASSERT_TRUE(DecodeJpeg(frames[0].data(), frames[0].size(), recorded));
+  EXPECT_EQ(recorded.Width(), 48);
+  EXPECT_EQ(ReadTimestamp(frames[0].data(), frames[0].size()), std::to_string(clock_.Now() - 1));
+}
+
+TEST_F(CamWrkTest, OverlayIsBurntIntoTheRecordingButNotTheDisplay) {
+  settings_.recordEnabled = 1;
+  settings_.overlayEnabled = 1;
+  settings_.overlayOnFile = 1;
+  settings_.overlayOpacity = 255;
+  settings_.overlayBackColor = 0x00FFFFFF;
+  settings_.overlayPosition = 0;
+  CopyText(settings_.overlayText, "MMMMMMMM");
+  Apply();
+  Picture dark = MakePicture(160, 120);  // all black
+  Deliver(dark);
+  ASSERT_EQ(display_.updates.size(), 1u);
+  for (uint8_t byte : display_.updates[0].pixels) ASSERT_EQ(byte, 0);
+  const auto frames = SplitFrames(ReadWholeFile(folder_.At("cam.mjpg")));
+  ASSERT_EQ(frames.size(), 1u);
+  Picture recorded;
+  ASSERT_TRUE(DecodeJpeg(frames[0].data(), frames[0].size(), recorded));
+  // The white box sits at the top left of the picture (the last buffer rows).
+  EXPECT_GT(PixelAt(recorded, 2, 117)[0], 200);
+  EXPECT_LT(PixelAt(recorded, 150, 10)[0], 30);
+}
+
+TEST_F(CamWrkTest, MotionGatesTheRecordingFromTheSecondPictureOn) {
+  settings_.recordEnabled = 1;
+  settings_.motionEnabled = 1;
+  settings_.saveCount = 1;
+  Apply();
+  const Picture still = SmoothPicture(100, 100);
+  Picture moved = still;
+  for (size_t i = 0; i < moved.pixels.size() / 2; ++i) moved.pixels[i] = 255;
+  Deliver(still);  // primes only
+  Deliver(still);
+  EXPECT_FALSE(IsFile(folder_.At("cam.mjpg")));
+  Deliver(moved);  // motion
+  Deliver(moved);  // the one frame after it
+  Deliver(moved);
+  EXPECT_EQ(SplitFrames(ReadWholeFile(folder_.At("cam.mjpg"))).size(), 2u);
+  ASSERT_EQ(display_.updates.size(), 5u);
+  EXPECT_EQ(display_.updates[0].level, 0);
+  EXPECT_GT(display_.updates[2].level, settings_.triggerLevel);
+  EXPECT_NE(display_.updates[2].rect.firstColumn, -1);
+}
+
+TEST_F(CamWrkTest, DeviceIsPolledByTheTimerAndReportsMissingPictures) {
+  settings_.cameraType = kCaptureDevice;
+  settings_.saveInterval = 30;
+  settings_.deviceIndex = 2;
+  settings_.formatIndex = 3;
+  settings_.inputIndex = 1;
+  Apply();
+  PumpFor(400);
+  EXPECT_GE(sources_.grabs, 3);
+  EXPECT_GE(display_.updates.size(), 3u);
+  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device", "restore 2 3 1"}));
+
+  CamSettings readBack = settings_;
+  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack));
+  EXPECT_EQ(readBack.deviceIndex, 12);
+  EXPECT_EQ(readBack.formatIndex, 13);
+  EXPECT_EQ(readBack.inputIndex, -1);
+
+  sources_.available = false;
+  display_.statuses.clear();
+  PumpFor(200);
+  ASSERT_FALSE(display_.statuses.empty());
+  EXPECT_EQ(display_.statuses.back(), "Unable to grab image from device");
+
+  // A type that does not exist leaves the device running.
+  settings_.cameraType = 3;
+  Apply();
+  const int before = sources_.grabs;
+  PumpFor(200);
+  EXPECT_GT(sources_.grabs, before);
+
+  // No interval: no timer, no grabs.
+  settings_.cameraType = kCaptureDevice;
+  settings_.saveInterval = 0;
+  Apply();
+  PumpFor(50);
+  const int stopped = sources_.grabs;
+  PumpFor(200);
+  EXPECT_EQ(sources_.grabs, stopped);
+}
+
+TEST_F(CamWrkTest, IpSourceIsCreatedConfiguredAndReadBack) {
+  settings_.cameraType = kIpCamera;
+  settings_.mjpegStream = 1;
+  settings_.ipConnected = 1;
+  CopyText(settings_.cameraUrl, "http://127.0.0.1:8080/video");
+  settings_.saveInterval = 250;
+  Apply();
+  Send(camera_msg::kSelectSource, kIpCamera, 1);
+  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create ip", "source http://127.0.0.1:8080/video stream",
+                                                    "configure 1332 250 on", "show", "configure 1332 250 on"}));
+  CamSettings readBack = DefaultCamSettings();
+  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack));
+  EXPECT_STREQ(readBack.cameraUrl, "http://10.0.0.9/pic.jpg");
+  EXPECT_EQ(readBack.ipConnected, 1);
+  EXPECT_EQ(readBack.mjpegStream, 1);
+  EXPECT_EQ(readBack.deviceIndex, 0) << "fields of a source that does not exist stay";
+
+  // Switching to a device replaces the IP source.
+  sources_.log.clear();
+  Send(camera_msg::kSelectSource, kCaptureDevice, 1);
+  EXPECT_EQ(sources_.log, (std::vector<std::string>{"destroyed", "create device shown", "restore 0 0 0"}));
+}
+
+TEST_F(CamWrkTest, NoCameraAnnouncesAnEmptyPictureAndResetsTheDeviceFields) {
+  settings_.cameraType = kCaptureDevice;
+  settings_.saveInterval = 0;
+  settings_.deviceIndex = 5;
+  Apply();
+  display_.updates.clear();
+  display_.statuses.clear();
+  Send(camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(display_.Handle()), Display::kRawMessage);
+  settings_.cameraType = kNoCamera;
+  settings_.deviceIndex = 4;
+  settings_.ipConnected = 1;
+  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  EXPECT_EQ(display_.statuses, (std::vector<std::string>{"(null)"}));
+  ASSERT_EQ(display_.updates.size(), 1u);
+  EXPECT_FALSE(display_.updates[0].hasPicture);
+  EXPECT_EQ(display_.raws, (std::vector<int32_t>{-1}));
+
+  // The worker's own copy lost its device fields: a device selected now
+  // reopens list position 0, not 4 or 5.
+  sources_.log.clear();
+  Send(camera_msg::kSelectSource, kCaptureDevice, 0);
+  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device shown", "restore 0 0 0"}));
+}
+
+TEST_F(CamWrkTest, ViewFootageOpensTheRecordingOnceOneExists) {
+  settings_.recordEnabled = 1;
+  Apply();
+  Send(camera_msg::kViewFootage);
+  EXPECT_TRUE(opened_.empty());
+  Deliver(SmoothPicture(32, 32));
+  Send(camera_msg::kViewFootage);
+  EXPECT_EQ(opened_, (std::vector<std::string>{folder_.At("cam.mjpg")}));
+}
+
+}  // namespace
