@@ -319,11 +319,27 @@ void CamWnd::DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) 
     LineTo(g, width, height - 1);
   }
   GdiFlush();
+  // Keyed green is transparent (alpha 0, colour kept, as the premultiplied
+  // rule then tints with it); everything else opaque. Composed here rather
+  // than by AlphaBlend, whose sum wraps past 255 under Wine instead of
+  // saturating.
+  Canvas target(dc, width, height);
+  if (!target.Valid()) return;
+  BitBlt(target.dc.Get(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
+  GdiFlush();
+  constexpr uint32_t kConstantAlpha = 128;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   for (size_t i = 0; i < count; ++i) {
-    const uint32_t rgb = grid.bits[i] & 0x00FFFFFFu;
-    grid.bits[i] = rgb == 0x0000FF00u ? 0x0000FF00u : (rgb | 0xFF000000u);
+    const uint32_t source = grid.bits[i] & 0x00FFFFFFu;
+    const uint32_t sourceAlpha = source == 0x0000FF00u ? 0 : 255;
+    const uint32_t keep = 255 * 255 - sourceAlpha * kConstantAlpha;  // of 255 * 255
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const uint32_t s = (source >> shift) & 0xFF, d = (target.bits[i] >> shift) & 0xFF;
+      const uint32_t value = (s * kConstantAlpha * 255 + d * keep) / (255 * 255);
+      out |= (value > 255 ? 255 : value) << shift;
+    }
+    target.bits[i] = out;
   }
-  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 128, AC_SRC_ALPHA};
-  AlphaBlend(dc, 0, 0, width, height, g, 0, 0, width, height, blend);
+  BitBlt(dc, 0, 0, width, height, target.dc.Get(), 0, 0, SRCCOPY);
 }

@@ -55,6 +55,21 @@ def main():
         check(all(start <= s <= end for s in stamps), f"timestamps lie inside the run {start}..{end}: {stamps}")
         check(data.count(b"\xff\xd9\xff\xd8") == 8, "each frame starts right after the previous one ends")
 
+        # The camera worker's own recording, overlay burnt in.
+        worker_path = os.path.join(folder, "worker", "cam.mjpg")
+        start = int(time.time())
+        run = subprocess.run([args.wine, args.tool, wine_path(worker_path), "6", "320", "240", "worker"],
+                             capture_output=True, timeout=120)
+        check(run.returncode == 0, f"worker tool exits 0 (got {run.returncode})")
+        end = int(time.time()) + 1
+        probe = subprocess.run(["ffprobe", "-v", "error", "-f", "mjpeg", "-count_frames", "-select_streams", "v:0",
+                                "-show_entries", "stream=nb_read_frames,width,height", "-of", "csv=p=0", worker_path],
+                               capture_output=True, text=True, timeout=60)
+        check(probe.stdout.strip() == "320,240,6", f"ffprobe sees the worker's 6 frames (got {probe.stdout.strip()!r})")
+        with open(worker_path, "rb") as f:
+            stamps = timestamps(f.read())
+        check(len(stamps) == 6 and all(start <= s <= end for s in stamps), f"worker timestamps inside the run: {stamps}")
+
     print(f"recording_system: {len(passed)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
