@@ -16,6 +16,29 @@ INT_PTR DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return object->DialogProc(hwnd, msg, wParam, lParam);
 }
 
+// The message routing both dialog kinds share; they differ only in what an
+// allowed WM_CLOSE does.
+template <typename Dialog, typename Close>
+INT_PTR RouteDialogMessage(Dialog& dialog, HWND& handle, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                           Close close) {
+  if (dialog.FilterMessage(hwnd, msg, wParam, lParam)) return TRUE;
+  switch (msg) {
+    case WM_INITDIALOG:
+      handle = hwnd;
+      dialog.OnInitDialog(hwnd);
+      return TRUE;
+    case WM_COMMAND:
+      return dialog.OnCommand(hwnd, wParam, lParam);
+    case WM_SYSCOMMAND:
+      return dialog.OnSysCommand(hwnd, wParam, lParam);
+    case WM_CLOSE:
+      if (dialog.OnClose()) close();
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
 }  // namespace
 
 INT_PTR ModalDlg::Run(HWND parent, int templateId) {
@@ -44,22 +67,7 @@ INT_PTR ModalDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
 }
 
 INT_PTR ModalDlg::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (FilterMessage(hwnd, msg, wParam, lParam)) return TRUE;
-  switch (msg) {
-    case WM_INITDIALOG:
-      dialog_ = hwnd;
-      OnInitDialog(hwnd);
-      return TRUE;
-    case WM_COMMAND:
-      return OnCommand(hwnd, wParam, lParam);
-    case WM_SYSCOMMAND:
-      return OnSysCommand(hwnd, wParam, lParam);
-    case WM_CLOSE:
-      if (OnClose()) EndDialog(hwnd, IDCANCEL);
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  return RouteDialogMessage(*this, dialog_, hwnd, msg, wParam, lParam, [hwnd] { EndDialog(hwnd, IDCANCEL); });
 }
 
 INT_PTR CALLBACK ModalDlg::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -98,25 +106,10 @@ INT_PTR ModelessDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
 }
 
 INT_PTR ModelessDlg::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (FilterMessage(hwnd, msg, wParam, lParam)) return TRUE;
-  switch (msg) {
-    case WM_INITDIALOG:
-      dialog_ = hwnd;
-      OnInitDialog(hwnd);
-      return TRUE;
-    case WM_COMMAND:
-      return OnCommand(hwnd, wParam, lParam);
-    case WM_SYSCOMMAND:
-      return OnSysCommand(hwnd, wParam, lParam);
-    case WM_CLOSE:
-      if (OnClose()) {
-        DestroyWindow(hwnd);
-        dialog_ = nullptr;
-      }
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  return RouteDialogMessage(*this, dialog_, hwnd, msg, wParam, lParam, [this, hwnd] {
+    DestroyWindow(hwnd);
+    dialog_ = nullptr;
+  });
 }
 
 INT_PTR CALLBACK ModelessDlg::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
