@@ -76,3 +76,32 @@ void PaintBuffered(HWND control, UINT message, WPARAM wParam, Paint paint) {
     }
   }
 }
+
+// The messages every self-painting control answers alike: paints (through
+// PaintBuffered), no background erase, no border, a repaint after a move or
+// resize. True when the message is fully answered (result set); false when
+// it still goes to the control's own procedure.
+template <typename Paint>
+bool HandleSelfPaintingMessage(HWND control, UINT message, WPARAM wParam, Paint paint, LRESULT& result) {
+  switch (message) {
+    case WM_PAINT:
+    case WM_NCPAINT:
+    case WM_PRINTCLIENT:
+      PaintBuffered(control, message, wParam, paint);
+      // Into a caller's DC the control would draw itself over ours.
+      result = 0;
+      return message == WM_PRINTCLIENT || (message == WM_PAINT && wParam);
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_NCCALCSIZE:
+      result = 0;
+      return wParam != 0;
+    case WM_MOVE:
+    case WM_SIZE:
+      InvalidateRect(control, nullptr, FALSE);
+      return false;
+    default:
+      return false;
+  }
+}

@@ -53,6 +53,10 @@ LRESULT CALLBACK StatusLineControl::WindowProc(HWND window, UINT message, WPARAM
 LRESULT StatusLineControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   const HWND window = window_;
   const WNDPROC oldProc = oldProc_;
+  LRESULT result = 0;
+  if (HandleSelfPaintingMessage(
+          window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); }, result))
+    return result;
   switch (message) {
     case WM_SETTEXT: {
       const auto* text = reinterpret_cast<const char*>(lParam);
@@ -61,22 +65,6 @@ LRESULT StatusLineControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
       RedrawControl(window);
       return 1;
     }
-    case WM_PAINT:
-    case WM_NCPAINT:
-    case WM_PRINTCLIENT:
-      PaintBuffered(window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); });
-      // Into a caller's DC the static would draw its own text over ours.
-      if (message == WM_PRINTCLIENT || (message == WM_PAINT && wParam)) return 0;
-      break;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_NCCALCSIZE:
-      if (wParam) return 0;
-      break;
-    case WM_MOVE:
-    case WM_SIZE:
-      InvalidateRect(window, nullptr, FALSE);
-      break;
     case WM_NCDESTROY:
       Detach();
       break;

@@ -71,6 +71,10 @@ LRESULT TimelineControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
   const HWND window = window_;
   const WNDPROC oldProc = oldProc_;
   const auto value = static_cast<uint32_t>(lParam);
+  LRESULT result = 0;
+  if (HandleSelfPaintingMessage(
+          window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); }, result))
+    return result;
   switch (message) {
     case TBM_GETPOS:
       return static_cast<LRESULT>(pos_);
@@ -90,22 +94,6 @@ LRESULT TimelineControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONUP:
       OnClick(lParam);
       return 0;
-    case WM_PAINT:
-    case WM_NCPAINT:
-    case WM_PRINTCLIENT:
-      PaintBuffered(window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); });
-      // Into a caller's DC the trackbar would draw itself over the bar.
-      if (message == WM_PRINTCLIENT || (message == WM_PAINT && wParam)) return 0;
-      break;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_NCCALCSIZE:
-      if (wParam) return 0;
-      break;
-    case WM_MOVE:
-    case WM_SIZE:
-      InvalidateRect(window, nullptr, FALSE);
-      break;
     case WM_NCDESTROY:
       Detach();
       break;
