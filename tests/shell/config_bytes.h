@@ -1,0 +1,98 @@
+#pragma once
+// Configuration file bytes built from the file format's tables, offset by
+// offset, independently of the structs the program writes them from.
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+class ConfigBytes {
+ public:
+  ConfigBytes& Int(size_t offset, int32_t value) {
+    Grow(offset + 4);
+    for (int i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    return *this;
+  }
+  ConfigBytes& Byte(size_t offset, uint8_t value) {
+    Grow(offset + 1);
+    bytes_[offset] = value;
+    return *this;
+  }
+  ConfigBytes& Double(size_t offset, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    Grow(offset + 8);
+    for (int i = 0; i < 8; ++i) bytes_[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
+    return *this;
+  }
+  ConfigBytes& Text(size_t offset, const std::string& text) {
+    Grow(offset + text.size() + 1);
+    std::memcpy(bytes_.data() + offset, text.data(), text.size());
+    bytes_[offset + text.size()] = 0;
+    return *this;
+  }
+  ConfigBytes& Zeros(size_t count) {
+    bytes_.resize(bytes_.size() + count, 0);
+    return *this;
+  }
+  size_t Size() const { return bytes_.size(); }
+  const std::vector<uint8_t>& Bytes() const { return bytes_; }
+
+  // The fresh program's web settings: login required, port 80.
+  ConfigBytes& DefaultWeb() {
+    Zeros(532);
+    return Int(4, 1).Int(8, 80);
+  }
+  ConfigBytes& Layout(int32_t spacing, int32_t columns, int32_t rows, double aspect) {
+    const size_t at = Size();
+    Zeros(24);
+    return Int(at, spacing).Int(at + 4, columns).Int(at + 8, rows).Double(at + 16, aspect);
+  }
+  ConfigBytes& Count(uint32_t count) {
+    const size_t at = Size();
+    Zeros(4);
+    return Int(at, static_cast<int32_t>(count));
+  }
+  // A new camera's settings followed by a grid with every cell watched.
+  ConfigBytes& DefaultCamera() {
+    const size_t at = Size();
+    Zeros(1364 + 625);
+    Int(at + 12, 75).Text(at + 24, " %a %m/%d/%y (%I:%M:%S %p) ").Int(at + 284, 1);
+    Font(at + 288);
+    Int(at + 348, 0).Int(at + 352, 0xC8C8C8).Int(at + 356, 100);
+    Int(at + 364, 1).Int(at + 368, 1).Int(at + 380, 20).Int(at + 384, 5);
+    Int(at + 388, 0x0000FF).Int(at + 392, 0).Int(at + 396, 0xC8C8C8).Int(at + 400, 100).Int(at + 404, 100);
+    Int(at + 408, 9);
+    Font(at + 412);
+    Text(at + 472, "motion.wav").Text(at + 748, "http://");
+    Int(at + 1088, 1000).Text(at + 1092, "C:\\Cameras\\%B\\%d\\myfile.mjpg");
+    return Int(at + 1352, 1).Int(at + 1356, 1).Int(at + 1360, 100);
+  }
+
+ private:
+  void Font(size_t at) {
+    Int(at, -13).Int(at + 16, 400);
+    const uint8_t bytes[8] = {0, 0, 0, 0, 1, 2, 1, 0x22};
+    for (size_t i = 0; i < 8; ++i) Byte(at + 20 + i, bytes[i]);
+    Text(at + 28, "MS Sans Serif");
+  }
+  void Grow(size_t size) {
+    if (bytes_.size() < size) bytes_.resize(size, 0);
+  }
+  std::vector<uint8_t> bytes_;
+};
+
+// A whole file: default web settings, the layout, the count field and
+// `cameras` default camera records.
+inline ConfigBytes DefaultConfigBytes(int32_t columns, int32_t rows, uint32_t countField, size_t cameras) {
+  ConfigBytes bytes;
+  bytes.DefaultWeb().Layout(5, columns, rows, 0.75).Count(countField);
+  for (size_t i = 0; i < cameras; ++i) bytes.DefaultCamera();
+  return bytes;
+}
+
+// Offset of camera k's record in a file.
+inline size_t CameraOffset(size_t k) {
+  return 560 + 1989 * k;
+}
