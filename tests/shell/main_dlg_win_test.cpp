@@ -1,0 +1,335 @@
+#include "shell/main_dlg_win.h"
+
+#include <gtest/gtest.h>
+
+#include "config_bytes.h"
+#include "shell/config_file_win.h"
+#include "shell/layout_dlg_win.h"
+#include "shell_fixture_win.h"
+#include "support/test_window_win.h"
+
+namespace {
+
+RECT CellOf(HWND parent, HWND cell) {
+  RECT rect{};
+  GetWindowRect(cell, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void SetClientSize(HWND window, int width, int height) {
+  RECT rect{0, 0, width, height};
+  AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+  SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+bool QuitPosted() {
+  MSG message;
+  return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+class MainDlgTest : public ::testing::Test {
+ protected:
+  MainDlgTest() : owner_("Static", 1, 0, 0, 10, 10) {}
+  ~MainDlgTest() override {
+    if (main_ && main_->Handle() && IsWindow(main_->Handle())) DestroyWindow(main_->Handle());
+    main_.reset();
+    QuitPosted();
+  }
+
+  // Pumping would also take a quit message the start posted.
+  MainDlg& Start(bool pump = true) {
+    main_ = std::make_unique<MainDlg>(capture_.Services());
+    EXPECT_TRUE(main_->Create(owner_.Parent(), kMainTemplate, true));
+    if (pump) PumpMessages();
+    return *main_;
+  }
+  HWND Window() const { return main_->Handle(); }
+  HWND CameraWindow(size_t k) const { return main_->Cameras().at(k)->Handle(); }
+  void Command(int id, int code = 0) { SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, code), 0); }
+  // The mouse over a client point of the main window.
+  void MouseAt(UINT message, int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(Window(), &point);
+    SetCursorPos(point.x, point.y);
+    SendMessageA(Window(), message, 0, 0);
+  }
+  void RightClickCamera(size_t k) {
+    const RECT cell = CellOf(Window(), CameraWindow(k));
+    MouseAt(WM_RBUTTONUP, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+  }
+  void SetQuality(size_t k, int32_t quality) {
+    CamSettings settings = main_->Cameras()[k]->Settings();
+    settings.jpegQuality = quality;
+    main_->Cameras()[k]->SetSettings(settings);
+  }
+  std::vector<int32_t> Qualities() const {
+    std::vector<int32_t> qualities;
+    for (const auto& camera : main_->Cameras()) qualities.push_back(camera->Settings().jpegQuality);
+    return qualities;
+  }
+
+  ShellCapture capture_;
+  TestWindow owner_;  // stands in for the hidden application window
+  std::unique_ptr<MainDlg> main_;
+};
+
+TEST_F(MainDlgTest, FreshStartShowsTwelveCamerasAndWritesTheDefaultFile) {
+  Start();
+  EXPECT_EQ(main_->Cameras().size(), 12u);
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_FALSE(IsFile(capture_.ConfigFile()));  // nothing is written without a change
+  EXPECT_EQ(main_->Web().webEnabled, 0);
+  EXPECT_EQ(main_->TrayIcon().uCallbackMessage, 1368u);
+  EXPECT_STREQ(main_->TrayIcon().szTip, "Vorrandale");
+
+  ASSERT_TRUE(main_->SaveConfig());
+  const std::vector<uint8_t> written = ReadWholeFile(capture_.ConfigFile());
+  ASSERT_EQ(written.size(), 24428u);
+  EXPECT_TRUE(written == DefaultConfigBytes(4, 3, 12, 12).Bytes());
+
+  char style[32] = {};
+  GetClassNameA(CameraWindow(0), style, sizeof style);
+  EXPECT_STREQ(style, "Static");
+  EXPECT_EQ(GetParent(CameraWindow(0)), Window());
+  EXPECT_EQ(GetWindowLongPtrA(CameraWindow(0), GWL_STYLE) & 0xFFFF00FF, 0x50000005);
+}
+
+TEST_F(MainDlgTest, GridFollowsTheClientAreaAndCatchesUpWhenShownAgain) {
+  Start();
+  SetClientSize(Window(), 640, 480);
+  const int xs[] = {5, 163, 321, 479}, ys[] = {62, 182, 302};
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      const RECT cell = CellOf(Window(), CameraWindow(static_cast<size_t>(r * 4 + c)));
+      EXPECT_EQ(cell.left, xs[c]);
+      EXPECT_EQ(cell.top, ys[r]);
+      EXPECT_EQ(cell.right - cell.left, 153);
+      EXPECT_EQ(cell.bottom - cell.top, 115);
+    }
+  }
+  // Hidden in the tray: resizing does not move the cells until it is shown.
+  SendMessageA(Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_FALSE(IsWindowVisible(Window()));
+  ASSERT_TRUE(IsWindow(Window()));
+  SetClientSize(Window(), 1000, 300);
+  EXPECT_EQ(CellOf(Window(), CameraWindow(0)).left, 5);
+  Command(main_cmd::kRestore);
+  EXPECT_TRUE(IsWindowVisible(Window()));
+  const RECT first = CellOf(Window(), CameraWindow(0));
+  EXPECT_EQ(first.left, 243);  // height-limited and centred
+  EXPECT_EQ(first.top, 5);
+  EXPECT_EQ(first.bottom - first.top, 93);
+  EXPECT_EQ(CellOf(Window(), CameraWindow(3)).left, 630);
+}
+
+TEST_F(MainDlgTest, TwoByTwoFileLoadsFourCamerasWhateverItsCountSays) {
+  ConfigBytes bytes = DefaultConfigBytes(2, 2, 9, 4);
+  for (size_t k = 0; k < 4; ++k) bytes.Int(CameraOffset(k) + 12, static_cast<int32_t>(60 + k));
+  bytes.Byte(CameraOffset(3) + 1364 + 26, 1);
+  WriteWholeFile(capture_.ConfigFile(), bytes.Bytes());
+  Start();
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_EQ(main_->Cameras().size(), 4u);
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{60, 61, 62, 63}));
+  EXPECT_EQ(main_->Cameras()[3]->Grid().At(1, 1), 1);
+  EXPECT_FALSE(QuitPosted());
+  ASSERT_TRUE(main_->SaveConfig());
+  const std::vector<uint8_t> written = ReadWholeFile(capture_.ConfigFile());
+  ASSERT_EQ(written.size(), 8516u);
+  bytes.Int(556, 4);  // the count written is the real one
+  EXPECT_TRUE(written == bytes.Bytes());
+}
+
+TEST_F(MainDlgTest, ShortFileShowsTheReadFailureQuitsAndStaysOnDisk) {
+  std::vector<uint8_t> bytes = DefaultConfigBytes(2, 2, 4, 4).Bytes();
+  bytes.resize(8515);
+  WriteWholeFile(capture_.ConfigFile(), bytes);
+  Start(false);
+  ASSERT_EQ(capture_.boxes.size(), 1u);
+  EXPECT_EQ(capture_.boxes[0].text, "Read of config file failed!\nDelete it and restart the program");
+  EXPECT_EQ(capture_.boxes[0].title, "Error");
+  EXPECT_EQ(capture_.boxes[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TOPMOST));
+  EXPECT_TRUE(QuitPosted());
+  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 8515u);
+}
+
+TEST_F(MainDlgTest, FailedWritesAreReportedAndLeaveNoPartialFile) {
+  Start();
+  class ShortSink final : public ByteSink {
+   public:
+    explicit ShortSink(HANDLE file) : file_(file) {}
+    size_t Write(const uint8_t* data, size_t size) override {
+      DWORD written = 0;
+      const DWORD part = static_cast<DWORD>(size / 2);
+      WriteFile(file_, data, part, &written, nullptr);
+      return written;
+    }
+
+   private:
+    HANDLE file_;
+  };
+  std::vector<CameraRecords> records(2, CameraRecords{DefaultCamSettings(), EmptyDetectGrid()});
+  const std::string path = capture_.ConfigFile();
+  EXPECT_FALSE(SaveConfigFile(path, main_->Web(), main_->Layout(), records, Window(), capture_.Services().messageBox,
+                              [](HANDLE file) { return std::make_unique<ShortSink>(file); }));
+  ASSERT_EQ(capture_.boxes.size(), 1u);
+  EXPECT_EQ(capture_.boxes[0].text, "Writing of config file failed");
+  EXPECT_EQ(capture_.boxes[0].title, "Error");
+  EXPECT_EQ(capture_.boxes[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TOPMOST));
+  EXPECT_FALSE(IsFile(path));
+
+  capture_.boxes.clear();
+  const std::string unreachable = capture_.Folder().At("missing\\Vorrandale.cfg");
+  EXPECT_FALSE(
+      SaveConfigFile(unreachable, main_->Web(), main_->Layout(), records, Window(), capture_.Services().messageBox));
+  ASSERT_EQ(capture_.boxes.size(), 1u);
+  EXPECT_EQ(capture_.boxes[0].text, "Could not open config file for writing!");
+  EXPECT_EQ(capture_.boxes[0].title, "Error");
+}
+
+TEST_F(MainDlgTest, RebuildingKeepsTheRemainingCamerasWithTheirSettings) {
+  WriteWholeFile(capture_.ConfigFile(), DefaultConfigBytes(2, 2, 4, 4).Bytes());
+  Start();
+  ASSERT_EQ(main_->Cameras().size(), 4u);
+  std::vector<const CamWnd*> before;
+  for (size_t k = 0; k < 4; ++k) {
+    SetQuality(k, static_cast<int32_t>(10 + k));
+    before.push_back(main_->Cameras()[k].get());
+  }
+  main_->Layout().columns = 3;
+  main_->RebuildCameras();
+  ASSERT_EQ(main_->Cameras().size(), 6u);
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{10, 11, 12, 13, 75, 75}));
+  for (size_t k = 0; k < 4; ++k) EXPECT_EQ(main_->Cameras()[k].get(), before[k]);
+  EXPECT_TRUE(IsWindowVisible(CameraWindow(5)));
+
+  HWND removed = CameraWindow(4);
+  main_->Layout().columns = 2;
+  main_->RebuildCameras();
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{10, 11, 12, 13}));
+  EXPECT_FALSE(IsWindow(removed));
+}
+
+TEST_F(MainDlgTest, MouseChoosesTheCurrentCameraAndMovesActOnIt) {
+  WriteWholeFile(capture_.ConfigFile(), DefaultConfigBytes(3, 1, 3, 3).Bytes());
+  Start();
+  SetClientSize(Window(), 640, 480);
+  for (size_t k = 0; k < 3; ++k) SetQuality(k, static_cast<int32_t>(20 + k));
+
+  // Nothing chosen yet: moves do nothing.
+  EXPECT_EQ(main_->FindCurrentCamera(), MainDlg::kNoCurrent);
+  Command(main_cmd::kMoveRight);
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{20, 21, 22}));
+
+  RightClickCamera(0);
+  ASSERT_EQ(capture_.menus, std::vector<int>{kCameraMenu});
+  EXPECT_EQ(main_->CurrentCameraWindow(), CameraWindow(0));
+  Command(main_cmd::kMoveLeft);  // first camera: nothing
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{20, 21, 22}));
+  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).at(CameraOffset(0) + 12), 75);  // not saved
+
+  // A right-click on the background keeps the chosen camera.
+  MouseAt(WM_RBUTTONUP, 2, 2);
+  EXPECT_EQ(capture_.menus, (std::vector<int>{kCameraMenu, kBackgroundMenu}));
+  EXPECT_EQ(main_->FindCurrentCamera(), 0);
+  Command(main_cmd::kMoveRight);
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{21, 20, 22}));
+  EXPECT_EQ(main_->FindCurrentCamera(), 1);  // the camera moved with its window
+  const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
+  ASSERT_EQ(saved.size(), 560u + 3 * 1989);
+  EXPECT_EQ(saved[CameraOffset(0) + 12], 21);
+  EXPECT_EQ(saved[CameraOffset(1) + 12], 20);
+  // Laid out again: the moved camera now sits in the first cell.
+  EXPECT_EQ(CellOf(Window(), CameraWindow(0)).left, 5);
+  EXPECT_EQ(main_->Cameras()[0]->Settings().jpegQuality, 21);
+
+  RightClickCamera(2);
+  Command(main_cmd::kMoveRight);  // last camera: nothing
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{21, 20, 22}));
+  Command(main_cmd::kMoveLeft);
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{21, 22, 20}));
+
+  // Notifications and unknown ids do nothing.
+  Command(main_cmd::kMoveLeft, 1);
+  Command(main_cmd::kNothing);
+  Command(159);
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{21, 22, 20}));
+}
+
+TEST_F(MainDlgTest, DoubleClickOpensTheCamerasViewAndTheBackgroundClearsTheChoice) {
+  Start();
+  SetClientSize(Window(), 640, 480);
+  const RECT cell = CellOf(Window(), CameraWindow(5));
+  MouseAt(WM_LBUTTONDBLCLK, cell.left + 10, cell.top + 10);
+  EXPECT_EQ(main_->FindCurrentCamera(), 5);
+  HWND view = FindWindowA(nullptr, "Camera View");
+  ASSERT_NE(view, nullptr);
+  EXPECT_TRUE(IsWindowVisible(view));
+  MouseAt(WM_LBUTTONDBLCLK, 1, 1);
+  EXPECT_EQ(main_->CurrentCameraWindow(), Window());
+  EXPECT_EQ(main_->FindCurrentCamera(), MainDlg::kNotFound);
+  Command(main_cmd::kMoveRight);  // not found: nothing
+  EXPECT_FALSE(IsFile(capture_.ConfigFile()));
+  // Removing the camera closes its view.
+  main_->Layout().rows = 1;
+  main_->RebuildCameras();
+  PumpMessages();
+  EXPECT_FALSE(IsWindow(view));
+}
+
+TEST_F(MainDlgTest, TrayMenuCloseButtonAndExit) {
+  Start();
+  SendMessageA(Window(), kTrayNotifyMessage, 0, WM_RBUTTONUP);
+  EXPECT_EQ(capture_.menus, std::vector<int>{kTrayMenu});
+
+  SendMessageA(Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindowVisible(Window()));
+  EXPECT_STREQ(main_->TrayIcon().szInfoTitle, "Still Running");
+  EXPECT_STREQ(main_->TrayIcon().szInfo, "Vorrandale is Still Running\nin the System Tray");
+  EXPECT_EQ(main_->TrayIcon().uTimeout, 5000u);
+  SendMessageA(Window(), kTrayNotifyMessage, 0, WM_LBUTTONDBLCLK);
+  PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(Window()));
+
+  ShowWindow(Window(), SW_MINIMIZE);
+  Command(main_cmd::kRestore);
+  EXPECT_FALSE(IsIconic(Window()));
+
+  std::vector<HWND> cells;
+  for (size_t k = 0; k < main_->Cameras().size(); ++k) cells.push_back(CameraWindow(k));
+  Command(main_cmd::kExit);
+  PumpMessages();
+  EXPECT_FALSE(IsWindow(Window()));
+  EXPECT_TRUE(main_->Cameras().empty());
+  for (HWND cell : cells) EXPECT_FALSE(IsWindow(cell));
+  EXPECT_EQ(owner_.Received(WM_CLOSE), 1);
+  EXPECT_FALSE(IsFile(capture_.ConfigFile()));  // nothing is written at exit
+}
+
+TEST_F(MainDlgTest, LayoutCommandRebuildsAndSavesOnOkOnly) {
+  Start();
+  auto runLayout = [this](const char* columns, int button) {
+    DialogScript script({[&] {
+      HWND dialog = FindWindowA(nullptr, "Layout Setup");
+      if (!dialog) return false;
+      SetDlgItemTextA(dialog, kLayoutColumns, columns);
+      SetDlgItemTextA(dialog, kLayoutRows, "2");
+      SetDlgItemTextA(dialog, kLayoutAspect, "1.0");
+      SendMessageA(dialog, WM_COMMAND, button, 0);
+      return true;
+    }});
+    Command(main_cmd::kLayoutSetup);
+    EXPECT_TRUE(script.Finished());
+  };
+  runLayout("3", kLayoutCancel);
+  EXPECT_EQ(main_->Cameras().size(), 12u);
+  EXPECT_FALSE(IsFile(capture_.ConfigFile()));
+  runLayout("3", kLayoutOk);
+  EXPECT_EQ(main_->Cameras().size(), 6u);
+  EXPECT_EQ(main_->Layout().aspectRatio, 1.0);
+  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 560u + 6 * 1989);
+}
+
+}  // namespace
