@@ -133,6 +133,9 @@ TEST(UIthreadTest, StartTwiceRunsOneThreadAndStopEndsIt) {
 
   // And again, as the setup dialog's preview restarts.
   ASSERT_TRUE(worker.Start());
+  // OnThreadStart runs while Start's caller goes on; the thread serves a
+  // sent message only after it.
+  EXPECT_EQ(SendMessageA(worker.Handle(), kPing, 0, 0), 42);
   EXPECT_EQ(worker.starts, 2);
   worker.Stop();
   EXPECT_EQ(worker.stops, 2);
