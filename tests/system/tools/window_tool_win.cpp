@@ -1,0 +1,97 @@
+// Finds the camera program's windows from outside, posts commands to them
+// and photographs them. Usage:
+//   window_tool state                 prints "main=<0|1> visible=<0|1> app=<0|1>"
+//   window_tool command ID            posts WM_COMMAND ID to the main window
+//   window_tool close                 posts the close button (SC_CLOSE)
+//   window_tool shot PATH.bmp         saves the main window as a 24-bit BMP
+// Exit code 0 on success, 1 when the window is missing, 2 on bad usage.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "common/scoped_handle_win.h"
+
+namespace {
+
+HWND MainWindow() {
+  return FindWindowA("#32770", "Vorrandale");
+}
+
+HWND ApplicationWindow() {
+  return FindWindowA("VorrandaleWindowClass", "Vorrandale");
+}
+
+bool WriteBmp(const char* path, int width, int height, const std::vector<uint8_t>& pixels) {
+  const DWORD stride = static_cast<DWORD>(width) * 3;
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biSizeImage = stride * static_cast<DWORD>(height);
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + info.biSizeImage;
+  FILE* out = std::fopen(path, "wb");
+  if (!out) return false;
+  bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1 &&
+            std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
+  return std::fclose(out) == 0 && ok;
+}
+
+// Copies the window's area of the screen, children included.
+int Shot(HWND window, const char* path) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  const int width = (rect.right - rect.left) & ~3;  // rows need no padding
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return 1;
+  HDC screen = GetDC(nullptr);
+  ScopedMemoryDc memory(CreateCompatibleDC(screen));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  ScopedBitmap bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) {
+    ReleaseDC(nullptr, screen);
+    return 1;
+  }
+  HGDIOBJ old = SelectObject(memory.Get(), bitmap.Get());
+  BitBlt(memory.Get(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const auto* start = static_cast<const uint8_t*>(bits);
+  std::vector<uint8_t> pixels(start, start + static_cast<size_t>(width) * 3 * height);
+  SelectObject(memory.Get(), old);
+  ReleaseDC(nullptr, screen);
+  return WriteBmp(path, width, height, pixels) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const char* verb = argv[1];
+  HWND main = MainWindow();
+  if (std::strcmp(verb, "state") == 0) {
+    std::printf("main=%d visible=%d app=%d\n", main != nullptr, main && IsWindowVisible(main),
+                ApplicationWindow() != nullptr);
+    return 0;
+  }
+  if (!main) return 1;
+  if (std::strcmp(verb, "command") == 0 && argc == 3) {
+    return PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0) ? 0 : 1;
+  }
+  if (std::strcmp(verb, "close") == 0) return PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+  if (std::strcmp(verb, "shot") == 0 && argc == 3) return Shot(main, argv[2]);
+  return 2;
+}
