@@ -27,11 +27,6 @@ class FileSource final : public ByteSource {
 
 }  // namespace
 
-int ShowMessage(const MessageBoxFn& messageBox, HWND owner, const char* text, const char* title, UINT flags) {
-  if (messageBox) return messageBox(owner, text, title, flags);
-  return MessageBoxA(owner, text, title, flags);
-}
-
 std::string ConfigPath() {
   char path[kModulePathSize + 1] = {};
   GetModuleFileNameA(nullptr, path, kModulePathSize);
