@@ -15,7 +15,7 @@ AsyncSocWnd::~AsyncSocWnd() {
   Destroy();
 }
 
-bool AsyncSocWnd::Listen(uint16_t port, uint32_t address) {
+bool AsyncSocWnd::Listen(uint16_t port, uint32_t address, int backlog) {
   Close();
   socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (socket_ == INVALID_SOCKET) return false;
@@ -25,7 +25,7 @@ bool AsyncSocWnd::Listen(uint16_t port, uint32_t address) {
   local.sin_addr.s_addr = htonl(address);
   if (bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return false;
   if (WSAAsyncSelect(socket_, window_, WM_SOCKET_EVENT, kListenEvents) != 0) return false;
-  return listen(socket_, kListenBacklog) == 0;
+  return listen(socket_, backlog) == 0;
 }
 
 bool AsyncSocWnd::Connect(const char* host, uint16_t port) {

@@ -36,9 +36,10 @@ class AsyncSocWnd : public Wnd {
   ~AsyncSocWnd() override;
 
   // Closes any socket, then listens on the port of `address` (host order;
-  // every interface by default) with a backlog of 1. False at the first
-  // failing step; a socket created before it stays until the next Close.
-  bool Listen(uint16_t port, uint32_t address = INADDR_ANY);
+  // every interface by default), with a backlog of 1 unless told. False at
+  // the first failing step; a socket created before it stays until the next
+  // Close.
+  bool Listen(uint16_t port, uint32_t address = INADDR_ANY, int backlog = kListenBacklog);
   // Closes any socket and starts a non-blocking connect; completion arrives
   // as OnConnect. False when no socket, no registration or no such host.
   bool Connect(const char* host, uint16_t port);

@@ -12,6 +12,8 @@
 #include "web/web_files_win.h"
 #include "web/web_settings.h"
 
+inline constexpr int kWebListenBacklog = SOMAXCONN;
+
 class Webserver : public AsyncSocWnd {
  public:
   // Pages come from `webFolder` (ending in a backslash), by default the
@@ -23,12 +25,16 @@ class Webserver : public AsyncSocWnd {
   // Both are read live on every request and must outlive the server (or the
   // next SetSources).
   void SetSources(WebCameras* cameras, const WebSettings* settings);
-  // Listens on `listenPort`; every interface unless SetBindAddress chose one.
-  bool Start(uint16_t port) { return Listen(port, bindAddress_); }
+  // Listens on `port`; every interface unless SetBindAddress chose one.
+  bool Start(uint16_t port) { return Listen(port, bindAddress_, backlog_); }
   // Closes the listener and every open connection.
   void Stop();
   // The address Start binds to, host order (INADDR_ANY by default).
   void SetBindAddress(uint32_t address) { bindAddress_ = address; }
+  // Connections the system queues before they are accepted. A browser opens
+  // several at once, and a queue of one makes the system drop the rest and
+  // the browser retry them a second or more later.
+  void SetBacklog(int backlog) { backlog_ = backlog; }
 
   bool IsListening() const { return socket_ != INVALID_SOCKET; }
   size_t ClientCount() const { return clients_.size(); }
@@ -43,6 +49,7 @@ class Webserver : public AsyncSocWnd {
   WebFolderFiles files_;
   UINT clientTimeoutMs_;
   uint32_t bindAddress_ = INADDR_ANY;
+  int backlog_ = kWebListenBacklog;
 };
 
 // Points the server at the cameras and settings, then stops it when the

@@ -289,7 +289,7 @@ TEST_F(WebserverTest, SilentConnectionIsDroppedByItsTimer) {
 TEST_F(WebserverTest, DisablingClosesTheListenerAndEveryConnection) {
   std::atomic<int> closed{0};
   std::vector<std::thread> idle;
-  // One after another: the listener's backlog is a single connection.
+  // One after another, so each is accepted before the next.
   for (size_t i = 0; i < 3; ++i) {
     idle.emplace_back([&] {
       Client client(port);
