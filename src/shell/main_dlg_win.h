@@ -17,7 +17,9 @@
 #include "shell/config_file.h"
 #include "shell/grid_layout.h"
 #include "shell/shell_services_win.h"
+#include "web/web_cameras.h"
 #include "web/web_settings.h"
+#include "web/webserver_win.h"
 
 inline constexpr int kMainTemplate = 101;
 inline constexpr int kBackgroundMenu = 150;
@@ -71,6 +73,7 @@ class MainDlg : public ModelessDlg {
   WebSettings& Web() { return web_; }
   HWND CurrentCameraWindow() const { return currentCameraWindow_; }
   const NOTIFYICONDATAA& TrayIcon() const { return tray_; }
+  Webserver& WebServer() { return webServer_; }
 
  private:
   void OnMouse(UINT msg);
@@ -85,10 +88,15 @@ class MainDlg : public ModelessDlg {
   void DestroyLastCamera();
   std::vector<CameraRecords> Records() const;
 
+  using CameraList = std::vector<std::unique_ptr<CamWnd>>;
+
+  // First, so that it goes last, after every camera it serves.
+  Webserver webServer_;
   ShellServices services_;
   HWND currentCameraWindow_ = nullptr;
   NOTIFYICONDATAA tray_{};
-  std::vector<std::unique_ptr<CamWnd>> cameras_;
+  CameraList cameras_;
+  CameraListCameras<CameraList> webCameras_{cameras_};
   // Each camera's pop-up view, kept beside it so that it moves with the
   // camera and outlives it (the camera closes its view when it goes).
   std::map<const CamWnd*, std::unique_ptr<CamViewDlg>> views_;

@@ -7,6 +7,7 @@
 #include "shell/layout_dlg_win.h"
 #include "shell/main_dlg_win.h"
 #include "shell/shell_sources_win.h"
+#include "web/web_svr_dlg_win.h"
 
 namespace {
 
@@ -146,11 +147,25 @@ void MainDlg::RunLayoutDialog() {
 }
 
 void MainDlg::RunWebDialog() {
-  // SEAM: the web server dialog is not merged yet; the command opens nothing.
+  WebSvrDlg dialog(web_);
+  if (dialog.Run(dialog_) != 1) return;
+  ApplyWebSettings();
+  SaveConfig();
 }
 
+namespace {
+// The web server reports through a plain function; this one forwards to
+// the main window's message box while it applies the settings.
+const MessageBoxFn* webMessageBox = nullptr;
+int WINAPI ForwardWebMessage(HWND owner, LPCSTR text, LPCSTR title, UINT flags) {
+  return ShowMessage(webMessageBox ? *webMessageBox : MessageBoxFn{}, owner, text, title, flags);
+}
+}  // namespace
+
 void MainDlg::ApplyWebSettings() {
-  // SEAM: the web server is not merged yet, so nothing listens.
+  webMessageBox = &services_.messageBox;
+  ::ApplyWebSettings(webServer_, dialog_, &webCameras_, &web_, &ForwardWebMessage);
+  webMessageBox = nullptr;
 }
 
 std::vector<CameraRecords> MainDlg::Records() const {

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "config_bytes.h"
 #include "shell/config_file_win.h"
 #include "shell/layout_dlg_win.h"
 #include "shell_fixture_win.h"
 #include "support/test_window_win.h"
+#include "web/web_svr_dlg_win.h"
 
 namespace {
 
@@ -330,6 +333,106 @@ TEST_F(MainDlgTest, LayoutCommandRebuildsAndSavesOnOkOnly) {
   EXPECT_EQ(main_->Cameras().size(), 6u);
   EXPECT_EQ(main_->Layout().aspectRatio, 1.0);
   EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 560u + 6 * 1989);
+}
+
+}  // namespace
+
+namespace {
+
+class MainDlgWebTest : public MainDlgTest {
+ protected:
+  void WriteWebConfig(uint16_t port) {
+    ConfigBytes bytes = DefaultConfigBytes(1, 1, 1, 1);
+    bytes.Int(0, 1).Byte(8, static_cast<uint8_t>(port)).Byte(9, static_cast<uint8_t>(port >> 8));
+    WriteWholeFile(capture_.ConfigFile(), bytes.Bytes());
+  }
+};
+
+// A loopback socket holding a port, as another program would.
+class PortHolder {
+ public:
+  PortHolder() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    listen(socket_, 1);
+    int size = sizeof local;
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size);
+    port_ = ntohs(local.sin_port);
+  }
+  ~PortHolder() {
+    closesocket(socket_);
+    WSACleanup();
+  }
+  uint16_t Port() const { return port_; }
+
+ private:
+  SOCKET socket_;
+  uint16_t port_ = 0;
+};
+
+TEST_F(MainDlgWebTest, StartListensWhenTheFileSaysSo) {
+  uint16_t port;
+  {
+    PortHolder probe;
+    port = probe.Port();
+  }
+  WriteWebConfig(port);
+  Start();
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_TRUE(main_->WebServer().IsListening());
+  EXPECT_EQ(main_->WebServer().LocalPort(), port);
+}
+
+TEST_F(MainDlgWebTest, TakenPortIsReportedAndTheCamerasRunOn) {
+  PortHolder taken;
+  WriteWebConfig(taken.Port());
+  Start();
+  ASSERT_EQ(capture_.boxes.size(), 1u);
+  EXPECT_EQ(capture_.boxes[0].text, "Unable to Listen on webserver port " + std::to_string(taken.Port()));
+  EXPECT_EQ(capture_.boxes[0].title, "Vorrandale Error");
+  EXPECT_EQ(capture_.boxes[0].flags, 0x40030u);
+  EXPECT_EQ(capture_.boxes[0].owner, Window());
+  EXPECT_FALSE(main_->WebServer().IsListening());
+  EXPECT_EQ(main_->Cameras().size(), 1u);
+  EXPECT_TRUE(main_->Cameras()[0]->Worker().Running());
+}
+
+TEST_F(MainDlgWebTest, WebserverCommandAppliesAndSavesOnOk) {
+  Start();
+  EXPECT_FALSE(main_->WebServer().IsListening());
+  uint16_t port;
+  {
+    PortHolder probe;
+    port = probe.Port();
+  }
+  const std::string portText = std::to_string(port);
+  auto runWeb = [&](int button) {
+    DialogScript script({[&] {
+      HWND dialog = FindWindowA(nullptr, "Webserver Setup");
+      if (!dialog) return false;
+      CheckDlgButton(dialog, kIdWebEnabled, BST_CHECKED);
+      SetDlgItemTextA(dialog, kIdListenPort, portText.c_str());
+      SendMessageA(dialog, WM_COMMAND, button, 0);
+      return true;
+    }});
+    Command(main_cmd::kWebSetup);
+    EXPECT_TRUE(script.Finished());
+  };
+  runWeb(kIdWebCancel);
+  EXPECT_FALSE(main_->WebServer().IsListening());
+  EXPECT_FALSE(IsFile(capture_.ConfigFile()));
+  runWeb(kIdWebOk);
+  EXPECT_TRUE(main_->WebServer().IsListening());
+  EXPECT_EQ(main_->WebServer().LocalPort(), port);
+  const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
+  ASSERT_EQ(saved.size(), 24428u);
+  EXPECT_EQ(saved[0], 1);
+  EXPECT_EQ(saved[8] | saved[9] << 8, port);
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+// The "Webserver Setup" dialog over the main window's live settings. Only
+// its "&OK" button stores anything; Enter, Escape, "&Cancel" and closing the
+// window leave the settings as they were.
+
+#include "framework/dialogs_win.h"
+#include "web/web_settings.h"
+
+inline constexpr int kWebSvrDlgTemplate = 106;
+inline constexpr int kIdWebEnabled = 1010;
+inline constexpr int kIdRequireLogin = 1011;
+inline constexpr int kIdListenPort = 1041;
+inline constexpr int kIdUserName = 1042;
+inline constexpr int kIdPassword = 1043;
+inline constexpr int kIdWebStatus = 1025;
+inline constexpr int kIdWebCancel = 1051;
+inline constexpr int kIdWebOk = 1052;
+inline constexpr int kProgramIcon = 199;
+
+class WebSvrDlg : public ModalDlg {
+ public:
+  explicit WebSvrDlg(WebSettings& settings) : settings_(settings) {}
+  // 1 after "&OK" (the settings are then updated), 2 otherwise.
+  INT_PTR Run(HWND parent) { return ModalDlg::Run(parent, kWebSvrDlgTemplate); }
+
+  INT_PTR OnInitDialog(HWND hwnd) override;
+  INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Store(HWND hwnd);
+
+  WebSettings& settings_;
+};

@@ -1,0 +1,211 @@
+// Runs the web server on 127.0.0.1 with fake cameras for whole-program tests
+// and benchmarks. Usage:
+//   web_server_host [--port N] [--cameras N] [--user U --password P] [--backlog N]
+// Serves the "Webserver" folder beside this program. Each camera encodes a
+// 640x480 picture of its own afresh for every request, as a camera display
+// does. Prints "listening port=P" once ready, then reads commands from
+// standard input, one per line, and answers each with one line:
+//   status            open connections, windows, whether listening
+//   resources         handles and memory of the process
+//   login U P | nologin
+//   disable | enable  as the settings dialog would
+//   quit
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
+#include "common/picture.h"
+#include "web/webserver_win.h"
+
+namespace {
+
+constexpr UINT kCommandMessage = WM_APP + 40;
+
+class PatternCameras : public WebCameras {
+ public:
+  explicit PatternCameras(int count) {
+    for (int n = 1; n <= count; ++n) pictures_.push_back(Pattern(n));
+  }
+  int Count() const override { return static_cast<int>(pictures_.size()); }
+  bool GrabJpeg(int number, std::vector<unsigned char>& jpeg) override {
+    return EncodeJpeg(pictures_.at(static_cast<size_t>(number - 1)), 75, jpeg);
+  }
+
+ private:
+  static Picture Pattern(int camera) {
+    Picture picture = MakePicture(640, 480);
+    for (int y = 0; y < 480; ++y) {
+      for (int x = 0; x < 640; ++x) {
+        uint8_t* p = picture.pixels.data() + y * picture.Stride() + x * 3;
+        p[0] = static_cast<uint8_t>(x / 3 + camera * 40);
+        p[1] = static_cast<uint8_t>(y / 2);
+        p[2] = static_cast<uint8_t>((x / 32 + y / 32 + camera) % 2 ? 200 : 40);
+      }
+    }
+    return picture;
+  }
+  std::vector<Picture> pictures_;
+};
+
+// No one is there to close a message box: report listen failures instead.
+int WINAPI ReportBox(HWND, LPCSTR text, LPCSTR title, UINT) {
+  std::fprintf(stderr, "%s: %s\n", title, text);
+  return IDOK;
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+void Answer(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+// Open kernel handles, found by asking each handle value; Wine reports no
+// process handle count.
+size_t CountHandles() {
+  size_t count = 0;
+  for (uintptr_t value = 4; value < (1u << 16); value += 4) {
+    DWORD flags = 0;
+    count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != 0;
+  }
+  return count;
+}
+
+// Bytes in use in every heap of the process.
+size_t HeapBytesInUse() {
+  HANDLE heaps[64];
+  DWORD count = GetProcessHeaps(64, heaps);
+  size_t used = 0;
+  for (DWORD i = 0; i < count && i < 64; ++i) {
+    if (!HeapLock(heaps[i])) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heaps[i], &entry)) {
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
+    }
+    HeapUnlock(heaps[i]);
+  }
+  return used;
+}
+
+// Committed private memory, as the process's private bytes count it.
+size_t CommittedPrivateBytes() {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (char* address = nullptr; VirtualQuery(address, &info, sizeof info) == sizeof info;
+       address = static_cast<char*>(info.BaseAddress) + info.RegionSize) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+  }
+  return total;
+}
+
+std::string Status(const Webserver& server) {
+  int windows = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
+  return "status clients=" + std::to_string(server.ClientCount()) + " windows=" + std::to_string(windows) +
+         " listening=" + std::to_string(server.IsListening() ? 1 : 0);
+}
+
+std::string Resources() {
+  return "resources handles=" + std::to_string(CountHandles()) + " heap=" + std::to_string(HeapBytesInUse()) +
+         " private=" + std::to_string(CommittedPrivateBytes());
+}
+
+// Lines from standard input, handed to the main thread one by one.
+DWORD WINAPI ReadCommands(void* mainThread) {
+  const DWORD thread = static_cast<DWORD>(reinterpret_cast<uintptr_t>(mainThread));
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  std::string pending;
+  char chunk[256];
+  DWORD read = 0;
+  while (ReadFile(input, chunk, sizeof chunk, &read, nullptr) && read > 0) {
+    pending.append(chunk, read);
+    size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      auto* line = new std::string(pending.substr(0, end));
+      if (!line->empty() && line->back() == '\r') line->pop_back();
+      pending.erase(0, end + 1);
+      PostThreadMessageA(thread, kCommandMessage, 0, reinterpret_cast<LPARAM>(line));
+    }
+  }
+  PostThreadMessageA(thread, kCommandMessage, 0, reinterpret_cast<LPARAM>(new std::string("quit")));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  WebSettings settings = DefaultWebSettings();
+  settings.webEnabled = 1;
+  settings.requireLogin = 0;
+  settings.listenPort = 0;
+  int cameraCount = 3;
+  int backlog = kWebListenBacklog;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--port")) settings.listenPort = static_cast<uint16_t>(std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--backlog")) backlog = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--cameras")) cameraCount = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--user")) {
+      settings.requireLogin = 1;
+      CopyText(settings.userName, argv[i + 1]);
+    }
+    if (!std::strcmp(argv[i], "--password")) CopyText(settings.password, argv[i + 1]);
+  }
+  PatternCameras cameras(cameraCount);
+  Webserver server;
+  server.SetBindAddress(INADDR_LOOPBACK);
+  server.SetBacklog(backlog);
+  if (!ApplyWebSettings(server, nullptr, &cameras, &settings, &ReportBox)) return 1;
+  // A port of 0 lets the system choose; later enables keep the chosen one.
+  settings.listenPort = server.LocalPort();
+  Answer("listening port=" + std::to_string(settings.listenPort));
+
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists before the reader posts
+  HANDLE reader = CreateThread(nullptr, 0, ReadCommands,
+                               reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0, nullptr);
+  if (reader) CloseHandle(reader);
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd || msg.message != kCommandMessage) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      continue;
+    }
+    std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
+    char word[32] = {}, user[260] = {}, password[260] = {};
+    std::sscanf(line->c_str(), "%31s %259s %259s", word, user, password);
+    const std::string command = word;
+    if (command == "quit") break;
+    if (command == "status") {
+      Answer(Status(server));
+    } else if (command == "resources") {
+      Answer(Resources());
+    } else if (command == "login") {
+      settings.requireLogin = 1;
+      CopyText(settings.userName, user);
+      CopyText(settings.password, password);
+      Answer("ok");
+    } else if (command == "nologin") {
+      settings.requireLogin = 0;
+      Answer("ok");
+    } else if (command == "disable" || command == "enable") {
+      settings.webEnabled = command == "enable";
+      bool applied = ApplyWebSettings(server, nullptr, &cameras, &settings, &ReportBox);
+      Answer(std::string(applied ? "ok" : "failed") + " listening=" + (server.IsListening() ? "1" : "0"));
+    } else {
+      Answer("unknown " + command);
+    }
+  }
+  server.Stop();
+  return 0;
+}

@@ -1,0 +1,149 @@
+#include "web/web_svr_dlg_win.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "common/fixed_text.h"
+
+namespace {
+
+constexpr UINT kScript = WM_APP + 7;
+
+// Runs a script on the open dialog, so no test waits for a user.
+class ScriptedWebSvrDlg : public WebSvrDlg {
+ public:
+  using WebSvrDlg::WebSvrDlg;
+  INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM, LPARAM) override {
+    if (msg == WM_INITDIALOG) PostMessageA(hwnd, kScript, 0, 0);
+    if (msg == kScript) {
+      script(hwnd);
+      return 1;
+    }
+    return 0;
+  }
+  std::function<void(HWND)> script;
+};
+
+std::string ItemText(HWND dialog, int id) {
+  char text[512] = {};
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+void Press(HWND dialog, int id) {
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+WebSettings Sample() {
+  WebSettings settings = DefaultWebSettings();
+  settings.webEnabled = 1;
+  settings.requireLogin = 0;
+  settings.listenPort = 8081;
+  CopyText(settings.userName, "viewer");
+  CopyText(settings.password, "pa55");
+  return settings;
+}
+
+TEST(WebSvrDlg, ShowsTheSettingsInItsControls) {
+  WebSettings settings = Sample();
+  ScriptedWebSvrDlg dialog(settings);
+  std::string title, port, user, password, status;
+  UINT enabled = 0, login = 1;
+  LONG portStyle = 0, passwordStyle = 0;
+  dialog.script = [&](HWND hwnd) {
+    char text[64] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    title = text;
+    enabled = IsDlgButtonChecked(hwnd, kIdWebEnabled);
+    login = IsDlgButtonChecked(hwnd, kIdRequireLogin);
+    port = ItemText(hwnd, kIdListenPort);
+    user = ItemText(hwnd, kIdUserName);
+    password = ItemText(hwnd, kIdPassword);
+    status = ItemText(hwnd, kIdWebStatus);
+    portStyle = GetWindowLongA(GetDlgItem(hwnd, kIdListenPort), GWL_STYLE);
+    passwordStyle = GetWindowLongA(GetDlgItem(hwnd, kIdPassword), GWL_STYLE);
+    Press(hwnd, kIdWebCancel);
+  };
+  EXPECT_EQ(dialog.Run(nullptr), 2);
+  EXPECT_EQ(title, "Webserver Setup");
+  EXPECT_EQ(enabled, static_cast<UINT>(BST_CHECKED));
+  EXPECT_EQ(login, static_cast<UINT>(BST_UNCHECKED));
+  EXPECT_EQ(port, "8081");
+  EXPECT_EQ(user, "viewer");
+  EXPECT_EQ(password, "pa55");
+  EXPECT_EQ(status, "");
+  EXPECT_TRUE(portStyle & ES_NUMBER);
+  EXPECT_TRUE(passwordStyle & ES_PASSWORD);
+}
+
+TEST(WebSvrDlg, OkStoresEverythingWithThePortCutTo16Bits) {
+  WebSettings settings = Sample();
+  ScriptedWebSvrDlg dialog(settings);
+  dialog.script = [](HWND hwnd) {
+    CheckDlgButton(hwnd, kIdWebEnabled, BST_UNCHECKED);
+    CheckDlgButton(hwnd, kIdRequireLogin, BST_CHECKED);
+    SetDlgItemTextA(hwnd, kIdListenPort, "70000");
+    SetDlgItemTextA(hwnd, kIdUserName, std::string(300, 'u').c_str());
+    SetDlgItemTextA(hwnd, kIdPassword, "new secret");
+    Press(hwnd, kIdWebOk);
+  };
+  EXPECT_EQ(dialog.Run(nullptr), 1);
+  EXPECT_EQ(settings.webEnabled, 0);
+  EXPECT_EQ(settings.requireLogin, 1);
+  EXPECT_EQ(settings.listenPort, 70000 % 65536);
+  EXPECT_EQ(std::string(settings.userName), std::string(258, 'u'));
+  EXPECT_EQ(std::string(settings.password), "new secret");
+}
+
+TEST(WebSvrDlg, EmptyPortGivesZero) {
+  WebSettings settings = Sample();
+  ScriptedWebSvrDlg dialog(settings);
+  dialog.script = [](HWND hwnd) {
+    SetDlgItemTextA(hwnd, kIdListenPort, "");
+    Press(hwnd, kIdWebOk);
+  };
+  EXPECT_EQ(dialog.Run(nullptr), 1);
+  EXPECT_EQ(settings.listenPort, 0);
+}
+
+TEST(WebSvrDlg, OnlyTheOkButtonSaves) {
+  const WebSettings original = Sample();
+  const std::function<void(HWND)> endings[] = {
+      [](HWND hwnd) { Press(hwnd, kIdWebCancel); },
+      [](HWND hwnd) { Press(hwnd, IDOK); },      // Enter
+      [](HWND hwnd) { Press(hwnd, IDCANCEL); },  // Escape
+      [](HWND hwnd) { SendMessageA(hwnd, WM_CLOSE, 0, 0); },
+  };
+  for (size_t i = 0; i < std::size(endings); ++i) {
+    WebSettings settings = original;
+    ScriptedWebSvrDlg dialog(settings);
+    dialog.script = [&](HWND hwnd) {
+      CheckDlgButton(hwnd, kIdWebEnabled, BST_UNCHECKED);
+      SetDlgItemTextA(hwnd, kIdListenPort, "1234");
+      SetDlgItemTextA(hwnd, kIdUserName, "changed");
+      endings[i](hwnd);
+    };
+    EXPECT_EQ(dialog.Run(nullptr), 2) << i;
+    EXPECT_EQ(std::memcmp(&settings, &original, sizeof settings), 0) << i;
+  }
+}
+
+TEST(WebSvrDlg, EnterKeyInTheDialogDoesNotSave) {
+  WebSettings settings = Sample();
+  ScriptedWebSvrDlg dialog(settings);
+  dialog.script = [](HWND hwnd) {
+    SetDlgItemTextA(hwnd, kIdUserName, "changed");
+    // What the dialog manager sends for Enter: the default id, which no
+    // button claims.
+    LRESULT def = SendMessageA(hwnd, DM_GETDEFID, 0, 0);
+    EXPECT_EQ(HIWORD(def), DC_HASDEFID);
+    EXPECT_EQ(LOWORD(def), IDOK);
+    Press(hwnd, LOWORD(def));
+  };
+  EXPECT_EQ(dialog.Run(nullptr), 2);
+  EXPECT_EQ(std::string(settings.userName), "viewer");
+}
+
+}  // namespace

@@ -1,0 +1,422 @@
+#include "web/webserver_win.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/fixed_text.h"
+#include "support/temp_folder_win.h"
+#include "web/base64.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::string kNotFound =
+    "HTTP/1.0 404 Not Found\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: 64\r\n\r\n"
+    "<HTML><BODY>Vorrandale Webserver<br>PAGE NOT FOUND</BODY></HTML>";
+const std::string kLogin =
+    "HTTP/1.0 401 Authorization Required\r\n"
+    "WWW-Authenticate: BASIC realm=\"Vorrandale Secure Area\"\r\n"
+    "Content-Type: text/html; charset=UTF-8\r\nContent-Length: 90\r\n\r\n"
+    "<HTML><BODY>Vorrandale Webserver<br>Authorization Required<br>You Must Login</BODY></HTML>";
+
+std::string TextPage(const std::string& body) {
+  return "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\n\r\n" + body;
+}
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (!done()) {
+    if (Clock::now() >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  return true;
+}
+
+// Fake cameras: camera n answers with its own bytes, or with nothing.
+class FakeCameras : public WebCameras {
+ public:
+  explicit FakeCameras(int count) : pictures(static_cast<size_t>(count)) {
+    for (int i = 0; i < count; ++i) {
+      std::string bytes = "\xFF\xD8 camera " + std::to_string(i + 1) + std::string(3000, static_cast<char>('a' + i));
+      pictures[static_cast<size_t>(i)].assign(bytes.begin(), bytes.end());
+    }
+  }
+  int Count() const override { return static_cast<int>(pictures.size()); }
+  bool GrabJpeg(int number, std::vector<unsigned char>& jpeg) override {
+    grabbed.push_back(number);
+    const auto& picture = pictures.at(static_cast<size_t>(number - 1));
+    if (picture.empty()) return false;
+    jpeg = picture;
+    return true;
+  }
+  std::vector<std::vector<unsigned char>> pictures;
+  std::vector<int> grabbed;
+};
+
+// A blocking client socket for another thread than the server's.
+class Client {
+ public:
+  explicit Client(uint16_t port) {
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connected = connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    DWORD timeout = 15000;
+    setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+  }
+  ~Client() { closesocket(socket_); }
+  void SendText(const std::string& text) const {
+    size_t offset = 0;
+    while (offset < text.size()) {
+      int sent = send(socket_, text.data() + offset, static_cast<int>(text.size() - offset), 0);
+      if (sent <= 0) return;
+      offset += static_cast<size_t>(sent);
+    }
+  }
+  // Everything up to the server's close (or the receive timeout).
+  std::string ReadAll() {
+    std::string all;
+    char chunk[8192];
+    int n;
+    while ((n = recv(socket_, chunk, sizeof chunk, 0)) > 0) all.append(chunk, static_cast<size_t>(n));
+    // A reset counts as closed too: the server may close with our bytes unread.
+    closedByPeer = n == 0 || WSAGetLastError() != WSAETIMEDOUT;
+    return all;
+  }
+  // Whether anything arrives within `ms`.
+  bool Readable(int ms) const {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(socket_, &set);
+    timeval wait{ms / 1000, (ms % 1000) * 1000};
+    return select(0, &set, nullptr, nullptr, &wait) == 1;
+  }
+  bool connected = false;
+  bool closedByPeer = false;
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+};
+
+class WebserverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    web = folder.At("Webserver") + "\\";
+    CreateDirectoryA(folder.At("Webserver").c_str(), nullptr);
+    settings = DefaultWebSettings();
+    settings.webEnabled = 1;
+    settings.requireLogin = 0;
+    settings.listenPort = 0;
+    server = std::make_unique<Webserver>(web, clientTimeoutMs);
+    server->SetBindAddress(INADDR_LOOPBACK);
+    ASSERT_TRUE(ApplyWebSettings(*server, nullptr, &cameras, &settings));
+    ASSERT_TRUE(server->IsListening());
+    port = server->LocalPort();
+  }
+
+  void WriteWebFile(const std::string& name, const std::string& text) {
+    HANDLE file = CreateFileA((web + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+
+  // Runs `talk` on a client thread while this thread serves.
+  std::string Talk(const std::function<std::string(Client&)>& talk) {
+    auto result = std::async(std::launch::async, [&] {
+      Client client(port);
+      return client.connected ? talk(client) : std::string("(no connection)");
+    });
+    EXPECT_TRUE(PumpUntil([&] { return result.wait_for(0ms) == std::future_status::ready; }, 20s));
+    return result.get();
+  }
+  std::string Get(const std::string& request) {
+    return Talk([&](Client& client) {
+      client.SendText(request);
+      return client.ReadAll();
+    });
+  }
+  std::string GetPath(const std::string& path) { return Get("GET /" + path + " HTTP/1.0\r\n\r\n"); }
+  // The server destroys each finished connection.
+  void ExpectNoConnectionsLeft() {
+    EXPECT_TRUE(PumpUntil([&] { return server->ClientCount() == 0; }, 5s)) << server->ClientCount();
+  }
+
+  UINT clientTimeoutMs = 5000;
+  TempFolder folder{"vr_webserver"};
+  std::string web;
+  FakeCameras cameras{3};
+  WebSettings settings{};
+  std::unique_ptr<Webserver> server;
+  uint16_t port = 0;
+};
+
+std::string Picture(const FakeCameras& cameras, int n) {
+  const auto& jpeg = cameras.pictures.at(static_cast<size_t>(n - 1));
+  return "HTTP/1.0 200 OK\r\nCache-Control: no-cache\r\nContent-Type: image/jpeg\r\nContent-Length: " +
+         std::to_string(jpeg.size()) + "\r\n\r\n" + std::string(jpeg.begin(), jpeg.end());
+}
+
+TEST_F(WebserverTest, AnswersCamerasCountAndMissingPagesByteForByte) {
+  EXPECT_EQ(GetPath("$COUNT"), TextPage("<HTML><BODY>3</BODY></HTML>"));
+  EXPECT_EQ(GetPath("$COUNTER"), TextPage("<HTML><BODY>3</BODY></HTML>"));
+  EXPECT_EQ(GetPath("$CAM1"), Picture(cameras, 1));
+  EXPECT_EQ(GetPath("$CAM2?x=1"), Picture(cameras, 2));
+  EXPECT_EQ(GetPath("$CAM3"), Picture(cameras, 3));
+  for (const char* path : {"$CAM0", "$CAM-1", "$CAMx", "$CAM4", "$CAM", ""})
+    EXPECT_EQ(GetPath(path), kNotFound) << path;
+  EXPECT_EQ(Get("POST /$COUNT HTTP/1.0\r\n\r\n"), kNotFound);
+  EXPECT_EQ(cameras.grabbed, (std::vector<int>{1, 2, 3}));
+  cameras.pictures[1].clear();
+  EXPECT_EQ(GetPath("$CAM2"), TextPage("<HTML><BODY>Vorrandale Webserver<br>ERROR: No Image to Grab</BODY></HTML>"));
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, LoginIsComparedExactlyAndUnpaddedCredentialsPass) {
+  settings.requireLogin = 1;
+  CopyText(settings.userName, "admin");
+  CopyText(settings.password, "s3cret!");
+  EXPECT_EQ(GetPath("$COUNT"), kLogin);
+  EXPECT_EQ(GetPath(""), kNotFound);  // no path: refused before the login
+  std::string padded = Base64Encode("admin:s3cret!");
+  ASSERT_EQ(padded.back(), '=');
+  std::string unpadded = padded.substr(0, padded.find('='));
+  auto withAuth = [&](const std::string& credentials) {
+    return Get("GET /$COUNT HTTP/1.0\r\nAuthorization: Basic " + credentials + "\r\n\r\n");
+  };
+  EXPECT_EQ(withAuth(padded), TextPage("<HTML><BODY>3</BODY></HTML>"));
+  EXPECT_EQ(withAuth(unpadded), TextPage("<HTML><BODY>3</BODY></HTML>"));
+  EXPECT_EQ(withAuth(Base64Encode("Admin:s3cret!")), kLogin);
+  EXPECT_EQ(withAuth(Base64Encode("admin:s3cret! ")), kLogin);
+  EXPECT_EQ(withAuth(""), kLogin);
+  // The settings are read live: a changed password applies at once.
+  CopyText(settings.password, "new");
+  EXPECT_EQ(withAuth(padded), kLogin);
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, ServesFilesWholeAndNothingOutsideTheFolder) {
+  WriteWebFile("index.html", "<HTML>home</HTML>");
+  std::string big(10000, 'x');
+  for (size_t i = 0; i < big.size(); i += 97) big[i] = '\n';
+  WriteWebFile("big.html", big);
+  HANDLE secret = CreateFileA(folder.At("secret.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(secret, INVALID_HANDLE_VALUE);
+  CloseHandle(secret);
+
+  EXPECT_EQ(GetPath("index.html"), TextPage("<HTML>home</HTML>"));
+  // Larger than the fixed page buffer once was: sent whole, exact length.
+  EXPECT_EQ(GetPath("big.html"), TextPage(big));
+  for (const char* path : {"../secret.txt", "..\\secret.txt", "sub/../../secret.txt", "index.html?x=1", "index%20.html",
+                           "/etc/passwd", "C:/windows/win.ini", "..", "NUL"}) {
+    EXPECT_EQ(GetPath(path), kNotFound) << path;
+  }
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, RequestInPiecesIsAnsweredOnceWhenTheBlankLineArrives) {
+  std::string response = Talk([&](Client& client) {
+    client.SendText("GET /$CO");
+    Sleep(150);
+    client.SendText("UNT HTTP/1.0\r\nHost: x\r\n");
+    if (client.Readable(400)) return std::string("answered early");
+    client.SendText("\r\n");
+    std::string all = client.ReadAll();
+    return client.closedByPeer ? all : "not closed: " + all;
+  });
+  EXPECT_EQ(response, TextPage("<HTML><BODY>3</BODY></HTML>"));
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, MoreRequestAfterTheAnswerStillGivesOneResponse) {
+  std::string response = Talk([&](Client& client) {
+    client.SendText("GET /$CAM1 HTTP/1.0\r\n\r\nGET /$CAM2 HTTP/1.0\r\n\r\n");
+    return client.ReadAll();
+  });
+  EXPECT_EQ(response, Picture(cameras, 1));
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, EndlessRequestTextIsCutOffAndTheConnectionClosed) {
+  std::string response = Talk([&](Client& client) {
+    std::string line = "X-Filler: " + std::string(1000, 'y') + "\r\n";
+    client.SendText("GET /$COUNT HTTP/1.0\r\n");
+    // Far beyond the limit, never ending the header block.
+    for (int i = 0; i < 200 && !client.Readable(0); ++i) client.SendText(line);
+    std::string all = client.ReadAll();
+    return client.closedByPeer ? "closed:" + all : "open:" + all;
+  });
+  EXPECT_EQ(response, "closed:");
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, SilentConnectionIsDroppedByItsTimer) {
+  server = std::make_unique<Webserver>(web, 800);
+  server->SetBindAddress(INADDR_LOOPBACK);
+  ASSERT_TRUE(ApplyWebSettings(*server, nullptr, &cameras, &settings));
+  port = server->LocalPort();
+  auto start = Clock::now();
+  std::string response = Talk([&](Client& client) {
+    std::string all = client.ReadAll();
+    return client.closedByPeer ? "closed:" + all : "open:" + all;
+  });
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_EQ(response, "closed:");
+  EXPECT_GT(seconds, 0.7);
+  EXPECT_LT(seconds, 5.0);
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, DisablingClosesTheListenerAndEveryConnection) {
+  std::atomic<int> closed{0};
+  std::vector<std::thread> idle;
+  // One after another, so each is accepted before the next.
+  for (size_t i = 0; i < 3; ++i) {
+    idle.emplace_back([&] {
+      Client client(port);
+      if (client.ReadAll().empty() && client.closedByPeer) ++closed;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return server->ClientCount() == i + 1; }, 5s));
+  }
+  settings.webEnabled = 0;
+  EXPECT_TRUE(ApplyWebSettings(*server, nullptr, &cameras, &settings));
+  EXPECT_FALSE(server->IsListening());
+  EXPECT_EQ(server->ClientCount(), 0u);
+  for (auto& t : idle) t.join();
+  EXPECT_EQ(closed, 3);
+  Client late(port);
+  EXPECT_FALSE(late.connected);
+}
+
+TEST_F(WebserverTest, ReapplyingWhileEnabledMovesTheListenerAndKeepsConnections) {
+  std::promise<void> release;
+  auto released = release.get_future().share();
+  std::thread idle([&, released] {
+    Client client(port);
+    released.wait();
+    client.SendText("GET /$COUNT HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(client.ReadAll(), TextPage("<HTML><BODY>3</BODY></HTML>"));
+  });
+  ASSERT_TRUE(PumpUntil([&] { return server->ClientCount() == 1; }, 5s));
+  EXPECT_TRUE(ApplyWebSettings(*server, nullptr, &cameras, &settings));
+  EXPECT_TRUE(server->IsListening());
+  EXPECT_EQ(server->ClientCount(), 1u);
+  uint16_t old = port;
+  port = server->LocalPort();
+  EXPECT_NE(port, old);
+  release.set_value();
+  EXPECT_TRUE(PumpUntil([&] { return server->ClientCount() == 0; }, 5s));
+  idle.join();
+  EXPECT_EQ(GetPath("$COUNT"), TextPage("<HTML><BODY>3</BODY></HTML>"));
+}
+
+// Reads the message box that a failed listen shows, then closes it.
+struct MessageBoxSeen {
+  std::string title;
+  std::vector<std::string> texts;
+};
+
+BOOL CALLBACK CollectText(HWND child, LPARAM seen) {
+  char text[256] = {};
+  GetWindowTextA(child, text, sizeof text);
+  if (text[0]) reinterpret_cast<MessageBoxSeen*>(seen)->texts.emplace_back(text);
+  return TRUE;
+}
+
+TEST(ApplyWebSettings, PortInUseIsReportedAndLeavesTheServerStopped) {
+  Webserver blocker;
+  blocker.SetBindAddress(INADDR_LOOPBACK);
+  ASSERT_TRUE(blocker.Start(0));
+  WebSettings settings = DefaultWebSettings();
+  settings.webEnabled = 1;
+  settings.listenPort = blocker.LocalPort();
+  Webserver server;
+  server.SetBindAddress(INADDR_LOOPBACK);
+
+  MessageBoxSeen seen;
+  std::atomic<bool> stop{false};
+  std::thread watcher([&] {
+    while (!stop) {
+      HWND box = FindWindowA("#32770", "Vorrandale Error");
+      if (box) {
+        Sleep(100);
+        seen.title = "Vorrandale Error";
+        EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&seen));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  FakeCameras cameras(1);
+  EXPECT_FALSE(ApplyWebSettings(server, nullptr, &cameras, &settings));
+  stop = true;
+  watcher.join();
+  EXPECT_EQ(seen.title, "Vorrandale Error");
+  const std::string expected = "Unable to Listen on webserver port " + std::to_string(settings.listenPort);
+  EXPECT_NE(std::find(seen.texts.begin(), seen.texts.end(), expected), seen.texts.end())
+      << (seen.texts.empty() ? "" : seen.texts[0]);
+  EXPECT_FALSE(server.IsListening());
+}
+
+}  // namespace
+
+namespace {
+
+struct BoxCall {
+  HWND owner;
+  std::string text;
+  std::string title;
+  UINT flags;
+  int calls = 0;
+} boxCall;
+
+int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR title, UINT flags) {
+  boxCall = {owner, text, title, flags, boxCall.calls + 1};
+  return IDOK;
+}
+
+TEST(ApplyWebSettings, ListenFailureBoxIsAnExclamationOnTopOfTheOwner) {
+  Webserver blocker;
+  blocker.SetBindAddress(INADDR_LOOPBACK);
+  ASSERT_TRUE(blocker.Start(0));
+  WebSettings settings = DefaultWebSettings();
+  settings.webEnabled = 1;
+  settings.listenPort = blocker.LocalPort();
+  Webserver server;
+  server.SetBindAddress(INADDR_LOOPBACK);
+  HWND owner = reinterpret_cast<HWND>(0x1234);
+  EXPECT_FALSE(ApplyWebSettings(server, owner, nullptr, &settings, &RecordBox));
+  EXPECT_EQ(boxCall.calls, 1);
+  EXPECT_EQ(boxCall.owner, owner);
+  EXPECT_EQ(boxCall.text, "Unable to Listen on webserver port " + std::to_string(settings.listenPort));
+  EXPECT_EQ(boxCall.title, "Vorrandale Error");
+  EXPECT_EQ(boxCall.flags, 0x40030u);
+  EXPECT_FALSE(server.IsListening());
+  // Listening works again once the port is free.
+  blocker.Stop();
+  EXPECT_TRUE(ApplyWebSettings(server, owner, nullptr, &settings, &RecordBox));
+  EXPECT_TRUE(server.IsListening());
+  EXPECT_EQ(boxCall.calls, 1);
+}
+
+}  // namespace
