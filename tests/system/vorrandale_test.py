@@ -228,7 +228,8 @@ def main():
         took = time.time() - began
         check(second.returncode == 0, f"second start exits with 0 (got {second.returncode})")
         check(took < 15, f"second start ends at once ({took:.1f} s)")
-        check(wait_for(lambda: "main=1 visible=1" in state(), 10), f"second start shows the window ({state()})")
+        check(wait_for(lambda: "main=1 visible=1" in state() and "front=1" in state(), 10),
+              f"second start shows the window and brings it forward ({state()})")
         check(program.poll() is None, "first instance still runs")
 
         # Exit ends the process.

@@ -1,6 +1,6 @@
 // Finds the camera program's windows from outside, posts commands to them
 // and photographs them. Usage:
-//   window_tool state                 prints "main=<0|1> visible=<0|1> app=<0|1>"
+//   window_tool state                 prints "main=<0|1> visible=<0|1> app=<0|1> front=<0|1>"
 //   window_tool command ID            posts WM_COMMAND ID to the main window
 //   window_tool close                 posts the close button (SC_CLOSE)
 //   window_tool shot PATH.bmp         saves the main window as a 24-bit BMP
@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
   const char* verb = argv[1];
   HWND main = MainWindow();
   if (std::strcmp(verb, "state") == 0) {
-    std::printf("main=%d visible=%d app=%d\n", main != nullptr, main && IsWindowVisible(main),
-                ApplicationWindow() != nullptr);
+    std::printf("main=%d visible=%d app=%d front=%d\n", main != nullptr, main && IsWindowVisible(main),
+                ApplicationWindow() != nullptr, main && GetForegroundWindow() == main);
     return 0;
   }
   if (!main) return 1;
