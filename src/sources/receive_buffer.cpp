@@ -24,7 +24,12 @@ ReceiveBuffer::Room ReceiveBuffer::Commit(size_t count) {
   length_ += count;
   if (length_ + kReceiveChunk > limit_) return Room::kLimitReached;
   if (length_ + kReceiveChunk > capacity_) {
-    size_t grown = capacity_ + kReceiveGrowStep;
+    // Whole steps, but half as many again as held: step by step, a camera
+    // that sends megabytes without a picture made the block move hundreds
+    // of times (half a minute of copying under Wine before the cap).
+    size_t steps = capacity_ / kReceiveGrowStep;
+    size_t grown = (steps + (steps / 2 > 1 ? steps / 2 : 1)) * kReceiveGrowStep;
+    if (grown > limit_) grown = limit_;
     void* moved = std::realloc(data_.get(), grown);
     if (!moved) return Room::kExpansionFailed;
     (void)data_.release();
