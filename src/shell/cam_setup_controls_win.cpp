@@ -13,6 +13,8 @@ void CamSetupDlg::InitControls() {
     preview_.EditableSettings() = camera_->Settings();
     preview_.EditableGrid() = camera_->Grid();
   }
+  // Grid editing starts off, in the preview as on its box.
+  preview_.EditableSettings().editDetectGrid = 0;
   const CamSettings& s = preview_.Settings();
   InitRecordingPage(s);
   InitSchedulePage(s);

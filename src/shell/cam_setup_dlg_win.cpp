@@ -1,5 +1,7 @@
 #include "shell/cam_setup_dlg_win.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "common/fixed_text.h"
@@ -10,6 +12,9 @@
 using namespace setup_id;
 
 bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers) {
+  // The template holds a tab control and time pickers.
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_DATE_CLASSES};
+  InitCommonControlsEx(&classes);
   CamSetupDlg dialog(std::move(choosers));
   dialog.SetCamera(&camera, cameraIndex);
   return dialog.Run(owner, kCamSetupTemplate) == IDOK;
