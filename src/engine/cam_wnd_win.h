@@ -46,6 +46,10 @@ class CamWnd : public SubWnd {
 
   const CamSettings& Settings() const { return settings_; }
   const DetectGrid& Grid() const { return grid_; }
+  // The records themselves, for the setup dialog's preview: its working
+  // copy is edited in place and never handed to its worker.
+  CamSettings& EditableSettings() { return settings_; }
+  DetectGrid& EditableGrid() { return grid_; }
   const char* StatusText() const { return statusText_; }
   bool HasPicture() const { return !picture_.pixels.empty(); }
   const Picture& CurrentPicture() const { return picture_; }

@@ -1,5 +1,6 @@
 #include "engine/cam_wrk_win.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "common/fixed_text.h"
@@ -7,6 +8,7 @@
 #include "common/overlay_win.h"
 #include "common/raster.h"
 #include "engine/alarm_win.h"
+#include "sources/source_factory_win.h"
 
 namespace {
 
@@ -20,6 +22,11 @@ Recorder::Services WithDefaults(Recorder::Services services) {
     };
   }
   return services;
+}
+
+SourceFactory* ProgramSources() {
+  static CameraSourceFactory factory;  // keeps no state: shared by every worker thread
+  return &factory;
 }
 
 }  // namespace
@@ -37,7 +44,9 @@ void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clo
 
 CamWrk::CamWrk() : CamWrk(Services{}) {}
 
-CamWrk::CamWrk(Services services) : sources_(services.sources), recorder_(WithDefaults(std::move(services.recorder))) {
+CamWrk::CamWrk(Services services)
+    : sources_(services.sources ? services.sources : ProgramSources()),
+      recorder_(WithDefaults(std::move(services.recorder))) {
   if (services.shellOpen) recorder_.shellOpen = std::move(services.shellOpen);
   pictureUpdate_.rect.firstColumn = -1;
 }
@@ -67,7 +76,11 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam) detector_.SetMask(*reinterpret_cast<const DetectGrid*>(wParam));
       break;
     case kReadSources:
-      if (wParam) ReadSources(*reinterpret_cast<CamSettings*>(wParam));
+      // The sender passes the record's cameraType field; the device fields
+      // lie at their offsets from it.
+      if (wParam)
+        ReadSources(
+            *reinterpret_cast<CamSettings*>(reinterpret_cast<char*>(wParam) - offsetof(CamSettings, cameraType)));
       break;
     case kPicture:
       FrameCycle(reinterpret_cast<const uint8_t*>(wParam), reinterpret_cast<const PictureInfo*>(lParam));

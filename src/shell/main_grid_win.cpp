@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/camera_messages.h"
+#include "shell/cam_setup_dlg_win.h"
 #include "shell/config_file_win.h"
 #include "shell/layout_dlg_win.h"
 #include "shell/main_dlg_win.h"
@@ -133,10 +134,9 @@ void MainDlg::RunSetupDialog() {
   CamWnd* camera = nullptr;
   const int index = FindCurrentCamera(&camera);
   if (index < 0) return;
-  // SEAM: the camera setup dialog is not merged yet; without it the command
-  // opens nothing.
-  if (!services_.setupDialog) return;
-  if (services_.setupDialog(dialog_, *camera, index) == 1) SaveConfig();
+  const bool confirmed = services_.setupDialog ? services_.setupDialog(dialog_, *camera, index) == 1
+                                               : RunCamSetup(*camera, index, dialog_);
+  if (confirmed) SaveConfig();
 }
 
 void MainDlg::RunLayoutDialog() {

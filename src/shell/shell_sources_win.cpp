@@ -1,7 +1,9 @@
 #include "shell/shell_sources_win.h"
 
+#include "sources/source_factory_win.h"
+
 SourceFactory* ShellSourceFactory() {
-  // SEAM: the IP camera and capture device sources are not merged yet, so
-  // cameras have no source.
-  return nullptr;
+  // Holds no state of its own, so every worker thread may create through it.
+  static CameraSourceFactory factory;
+  return &factory;
 }

@@ -4,5 +4,5 @@
 class SourceFactory;
 
 // The program's IP camera and capture device sources, shared by every
-// camera; null while none are built in.
+// camera's worker.
 SourceFactory* ShellSourceFactory();

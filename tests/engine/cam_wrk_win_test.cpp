@@ -257,7 +257,7 @@ TEST_F(CamWrkTest, DeviceIsPolledByTheTimerAndReportsMissingPictures) {
   EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device", "restore 2 3 1"}));
 
   CamSettings readBack = settings_;
-  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack));
+  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack.cameraType));
   EXPECT_EQ(readBack.deviceIndex, 12);
   EXPECT_EQ(readBack.formatIndex, 13);
   EXPECT_EQ(readBack.inputIndex, -1);
@@ -296,7 +296,7 @@ TEST_F(CamWrkTest, IpSourceIsCreatedConfiguredAndReadBack) {
   EXPECT_EQ(sources_.log, (std::vector<std::string>{"create ip", "source http://127.0.0.1:8080/video stream",
                                                     "configure 1332 250 on", "show", "configure 1332 250 on"}));
   CamSettings readBack = DefaultCamSettings();
-  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack));
+  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack.cameraType));
   EXPECT_STREQ(readBack.cameraUrl, "http://10.0.0.9/pic.jpg");
   EXPECT_EQ(readBack.ipConnected, 1);
   EXPECT_EQ(readBack.mjpegStream, 1);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config_bytes.h"
+#include "shell/cam_setup_dlg_win.h"
 #include "shell/config_file_win.h"
 #include "shell/layout_dlg_win.h"
 #include "shell_fixture_win.h"
@@ -433,6 +434,34 @@ TEST_F(MainDlgWebTest, WebserverCommandAppliesAndSavesOnOk) {
   ASSERT_EQ(saved.size(), 24428u);
   EXPECT_EQ(saved[0], 1);
   EXPECT_EQ(saved[8] | saved[9] << 8, port);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainDlgTest, SetupCommandRunsTheDialogOfTheCurrentCameraAndSavesOnOk) {
+  Start();
+  SetClientSize(Window(), 640, 480);
+  Command(main_cmd::kSetupCamera);  // no current camera: nothing opens
+  EXPECT_FALSE(IsFile(capture_.ConfigFile()));
+
+  RightClickCamera(1);
+  auto runSetup = [&](int button) {
+    DialogScript script({[&] {
+      HWND dialog = FindWindowA(nullptr, "Camera 2 Setup");
+      if (!dialog) return false;
+      SendMessageA(dialog, WM_COMMAND, button, 0);
+      return true;
+    }});
+    Command(main_cmd::kSetupCamera);
+    EXPECT_TRUE(script.Finished());
+  };
+  runSetup(setup_id::kCancel);
+  EXPECT_FALSE(IsFile(capture_.ConfigFile()));
+  runSetup(setup_id::kOk);
+  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 24428u);
+  EXPECT_EQ(FindWindowA(nullptr, "Camera 2 Setup"), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,185 @@
+#include "shell/cam_setup_dlg_win.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "common/fixed_text.h"
+#include "engine/camera_messages.h"
+#include "shell/cam_setup_control_io_win.h"
+#include "shell/setup_text.h"
+
+using namespace setup_id;
+
+bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers) {
+  // The template holds a tab control and time pickers.
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_DATE_CLASSES};
+  InitCommonControlsEx(&classes);
+  CamSetupDlg dialog(std::move(choosers));
+  dialog.SetCamera(&camera, cameraIndex);
+  return dialog.Run(owner, kCamSetupTemplate) == IDOK;
+}
+
+CamSetupDlg::CamSetupDlg(SetupChoosers choosers) : choosers_(std::move(choosers)) {}
+
+LRESULT CamSetupDlg::SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const {
+  HWND worker = camera_ ? camera_->Worker().Handle() : nullptr;
+  return worker ? SendMessageA(worker, msg, wParam, lParam) : 0;
+}
+
+INT_PTR CamSetupDlg::OnInitDialog(HWND hwnd) {
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  if (HICON big = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kIcon), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED)))
+    SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (HICON small =
+          static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kIcon), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED)))
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+
+  preview_.Attach(hwnd, GetDlgItem(hwnd, kPreview));
+  SetTimer(hwnd, kSetupRefreshTimer, kSetupRefreshMs, nullptr);
+
+  char title[64];
+  FormatText(title, sizeof title, "Camera %d Setup", static_cast<int>(cameraIndex_) + 1);
+  SetWindowTextA(hwnd, title);
+
+  tabs_.Init(hwnd, GetDlgItem(hwnd, kTabControl));
+  for (int page = 0; page < kPageCount; ++page) tabs_.AddPage(page, kFirstPageTemplate + page);
+  tabs_.ShowPage(0);
+
+  FillCombo(Item(kModify, kRotation), kRotationListText);
+  FillCombo(Item(kOverlay, kOverlayPosition), kPositionListText);
+  FillCombo(Item(kMotion, kInfoPosition), kPositionListText);
+
+  InitControls();
+  SendToWorker(camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(hwnd), kSetupPictureMessage);
+  return 1;
+}
+
+INT_PTR CamSetupDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  tabs_.OnNotify(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_CLOSE:
+      // The base then ends the dialog as cancelled.
+      SendToWorker(camera_msg::kHideSource, 0, 0);
+      SendToWorker(camera_msg::kSetReceiver, 0, 0);
+      if (sourceChanged_ && camera_) camera_->ApplySettings();
+      break;
+    case WM_TIMER:
+      if (wParam == kSetupRefreshTimer) ReadControls();
+      break;
+    case WM_TABPAGE_COMMAND:
+      OnPageCommand(reinterpret_cast<HWND>(lParam), static_cast<int>(wParam));
+      break;
+    case kSetupPictureMessage:
+      if (wParam && lParam)
+        preview_.SetPicture(reinterpret_cast<const uint8_t*>(wParam), *reinterpret_cast<const PictureInfo*>(lParam),
+                            false);
+      else
+        preview_.SetPicture(nullptr, PictureInfo{}, false);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
+  if (HIWORD(wParam) != 0) return 1;
+  switch (LOWORD(wParam)) {
+    case IDOK:
+    case kOk:
+      SendToWorker(camera_msg::kHideSource, 0, 0);
+      Apply();
+      EndDialog(hwnd, IDOK);
+      break;
+    case IDCANCEL:
+    case kCancel:
+      EndWithCancel(hwnd);
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+void CamSetupDlg::EndWithCancel(HWND hwnd) {
+  SendToWorker(camera_msg::kHideSource, 0, 0);
+  SendToWorker(camera_msg::kSetReceiver, 0, 0);
+  // The device radios switch the worker's source at once; dropping the
+  // edit must also put back the source the camera's settings name.
+  if (sourceChanged_ && camera_) camera_->ApplySettings();
+  EndDialog(hwnd, IDCANCEL);
+}
+
+void CamSetupDlg::Apply() {
+  ReadControls();
+  CamSettings& working = preview_.EditableSettings();
+  working.editDetectGrid = 0;
+  if (camera_) {
+    camera_->SetDetectGrid(preview_.Grid());
+    SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working), 0);
+    camera_->SetSettings(working);
+  }
+  SendToWorker(camera_msg::kSetReceiver, 0, 0);
+}
+
+int CamSetupDlg::PageIndex(HWND page) const {
+  for (int i = 0; i < kPageCount; ++i)
+    if (tabs_.GetPage(i) == page) return i;
+  return -1;
+}
+
+void CamSetupDlg::SetPathExtensionFromButton(bool mjpeg) const {
+  HWND field = Item(kRecording, kSavePath);
+  const int length = GetWindowTextLengthA(field);
+  std::string path(static_cast<size_t>(length) + 1, '\0');
+  path.resize(static_cast<size_t>(GetWindowTextA(field, path.data(), length + 1)));
+  if (SetPathExtension(path, mjpeg)) SetWindowTextA(field, path.c_str());
+}
+
+void CamSetupDlg::EditScheduleDay(int controlId) {
+  scheduleDay_ = ScheduleDayForControl(controlId);
+  const CamSettings& s = preview_.Settings();
+  SetWindowTextA(Item(kSchedule, kScheduleLabel), ScheduleDayLabel(scheduleDay_));
+  SetPickerTime(Item(kSchedule, kStartPicker), s.scheduleStart[scheduleDay_]);
+  SetPickerTime(Item(kSchedule, kStopPicker), s.scheduleStop[scheduleDay_]);
+  EnableWindow(Item(kSchedule, kStartPicker), TRUE);
+  EnableWindow(Item(kSchedule, kStopPicker), TRUE);
+}
+
+void CamSetupDlg::OnPageCommand(HWND page, int controlId) {
+  CamSettings& s = preview_.EditableSettings();
+  HWND owner = dialog_;
+  switch (PageIndex(page)) {
+    case kRecording:
+      if (controlId == kSaveMjpeg || controlId == kSaveJpeg) SetPathExtensionFromButton(controlId == kSaveMjpeg);
+      break;
+    case kSchedule:
+      if (ScheduleDayForControl(controlId) >= 0) {
+        // The pickers still show the day edited so far: keep it before
+        // they are loaded with the new one.
+        ReadSchedulePage(s);
+        EditScheduleDay(controlId);
+      }
+      break;
+    case kOverlay:
+      if (controlId == kOverlayBackColor && choosers_.color) choosers_.color(owner, s.overlayBackColor);
+      if (controlId == kOverlayFont && choosers_.font) choosers_.font(owner, s.overlayFont, s.overlayTextColor);
+      break;
+    case kMotion:
+      if (controlId == kDetectRectColor && choosers_.color) choosers_.color(owner, s.detectRectColor);
+      if (controlId == kInfoFont && choosers_.font) choosers_.font(owner, s.infoFont, s.infoTextColor);
+      if (controlId == kInfoBackColor && choosers_.color) choosers_.color(owner, s.infoBackColor);
+      break;
+    case kDevice:
+      if (controlId >= kDeviceNone && controlId <= kDeviceCapture) {
+        SendToWorker(camera_msg::kSelectSource, static_cast<WPARAM>(controlId - kDeviceNone), 1);
+        sourceChanged_ = true;
+      }
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,41 @@
+#include "shell/setup_choosers_win.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+static_assert(sizeof(LOGFONTA) == sizeof(FontRecord));
+
+COLORREF* SharedCustomColours() {
+  static COLORREF colours[16] = {};
+  return colours;
+}
+
+bool PickColor(HWND owner, uint32_t& colour) {
+  CHOOSECOLORA choose{};
+  choose.lStructSize = sizeof choose;
+  choose.hwndOwner = owner;
+  choose.rgbResult = colour;
+  choose.lpCustColors = SharedCustomColours();
+  choose.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+  if (!ChooseColorA(&choose)) return false;
+  colour = choose.rgbResult;
+  return true;
+}
+
+bool PickFont(HWND owner, FontRecord& font, uint32_t& colour) {
+  LOGFONTA logFont;
+  std::memcpy(&logFont, &font, sizeof logFont);
+  // A stored face name without its NUL must not run past the record.
+  logFont.lfFaceName[sizeof logFont.lfFaceName - 1] = '\0';
+  CHOOSEFONTA choose{};
+  choose.lStructSize = sizeof choose;
+  choose.hwndOwner = owner;
+  choose.lpLogFont = &logFont;
+  choose.rgbColors = colour;
+  choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
+  if (!ChooseFontA(&choose)) return false;
+  std::memcpy(&font, &logFont, sizeof font);
+  colour = choose.rgbColors;
+  return true;
+}

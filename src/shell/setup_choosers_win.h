@@ -1,0 +1,26 @@
+#pragma once
+// The colour and font choosers of the setup dialog, behind a seam so that
+// a caller (a test) can answer them instead of the system's modal dialogs.
+
+#include <windows.h>
+
+#include <functional>
+
+#include "engine/cam_settings.h"
+
+// The 16 custom colours that every colour chooser of the program shares.
+COLORREF* SharedCustomColours();
+
+// The system's colour chooser, starting at `colour`, fully open, with the
+// shared custom colours. True with the chosen colour stored on OK; false
+// with `colour` untouched on Cancel.
+bool PickColor(HWND owner, uint32_t& colour);
+// The system's font chooser (screen fonts, effects) starting from `font`
+// and `colour`. True with both replaced by the choice on OK; false with
+// both untouched on Cancel.
+bool PickFont(HWND owner, FontRecord& font, uint32_t& colour);
+
+struct SetupChoosers {
+  std::function<bool(HWND owner, uint32_t& colour)> color = PickColor;
+  std::function<bool(HWND owner, FontRecord& font, uint32_t& colour)> font = PickFont;
+};

@@ -1,0 +1,366 @@
+#include "sources/ip_cam_dlg_win.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
+#include "sources/async_soc_wnd_win.h"
+#include "sources/camera_request.h"
+
+namespace {
+
+constexpr int kUrlReadLength = 259;  // at most 258 characters and the NUL
+
+}  // namespace
+
+IPCamDlg::WinsockSession::WinsockSession() {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+}
+
+IPCamDlg::WinsockSession::~WinsockSession() {
+  WSACleanup();
+}
+
+IPCamDlg::IPCamDlg(Timing timing) : timing_(timing) {}
+
+IPCamDlg::~IPCamDlg() {
+  DropConnection();
+  if (dialog_) {
+    KillTimer(dialog_, ipcam::kRetryTimer);
+    KillTimer(dialog_, ipcam::kFrameTimer);
+    DestroyWindow(dialog_);
+    dialog_ = nullptr;
+  }
+}
+
+void IPCamDlg::SetSource(const char* url, bool mjpegStream) {
+  streamMode_ = mjpegStream ? 1 : 0;
+  if (!dialog_) return;
+  CheckRadioButton(dialog_, ipcam::kJpegImage, ipcam::kMjpegStream,
+                   mjpegStream ? ipcam::kMjpegStream : ipcam::kJpegImage);
+  SetDlgItemTextA(dialog_, ipcam::kUrl, url ? url : "");
+}
+
+void IPCamDlg::Configure(HWND window, UINT message, int32_t intervalMs, bool running) {
+  if (intervalMs == 0) return;
+  targetWindow_ = window;
+  targetMessage_ = message;
+  pollInterval_ = intervalMs;
+  // A change of the wanted state restarts the client; this call never stops it.
+  if ((running_ != 0) != running) {
+    Disconnect();
+    Connect();
+  }
+}
+
+void IPCamDlg::GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) {
+  if (dialog_) {
+    if (GetDlgItemTextA(dialog_, ipcam::kUrl, url, kUrlReadLength) == 0) url[0] = '\0';
+    streamMode_ = IsDlgButtonChecked(dialog_, ipcam::kMjpegStream) == BST_CHECKED ? 1 : 0;
+  }
+  running = running_;
+  mjpegStream = streamMode_;
+}
+
+void IPCamDlg::Show(bool show) {
+  if (!dialog_) return;
+  ShowWindow(dialog_, show ? SW_SHOW : SW_HIDE);
+  SetForegroundWindow(dialog_);
+}
+
+void IPCamDlg::Connect() {
+  running_ = 1;
+  DropConnection();
+  SetTimer(dialog_, ipcam::kDataTimer, timing_.dataTimeoutMs, nullptr);
+  Stopwatch(true);
+  EnableInputs(false);
+
+  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (socket_ == INVALID_SOCKET) {
+    SetStatus("Socket creation failed");
+    return;
+  }
+  if (WSAAsyncSelect(socket_, dialog_, WM_SOCKET_EVENT, kConnectEvents) != 0) {
+    SetStatus("WSAAsyncSelect failed");
+    return;
+  }
+  if (!BuildRequest()) {
+    SetStatus("URL appears to be invalid");
+    return;
+  }
+  hostent* host = gethostbyname(hostName_);
+  if (!host || host->h_addrtype != AF_INET || !host->h_addr_list || !host->h_addr_list[0]) {
+    SetStatus("Unable to resolve host name");
+    return;
+  }
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port_));
+  std::memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
+  // Non-blocking: completion, or failure through the data timeout, comes later.
+  connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  SetStatus("Trying to connect...");
+}
+
+void IPCamDlg::Disconnect() {
+  running_ = 0;
+  DropConnection();
+  if (dialog_) {
+    KillTimer(dialog_, ipcam::kRetryTimer);
+    KillTimer(dialog_, ipcam::kFrameTimer);
+  }
+  EnableInputs(true);
+  SetStatus("Disconnected");
+}
+
+bool IPCamDlg::BuildRequest() {
+  char url[kTextSize] = {};
+  if (dialog_ && GetDlgItemTextA(dialog_, ipcam::kUrl, url, kUrlReadLength) == 0) url[0] = '\0';
+  CameraRequest built;
+  if (!::BuildRequest(TextView(url), built)) return false;
+  request_ = std::move(built.request);
+  CopyText(hostName_, TextView(built.hostName));
+  port_ = built.port;
+  return true;
+}
+
+void IPCamDlg::SendRequest() {
+  if (socket_ == INVALID_SOCKET || request_.empty()) return;
+  send(socket_, request_.data(), static_cast<int>(request_.size()), 0);
+}
+
+void IPCamDlg::ReadData() {
+  if (socket_ == INVALID_SOCKET) return;
+  SetTimer(dialog_, ipcam::kDataTimer, timing_.dataTimeoutMs, nullptr);
+  if (framePending_) return;
+  if (!recvBuffer_.Prepare()) {
+    DropConnection();
+    SetStatus("Memory Expansion Failed");
+    return;
+  }
+  for (;;) {
+    int received = recv(socket_, reinterpret_cast<char*>(recvBuffer_.ReadSpace()), static_cast<int>(kReceiveChunk), 0);
+    if (received <= 0) return;
+    SetStatus("Downloading... %lu", static_cast<unsigned long>(recvBuffer_.Length()));
+    switch (recvBuffer_.Commit(static_cast<size_t>(received))) {
+      case ReceiveBuffer::Room::kLimitReached:
+        DropConnection();
+        SetStatus("25meg Memory Buffer Limit Reached!");
+        return;
+      case ReceiveBuffer::Room::kExpansionFailed:
+        DropConnection();
+        SetStatus("Memory Expansion Failed");
+        return;
+      case ReceiveBuffer::Room::kReady:
+        break;
+    }
+    if (streamMode_ && recvBuffer_.Length() > 0 && NextStreamFrame()) {
+      framePending_ = 1;
+      return;
+    }
+  }
+}
+
+void IPCamDlg::ParseSnapshot() {
+  SnapshotResult result = DecodeSnapshot(recvBuffer_.Data(), recvBuffer_.Length(), picture_);
+  if (result == SnapshotResult::kNoValidData) {
+    ClearPreview();
+    SetStatus("No valid data returned, retry in 5sec");
+    SetTimer(dialog_, ipcam::kRetryTimer, timing_.retryDelayMs, nullptr);
+    return;
+  }
+  if (result == SnapshotResult::kNotJpeg) {
+    ClearPreview();
+    SetStatus("Data not a valid Jpeg Image, retry in 5sec");
+    SetTimer(dialog_, ipcam::kRetryTimer, timing_.retryDelayMs, nullptr);
+    return;
+  }
+  Deliver();
+  SetStatus("Received Jpeg Image, download time: %dms", Stopwatch(false));
+  SetTimer(dialog_, ipcam::kRetryTimer, NextWait(), nullptr);
+}
+
+bool IPCamDlg::NextStreamFrame() {
+  ReceiveBuffer::Frame frame{};
+  if (!recvBuffer_.FindFrame(frame)) return false;
+  picture_.pixels.clear();
+  picture_.pictureInfo = {};
+  if (DecodeJpeg(recvBuffer_.Data() + frame.start, frame.length, picture_) && picture_.HasPixels()) {
+    Deliver();
+    SetStatus("Received Jpeg Image, download time: %dms", Stopwatch(false));
+    SetTimer(dialog_, ipcam::kFrameTimer, NextWait(), nullptr);
+  } else {
+    picture_.pixels.clear();
+    picture_.pictureInfo = {};
+    ClearPreview();
+    SetStatus("Data not a valid Jpeg Image, retrying...");
+    SetTimer(dialog_, ipcam::kFrameTimer, 1, nullptr);
+  }
+  recvBuffer_.Consume(frame.start + frame.length);
+  return true;
+}
+
+void IPCamDlg::OnServerClose() {
+  if (!streamMode_) {
+    // Bytes that arrived with the close are part of the picture.
+    ReadData();
+    if (socket_ == INVALID_SOCKET) return;  // stopped by the buffer cap
+    ParseSnapshot();
+  }
+  DropConnection();
+  if (streamMode_ && running_) SetTimer(dialog_, ipcam::kDataTimer, 1, nullptr);
+}
+
+void IPCamDlg::DropConnection() {
+  if (dialog_) KillTimer(dialog_, ipcam::kDataTimer);
+  recvBuffer_.Clear();
+  framePending_ = 0;
+  if (socket_ != INVALID_SOCKET) {
+    WSAAsyncSelect(socket_, dialog_, 0, 0);
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+  }
+}
+
+void IPCamDlg::Deliver() {
+  if (targetWindow_)
+    SendMessageA(targetWindow_, targetMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),
+                 reinterpret_cast<LPARAM>(&picture_.pictureInfo));
+  preview_.SetPicture(picture_);
+}
+
+void IPCamDlg::ClearPreview() {
+  preview_.SetPicture(nullptr, PictureInfo{});
+}
+
+UINT IPCamDlg::NextWait() {
+  int64_t wait = static_cast<int64_t>(pollInterval_) - Stopwatch(false);
+  return wait < 1 ? 1u : static_cast<UINT>(wait);
+}
+
+void IPCamDlg::EnableInputs(bool enable) {
+  if (!dialog_) return;
+  for (int id : {ipcam::kConnectButton, ipcam::kUrl, ipcam::kJpegImage, ipcam::kMjpegStream})
+    EnableWindow(GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
+}
+
+int32_t IPCamDlg::Stopwatch(bool start) {
+  if (start) {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    stopwatchFrequency_ = value.QuadPart;
+    QueryPerformanceCounter(&value);
+    stopwatchStart_ = value.QuadPart;
+    return 0;
+  }
+  if (stopwatchStart_ == 0 || stopwatchFrequency_ == 0) return lastDownloadTime_;
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  stopwatchNow_ = now.QuadPart;
+  double ms = static_cast<double>(stopwatchNow_ - stopwatchStart_) * 1000.0 / static_cast<double>(stopwatchFrequency_);
+  int32_t result = static_cast<int32_t>(ms);
+  lastDownloadTime_ = result < 0 ? 0 : result;
+  stopwatchStart_ = 0;
+  return lastDownloadTime_;
+}
+
+void IPCamDlg::SetStatus(const char* format, ...) {
+  char text[kTextSize];
+  va_list args;
+  va_start(args, format);
+  int written = std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (written < 0) text[0] = '\0';
+  if (dialog_) SetDlgItemTextA(dialog_, ipcam::kStatus, text);
+}
+
+void IPCamDlg::OnTimer(UINT_PTR id) {
+  switch (id) {
+    case ipcam::kDataTimer:
+      KillTimer(dialog_, ipcam::kDataTimer);
+      DropConnection();
+      SetStatus("Timeout waiting for data, retry in 5sec");
+      SetTimer(dialog_, ipcam::kRetryTimer, timing_.retryDelayMs, nullptr);
+      break;
+    case ipcam::kRetryTimer:
+      KillTimer(dialog_, ipcam::kRetryTimer);
+      Connect();
+      break;
+    case ipcam::kFrameTimer:
+      KillTimer(dialog_, ipcam::kFrameTimer);
+      Stopwatch(true);
+      if (!NextStreamFrame()) {
+        framePending_ = 0;
+        ReadData();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void IPCamDlg::OnSocketEvent(WPARAM socket, LPARAM event) {
+  // Notifications still queued for a connection already dropped are stale.
+  if (static_cast<SOCKET>(socket) != socket_ || socket_ == INVALID_SOCKET) return;
+  switch (WSAGETSELECTEVENT(event)) {
+    case FD_WRITE:
+      SendRequest();
+      break;
+    case FD_CLOSE:
+      OnServerClose();
+      break;
+    case FD_READ:
+      ReadData();
+      break;
+    default:
+      break;
+  }
+}
+
+INT_PTR IPCamDlg::FilterMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_TIMER) OnTimer(wParam);
+  if (msg == WM_SOCKET_EVENT) OnSocketEvent(wParam, lParam);
+  return 0;
+}
+
+INT_PTR IPCamDlg::OnInitDialog(HWND hwnd) {
+  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ipcam::kIcon));
+  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  CheckRadioButton(hwnd, ipcam::kJpegImage, ipcam::kMjpegStream, ipcam::kMjpegStream);
+  preview_.Attach(hwnd, ipcam::kPreview);
+  return 1;
+}
+
+INT_PTR IPCamDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
+  if (HIWORD(wParam) != 0) return 1;
+  switch (LOWORD(wParam)) {
+    case IDOK:
+    case IDCANCEL:
+      ShowWindow(hwnd, SW_HIDE);
+      break;
+    case ipcam::kConnectButton:
+      Connect();
+      break;
+    case ipcam::kDisconnectButton:
+      Disconnect();
+      break;
+    case ipcam::kJpegImage:
+      streamMode_ = 0;
+      break;
+    case ipcam::kMjpegStream:
+      streamMode_ = 1;
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+INT_PTR IPCamDlg::OnClose() {
+  if (dialog_) ShowWindow(dialog_, SW_HIDE);
+  return 0;
+}

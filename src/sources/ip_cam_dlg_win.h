@@ -1,0 +1,125 @@
+#pragma once
+// The IP camera dialog and the HTTP/1.0 client inside it. The dialog lives
+// on the camera worker's thread, normally hidden; its window receives the
+// socket notifications and the client's timers, shows the latest picture
+// and a status line, and hands every decoded picture to the worker by a
+// synchronous message. Snapshot mode opens one connection per picture; stream
+// mode cuts JPEG pictures out of one long response at the poll pace.
+
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstdint>
+#include <string>
+
+#include "common/image_preview_win.h"
+#include "common/picture.h"
+#include "engine/capture_source_win.h"
+#include "framework/dialogs_win.h"
+#include "sources/receive_buffer.h"
+
+namespace ipcam {
+inline constexpr int kTemplate = 104;
+inline constexpr int kIcon = 199;
+inline constexpr int kPreview = 1021;
+inline constexpr int kUrlLabel = 1022;
+inline constexpr int kStatus = 1023;
+inline constexpr int kUrl = 1041;
+inline constexpr int kConnectButton = 1051;
+inline constexpr int kDisconnectButton = 1052;
+inline constexpr int kJpegImage = 1070;
+inline constexpr int kMjpegStream = 1071;
+
+inline constexpr UINT_PTR kDataTimer = 10;
+inline constexpr UINT_PTR kRetryTimer = 11;
+inline constexpr UINT_PTR kFrameTimer = 12;
+}  // namespace ipcam
+
+class IPCamDlg : public ModelessDlg, public IpSource {
+ public:
+  // How long a connection may stay silent and how long to wait after a
+  // failure; shorter only in tests.
+  struct Timing {
+    UINT dataTimeoutMs = 20000;
+    UINT retryDelayMs = 5000;
+  };
+
+  IPCamDlg() : IPCamDlg(Timing{}) {}
+  explicit IPCamDlg(Timing timing);
+  ~IPCamDlg() override;
+
+  void SetSource(const char* url, bool mjpegStream) override;
+  void Configure(HWND window, UINT message, int32_t intervalMs, bool running) override;
+  void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) override;
+  void Show(bool show) override;
+
+  void Connect();
+  void Disconnect();
+
+  bool IsRunning() const { return running_ != 0; }
+  bool IsStreamMode() const { return streamMode_ != 0; }
+  bool IsFramePending() const { return framePending_ != 0; }
+  bool HasSocket() const { return socket_ != INVALID_SOCKET; }
+  size_t BufferedBytes() const { return recvBuffer_.Length(); }
+  int32_t PollInterval() const { return pollInterval_; }
+  HWND TargetWindow() const { return targetWindow_; }
+  UINT TargetMessage() const { return targetMessage_; }
+  const std::string& Request() const { return request_; }
+  const Picture& LastPicture() const { return picture_; }
+  const ImagePreview& Preview() const { return preview_; }
+
+  INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  INT_PTR OnInitDialog(HWND hwnd) override;
+  INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
+  INT_PTR OnClose() override;
+
+ private:
+  struct WinsockSession {
+    WinsockSession();
+    ~WinsockSession();
+  };
+
+  bool BuildRequest();
+  void SendRequest();
+  void ReadData();
+  void ParseSnapshot();
+  bool NextStreamFrame();
+  void OnServerClose();
+  void DropConnection();
+  void OnTimer(UINT_PTR id);
+  void OnSocketEvent(WPARAM socket, LPARAM event);
+  // Delivers picture_ to the target and the preview.
+  void Deliver();
+  void ClearPreview();
+  UINT NextWait();
+  void EnableInputs(bool enable);
+  // Start: reads the counter and returns 0. Read: the ms since the start,
+  // then stopped; when not started, the last result.
+  int32_t Stopwatch(bool start);
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 3)))
+#endif
+  void
+  SetStatus(const char* format, ...);
+
+  WinsockSession winsock_;
+  ImagePreview preview_;
+  Timing timing_;
+
+  int64_t stopwatchStart_ = 0;
+  int64_t stopwatchNow_ = 0;
+  int64_t stopwatchFrequency_ = 0;
+  int32_t lastDownloadTime_ = 0;
+  Picture picture_;
+  int32_t pollInterval_ = 1000;
+  HWND targetWindow_ = nullptr;
+  UINT targetMessage_ = 0;
+  int32_t running_ = 0;
+  int32_t streamMode_ = 0;
+  int32_t framePending_ = 0;
+  std::string request_;
+  char hostName_[260] = {};
+  uint32_t port_ = 0;
+  SOCKET socket_ = INVALID_SOCKET;
+  ReceiveBuffer recvBuffer_;
+};

@@ -1,0 +1,11 @@
+#include "sources/source_factory_win.h"
+
+std::unique_ptr<IpSource> CameraSourceFactory::CreateIpSource(HWND owner, bool show) {
+  auto dialog = std::make_unique<IPCamDlg>(timing_);
+  if (!dialog->Create(owner, ipcam::kTemplate, show)) return nullptr;
+  return dialog;
+}
+
+std::unique_ptr<DeviceSource> CameraSourceFactory::CreateDeviceSource(HWND, bool) {
+  return nullptr;
+}

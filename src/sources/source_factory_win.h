@@ -1,0 +1,18 @@
+#pragma once
+// The capture sources of a real camera worker: the IP camera dialog for an
+// IP camera. Capture devices are not available yet (null).
+
+#include "engine/capture_source_win.h"
+#include "sources/ip_cam_dlg_win.h"
+
+class CameraSourceFactory : public SourceFactory {
+ public:
+  CameraSourceFactory() = default;
+  explicit CameraSourceFactory(IPCamDlg::Timing timing) : timing_(timing) {}
+
+  std::unique_ptr<IpSource> CreateIpSource(HWND owner, bool show) override;
+  std::unique_ptr<DeviceSource> CreateDeviceSource(HWND owner, bool show) override;
+
+ private:
+  IPCamDlg::Timing timing_;
+};

@@ -1,0 +1,152 @@
+// Runs one camera worker with the program's own sources for an IP camera
+// and reports on stdout what happens, for the system tests. Usage:
+//   ipcam_host URL jpeg|mjpeg INTERVAL_MS RECORD_FOLDER SECONDS
+//     "status <ms> <text>" for every change of the IP dialog's status line
+//     (a run of download progress texts only once), "picture <ms> <w>x<h>
+//     <checksum>" for every picture the worker received, "end" at the end.
+//   ipcam_host decode FILE...
+//     "<w>x<h> <checksum>" of each JPEG file as the client would decode it.
+// The checksum is FNV-1a (64 bits) of the 24-bit pixel rows.
+#include <windows.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
+#include "engine/cam_wrk_win.h"
+#include "sources/ip_cam_dlg_win.h"
+
+namespace {
+
+constexpr UINT kPictureMessage = WM_APP + 5;
+std::mutex outputLock;
+LARGE_INTEGER startCounter, frequency;
+std::string lastStatus;
+HHOOK hook = nullptr;
+
+long long Elapsed() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return (now.QuadPart - startCounter.QuadPart) * 1000 / frequency.QuadPart;
+}
+
+uint64_t Checksum(const uint8_t* bytes, size_t length) {
+  uint64_t hash = 1469598103934665603ull;
+  for (size_t i = 0; i < length; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+  return hash;
+}
+
+// On the worker's thread: every text the IP dialog's status line is given.
+LRESULT CALLBACK WatchStatus(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (call->message == WM_SETTEXT && call->lParam && GetDlgCtrlID(call->hwnd) == ipcam::kStatus) {
+      std::string text = reinterpret_cast<const char*>(call->lParam);
+      bool progress = text.rfind("Downloading... ", 0) == 0;
+      std::lock_guard<std::mutex> lock(outputLock);
+      if (!(progress && lastStatus.rfind("Downloading... ", 0) == 0) && text != lastStatus) {
+        std::printf("status %lld %s\n", Elapsed(), text.c_str());
+        std::fflush(stdout);
+      }
+      lastStatus = text;
+    }
+  }
+  return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK ReceivePicture(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kPictureMessage && wParam && lParam) {
+    const auto* info = reinterpret_cast<const PictureInfo*>(lParam);
+    uint64_t sum = Checksum(reinterpret_cast<const uint8_t*>(wParam), info->header.sizeImage);
+    std::lock_guard<std::mutex> lock(outputLock);
+    std::printf("picture %lld %dx%d %016" PRIx64 "\n", Elapsed(), static_cast<int>(info->header.width),
+                static_cast<int>(info->header.height), sum);
+    std::fflush(stdout);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+int Decode(int count, char** files) {
+  for (int i = 0; i < count; ++i) {
+    FILE* f = std::fopen(files[i], "rb");
+    if (!f) return 3;
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(f);
+    Picture picture;
+    if (!DecodeJpeg(bytes.data(), bytes.size(), picture)) {
+      std::printf("undecodable\n");
+      continue;
+    }
+    std::printf("%dx%d %016" PRIx64 "\n", static_cast<int>(picture.Width()), static_cast<int>(picture.Height()),
+                Checksum(picture.pixels.data(), picture.pictureInfo.header.sizeImage));
+  }
+  return 0;
+}
+
+int Run(const char* url, bool stream, int interval, const char* folder, int seconds) {
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&startCounter);
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &ReceivePicture;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "IpCamHostReceiver";
+  RegisterClassA(&wc);
+  HWND receiver = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+
+  CamWrk worker;
+  if (!worker.Start()) return 5;
+  hook = SetWindowsHookExA(WH_CALLWNDPROC, &WatchStatus, nullptr, GetWindowThreadProcessId(worker.Handle(), nullptr));
+  if (!hook) return 6;
+  SendMessageA(worker.Handle(), camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(receiver), kPictureMessage);
+
+  CamSettings settings = DefaultCamSettings();
+  settings.cameraType = kIpCamera;
+  CopyText(settings.cameraUrl, url);
+  settings.mjpegStream = stream ? 1 : 0;
+  settings.ipConnected = 1;
+  settings.saveInterval = interval;
+  settings.recordEnabled = 1;
+  settings.saveAsMjpeg = 1;
+  settings.cleanDirectory = 0;
+  settings.motionEnabled = 0;
+  settings.overlayEnabled = 0;
+  FormatText(settings.savePath, sizeof settings.savePath, "%s\\cam.mjpg", folder);
+  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+  while (GetTickCount64() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  worker.Stop();
+  UnhookWindowsHookEx(hook);
+  DestroyWindow(receiver);
+  std::printf("end\n");
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
+  if (argc != 6) {
+    std::fprintf(stderr, "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS | decode FILE...\n");
+    return 2;
+  }
+  return Run(argv[1], std::strcmp(argv[2], "mjpeg") == 0, std::atoi(argv[3]), argv[4], std::atoi(argv[5]));
+}
