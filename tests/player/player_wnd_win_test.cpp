@@ -615,9 +615,11 @@ TEST_F(PlayerWndTest, LoadOpensAnotherRecordingFromTheStart) {
 class DibPlatform : public AviPlatform {
  public:
   Choice ChooseCompressor(HWND, BITMAPINFOHEADER&, COMPVARS& vars) override {
+    if (duringChoice) duringChoice();
     vars.fccHandler = comptypeDIB;
     return Choice::Chosen;
   }
+  std::function<void()> duringChoice;
   void FreeCompressor(COMPVARS&) override {}
   void ReportError(HWND, const char* text) override { reports.emplace_back(text); }
   std::vector<std::string> reports;
@@ -633,6 +635,43 @@ uint32_t AviRate(const std::vector<uint8_t>& avi) {
       return rate;
     }
   return 0;
+}
+
+// dwTotalFrames of the main AVI header.
+uint32_t AviFrames(const std::vector<uint8_t>& avi) {
+  for (size_t i = 0; i + 32 < avi.size(); ++i)
+    if (std::memcmp(avi.data() + i, "avih", 4) == 0) {
+      uint32_t frames;
+      std::memcpy(&frames, avi.data() + i + 8 + 16, 4);
+      return frames;
+    }
+  return 0;
+}
+
+TEST(PlayerExportTest, ClosingDuringAnExportStopsItAndEndsTheProgram) {
+  TempFolder folder;
+  const std::string path = folder.At("cam.mjpg");
+  WriteWholeFile(path, FlatRecording(8));
+  ScriptedHost host;
+  RecordingReader reader{host};
+  DibPlatform avi;
+  PlayerWnd player{host, reader, avi};
+  const std::string output = folder.At("closed.avi");
+  const INT_PTR result = PlayerSession::Run(player, L"Framedeck.exe " + Wide(path), [&] {
+    HWND window = player.Handle();
+    SendMessageA(window, WM_COMMAND, kSetSelectionStart, 0);
+    SendMessageA(GetDlgItem(window, kLastButton), BM_CLICK, 0, 0);
+    SendMessageA(window, WM_COMMAND, kSetSelectionEnd, 0);
+    host.saveAnswers.push_back(output);
+    avi.duringChoice = [window] { PostMessageA(window, WM_CLOSE, 0, 0); };
+    SendMessageA(window, WM_COMMAND, kExportAvi, 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(player.StatusLine().Text(), "Exporting video Finished!");
+  });
+  EXPECT_EQ(result, 0);
+  // The frame in hand when the close came is written, no further one.
+  EXPECT_EQ(AviFrames(ReadWholeFile(output)), 1u);
+  EXPECT_EQ(reader.GetOpState(), kIdle);
 }
 
 TEST(PlayerExportTest, ExportsAtTheRateOfTheDelayField) {
@@ -655,6 +694,7 @@ TEST(PlayerExportTest, ExportsAtTheRateOfTheDelayField) {
       host.saveAnswers.push_back(output);
       SendMessageA(window, WM_COMMAND, kExportAvi, 0);
       EXPECT_EQ(AviRate(ReadWholeFile(output)), rate) << delay;
+      EXPECT_EQ(AviFrames(ReadWholeFile(output)), 6u) << delay;
       EXPECT_EQ(player.StatusLine().Text(), "Exporting video Finished!");
       EXPECT_EQ(reader.Position(), position);
     }
