@@ -82,7 +82,8 @@ INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == TB_ENDTRACK && reinterpret_cast<HWND>(lParam) == timeline_.Window()) OnTimelineReleased();
       return TRUE;
     case WM_TIMER:
-      if (wParam == kPlayTimer && !ShowFrame(FrameMode::NextQuiet)) StopPlaying();
+      // A tick already queued when playback stopped must not move on.
+      if (wParam == kPlayTimer && playing_ && !ShowFrame(FrameMode::NextQuiet)) StopPlaying();
       return TRUE;
     case WM_RBUTTONUP:
       OnRightButtonUp(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -295,11 +296,8 @@ void PlayerWnd::OnEditCommand(int id) {
 
 void PlayerWnd::OnStep(int delta) {
   StopPlaying();
-  if (delta >= 0) {
-    for (int i = 0; i < delta; ++i) ShowFrame(FrameMode::Previous);
-  } else {
-    for (int i = 0; i < -delta; ++i) ShowFrame(FrameMode::NextQuiet);
-  }
+  for (int i = 0; i < delta; ++i) ShowFrame(FrameMode::Previous);
+  for (int i = 0; i > delta; --i) ShowFrame(FrameMode::NextQuiet);
 }
 
 void PlayerWnd::OnTimelineReleased() {

@@ -82,7 +82,6 @@ class PlayerWnd {
   PictureControl picture_;
   StatusLineControl statusLine_;
   TimelineControl timeline_;
-  HICON icon_ = nullptr;
   bool playing_ = false;
   int sizePreset_ = 0;
   RECT sizeBeforeMove_{};

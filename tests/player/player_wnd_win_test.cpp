@@ -342,7 +342,9 @@ TEST_F(PlayerWndTest, PlaysWithTheTimerAndStopsAtTheEnd) {
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
     EXPECT_FALSE(player.Playing());
+    ExpectShowing(0);
     SendMessageA(window, WM_TIMER, kPlayTimer, 0);  // one already queued is harmless
+    ExpectShowing(0);
   });
 }
 
