@@ -31,18 +31,24 @@ uint32_t FrameColour(int i) {
   return Rgb(30 + 20 * i, 200 - 15 * i, 100);
 }
 
+// One JPEG picture of frame i's colour, without a timestamp.
+std::vector<uint8_t> FlatJpeg(int i) {
+  Picture picture = MakePicture(64, 48);
+  const uint32_t rgb = FrameColour(i);
+  for (size_t p = 0; p + 2 < picture.pixels.size(); p += 3) {
+    picture.pixels[p] = rgb & 0xFF;
+    picture.pixels[p + 1] = (rgb >> 8) & 0xFF;
+    picture.pixels[p + 2] = (rgb >> 16) & 0xFF;
+  }
+  std::vector<uint8_t> jpeg;
+  EXPECT_TRUE(EncodeJpeg(picture, 90, jpeg));
+  return jpeg;
+}
+
 std::vector<uint8_t> FlatRecording(int frames) {
   MemorySink sink;
   for (int i = 0; i < frames; ++i) {
-    Picture picture = MakePicture(64, 48);
-    const uint32_t rgb = FrameColour(i);
-    for (size_t p = 0; p + 2 < picture.pixels.size(); p += 3) {
-      picture.pixels[p] = rgb & 0xFF;
-      picture.pixels[p + 1] = (rgb >> 8) & 0xFF;
-      picture.pixels[p + 2] = (rgb >> 16) & 0xFF;
-    }
-    std::vector<uint8_t> jpeg;
-    EXPECT_TRUE(EncodeJpeg(picture, 90, jpeg));
+    const std::vector<uint8_t> jpeg = FlatJpeg(i);
     WriteEncodedFrame(jpeg.data(), jpeg.size(), sink, kFirstStamp + 60 * i);
   }
   return sink.bytes;
@@ -227,6 +233,22 @@ TEST_F(PlayerWndTest, ReportsAFrameThatDoesNotDecode) {
     EXPECT_STREQ(player.PictureArea().Message(), "Could not load a valid mjpg frame");
     // The status line keeps its text for a frame that was not shown.
     EXPECT_EQ(player.StatusLine().Text(), "Ready...");
+  });
+}
+
+TEST_F(PlayerWndTest, AFrameWithoutATimestampKeepsTheLastDate) {
+  const std::vector<uint8_t> bare = FlatJpeg(1);
+  ASSERT_FALSE(ReadTimestamp(bare.data(), bare.size()));
+  recording = FlatRecording(1);
+  recording.insert(recording.end(), bare.begin(), bare.end());
+  WriteWholeFile(path, recording);
+  frames = SplitFrames(recording);
+  Play([&] {
+    const std::string first = StatusText(static_cast<int64_t>(recording.size()), *FormatFrameDate(kFirstStamp));
+    EXPECT_EQ(player.StatusLine().Text(), first);
+    StepArrow(true);
+    ExpectShowing(1);
+    EXPECT_EQ(player.StatusLine().Text(), first);
   });
 }
 
