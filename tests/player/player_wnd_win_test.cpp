@@ -202,8 +202,15 @@ TEST_F(PlayerWndTest, OpensTheRecordingOfTheCommandLineAtItsFirstFrame) {
     EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
     EXPECT_EQ(WindowText(Item(kDelayField)), "100");
     EXPECT_EQ(WindowText(Item(kDelayLabel)), "Delay ms:");
-    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0) != 0, true);
-    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0) != 0, true);
+    // Icon 50 in both sizes (shared icons load as the same handle).
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const HANDLE big = LoadImageA(instance, MAKEINTRESOURCEA(kPlayerIcon), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                  GetSystemMetrics(SM_CYICON), LR_SHARED);
+    const HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(kPlayerIcon), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                    GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(reinterpret_cast<HANDLE>(SendMessageA(window, WM_GETICON, ICON_BIG, 0)), big);
+    EXPECT_EQ(reinterpret_cast<HANDLE>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0)), small);
     const LONG style = GetWindowLongA(window, GWL_STYLE);
     EXPECT_TRUE(style & WS_THICKFRAME);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
