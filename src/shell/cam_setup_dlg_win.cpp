@@ -85,8 +85,16 @@ INT_PTR CamSetupDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   return 0;
 }
 
-INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
+INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   if (HIWORD(wParam) != 0) return 1;
+  // Enter on a focused page button reaches the dialog under that button's
+  // id, which the pages share with OK and Cancel: press the button itself
+  // rather than close the dialog.
+  HWND control = reinterpret_cast<HWND>(lParam);
+  if (control && control == GetFocus() && GetParent(control) != hwnd && IsChild(tabs_.TabControl(), control)) {
+    OnPageCommand(GetParent(control), LOWORD(wParam));
+    return 1;
+  }
   switch (LOWORD(wParam)) {
     case IDOK:
     case kOk:
