@@ -61,10 +61,7 @@ INT_PTR CamSetupDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   tabs_.OnNotify(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_CLOSE:
-      // The base then ends the dialog as cancelled.
-      SendToWorker(camera_msg::kHideSource, 0, 0);
-      SendToWorker(camera_msg::kSetReceiver, 0, 0);
-      if (sourceChanged_ && camera_) camera_->ApplySettings();
+      DropEdit();  // the base then ends the dialog as cancelled
       break;
     case WM_TIMER:
       if (wParam == kSetupRefreshTimer) ReadControls();
@@ -104,7 +101,8 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       break;
     case IDCANCEL:
     case kCancel:
-      EndWithCancel(hwnd);
+      DropEdit();
+      EndDialog(hwnd, IDCANCEL);
       break;
     default:
       break;
@@ -112,13 +110,12 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return 1;
 }
 
-void CamSetupDlg::EndWithCancel(HWND hwnd) {
+void CamSetupDlg::DropEdit() {
   SendToWorker(camera_msg::kHideSource, 0, 0);
   SendToWorker(camera_msg::kSetReceiver, 0, 0);
   // The device radios switch the worker's source at once; dropping the
   // edit must also put back the source the camera's settings name.
   if (sourceChanged_ && camera_) camera_->ApplySettings();
-  EndDialog(hwnd, IDCANCEL);
 }
 
 void CamSetupDlg::Apply() {
