@@ -124,7 +124,7 @@ void CamSetupDlg::Apply() {
   working.editDetectGrid = 0;
   if (camera_) {
     camera_->SetDetectGrid(preview_.Grid());
-    SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working), 0);
+    SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working.cameraType), 0);
     camera_->SetSettings(working);
   }
   SendToWorker(camera_msg::kSetReceiver, 0, 0);
