@@ -1,5 +1,6 @@
 #include "player/edit_recording_win.h"
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -106,6 +107,9 @@ bool CopySection(RecordingReader& reader, RecordingFile& source, HANDLE output, 
   if (start < 0) return false;
   uint8_t block[kBlock];
   int64_t total = 0;
+  // Setting a window's text costs as much as a block's copy under Wine,
+  // and the text changes only every few hundred blocks of a large section.
+  char shown[128] = "";
   while (PumpMessages(reader)) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(kBlock, length - total));
     const size_t got = source.ReadAt(start + total, block, want);
@@ -123,7 +127,10 @@ bool CopySection(RecordingReader& reader, RecordingFile& source, HANDLE output, 
     char text[128];
     FormatText(text, sizeof text, "Writing output file section %s... %.2f%%", label,
                static_cast<double>(total) / static_cast<double>(length) * 100.0);
-    ShowProgress(progress, text);
+    if (std::strcmp(text, shown) != 0) {
+      ShowProgress(progress, text);
+      CopyText(shown, text);
+    }
   }
   return false;
 }

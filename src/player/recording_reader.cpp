@@ -66,9 +66,12 @@ bool RecordingReader::FindFirstFrame() {
   fileSize_ = file_->Size();
   if (fileSize_ <= 0) return false;
   const int64_t limit = std::min(fileSize_, kFirstFrameScanLimit);
+  // Reserved, not filled: zeroing 10 MiB at every open would cost more
+  // than the scan of a normal first frame.
   std::vector<uint8_t> scan;
   try {
-    scan.assign(static_cast<size_t>(limit) + kScanSlack, 0);
+    scan.reserve(static_cast<size_t>(limit) + kScanSlack);
+    scan.assign(1, 0);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -79,8 +82,10 @@ bool RecordingReader::FindFirstFrame() {
   while (!end) {
     // Bytes past the limit are never looked at.
     const size_t piece = static_cast<size_t>(std::min<int64_t>(kScanPiece, limit - total));
+    scan.resize(filled + piece);
     const size_t n = file_->ReadAt(total, scan.data() + filled, piece);
     if (n == 0) return false;
+    scan.resize(filled + n);
     for (size_t i = filled - 1; i + 1 < filled + n; ++i) {
       if (IsPair(&scan[i], 0xD8)) {
         start = i;

@@ -44,3 +44,9 @@ uint32_t TimelineClickPosition(int32_t x, int32_t width, uint32_t rangeMax) {
   if (x > width) x = width;
   return static_cast<uint32_t>(static_cast<double>(rangeMax) * (static_cast<double>(x) / width));
 }
+
+uint32_t TimelineValue(long double fraction, uint32_t rangeMax) {
+  if (!(fraction > 0)) return 0;
+  if (fraction >= 1) return rangeMax;
+  return static_cast<uint32_t>(fraction * rangeMax);
+}

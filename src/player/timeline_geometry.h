@@ -33,3 +33,8 @@ TimelineLayout LayoutTimeline(int32_t width, int32_t height, uint32_t rangeMax, 
 // The position of a click at client x: trunc(rangeMax * x / width), x held
 // inside the control.
 uint32_t TimelineClickPosition(int32_t x, int32_t width, uint32_t rangeMax);
+
+// The timeline value of a fraction of the recording: trunc(fraction *
+// rangeMax), held inside 0 .. rangeMax (a file that shrank can put the
+// position past its size).
+uint32_t TimelineValue(long double fraction, uint32_t rangeMax);

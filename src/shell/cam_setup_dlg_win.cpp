@@ -61,10 +61,7 @@ INT_PTR CamSetupDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   tabs_.OnNotify(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_CLOSE:
-      // The base then ends the dialog as cancelled.
-      SendToWorker(camera_msg::kHideSource, 0, 0);
-      SendToWorker(camera_msg::kSetReceiver, 0, 0);
-      if (sourceChanged_ && camera_) camera_->ApplySettings();
+      DropEdit();  // the base then ends the dialog as cancelled
       break;
     case WM_TIMER:
       if (wParam == kSetupRefreshTimer) ReadControls();
@@ -85,8 +82,16 @@ INT_PTR CamSetupDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   return 0;
 }
 
-INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
+INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   if (HIWORD(wParam) != 0) return 1;
+  // Enter on a focused page button reaches the dialog under that button's
+  // id, which the pages share with OK and Cancel: press the button itself
+  // rather than close the dialog.
+  HWND control = reinterpret_cast<HWND>(lParam);
+  if (control && control == GetFocus() && GetParent(control) != hwnd && IsChild(tabs_.TabControl(), control)) {
+    OnPageCommand(GetParent(control), LOWORD(wParam));
+    return 1;
+  }
   switch (LOWORD(wParam)) {
     case IDOK:
     case kOk:
@@ -96,7 +101,8 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
       break;
     case IDCANCEL:
     case kCancel:
-      EndWithCancel(hwnd);
+      DropEdit();
+      EndDialog(hwnd, IDCANCEL);
       break;
     default:
       break;
@@ -104,13 +110,12 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
   return 1;
 }
 
-void CamSetupDlg::EndWithCancel(HWND hwnd) {
+void CamSetupDlg::DropEdit() {
   SendToWorker(camera_msg::kHideSource, 0, 0);
   SendToWorker(camera_msg::kSetReceiver, 0, 0);
   // The device radios switch the worker's source at once; dropping the
   // edit must also put back the source the camera's settings name.
   if (sourceChanged_ && camera_) camera_->ApplySettings();
-  EndDialog(hwnd, IDCANCEL);
 }
 
 void CamSetupDlg::Apply() {
@@ -119,7 +124,7 @@ void CamSetupDlg::Apply() {
   working.editDetectGrid = 0;
   if (camera_) {
     camera_->SetDetectGrid(preview_.Grid());
-    SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working), 0);
+    SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working.cameraType), 0);
     camera_->SetSettings(working);
   }
   SendToWorker(camera_msg::kSetReceiver, 0, 0);

@@ -14,8 +14,6 @@
 #include "framework/tabs_win.h"
 #include "shell/setup_choosers_win.h"
 
-class CamWnd;
-
 // Runs the setup dialog of `camera` (titled "Camera <cameraIndex + 1>
 // Setup") modally, owned by `owner`. True when it was closed with OK or
 // Enter: the camera and its worker then hold the new settings and grid and
@@ -93,7 +91,9 @@ class CamSetupDlg : public ModalDlg {
 
  private:
   LRESULT SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const;
-  void EndWithCancel(HWND hwnd);
+  // Cancel, Esc and the close button: the worker is left as the camera's
+  // own settings have it.
+  void DropEdit();
   int PageIndex(HWND page) const;
   HWND Item(int page, int controlId) const { return tabs_.GetPageItem(page, controlId); }
   void SetPathExtensionFromButton(bool mjpeg) const;

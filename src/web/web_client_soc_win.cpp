@@ -1,5 +1,6 @@
 #include "web/web_client_soc_win.h"
 
+#include <cstdint>
 #include <cstring>
 
 void WebClientSoc::Bind(HWND serverWindow, WebCameras* cameras, const WebSettings* settings, WebFileSource* files) {
@@ -36,6 +37,12 @@ void WebClientSoc::OnReceive(int) {
       break;
     case WebRequestOutcome::Respond:
       answered_ = true;
+      // The socket window counts in 32-bit lengths; a response beyond that
+      // (a file of gigabytes) cannot go out whole, so none goes out.
+      if (response.bytes.size() > static_cast<size_t>(INT32_MAX)) {
+        Finish();
+        break;
+      }
       Send(response.bytes.data(), static_cast<int>(response.bytes.size()));
       break;
     case WebRequestOutcome::Close:

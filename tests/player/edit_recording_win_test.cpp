@@ -276,4 +276,31 @@ TEST_F(EditTest, CopySectionReportsASourceThatEndsEarly) {
   EXPECT_EQ(ReadWholeFile(sectionPath), big.Bytes());
 }
 
+int textsSet = 0;
+WNDPROC staticProc = nullptr;
+LRESULT CALLBACK CountTexts(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETTEXT) ++textsSet;
+  return CallWindowProcA(staticProc, window, message, wParam, lParam);
+}
+
+TEST_F(EditTest, ProgressTextIsSetOnlyWhenItChanges) {
+  // 12288 blocks, while two decimals of a percentage give 10000 texts.
+  constexpr size_t kLength = 48u * 1048576;
+  MemoryRecordingFile big(std::vector<uint8_t>(kLength, 0x5A));
+  const std::string sectionPath = folder.At("big.bin");
+  HANDLE output = CreateFileA(sectionPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(output, INVALID_HANDLE_VALUE);
+  ProgressWindow sectionProgress;
+  staticProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(sectionProgress.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountTexts)));
+  textsSet = 0;
+  EXPECT_TRUE(CopySection(reader, big, output, sectionProgress.Handle(), 0, kLength, "1 of 1"));
+  CloseHandle(output);
+  EXPECT_EQ(sectionProgress.Text(), "Writing output file section 1 of 1... 99.99%");
+  EXPECT_LE(textsSet, 10000);
+  EXPECT_GE(textsSet, 9990);
+  SetWindowLongPtrA(sectionProgress.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(staticProc));
+  EXPECT_EQ(ReadWholeFile(sectionPath).size(), kLength);
+}
+
 }  // namespace

@@ -182,7 +182,12 @@ class CamSetupTest : public ::testing::Test {
   // dialog is up. A dialog still open after ten seconds is ended as a
   // failure.
   bool Run(std::function<void(const Open&)> scenario) {
-    scenario_ = std::move(scenario);
+    return Run(std::vector<std::function<void(const Open&)>>{scenario});
+  }
+  // Stages run one per timer tick, each after what the previous one posted
+  // has been handled.
+  bool Run(std::vector<std::function<void(const Open&)>> stages) {
+    stages_ = std::move(stages);
     current_ = this;
     const UINT_PTR start = SetTimer(nullptr, 0, 10, &CamSetupTest::StartScenario);
     const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, &CamSetupTest::EndLeftOpen);
@@ -211,12 +216,14 @@ class CamSetupTest : public ::testing::Test {
 
   static void CALLBACK StartScenario(HWND, UINT, UINT_PTR id, DWORD) {
     HWND dialog = OpenDialog();
-    if (!dialog || !current_ || !current_->scenario_) return;  // not up yet
-    KillTimer(nullptr, id);
+    if (!dialog || !current_) return;  // not up yet
+    auto& stages = current_->stages_;
+    if (stages.size() <= 1) KillTimer(nullptr, id);
+    if (stages.empty()) return;
     auto* setup = dynamic_cast<CamSetupDlg*>(reinterpret_cast<ModalDlg*>(GetWindowLongPtrA(dialog, GWLP_USERDATA)));
-    auto scenario = std::move(current_->scenario_);
-    current_->scenario_ = nullptr;
-    scenario(Open{dialog, *setup});
+    auto stage = std::move(stages.front());
+    stages.erase(stages.begin());
+    stage(Open{dialog, *setup});
   }
 
   static void CALLBACK EndLeftOpen(HWND, UINT, UINT_PTR id, DWORD) {
@@ -237,7 +244,7 @@ class CamSetupTest : public ::testing::Test {
   }
 
   static inline CamSetupTest* current_ = nullptr;
-  std::function<void(const Open&)> scenario_;
+  std::vector<std::function<void(const Open&)>> stages_;
 
   LoggedSources sources_;
   std::unique_ptr<CamWnd> camera_ = std::make_unique<CamWnd>(WithSources(&sources_));
@@ -293,6 +300,7 @@ TEST_F(CamSetupTest, OpensWithTheCameraSettingsInEveryControl) {
     EXPECT_EQ(d.Selection(kMotion, kInfoPosition), 7);
     EXPECT_EQ(SendMessageA(d.Item(kMotion, kInfoPosition), CB_GETCOUNT, 0, 0), 9);
     EXPECT_FALSE(d.Checked(kMotion, kEditDetectGrid)) << "grid editing always starts off";
+    EXPECT_EQ(d.setup.Working().editDetectGrid, 0);
     EXPECT_TRUE(d.Checked(kMotion, kShowDetectRect));
     EXPECT_EQ(d.Text(kMotion, kTriggerLevel), "20");
     EXPECT_EQ(d.Text(kMotion, kSaveCount), "5");
@@ -520,6 +528,24 @@ TEST_F(CamSetupTest, EnterAppliesTheSettings) {
   });
   EXPECT_TRUE(applied);
   EXPECT_STREQ(camera_->Settings().savePath, "F:\\enter.mjpg");
+}
+
+TEST_F(CamSetupTest, EnterOnAFocusedPageButtonPressesThatButton) {
+  bool openAfterEnter = false;
+  const bool applied = Run({[&](const Open& d) {
+                              d.ShowPage(kOverlay);
+                              HWND button = d.Item(kOverlay, kOverlayBackColor);  // the id of Cancel
+                              SendMessageA(d.Page(kOverlay), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+                              d.PostKey(button, VK_RETURN);
+                            },
+                            [&](const Open& d) {
+                              openAfterEnter = true;
+                              d.Press(kOk);
+                            }});
+  EXPECT_TRUE(openAfterEnter);
+  EXPECT_TRUE(applied);
+  EXPECT_EQ(colourAsked_, (std::vector<uint32_t>{0xC8C8C8}));
+  EXPECT_EQ(camera_->Settings().overlayBackColor, 0x00102030u);
 }
 
 TEST_F(CamSetupTest, ScheduleBoxesChooseTheDayThePickersEdit) {

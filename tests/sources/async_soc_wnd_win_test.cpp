@@ -223,6 +223,25 @@ TEST_F(SocketPair, StalledSendTimesOutAfterTheLastProgressWithTheSocketClosed) {
   ASSERT_TRUE(PumpUntil([&] { return Server().Count("Close:") >= 1; }, std::chrono::seconds(10)));
 }
 
+TEST_F(SocketPair, HardSendErrorDropsTheBytesClosesAndStillCompletes) {
+  ConnectClient();
+  // The peer resets the connection: its next send fails outright.
+  linger abort{1, 0};
+  setsockopt(Server().Socket(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+  Server().Close();
+  ASSERT_TRUE(PumpUntil([&] { return client->Count("Close:") == 1; }, std::chrono::seconds(5)));
+  client->events.clear();
+  std::vector<unsigned char> data(256 * 1024, 1);
+  for (int i = 0; i < 4 && client->Socket() != INVALID_SOCKET; ++i) {
+    client->Send(data.data(), static_cast<int>(data.size()));
+    PumpFor(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(client->Socket(), INVALID_SOCKET);
+  EXPECT_FALSE(client->Pending());
+  EXPECT_GE(client->Count("SendComplete"), 1);
+  EXPECT_FALSE(KillTimer(client->Handle(), SOCKET_TIMER));
+}
+
 TEST_F(SocketPair, ShortWatchdogEndsAConnectThatNeverSends) {
   client = std::make_unique<Recorder>(300);
   ConnectClient();

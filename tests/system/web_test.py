@@ -5,7 +5,6 @@ import argparse
 import base64
 import os
 import random
-import socket
 import subprocess
 import sys
 import tempfile

@@ -1,0 +1,357 @@
+#include "player/player_wnd_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <memory>
+
+#include "common/jpeg_codec.h"
+#include "player/avi_export_win.h"
+#include "player/avi_frame_rate.h"
+#include "player/edit_recording_win.h"
+#include "player/player_ids.h"
+#include "player/player_text.h"
+#include "player/size_presets.h"
+#include "player/timeline_geometry.h"
+
+namespace {
+
+constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+constexpr size_t kPathBuffer = 1024;
+
+// Registration order and modes (horizontal, vertical) of the resizable controls.
+struct Placement {
+  int id;
+  int horizontal;
+  int vertical;
+};
+constexpr Placement kPlacements[] = {
+    {kPictureArea, 1, 1}, {kStatusLine, 1, 2},  {kDelayLabel, 2, 2}, {kTimeline, 1, 2},   {kLoadButton, 0, 2},
+    {kPlayButton, 0, 2},  {kFirstButton, 0, 2}, {kLastButton, 0, 2}, {kDelayField, 2, 2}, {kStepArrows, 2, 2},
+};
+
+// The menu items that act on the selection.
+constexpr int kSelectionItems[] = {kExtractSelection, kDeleteSelection, kInsertAtStart, kInsertAtEnd, kExportAvi};
+
+struct LocalMemoryFree {
+  void operator()(LPWSTR* arguments) const { ::LocalFree(arguments); }
+};
+
+PixelSize SizeOf(const RECT& rect) {
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+}  // namespace
+
+INT_PTR PlayerWnd::Run(const std::wstring& commandLine) {
+  commandLine_ = commandLine;
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPlayerTemplate), nullptr, &PlayerWnd::DialogProc,
+                         reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK PlayerWnd::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(window, GWLP_USERDATA, lParam);
+  auto* self = reinterpret_cast<PlayerWnd*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return FALSE;
+  if (message == WM_INITDIALOG) self->window_ = window;
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    return FALSE;
+  }
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  layout_.HandleMessage(window_, message, wParam, lParam);
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return TRUE;
+    case WM_COMMAND:
+      if (HIWORD(wParam) == 0) OnCommand(LOWORD(wParam));
+      return TRUE;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == static_cast<UINT_PTR>(kStepArrows) && header->code == UDN_DELTAPOS)
+        OnStep(reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta);
+      return TRUE;
+    }
+    case WM_HSCROLL:
+      if (LOWORD(wParam) == TB_ENDTRACK && reinterpret_cast<HWND>(lParam) == timeline_.Window()) OnTimelineReleased();
+      return TRUE;
+    case WM_TIMER:
+      // A tick already queued when playback stopped must not move on.
+      if (wParam == kPlayTimer && playing_ && !ShowFrame(FrameMode::NextQuiet)) StopPlaying();
+      return TRUE;
+    case WM_RBUTTONUP:
+      OnRightButtonUp(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return TRUE;
+    case WM_LBUTTONDBLCLK:
+      sizePreset_ = NextSizePreset(sizePreset_);
+      ApplySizePreset(sizePreset_);
+      return TRUE;
+    case WM_ENTERSIZEMOVE:
+      GetWindowRect(window_, &sizeBeforeMove_);
+      return TRUE;
+    case WM_EXITSIZEMOVE: {
+      RECT now{};
+      GetWindowRect(window_, &now);
+      const PixelSize before = SizeOf(sizeBeforeMove_), after = SizeOf(now);
+      if (before.width != after.width || before.height != after.height) sizePreset_ = 0;
+      return TRUE;
+    }
+    case WM_CLOSE:
+      OnClose();
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void PlayerWnd::OnInitDialog() {
+  host_.SetOwner(window_);
+  statusLine_.Attach(window_, kStatusLine);
+  statusLine_.SetFlags(StatusLineControl::kButtonFaceBackground, true);
+  picture_.Attach(window_, kPictureArea);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HANDLE big = LoadImageA(instance, MAKEINTRESOURCEA(kPlayerIcon), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                          GetSystemMetrics(SM_CYICON), LR_SHARED);
+  HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(kPlayerIcon), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                            GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  timeline_.Attach(window_, kTimeline);
+  SendMessageA(timeline_.Window(), TBM_SETRANGEMAX, FALSE, kTimelineRange);
+  SendMessageA(timeline_.Window(), TBM_SETPAGESIZE, 0, kTimelinePage);
+
+  for (const Placement& placement : kPlacements)
+    layout_.AddById(placement.id, placement.horizontal, placement.vertical, TRUE);
+  layout_.SetMinSize(0, 0);
+
+  sizePreset_ = kPresetSmall;
+  ApplySizePreset(kPresetSmall);
+  OpenFromCommandLine();
+}
+
+void PlayerWnd::OpenFromCommandLine() {
+  int count = 0;
+  std::unique_ptr<LPWSTR, LocalMemoryFree> arguments(CommandLineToArgvW(commandLine_.c_str(), &count));
+  if (!arguments || count < 2) return;
+  char path[kPathBuffer];
+  if (!WideCharToMultiByte(CP_ACP, 0, arguments.get()[1], -1, path, sizeof path, nullptr, nullptr)) return;
+  if (reader_.Open(std::string(path))) OnLoaded();
+}
+
+void PlayerWnd::OnLoaded() {
+  SendMessageA(timeline_.Window(), TBM_CLEARSEL, TRUE, 0);
+  SendMessageA(timeline_.Window(), TBM_SETPOS, TRUE, 0);
+  ShowFrame(FrameMode::NextReporting);
+}
+
+bool PlayerWnd::ShowFrame(FrameMode mode, double fraction) {
+  std::optional<RecordingFrame> frame;
+  switch (mode) {
+    case FrameMode::NextReporting:
+    case FrameMode::NextQuiet:
+      frame = reader_.ReadNext();
+      break;
+    case FrameMode::Previous:
+      frame = reader_.ReadPrevious();
+      break;
+    case FrameMode::AtFraction:
+      frame = reader_.SeekFraction(fraction);
+      break;
+  }
+  if (!frame) {
+    if (mode == FrameMode::NextReporting) picture_.SetMessage("Could not grab a valid mjpg frame");
+    return false;
+  }
+  Picture decoded;
+  if (!DecodeJpeg(frame->data, frame->size, decoded)) {
+    picture_.SetMessage("Could not load a valid mjpg frame");
+    return false;
+  }
+  picture_.SetPicture(std::move(decoded));
+  if (const std::optional<std::string> date = FrameDateText(frame->data, frame->size))
+    SetWindowTextA(statusLine_.Window(), StatusText(reader_.FileSize(), *date).c_str());
+  SetTimelinePos(TBM_SETPOS, reader_.PositionFraction(false));
+  return true;
+}
+
+void PlayerWnd::SetTimelinePos(int message, long double fraction) {
+  SendMessageA(timeline_.Window(), message, TRUE, TimelineValue(fraction, kTimelineRange));
+}
+
+void PlayerWnd::StopPlaying() {
+  KillTimer(window_, kPlayTimer);
+  playing_ = false;
+  // While an edit or export runs the timeline stays locked and the button
+  // keeps offering the abort.
+  if (reader_.IsBusy()) return;
+  EnableWindow(timeline_.Window(), TRUE);
+  SetDlgItemTextA(window_, kPlayButton, "Play");
+}
+
+void PlayerWnd::LockControls(bool locked) {
+  StopPlaying();
+  for (int id : {kTimeline, kLoadButton, kStepArrows, kDelayField}) EnableWindow(GetDlgItem(window_, id), !locked);
+  SetDlgItemTextA(window_, kPlayButton, locked ? "Abort" : "Play");
+}
+
+uint32_t PlayerWnd::Delay() const {
+  char text[32] = "";
+  GetDlgItemTextA(window_, kDelayField, text, sizeof text);
+  return ParseDelay(text);
+}
+
+bool PlayerWnd::HasCurrentFrame() const {
+  return reader_.IsOpen() && reader_.FrameSize() > 0 && reader_.Position() >= reader_.FrameSize();
+}
+
+void PlayerWnd::OnCommand(int id) {
+  switch (id) {
+    case kLoadButton:
+      if (!reader_.IsBusy() && reader_.Open()) OnLoaded();
+      break;
+    case kPlayButton:
+      OnPlay();
+      break;
+    case kFirstButton:
+    case kLastButton:
+      StopPlaying();
+      ShowFrame(FrameMode::AtFraction, id == kFirstButton ? 0.0 : 1.0);
+      break;
+    case kPresetSmall:
+    case kPresetMedium:
+    case kPresetLarge:
+      sizePreset_ = id;
+      ApplySizePreset(id);
+      break;
+    default:
+      if (id >= kSetSelectionStart && id <= kExportAvi) OnEditCommand(id);
+      // Enter (1), Escape (2) and "Can't Edit while Playing Video" do nothing.
+      break;
+  }
+}
+
+void PlayerWnd::OnPlay() {
+  if (playing_) {
+    StopPlaying();
+  } else if (reader_.IsBusy()) {
+    reader_.RequestAbort();
+  } else {
+    playing_ = true;
+    EnableWindow(timeline_.Window(), FALSE);
+    SetTimer(window_, kPlayTimer, Delay(), nullptr);
+    SetDlgItemTextA(window_, kPlayButton, "Stop");
+  }
+}
+
+void PlayerWnd::OnEditCommand(int id) {
+  // The menu offers these only for an open, idle recording; a command
+  // arriving otherwise must not move the marks under a running copy.
+  if (!reader_.IsOpen() || reader_.IsBusy()) return;
+  HWND timeline = timeline_.Window();
+  HWND progress = statusLine_.Window();
+  switch (id) {
+    case kSetSelectionStart:
+      if (!HasCurrentFrame()) return;
+      reader_.SetSelectionStart();
+      SetTimelinePos(TBM_SETSELSTART, reader_.PositionFraction(true));
+      return;
+    case kSetSelectionEnd:
+      if (!HasCurrentFrame()) return;
+      reader_.SetSelectionEnd();
+      SetTimelinePos(TBM_SETSELEND, reader_.PositionFraction(false));
+      return;
+    case kClearSelection:
+      reader_.ClearSelection();
+      SendMessageA(timeline, TBM_CLEARSEL, TRUE, 0);
+      return;
+    case kExportAvi: {
+      const uint32_t rate = ExportFrameRate(Delay());
+      LockControls(true);
+      ExportAvi(reader_, window_, progress, rate, avi_);
+      LockControls(false);
+      return;
+    }
+    default:
+      break;
+  }
+  EditKind kind = EditKind::Extract;
+  if (id == kDeleteSelection)
+    kind = EditKind::Delete;
+  else if (id == kSaveFrame)
+    kind = EditKind::SaveFrame;
+  else if (id == kInsertAtStart)
+    kind = EditKind::InsertAtStart;
+  else if (id == kInsertAtEnd)
+    kind = EditKind::InsertAtEnd;
+  LockControls(true);
+  EditRecording(reader_, progress, kind);
+  LockControls(false);
+}
+
+void PlayerWnd::OnStep(int delta) {
+  StopPlaying();
+  for (int i = 0; i < delta; ++i) ShowFrame(FrameMode::Previous);
+  for (int i = 0; i > delta; --i) ShowFrame(FrameMode::NextQuiet);
+}
+
+void PlayerWnd::OnTimelineReleased() {
+  if (!reader_.IsOpen()) return;
+  const LRESULT pos = SendMessageA(timeline_.Window(), TBM_GETPOS, 0, 0);
+  ShowFrame(FrameMode::AtFraction, static_cast<double>(pos) / kTimelineRange);
+}
+
+void PlayerWnd::ApplySizePreset(int command) {
+  const PixelSize wanted = PresetPictureSize(command);
+  if (wanted.width == 0) return;
+  RECT window{}, picture{};
+  GetWindowRect(window_, &window);
+  GetWindowRect(picture_.Window(), &picture);
+  const PixelSize size = WindowSizeFor(SizeOf(window), SizeOf(picture), wanted);
+  MoveWindow(window_, window.left, window.top, size.width, size.height, TRUE);
+  RedrawWindow(window_, nullptr, nullptr, kRedrawAll);
+}
+
+HMENU PlayerWnd::BuildContextMenu() const {
+  const bool busy = playing_ || reader_.IsBusy();
+  HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(busy ? kBusyMenu : kEditMenu));
+  if (!bar) return nullptr;
+  HMENU popup = GetSubMenu(bar, 0);
+  // Keep the popup when the bar holding it goes.
+  RemoveMenu(bar, 0, MF_BYPOSITION);
+  DestroyMenu(bar);
+  if (!busy && !reader_.HasSelection())
+    for (int item : kSelectionItems) DeleteMenu(popup, item, MF_BYCOMMAND);
+  if (sizePreset_ != 0) CheckMenuItem(popup, sizePreset_, MF_BYCOMMAND | MF_CHECKED);
+  return popup;
+}
+
+void PlayerWnd::OnRightButtonUp(POINT client) {
+  if (!reader_.IsOpen()) return;
+  RECT area{};
+  GetWindowRect(picture_.Window(), &area);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
+  if (!PtInRect(&area, client)) return;
+  ShowContextMenu();
+}
+
+void PlayerWnd::ShowContextMenu() {
+  HMENU menu = BuildContextMenu();
+  if (!menu) return;
+  SetForegroundWindow(window_);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  TrackPopupMenu(menu, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, window_, nullptr);
+  DestroyMenu(menu);
+  PostMessageA(window_, WM_NULL, 0, 0);
+}
+
+void PlayerWnd::OnClose() {
+  reader_.RequestAbort();
+  EndDialog(window_, 0);
+}

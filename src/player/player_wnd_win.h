@@ -1,0 +1,88 @@
+#pragma once
+// The player: one resizable dialog (template 101) with the current frame,
+// the status line, the timeline and the row of buttons, playing the open
+// recording with a window timer and running the edits and the AVI export
+// from its right-click menu. The program's whole life is this dialog.
+//
+// Contract: one PlayerWnd per reader; Run shows the dialog modally and
+// returns when it is closed (closing also asks a running edit or export to
+// stop). The reader's host gets the dialog as its owner window.
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/control_layout_win.h"
+#include "player/avi_writer_win.h"
+#include "player/picture_control_win.h"
+#include "player/reader_host_win.h"
+#include "player/recording_reader.h"
+#include "player/status_line_control_win.h"
+#include "player/timeline_control_win.h"
+
+enum class FrameMode {
+  NextReporting,  // after opening: a missing frame is reported
+  NextQuiet,      // the timer and forward steps
+  Previous,       // backward steps
+  AtFraction,     // the timeline, "<<" and ">>"
+};
+
+class PlayerWnd {
+ public:
+  PlayerWnd(Win32ReaderHost& host, RecordingReader& reader, AviPlatform& avi = DefaultAviPlatform())
+      : host_(host), reader_(reader), avi_(avi) {}
+  PlayerWnd(const PlayerWnd&) = delete;
+  PlayerWnd& operator=(const PlayerWnd&) = delete;
+
+  // Runs the dialog without an owner; commandLine is the program's whole
+  // command line, whose first argument after the program name, when there
+  // is one, is the recording to open.
+  INT_PTR Run(const std::wstring& commandLine);
+
+  bool ShowFrame(FrameMode mode, double fraction = 0.0);
+  void StopPlaying();
+  void LockControls(bool locked);
+  void ApplySizePreset(int command);
+  // The context menu for the current state (menu 150 without the selection
+  // items when there is no selection, or menu 151), the preset ticked. The
+  // caller destroys what it returns.
+  HMENU BuildContextMenu() const;
+
+  HWND Handle() const { return window_; }
+  bool Playing() const { return playing_; }
+  int SizePreset() const { return sizePreset_; }
+  const PictureControl& PictureArea() const { return picture_; }
+  const StatusLineControl& StatusLine() const { return statusLine_; }
+  const TimelineControl& Timeline() const { return timeline_; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnInitDialog();
+  void OnCommand(int id);
+  void OnEditCommand(int id);
+  void OnPlay();
+  void OnLoaded();
+  void OnStep(int delta);
+  void OnTimelineReleased();
+  void OnRightButtonUp(POINT client);
+  void OnClose();
+  void OpenFromCommandLine();
+  void ShowContextMenu();
+  uint32_t Delay() const;
+  bool HasCurrentFrame() const;
+  void SetTimelinePos(int message, long double fraction);
+
+  Win32ReaderHost& host_;
+  RecordingReader& reader_;
+  AviPlatform& avi_;
+  std::wstring commandLine_;
+  HWND window_ = nullptr;
+  ControlLayout layout_;
+  PictureControl picture_;
+  StatusLineControl statusLine_;
+  TimelineControl timeline_;
+  bool playing_ = false;
+  int sizePreset_ = 0;
+  RECT sizeBeforeMove_{};
+};

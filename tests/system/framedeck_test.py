@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""Starts the real Framedeck.exe under Wine with a recording on its command
+line, finds its window from a second Windows program, checks the title and
+that the picture shows the recording's first frame, keeps a screenshot and
+closes the window (ending the process by pid if it does not go)."""
+import argparse
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+FIRST = (200, 40, 60)   # RGB of the first frame
+LATER = (30, 90, 220)   # the frames after it
+STAMP = 1700000000
+
+
+def wine_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def flat_jpegs(rgb, count):
+    """JPEG pictures of one colour, made by ffmpeg."""
+    colour = "0x%02X%02X%02X" % rgb
+    out = subprocess.run(
+        ["ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", f"color=c={colour}:s=320x240:r=10",
+         "-frames:v", str(count), "-q:v", "2", "-f", "image2pipe", "-vcodec", "mjpeg", "-"],
+        check=True, capture_output=True, timeout=60).stdout
+    pictures = [m.group(0) for m in re.finditer(rb"\xff\xd8.*?\xff\xd9", out, re.S)]
+    assert len(pictures) == count, len(pictures)
+    return pictures
+
+
+def stamped(jpeg, seconds):
+    """The picture with the capture time in a comment segment after its start marker."""
+    payload = str(seconds).encode() + b"\0"
+    return jpeg[:2] + b"\xff\xfe" + struct.pack(">H", len(payload) + 2) + payload + jpeg[2:]
+
+
+def bmp_pixel(data, x, y):
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
+    assert bits == 24
+    stride = (width * 3 + 3) // 4 * 4
+    row = height - 1 - y if height > 0 else y
+    b, g, r = data[offset + row * stride + x * 3: offset + row * stride + x * 3 + 3]
+    return (r, g, b)
+
+
+def near(a, b, tolerance=12):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--shot", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    failures = []
+
+    def check(condition, what):
+        print(("ok   " if condition else "FAIL ") + what)
+        if not condition:
+            failures.append(what)
+
+    os.makedirs(args.artifacts, exist_ok=True)
+    with tempfile.TemporaryDirectory() as folder:
+        name = "camera 2.mjpg"
+        path = os.path.join(folder, name)
+        frames = flat_jpegs(FIRST, 1) + flat_jpegs(LATER, 4)
+        with open(path, "wb") as f:
+            for i, jpeg in enumerate(frames):
+                f.write(stamped(jpeg, STAMP + i))
+
+        # The second argument must be ignored.
+        player = subprocess.Popen([args.wine, args.program, wine_path(path), wine_path(path + ".missing")],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            bmp = os.path.join(folder, "framedeck.bmp")
+            shot = subprocess.run([args.wine, args.shot, "Framedeck", "1007", wine_path(bmp), "close"],
+                                  capture_output=True, text=True, timeout=90)
+            print(shot.stdout.strip())
+            check(shot.returncode == 0, f"the window is found and captured (exit {shot.returncode})")
+            report = dict(line.split("=", 1) for line in shot.stdout.splitlines() if "=" in line)
+            check(report.get("title") == "Framedeck - " + name, f"title {report.get('title')!r}")
+            centre = report.get("centre", "000000")
+            rgb = tuple(int(centre[i:i + 2], 16) for i in (0, 2, 4))
+            check(near(rgb, FIRST), f"the picture's centre {rgb} shows the first frame {FIRST}")
+            if os.path.exists(bmp):
+                with open(bmp, "rb") as f:
+                    data = f.read()
+                window = [int(v) for v in report["window"].split(",")]
+                control = [int(v) for v in report["control"].split(",")]
+                x = (control[0] + control[2]) // 2 - window[0]
+                y = (control[1] + control[3]) // 2 - window[1]
+                check(near(bmp_pixel(data, x, y), FIRST), "the screenshot shows the first frame in the picture")
+                check(control[2] - control[0] == 400 and control[3] - control[1] == 300,
+                      f"the picture area is 400x300 (got {control[2] - control[0]}x{control[3] - control[1]})")
+                png = os.path.join(args.artifacts, "framedeck.png")
+                if shutil.which("convert") and subprocess.run(["convert", bmp, png]).returncode == 0:
+                    print("screenshot:", png)
+                else:
+                    shutil.copy(bmp, os.path.join(args.artifacts, "framedeck.bmp"))
+            # Closing the window ends the program.
+            try:
+                code = player.wait(timeout=20)
+                check(code == 0, f"closing the window ends the program with 0 (got {code})")
+            except subprocess.TimeoutExpired:
+                check(False, "closing the window ends the program")
+        finally:
+            if player.poll() is None:
+                player.kill()
+                player.wait(timeout=20)
+
+    print(f"framedeck_system: {'FAILED' if failures else 'passed'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
