@@ -14,25 +14,12 @@
 #include "common/fixed_text.h"
 #include "support/temp_folder_win.h"
 #include "web/base64.h"
+#include "web/expected_responses.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-const std::string kNotFound =
-    "HTTP/1.0 404 Not Found\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: 64\r\n\r\n"
-    "<HTML><BODY>Vorrandale Webserver<br>PAGE NOT FOUND</BODY></HTML>";
-const std::string kLogin =
-    "HTTP/1.0 401 Authorization Required\r\n"
-    "WWW-Authenticate: BASIC realm=\"Vorrandale Secure Area\"\r\n"
-    "Content-Type: text/html; charset=UTF-8\r\nContent-Length: 90\r\n\r\n"
-    "<HTML><BODY>Vorrandale Webserver<br>Authorization Required<br>You Must Login</BODY></HTML>";
-
-std::string TextPage(const std::string& body) {
-  return "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\n\r\n" + body;
-}
 
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
