@@ -144,10 +144,15 @@ class StatusLog {
 
 class IpCamDlgTest : public ::testing::Test {
  protected:
-  static constexpr IPCamDlg::Timing kFast{600, 250};
+  static IPCamDlg::Options Fast() {
+    IPCamDlg::Options options;
+    options.dataTimeoutMs = 600;
+    options.retryDelayMs = 250;
+    return options;
+  }
 
-  void Open(bool show = false) {
-    dialog_ = std::make_unique<IPCamDlg>(kFast);
+  void Open(bool show = false, IPCamDlg::Options options = Fast()) {
+    dialog_ = std::make_unique<IPCamDlg>(options);
     ASSERT_TRUE(dialog_->Create(nullptr, ipcam::kTemplate, show));
     log_.Attach(GetDlgItem(dialog_->Handle(), ipcam::kStatus));
   }
@@ -181,8 +186,6 @@ class IpCamDlgTest : public ::testing::Test {
   Receiver receiver_;
   StatusLog log_;
 };
-
-constexpr IPCamDlg::Timing IpCamDlgTest::kFast;
 
 TEST_F(IpCamDlgTest, FreshDialogShowsStreamButtonWhileClientIsInSnapshotMode) {
   Open();
@@ -299,6 +302,57 @@ TEST_F(IpCamDlgTest, InvalidUrlAndUnknownHostAreRetriedThroughTheDataTimeout) {
   dialog_->SetSource("http://no-such-camera.invalid/x", false);
   ASSERT_TRUE(WaitStatus("Unable to resolve host name", milliseconds(15000)));
   EXPECT_TRUE(dialog_->IsRunning());
+}
+
+SOCKET WSAAPI NoSocket(int, int, int) {
+  return INVALID_SOCKET;
+}
+int WSAAPI RefusedSelect(SOCKET, HWND, u_int, long events) {
+  return events ? SOCKET_ERROR : 0;
+}
+void* SmallBlocksOnly(void* block, size_t size) {
+  return size > 40960 ? nullptr : std::realloc(block, size);
+}
+
+TEST_F(IpCamDlgTest, SocketSetUpFailuresAreRetriedThroughTheDataTimeout) {
+  struct Case {
+    IPCamDlg::Options options;
+    const char* status;
+  } cases[2] = {{Fast(), "Socket creation failed"}, {Fast(), "WSAAsyncSelect failed"}};
+  cases[0].options.createSocket = &NoSocket;
+  cases[1].options.asyncSelect = &RefusedSelect;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status);
+    log_.texts.clear();
+    Open(false, c.options);
+    Start("http://127.0.0.1:9/x", false, 100);
+    EXPECT_EQ(Status(), c.status);
+    EXPECT_TRUE(dialog_->IsRunning());
+    EXPECT_FALSE(Enabled(ipcam::kConnectButton));
+    ASSERT_TRUE(WaitStatus("Timeout waiting for data, retry in 5sec"));
+    ASSERT_TRUE(PumpUntil([&] { return log_.Count(c.status) == 2; }, milliseconds(2000)));
+    dialog_.reset();
+  }
+}
+
+TEST_F(IpCamDlgTest, RunningOutOfMemoryStallsWithoutRetry) {
+  std::vector<uint8_t> big(60000, 0x20);
+  Serve([&](SOCKET s, int, const std::string&) {
+    LoopbackCamera::SendAll(s, kSnapshotHeader);
+    LoopbackCamera::SendAll(s, big);
+    return true;
+  });
+  IPCamDlg::Options options = Fast();
+  options.reallocate = &SmallBlocksOnly;
+  Open(false, options);
+  Start(Url("big.jpg"), false, 100);
+  ASSERT_TRUE(WaitStatus("Memory Expansion Failed"));
+  EXPECT_FALSE(dialog_->HasSocket());
+  EXPECT_EQ(dialog_->BufferedBytes(), 0u);
+  PumpFor(milliseconds(1200));  // past the data timeout and the retry delay
+  EXPECT_TRUE(dialog_->IsRunning());
+  EXPECT_EQ(camera_->Connections(), 1);
+  EXPECT_EQ(Status(), "Memory Expansion Failed");
 }
 
 TEST_F(IpCamDlgTest, SnapshotsArriveAtThePollPaceAndMatchWhatWasSent) {
