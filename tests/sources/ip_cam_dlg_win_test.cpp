@@ -614,4 +614,79 @@ TEST(IpCamWorker, DialogIsTheWorkersIpSource) {
   worker.Stop();
 }
 
+// While the worker waits for its display to take a picture, the display's
+// thread changes the camera type: the dialog that is delivering must survive
+// until its delivery is over, then go.
+TEST(IpCamWorker, TypeChangeDuringDeliveryReleasesTheDialogAfterwards) {
+  std::vector<uint8_t> jpeg = Jpeg(64, 48);
+  LoopbackCamera camera([&](SOCKET s, int, const std::string&) {
+    LoopbackCamera::SendAll(s, kStreamHeader + Part(jpeg) + Part(jpeg) + Part(jpeg));
+    return true;
+  });
+  struct Display {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+      auto* self = reinterpret_cast<Display*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+      if (self && msg == camera_msg::kPictureUpdate) {
+        ++self->updates;
+        if (self->updates == 1) {
+          CamSettings none = self->settings;
+          none.cameraType = kNoCamera;
+          SendMessageA(self->worker, camera_msg::kSettings, reinterpret_cast<WPARAM>(&none), 0);
+          self->dialogAliveAfterChange = IsWindow(self->dialog) != FALSE;
+        }
+        return 0;
+      }
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    HWND window = nullptr, worker = nullptr, dialog = nullptr;
+    CamSettings settings{};
+    int updates = 0;
+    bool dialogAliveAfterChange = false;
+  } display;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &Display::Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "IpCamTestDisplay";
+  RegisterClassA(&wc);
+  display.window =
+      CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  SetWindowLongPtrA(display.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&display));
+
+  CamWrk worker;
+  worker.SetDisplayWindow(display.window);
+  ASSERT_TRUE(worker.Start());
+  display.worker = worker.Handle();
+  CamSettings& settings = display.settings;
+  settings = DefaultCamSettings();
+  settings.cameraType = kIpCamera;
+  settings.saveInterval = 50;
+  settings.ipConnected = 1;
+  settings.mjpegStream = 1;
+  std::string url = "http://127.0.0.1:" + std::to_string(camera.Port()) + "/stream";
+  std::strcpy(settings.cameraUrl, url.c_str());
+  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  EnumThreadWindows(
+      GetWindowThreadProcessId(worker.Handle(), nullptr),
+      [](HWND hwnd, LPARAM found) {
+        char caption[64] = {};
+        GetWindowTextA(hwnd, caption, sizeof caption);
+        if (std::strcmp(caption, "IP Camera Setup") == 0) *reinterpret_cast<HWND*>(found) = hwnd;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&display.dialog));
+  ASSERT_NE(display.dialog, nullptr);
+
+  ASSERT_TRUE(PumpUntil([&] { return display.updates >= 2; }, milliseconds(4000)));
+  EXPECT_TRUE(display.dialogAliveAfterChange);  // kept while its delivery is on the stack
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(display.dialog); }, milliseconds(2000)));
+  // The second update is the empty one of a camera without a source; no
+  // picture follows it.
+  PumpFor(milliseconds(300));
+  EXPECT_EQ(display.updates, 2);
+  DWORD_PTR result = 0;
+  EXPECT_NE(SendMessageTimeoutA(worker.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result), 0);
+  worker.Stop();
+  DestroyWindow(display.window);
+}
+
 }  // namespace
