@@ -24,6 +24,9 @@ Recorder::Services WithDefaults(Recorder::Services services) {
   return services;
 }
 
+// Posted to itself: release IP sources retired while they were delivering.
+constexpr UINT kReleaseRetired = WM_APP + 1;
+
 SourceFactory* ProgramSources() {
   static CameraSourceFactory factory;  // keeps no state: shared by every worker thread
   return &factory;
@@ -83,7 +86,18 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
             *reinterpret_cast<CamSettings*>(reinterpret_cast<char*>(wParam) - offsetof(CamSettings, cameraType)));
       break;
     case kPicture:
+      // The IP source is on the stack below this call; while the frame cycle
+      // waits for its display, a new camera type may arrive and must not
+      // destroy the source under its own feet.
+      ++deliveryDepth_;
       FrameCycle(reinterpret_cast<const uint8_t*>(wParam), reinterpret_cast<const PictureInfo*>(lParam));
+      --deliveryDepth_;
+      break;
+    case kReleaseRetired:
+      if (deliveryDepth_ == 0)
+        retiredIpSources_.clear();
+      else
+        PostMessageA(Handle(), kReleaseRetired, 0, 0);
       break;
     case kSetReceiver:
       receiverWindow_ = reinterpret_cast<HWND>(wParam);
@@ -104,10 +118,17 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
 void CamWrk::OnThreadStop() {
   DestroyDeviceSource();
   DestroyIpSource();
+  retiredIpSources_.clear();
   recorder_.CloseFile();
 }
 
 void CamWrk::DestroyIpSource() {
+  if (ipSource_ && deliveryDepth_ > 0) {
+    ipSource_->Show(false);
+    retiredIpSources_.push_back(std::move(ipSource_));
+    PostMessageA(Handle(), kReleaseRetired, 0, 0);
+    return;
+  }
   ipSource_.reset();
 }
 

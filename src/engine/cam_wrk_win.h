@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "engine/cam_settings.h"
 #include "engine/camera_messages.h"
@@ -51,6 +52,9 @@ class CamWrk : public UIthread {
   MotionDetector detector_;
   std::unique_ptr<DeviceSource> deviceSource_;
   std::unique_ptr<IpSource> ipSource_;
+  // Replaced while delivering a picture; released once back in the loop.
+  std::vector<std::unique_ptr<IpSource>> retiredIpSources_;
+  int deliveryDepth_ = 0;
   SourceFactory* sources_;
   Recorder recorder_;
   Picture picture_;  // kept between frames so its buffer is reused

@@ -24,7 +24,7 @@ IPCamDlg::WinsockSession::~WinsockSession() {
   WSACleanup();
 }
 
-IPCamDlg::IPCamDlg(Timing timing) : timing_(timing) {}
+IPCamDlg::IPCamDlg(Options options) : options_(options), recvBuffer_(kReceiveLimit, options.reallocate) {}
 
 IPCamDlg::~IPCamDlg() {
   DropConnection();
@@ -74,16 +74,16 @@ void IPCamDlg::Show(bool show) {
 void IPCamDlg::Connect() {
   running_ = 1;
   DropConnection();
-  SetTimer(dialog_, ipcam::kDataTimer, timing_.dataTimeoutMs, nullptr);
+  SetTimer(dialog_, ipcam::kDataTimer, options_.dataTimeoutMs, nullptr);
   Stopwatch(true);
   EnableInputs(false);
 
-  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  socket_ = options_.createSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (socket_ == INVALID_SOCKET) {
     SetStatus("Socket creation failed");
     return;
   }
-  if (WSAAsyncSelect(socket_, dialog_, WM_SOCKET_EVENT, kConnectEvents) != 0) {
+  if (options_.asyncSelect(socket_, dialog_, WM_SOCKET_EVENT, kConnectEvents) != 0) {
     SetStatus("WSAAsyncSelect failed");
     return;
   }
@@ -134,7 +134,7 @@ void IPCamDlg::SendRequest() {
 
 void IPCamDlg::ReadData() {
   if (socket_ == INVALID_SOCKET) return;
-  SetTimer(dialog_, ipcam::kDataTimer, timing_.dataTimeoutMs, nullptr);
+  SetTimer(dialog_, ipcam::kDataTimer, options_.dataTimeoutMs, nullptr);
   if (framePending_) return;
   if (!recvBuffer_.Prepare()) {
     DropConnection();
@@ -169,13 +169,13 @@ void IPCamDlg::ParseSnapshot() {
   if (result == SnapshotResult::kNoValidData) {
     ClearPreview();
     SetStatus("No valid data returned, retry in 5sec");
-    SetTimer(dialog_, ipcam::kRetryTimer, timing_.retryDelayMs, nullptr);
+    SetTimer(dialog_, ipcam::kRetryTimer, options_.retryDelayMs, nullptr);
     return;
   }
   if (result == SnapshotResult::kNotJpeg) {
     ClearPreview();
     SetStatus("Data not a valid Jpeg Image, retry in 5sec");
-    SetTimer(dialog_, ipcam::kRetryTimer, timing_.retryDelayMs, nullptr);
+    SetTimer(dialog_, ipcam::kRetryTimer, options_.retryDelayMs, nullptr);
     return;
   }
   Deliver();
@@ -283,7 +283,7 @@ void IPCamDlg::OnTimer(UINT_PTR id) {
       KillTimer(dialog_, ipcam::kDataTimer);
       DropConnection();
       SetStatus("Timeout waiting for data, retry in 5sec");
-      SetTimer(dialog_, ipcam::kRetryTimer, timing_.retryDelayMs, nullptr);
+      SetTimer(dialog_, ipcam::kRetryTimer, options_.retryDelayMs, nullptr);
       break;
     case ipcam::kRetryTimer:
       KillTimer(dialog_, ipcam::kRetryTimer);

@@ -37,15 +37,19 @@ inline constexpr UINT_PTR kFrameTimer = 12;
 
 class IPCamDlg : public ModelessDlg, public IpSource {
  public:
-  // How long a connection may stay silent and how long to wait after a
-  // failure; shorter only in tests.
-  struct Timing {
+  // How long a connection may stay silent, how long to wait after a
+  // failure, and the system calls that can fail for want of resources;
+  // tests shorten the times and make the calls fail.
+  struct Options {
     UINT dataTimeoutMs = 20000;
     UINT retryDelayMs = 5000;
+    SOCKET(WSAAPI* createSocket)(int, int, int) = &::socket;
+    int(WSAAPI* asyncSelect)(SOCKET, HWND, u_int, long) = &::WSAAsyncSelect;
+    ReceiveBuffer::Reallocate reallocate = &std::realloc;
   };
 
-  IPCamDlg() : IPCamDlg(Timing{}) {}
-  explicit IPCamDlg(Timing timing);
+  IPCamDlg() : IPCamDlg(Options{}) {}
+  explicit IPCamDlg(Options options);
   ~IPCamDlg() override;
 
   void SetSource(const char* url, bool mjpegStream) override;
@@ -104,7 +108,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
 
   WinsockSession winsock_;
   ImagePreview preview_;
-  Timing timing_;
+  Options options_;
 
   int64_t stopwatchStart_ = 0;
   int64_t stopwatchNow_ = 0;

@@ -13,7 +13,7 @@ constexpr uint8_t kHeaderEnd[] = {'\r', '\n', '\r', '\n'};
 
 bool ReceiveBuffer::Prepare() {
   if (data_) return true;
-  data_.reset(static_cast<uint8_t*>(std::malloc(kReceiveGrowStep)));
+  data_.reset(static_cast<uint8_t*>(reallocate_(nullptr, kReceiveGrowStep)));
   length_ = 0;
   capacity_ = data_ ? kReceiveGrowStep : 0;
   ResetScan();
@@ -30,7 +30,7 @@ ReceiveBuffer::Room ReceiveBuffer::Commit(size_t count) {
     size_t steps = capacity_ / kReceiveGrowStep;
     size_t grown = (steps + (steps / 2 > 1 ? steps / 2 : 1)) * kReceiveGrowStep;
     if (grown > limit_) grown = limit_;
-    void* moved = std::realloc(data_.get(), grown);
+    void* moved = reallocate_(data_.get(), grown);
     if (!moved) return Room::kExpansionFailed;
     (void)data_.release();
     data_.reset(static_cast<uint8_t*>(moved));

@@ -23,8 +23,11 @@ class ReceiveBuffer {
     size_t length;  // up to and including FF D9
   };
 
+  using Reallocate = void* (*)(void*, size_t);
   // limit: kReceiveLimit for a camera; smaller only to exercise the cap.
-  explicit ReceiveBuffer(size_t limit = kReceiveLimit) : limit_(limit) {}
+  // reallocate: realloc, or a failing one to exercise running out of memory.
+  explicit ReceiveBuffer(size_t limit = kReceiveLimit, Reallocate reallocate = &std::realloc)
+      : limit_(limit), reallocate_(reallocate) {}
 
   // Allocates the first block when there is none; false when that fails.
   bool Prepare();
@@ -55,6 +58,7 @@ class ReceiveBuffer {
   void ResetScan();
 
   size_t limit_;
+  Reallocate reallocate_;
   std::unique_ptr<uint8_t, Free> data_;
   size_t length_ = 0;
   size_t capacity_ = 0;

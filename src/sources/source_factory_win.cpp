@@ -1,7 +1,7 @@
 #include "sources/source_factory_win.h"
 
 std::unique_ptr<IpSource> CameraSourceFactory::CreateIpSource(HWND owner, bool show) {
-  auto dialog = std::make_unique<IPCamDlg>(timing_);
+  auto dialog = std::make_unique<IPCamDlg>(options_);
   if (!dialog->Create(owner, ipcam::kTemplate, show)) return nullptr;
   return dialog;
 }

@@ -8,11 +8,11 @@
 class CameraSourceFactory : public SourceFactory {
  public:
   CameraSourceFactory() = default;
-  explicit CameraSourceFactory(IPCamDlg::Timing timing) : timing_(timing) {}
+  explicit CameraSourceFactory(IPCamDlg::Options options) : options_(options) {}
 
   std::unique_ptr<IpSource> CreateIpSource(HWND owner, bool show) override;
   std::unique_ptr<DeviceSource> CreateDeviceSource(HWND owner, bool show) override;
 
  private:
-  IPCamDlg::Timing timing_;
+  IPCamDlg::Options options_;
 };

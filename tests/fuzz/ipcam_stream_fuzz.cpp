@@ -30,10 +30,14 @@ bool PlainSearch(const std::vector<uint8_t>& held, size_t& start, size_t& length
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ReceiveBuffer buffer(8 * kReceiveGrowStep);
+  if (size == 0) return 0;
+  // A cap of one or two growth steps, so both growing and the cap are met
+  // within the input sizes a fuzzer tries.
+  const size_t limit = (1 + data[0] % 2) * kReceiveGrowStep;
+  ReceiveBuffer buffer(limit);
   if (!buffer.Prepare()) std::abort();
   std::vector<uint8_t> held;
-  size_t at = 0;
+  size_t at = 1;
   while (at < size) {
     // The first byte of every step says how many bytes the read brings.
     size_t n = 1 + (data[at++] % 64) * 64;
@@ -44,9 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     held.insert(held.end(), data + at, data + at + n);
     at += n;
     ReceiveBuffer::Room room = buffer.Commit(n);
-    if (room == ReceiveBuffer::Room::kLimitReached) break;
+    if (room == ReceiveBuffer::Room::kLimitReached) {
+      if (buffer.Length() + kReceiveChunk <= buffer.Capacity() && buffer.Capacity() < 2 * kReceiveGrowStep)
+        std::abort();
+      break;
+    }
     if (room != ReceiveBuffer::Room::kReady) std::abort();
-    if (buffer.Capacity() < buffer.Length() + kReceiveChunk) std::abort();
+    if (buffer.Capacity() < buffer.Length() + kReceiveChunk || buffer.Capacity() > limit) std::abort();
     if (buffer.Length() != held.size() || std::memcmp(buffer.Data(), held.data(), held.size()) != 0) std::abort();
 
     for (;;) {

@@ -102,6 +102,33 @@ TEST(ReceiveBuffer, CameraCapIsTwentyFiveMegabytes) {
   EXPECT_EQ(buffer.Capacity(), 26214400u);
 }
 
+void* FirstBlockOnly(void* block, size_t size) {
+  return block ? nullptr : std::realloc(block, size);
+}
+void* NoMemory(void*, size_t) {
+  return nullptr;
+}
+
+TEST(ReceiveBuffer, FailedGrowthKeepsWhatWasReceived) {
+  ReceiveBuffer buffer(kReceiveLimit, &FirstBlockOnly);
+  ASSERT_TRUE(buffer.Prepare());
+  ReceiveBuffer::Room room = ReceiveBuffer::Room::kReady;
+  size_t reads = 0;
+  while (room == ReceiveBuffer::Room::kReady) {
+    std::memset(buffer.ReadSpace(), static_cast<int>(reads), kReceiveChunk);
+    room = buffer.Commit(kReceiveChunk);
+    ++reads;
+  }
+  EXPECT_EQ(room, ReceiveBuffer::Room::kExpansionFailed);
+  EXPECT_EQ(reads, 10u);  // the tenth read fills the first block
+  EXPECT_EQ(buffer.Capacity(), kReceiveGrowStep);
+  EXPECT_EQ(buffer.Data()[9 * kReceiveChunk], 9);
+
+  ReceiveBuffer none(kReceiveLimit, &NoMemory);
+  EXPECT_FALSE(none.Prepare());
+  EXPECT_FALSE(none.IsAllocated());
+}
+
 TEST(ReceiveBuffer, FramesBetweenMarkersWithWhatPrecedesThemDiscarded) {
   std::vector<uint8_t> a = Jpeg(64, 48), b = Jpeg(32, 24);
   std::string part = "--myboundary\r\nContent-Type: image/jpeg\r\nContent-Length: 100\r\n\r\n";

@@ -387,7 +387,7 @@ def case_over_limit(s):
             pass
         return True
     camera = ScriptedCamera(script)
-    run, _ = s.run_host("overlimit", "http://127.0.0.1:%d/video" % camera.port, "mjpeg", 200, 30)
+    run, _ = s.run_host("overlimit", "http://127.0.0.1:%d/video" % camera.port, "mjpeg", 200, 22)
     camera.stop()
     limit = run.first("25meg Memory Buffer Limit Reached!")
     s.check(case, limit is not None, f"status '25meg Memory Buffer Limit Reached!' (saw {sorted(set(run.texts()))})")
@@ -395,7 +395,7 @@ def case_over_limit(s):
     s.check(case, len(camera.accepts) == 1 and run.texts()[-1:] == ["25meg Memory Buffer Limit Reached!"],
             f"stalled without retry ({len(camera.accepts)} connections, last status {run.texts()[-1:]})")
     if limit is not None:
-        s.check(case, limit < 24000, f"limit reached at {limit} ms, in time to see no retry follow")
+        s.check(case, limit < 16000, f"limit reached at {limit} ms, in time to see no retry follow")
 
 
 def case_server_gone(s, tiny_a, tiny_b, sums):
