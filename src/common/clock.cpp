@@ -10,9 +10,13 @@ std::tm ToLocalTime(std::time_t moment) {
   return local;
 }
 
-std::tm Clock::LocalTime() const { return ToLocalTime(Now()); }
+std::tm Clock::LocalTime() const {
+  return ToLocalTime(Now());
+}
 
-std::time_t SystemClock::Now() const { return std::time(nullptr); }
+std::time_t SystemClock::Now() const {
+  return std::time(nullptr);
+}
 
 const Clock& DefaultClock() {
   static const SystemClock clock;

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-size_t FindBytes(const uint8_t* buffer, size_t length, const uint8_t* pattern, size_t patternLength,
-                 bool& found, size_t start) {
+size_t FindBytes(const uint8_t* buffer, size_t length, const uint8_t* pattern, size_t patternLength, bool& found,
+                 size_t start) {
   found = false;
   if (!buffer || !pattern || length == 0 || patternLength == 0 || start >= length) return 0;
   if (patternLength > length - start) return 0;

@@ -28,7 +28,8 @@ bool CopyText(char (&destination)[N], std::string_view text) {
 #if defined(__GNUC__)
 __attribute__((format(printf, 3, 4)))
 #endif
-inline bool FormatText(char* destination, size_t capacity, const char* format, ...) {
+inline bool
+FormatText(char* destination, size_t capacity, const char* format, ...) {
   if (capacity == 0) return false;
   va_list args;
   va_start(args, format);

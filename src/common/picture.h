@@ -44,7 +44,9 @@ inline size_t RowStride(int32_t width, int bitCount) {
   return ((static_cast<size_t>(width) * static_cast<size_t>(bitCount) + 31) / 32) * 4;
 }
 
-inline int32_t AbsHeight(int32_t height) { return height < 0 ? -height : height; }
+inline int32_t AbsHeight(int32_t height) {
+  return height < 0 ? -height : height;
+}
 
 struct Picture {
   PictureInfo pictureInfo{};

@@ -77,4 +77,6 @@ int RotationListPosition(int32_t degrees) {
   return position >= 0 && position <= 3 ? position : 0;
 }
 
-int32_t RotationFromList(int position) { return position >= 0 && position <= 3 ? position * 90 : 0; }
+int32_t RotationFromList(int position) {
+  return position >= 0 && position <= 3 ? position * 90 : 0;
+}

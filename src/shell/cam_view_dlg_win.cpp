@@ -119,8 +119,10 @@ void OpenView(CamWnd& camera, CamViewDlg& view, HWND owner) {
                            if (view.Handle()) SendMessageA(view.Handle(), WM_CLOSE, 0, 0);
                          }});
   }
-  if (camera.HasPicture()) view.Preview().SetPicture(camera.CurrentPicture());
-  else view.Preview().SetPicture(nullptr, PictureInfo{});
+  if (camera.HasPicture())
+    view.Preview().SetPicture(camera.CurrentPicture());
+  else
+    view.Preview().SetPicture(nullptr, PictureInfo{});
   HWND window = view.Handle();
   ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window);

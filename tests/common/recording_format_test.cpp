@@ -131,8 +131,8 @@ TEST(ReadTimestampTest, RejectsSegmentsThatDoNotFitTheFrame) {
 }
 
 TEST(ReadTimestampTest, TextEndsAtFirstNulAndOnlyTheFirstSegmentCounts) {
-  const std::vector<uint8_t> frame = Bytes({0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x06, '4', '2', 0x00, 'x', 0xFF, 0xFE,
-                                            0x00, 0x04, '9', 0x00, 0xFF, 0xD9, 0x00, 0x00});
+  const std::vector<uint8_t> frame = Bytes({0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x06, '4',  '2',  0x00, 'x',
+                                            0xFF, 0xFE, 0x00, 0x04, '9',  0x00, 0xFF, 0xD9, 0x00, 0x00});
   EXPECT_EQ(ReadTimestamp(frame.data(), frame.size()), "42");
   const std::vector<uint8_t> unterminated = Bytes({0xFF, 0xFE, 0x00, 0x04, '5', '6', 0x00, 0x00, 0x00});
   EXPECT_EQ(ReadTimestamp(unterminated.data(), unterminated.size()), "56");

@@ -1,7 +1,5 @@
 #include "player/player_files_win.h"
 
-
-
 namespace {
 
 std::string Next(std::deque<std::string>& answers) {

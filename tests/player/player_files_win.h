@@ -11,7 +11,9 @@
 #include "player/reader_host_win.h"
 #include "support/temp_folder_win.h"
 
-inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 struct DialogCall {
   std::string defaultName;

@@ -43,4 +43,6 @@ TempFolder::TempFolder(const char* prefix) {
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+  RemoveTree(path_);
+}
