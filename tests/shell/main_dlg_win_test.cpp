@@ -54,9 +54,12 @@ class MainDlgTest : public ::testing::Test {
   void Command(int id, int code = 0) { SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, code), 0); }
   // The mouse over a client point of the main window.
   void MouseAt(UINT message, int x, int y) {
+    // Keep the point on the screen wherever the window was placed, or the
+    // pointer would be clamped to the screen's edge.
+    SetWindowPos(Window(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     POINT point{x, y};
     ClientToScreen(Window(), &point);
-    SetCursorPos(point.x, point.y);
+    ASSERT_TRUE(PlaceCursor(point));
     SendMessageA(Window(), message, 0, 0);
   }
   void RightClickCamera(size_t k) {
@@ -447,6 +450,7 @@ TEST_F(MainDlgTest, SetupCommandRunsTheDialogOfTheCurrentCameraAndSavesOnOk) {
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));
 
   RightClickCamera(1);
+  ASSERT_EQ(main_->FindCurrentCamera(), 1);
   auto runSetup = [&](int button) {
     DialogScript script({[&] {
       HWND dialog = FindWindowA(nullptr, "Camera 2 Setup");

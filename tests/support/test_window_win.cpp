@@ -78,3 +78,16 @@ void PumpMessages() {
     DispatchMessageA(&msg);
   }
 }
+
+bool PlaceCursor(POINT screenPoint) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (!SetCursorPos(screenPoint.x, screenPoint.y)) return false;
+    PumpMessages();
+    Sleep(5);
+    PumpMessages();
+    POINT actual{};
+    GetCursorPos(&actual);
+    if (actual.x == screenPoint.x && actual.y == screenPoint.y) return true;
+  }
+  return false;
+}

@@ -29,3 +29,9 @@ class TestWindow {
 
 // Dispatches every message waiting for this thread.
 void PumpMessages();
+
+// Puts the pointer on a screen point and makes sure it stays there: under
+// Wine a pointer move still queued in the X connection can undo a
+// SetCursorPos once this thread takes its events. False when it never
+// settled. Dispatches this thread's messages meanwhile.
+bool PlaceCursor(POINT screenPoint);
