@@ -304,23 +304,39 @@ TEST_F(RecorderTest, FailuresShowTheirStatusUntilASaveSucceeds) {
   EXPECT_STREQ(recorder_->StatusText(), "");
 }
 
-TEST_F(RecorderTest, ShortWriteClosesTheFileAndTheNextFrameAppendsAfterThePartOne) {
+TEST_F(RecorderTest, ShortWriteIsCutBackToTheLastWholeFrameAndRecordingResumes) {
   Save();
-  const size_t whole = ReadWholeFile(folder_.At("rec\\cam.mjpg")).size();
-  disk_.room = 100;
-  Save();
-  EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
-  EXPECT_FALSE(recorder_->FileOpen());
-  EXPECT_EQ(ReadWholeFile(folder_.At("rec\\cam.mjpg")).size(), whole + 100);
+  const std::vector<uint8_t> first = ReadWholeFile(folder_.At("rec\\cam.mjpg"));
+  // Short inside the picture, and short inside the timestamp segment.
+  for (size_t room : {size_t{100}, size_t{3}}) {
+    disk_.room = room;
+    Save();
+    EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
+    EXPECT_FALSE(recorder_->FileOpen());
+    EXPECT_EQ(ReadWholeFile(folder_.At("rec\\cam.mjpg")), first) << "no partial frame stays after " << room;
+  }
   disk_.room = SIZE_MAX;
   Save();
   EXPECT_STREQ(recorder_->StatusText(), "");
   const std::vector<uint8_t> bytes = ReadWholeFile(folder_.At("rec\\cam.mjpg"));
-  EXPECT_GT(bytes.size(), 2 * whole + 100 - 20);
-  // The partial frame stays in the file; readers skip it.
   const auto frames = SplitFrames(bytes);
   ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].size() + frames[1].size(), bytes.size()) << "whole frames back to back, nothing else";
+  EXPECT_EQ(bytes[first.size()], 0xFF);
+  EXPECT_EQ(bytes[first.size() + 1], 0xD8);
   EXPECT_EQ(ReadTimestamp(frames[1].data(), frames[1].size()), std::to_string(clock_.Now() - 1));
+
+  // A numbered picture cut short holds no frame at all: it goes.
+  settings_.saveAsMjpeg = 0;
+  settings_.maxJpegCount = 1;
+  UsePath("pics\\p.jpg");
+  disk_.room = 50;
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
+  EXPECT_FALSE(IsFile(folder_.At("pics\\p0.jpg")));
+  disk_.room = SIZE_MAX;
+  Save();
+  EXPECT_EQ(Frames("pics\\p0.jpg").size(), 1u);
 }
 
 TEST_F(RecorderTest, ExceptionWhileSavingClosesTheFile) {
