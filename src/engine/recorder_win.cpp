@@ -175,7 +175,13 @@ void Recorder::RunStorageLimits(const CamSettings& settings) {
     limitsUnmet_ = true;
     return;
   }
+  // Before the first frame of new settings the recording to be continued
+  // is the one the template names now.
+  char expanded[kTextSize] = {};
   const char* current = settings.saveAsMjpeg ? currentPath_ : numberedName_;
+  if (current[0] == '\0' &&
+      ExpandSavePath(TextView(settings.savePath), *services_.clock, expanded) == ExpandResult::kOk)
+    current = expanded;
   limitsUnmet_ = !RunLimitPass(*fixedPart, extras_, lastLimitPass_, current).limitsMet;
 }
 
