@@ -122,7 +122,12 @@ void Recorder::KeepBeforeMotion(Picture& picture, const CamSettings& settings) {
   if (settings.overlayEnabled && settings.overlayOnFile && services_.burnOverlay)
     services_.burnOverlay(picture, settings);
   slot->captured = services_.clock->Now();
-  if (!EncodeJpeg(picture, settings.jpegQuality, slot->jpeg)) slot->jpeg.clear();
+  // The encoder wants a worst-case buffer; fifty of those would hold far
+  // more than the pictures need, so each slot keeps only its picture's size.
+  if (EncodeJpeg(picture, settings.jpegQuality, encodeBuffer_))
+    slot->jpeg.assign(encodeBuffer_.begin(), encodeBuffer_.end());
+  else
+    slot->jpeg.clear();
 }
 
 bool Recorder::RecordEncoded(const std::vector<uint8_t>& jpeg, std::time_t captured, const CamSettings& settings) {
