@@ -64,7 +64,9 @@ void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSetting
 void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
   if (services_.alarm) UpdateMotionAlarm(settings, motionLevel, motionLatch_, *services_.alarm);
   limitPassInThisFrame_ = false;
-  if (HasStorageLimit(extras_) && services_.clock->Now() - lastLimitPass_ >= kLimitPassInterval)
+  // A clock put back counts as a minute gone.
+  const std::time_t now = services_.clock->Now();
+  if (HasStorageLimit(extras_) && (now < lastLimitPass_ || now - lastLimitPass_ >= kLimitPassInterval))
     RunStorageLimits(settings);
 
   if (!settings.recordEnabled) {

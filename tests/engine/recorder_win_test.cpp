@@ -493,6 +493,13 @@ TEST_F(RecorderLimitTest, SizeLimitDeletesTheOldestAndTheFoldersItEmptiesOnly) {
   EXPECT_FALSE(IsFile(folder_.At("lim\\04\\d.mjpg")));
   EXPECT_TRUE(IsFile(folder_.At("lim\\05\\g.mjpg")));
   EXPECT_TRUE(IsFolder(folder_.At("lim"))) << "the fixed part itself stays";
+
+  // A clock put back does not hold the next pass off.
+  Place("lim\\06\\h.mjpg", 600, 4);
+  clock_.Advance(-3600);
+  Save();
+  EXPECT_FALSE(IsFile(folder_.At("lim\\05\\g.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\06\\h.mjpg")));
 }
 
 TEST_F(RecorderLimitTest, CurrentFileIsNeverDeletedAndAnUnmetLimitIsShown) {
