@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "config_bytes.h"
@@ -149,6 +150,37 @@ TEST_F(MainDlgTest, TwoByTwoFileLoadsFourCamerasWhateverItsCountSays) {
   ASSERT_EQ(written.size(), 8516u + ConfigExtensionSize(4));
   bytes.Int(556, 4);  // the count written is the real one
   EXPECT_TRUE(written == bytes.DefaultExtension(4).Bytes());
+}
+
+TEST_F(MainDlgTest, ExtensionGivesEachCameraItsExtrasAndADamagedOneTheDefaults) {
+  auto extrasOf = [this] {
+    std::vector<std::array<int32_t, 3>> values;
+    for (const auto& camera : main_->Cameras())
+      values.push_back({camera->Extras().preMotionFrames, camera->Extras().keepMegabytes, camera->Extras().keepDays});
+    return values;
+  };
+  const std::vector<std::array<int32_t, 3>> stored = {{3, 100, 7}, {0, 0, 0}, {50, 0, 1}, {1, 2, 3}};
+  ConfigBytes bytes = DefaultConfigBytes(2, 2, 4, 4);
+  bytes.Int(CameraOffset(3) + 12, 61);
+  ConfigBytes withExtension = bytes;
+  withExtension.Extension(stored);
+  WriteWholeFile(capture_.ConfigFile(), withExtension.Bytes());
+  Start();
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_EQ(extrasOf(), stored);
+  ASSERT_TRUE(main_->SaveConfig());
+  EXPECT_TRUE(ReadWholeFile(capture_.ConfigFile()) == withExtension.Bytes());
+  DestroyWindow(Window());
+  main_.reset();
+
+  std::vector<uint8_t> damaged = withExtension.Bytes();
+  damaged[bytes.Size() + 17] ^= 0x10;
+  WriteWholeFile(capture_.ConfigFile(), damaged);
+  Start();
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_FALSE(QuitPosted());
+  EXPECT_EQ(extrasOf(), (std::vector<std::array<int32_t, 3>>(4)));
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{75, 75, 75, 61})) << "the records before it still load";
 }
 
 TEST_F(MainDlgTest, ShortFileShowsTheReadFailureQuitsAndStaysOnDisk) {
