@@ -135,8 +135,18 @@ void CamWnd::SetDetectGrid(const DetectGrid& grid) {
   Redraw();
 }
 
+void CamWnd::SetExtras(const RecordingExtras& extras) {
+  extras_ = extras;
+  if (worker_.Handle())
+    SendMessageA(worker_.Handle(), camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras_), 0);
+  else
+    worker_.SetInitialExtras(extras_);
+}
+
 void CamWnd::ApplySettings() {
   if (worker_.Handle()) SendMessageA(worker_.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_), 0);
+  if (worker_.Handle())
+    SendMessageA(worker_.Handle(), camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras_), 0);
   Redraw();
 }
 

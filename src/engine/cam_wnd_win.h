@@ -13,6 +13,7 @@
 #include "engine/cam_settings.h"
 #include "engine/cam_wrk_win.h"
 #include "engine/motion_detector.h"
+#include "engine/recording_extras.h"
 #include "framework/sub_wnd_win.h"
 
 class CamWnd : public SubWnd {
@@ -32,6 +33,7 @@ class CamWnd : public SubWnd {
   void SetPicture(Picture&& picture, bool processed);
   void SetSettings(const CamSettings& settings);
   void SetDetectGrid(const DetectGrid& grid);
+  void SetExtras(const RecordingExtras& extras);
   // Hands the current settings to the worker again (at start-up).
   void ApplySettings();
   // The current picture as one JPEG at the camera's quality; false without
@@ -46,10 +48,12 @@ class CamWnd : public SubWnd {
 
   const CamSettings& Settings() const { return settings_; }
   const DetectGrid& Grid() const { return grid_; }
+  const RecordingExtras& Extras() const { return extras_; }
   // The records themselves, for the setup dialog's preview: its working
   // copy is edited in place and never handed to its worker.
   CamSettings& EditableSettings() { return settings_; }
   DetectGrid& EditableGrid() { return grid_; }
+  RecordingExtras& EditableExtras() { return extras_; }
   const char* StatusText() const { return statusText_; }
   bool HasPicture() const { return !picture_.pixels.empty(); }
   const Picture& CurrentPicture() const { return picture_; }
@@ -79,4 +83,5 @@ class CamWnd : public SubWnd {
   DetectGrid grid_;
   CamWrk worker_;
   CamSettings settings_;
+  RecordingExtras extras_ = kDefaultRecordingExtras;
 };

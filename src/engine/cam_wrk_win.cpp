@@ -62,6 +62,7 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
   using namespace camera_msg;
   switch (msg) {
     case kSelectSource:
+      recorder_.DropPreMotionFrames();
       SelectSource(static_cast<int32_t>(wParam), true);
       break;
     case kHideSource:
@@ -74,6 +75,9 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
         recorder_.ForgetPath();
         SelectSource(settings_.cameraType, false);
       }
+      break;
+    case kRecordingExtras:
+      if (wParam) recorder_.SetExtras(*reinterpret_cast<const RecordingExtras*>(wParam));
       break;
     case kDetectGrid:
       if (wParam) detector_.SetMask(*reinterpret_cast<const DetectGrid*>(wParam));

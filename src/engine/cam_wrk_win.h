@@ -32,6 +32,7 @@ class CamWrk : public UIthread {
   // Before Start only, from the owning thread.
   void SetDisplayWindow(HWND display) { displayWindow_ = display; }
   void SetInitialSettings(const CamSettings& settings) { settings_ = settings; }
+  void SetInitialExtras(const RecordingExtras& extras) { recorder_.SetExtras(extras); }
 
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnThreadStop() override;

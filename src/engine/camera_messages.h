@@ -19,6 +19,7 @@ inline constexpr unsigned kPicture = 1332;        // wParam pixels, lParam const
 inline constexpr unsigned kSetReceiver = 1333;    // wParam window or 0, lParam message
 inline constexpr unsigned kStatus = 1334;         // wParam const char* or null
 inline constexpr unsigned kViewFootage = 1335;
+inline constexpr unsigned kRecordingExtras = 1336;  // wParam const RecordingExtras*
 inline constexpr unsigned kGrabTimer = 10;
 }  // namespace camera_msg
 

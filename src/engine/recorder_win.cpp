@@ -3,15 +3,18 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "common/file_sink_win.h"
 #include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
 #include "common/recording_format.h"
 #include "engine/motion_decision.h"
 #include "engine/save_path.h"
 #include "engine/save_path_win.h"
 #include "engine/schedule.h"
+#include "engine/storage_limit_win.h"
 
 namespace {
 
@@ -31,10 +34,22 @@ Recorder::Recorder(Services services) : shellOpen(ShellOpen), services_(std::mov
 void Recorder::ForgetPath() {
   currentPath_[0] = '\0';
   recordFile_.Reset();
+  preMotion_.Clear();
+}
+
+void Recorder::SetExtras(const RecordingExtras& extras) {
+  extras_ = ClampRecordingExtras(extras);
+  preMotion_.SetCapacity(extras_.preMotionFrames);
+  if (!HasStorageLimit(extras_)) limitsUnmet_ = false;
 }
 
 void Recorder::SetStatus(const char* text) {
   CopyText(statusText_, text);
+}
+
+const char* Recorder::StatusText() const {
+  if (statusText_[0] == '\0' && limitsUnmet_) return "Recording limit: cannot free space";
+  return statusText_;
 }
 
 void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
@@ -48,21 +63,32 @@ void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSetting
 
 void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
   if (services_.alarm) UpdateMotionAlarm(settings, motionLevel, motionLatch_, *services_.alarm);
+  limitPassInThisFrame_ = false;
+  // A clock put back counts as a minute gone.
+  const std::time_t now = services_.clock->Now();
+  if (HasStorageLimit(extras_) && (now < lastLimitPass_ || now - lastLimitPass_ >= kLimitPassInterval))
+    RunStorageLimits(settings);
 
   if (!settings.recordEnabled) {
     recordFile_.Reset();
+    preMotion_.Clear();
     return;
   }
   switch (ScheduleAllows(settings, *services_.clock)) {
     case ScheduleDecision::kRecord:
       break;
     case ScheduleDecision::kSkip:
+      preMotion_.Clear();
       return;
     case ScheduleDecision::kSkipAndClose:
       recordFile_.Reset();
+      preMotion_.Clear();
       return;
   }
-  if (!TakeRecordingTurn(settings, motionLevel, saveCountdown_)) return;
+  if (!TakeRecordingTurn(settings, motionLevel, saveCountdown_)) {
+    KeepBeforeMotion(picture, settings);
+    return;
+  }
 
   if (settings.overlayEnabled && settings.overlayOnFile && services_.burnOverlay)
     services_.burnOverlay(picture, settings);
@@ -72,23 +98,98 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
     SetStatus("Failed to create save directory");
     return;
   }
-  if (settings.saveAsMjpeg) {
-    if (!OpenRecording()) return;
-  } else if (!OpenNumbered(settings)) {
-    return;
+  for (size_t i = 0; i < preMotion_.Count(); ++i) {
+    const PreMotionRing::Frame& kept = preMotion_.At(i);
+    if (kept.jpeg.empty()) continue;
+    if (!RecordEncoded(kept.jpeg, kept.captured, settings)) {
+      preMotion_.Clear();
+      return;
+    }
   }
+  preMotion_.Clear();
 
-  const std::unique_ptr<ByteSink> sink = services_.openSink(recordFile_.Get());
-  if (!WriteFrame(picture, settings.jpegQuality, *sink, *services_.clock, encodeBuffer_)) {
+  if (!EncodeJpeg(picture, settings.jpegQuality, encodeBuffer_)) {
     SetStatus("File write failed, disk may be full");
     recordFile_.Reset();
     return;
+  }
+  if (!RecordEncoded(encodeBuffer_, services_.clock->Now(), settings)) return;
+  statusText_[0] = '\0';
+}
+
+void Recorder::KeepBeforeMotion(Picture& picture, const CamSettings& settings) {
+  PreMotionRing::Frame* slot = preMotion_.NextSlot();
+  if (!slot) return;
+  // Burnt in now, with the time the picture was taken.
+  if (settings.overlayEnabled && settings.overlayOnFile && services_.burnOverlay)
+    services_.burnOverlay(picture, settings);
+  slot->captured = services_.clock->Now();
+  // The encoder wants a worst-case buffer; fifty of those would hold far
+  // more than the pictures need, so each slot keeps only its picture's size.
+  if (EncodeJpeg(picture, settings.jpegQuality, encodeBuffer_))
+    slot->jpeg.assign(encodeBuffer_.begin(), encodeBuffer_.end());
+  else
+    slot->jpeg.clear();
+}
+
+bool Recorder::RecordEncoded(const std::vector<uint8_t>& jpeg, std::time_t captured, const CamSettings& settings) {
+  for (bool retried = false;; retried = true) {
+    if (settings.saveAsMjpeg) {
+      if (!OpenRecording()) return false;
+    } else if (!OpenNumbered(settings)) {
+      return false;
+    }
+    LARGE_INTEGER start{};
+    SetFilePointerEx(recordFile_.Get(), LARGE_INTEGER{}, &start, FILE_CURRENT);
+    bool whole;
+    {
+      const std::unique_ptr<ByteSink> sink = services_.openSink(recordFile_.Get());
+      whole = WriteEncodedFrame(jpeg.data(), jpeg.size(), *sink, captured);
+    }
+    if (whole) break;
+    CutBackFailedWrite(start.QuadPart, settings);
+    // A full disk may be the recordings' own doing: make room and try once more.
+    if (!retried && extras_.keepMegabytes > 0) {
+      RunStorageLimits(settings);
+      continue;
+    }
+    SetStatus("File write failed, disk may be full");
+    return false;
   }
   if (!settings.saveAsMjpeg) {
     recordFile_.Reset();
     pictureNumber_ = AdvancePictureNumber(pictureNumber_, settings.maxJpegCount);
   }
-  statusText_[0] = '\0';
+  return true;
+}
+
+// A partial frame would break every reader after it: the file goes back to
+// the end of its last whole frame, and a numbered picture that holds none
+// goes altogether.
+void Recorder::CutBackFailedWrite(int64_t frameStart, const CamSettings& settings) {
+  LARGE_INTEGER start{};
+  start.QuadPart = frameStart;
+  if (SetFilePointerEx(recordFile_.Get(), start, nullptr, FILE_BEGIN)) SetEndOfFile(recordFile_.Get());
+  recordFile_.Reset();
+  if (!settings.saveAsMjpeg && frameStart == 0) DeleteFileA(numberedName_);
+}
+
+void Recorder::RunStorageLimits(const CamSettings& settings) {
+  lastLimitPass_ = services_.clock->Now();
+  limitPassInThisFrame_ = true;
+  const std::optional<std::string> fixedPart = FixedPartOf(TextView(settings.savePath));
+  if (!fixedPart) {
+    limitsUnmet_ = true;
+    return;
+  }
+  // Before the first frame of new settings the recording to be continued
+  // is the one the template names now.
+  char expanded[kTextSize] = {};
+  const char* current = settings.saveAsMjpeg ? currentPath_ : numberedName_;
+  if (current[0] == '\0' &&
+      ExpandSavePath(TextView(settings.savePath), *services_.clock, expanded) == ExpandResult::kOk)
+    current = expanded;
+  limitsUnmet_ = !RunLimitPass(*fixedPart, extras_, lastLimitPass_, current).limitsMet;
 }
 
 // Expands the template and moves to the new path when it changed; false
@@ -118,6 +219,7 @@ bool Recorder::TakePath(const CamSettings& settings) {
       break;
   }
   CopyText(currentPath_, path);
+  if (HasStorageLimit(extras_) && !limitPassInThisFrame_) RunStorageLimits(settings);
   return true;
 }
 
@@ -146,7 +248,10 @@ bool Recorder::OpenNumbered(const CamSettings& settings) {
     pictureNumber_ = FindStartNumber(currentPath_, settings.maxJpegCount);
     named = NumberedName(currentPath_, pictureNumber_, name);
   }
-  if (named == NumberedNameResult::kOk) recordFile_ = OpenNumberedPicture(name);
+  if (named == NumberedNameResult::kOk) {
+    recordFile_ = OpenNumberedPicture(name);
+    CopyText(numberedName_, name);
+  }
   if (!recordFile_) {
     SetStatus("Failed to access jpeg file for writing");
     return false;

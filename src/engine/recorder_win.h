@@ -17,6 +17,8 @@
 #include "common/scoped_handle_win.h"
 #include "engine/alarm.h"
 #include "engine/cam_settings.h"
+#include "engine/pre_motion_ring.h"
+#include "engine/recording_extras.h"
 
 class Recorder {
  public:
@@ -40,20 +42,27 @@ class Recorder {
   // and becomes the status "Unknown file save exception occured!".
   void SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings);
 
-  // New settings arrived: the next saved frame starts from a fresh path.
+  // New settings arrived: the next saved frame starts from a fresh path,
+  // and frames kept from before motion belong to the old settings.
   void ForgetPath();
+  // Frames before motion and storage limits; forgets the kept frames.
+  void SetExtras(const RecordingExtras& extras);
+  // The source changed: its frames from before motion are dropped.
+  void DropPreMotionFrames() { preMotion_.Clear(); }
   void CloseFile() { recordFile_.Reset(); }
 
   // "View current footage": the recording opened through the shell, or the
   // folder of the numbered pictures. Nothing while no path is in use.
   void OpenCurrentFootage(const CamSettings& settings) const;
 
-  const char* StatusText() const { return statusText_; }
+  // The last recording problem, else the limits' own, else "".
+  const char* StatusText() const;
   const char* CurrentPath() const { return currentPath_; }
   bool FileOpen() const { return recordFile_.IsValid(); }
   uint32_t PictureNumber() const { return pictureNumber_; }
   uint32_t SaveCountdown() const { return saveCountdown_; }
   int32_t MotionLatch() const { return motionLatch_; }
+  size_t PreMotionFrames() const { return preMotion_.Count(); }
 
   // The shell call behind OpenCurrentFootage, replaceable by tests.
   std::function<void(const char* path)> shellOpen;
@@ -63,6 +72,12 @@ class Recorder {
   bool TakePath(const CamSettings& settings);
   bool OpenRecording();
   bool OpenNumbered(const CamSettings& settings);
+  void KeepBeforeMotion(Picture& picture, const CamSettings& settings);
+  // Writes one encoded frame to the recording or the next numbered
+  // picture; a short write is cut back so only whole frames remain.
+  bool RecordEncoded(const std::vector<uint8_t>& jpeg, std::time_t captured, const CamSettings& settings);
+  void CutBackFailedWrite(int64_t frameStart, const CamSettings& settings);
+  void RunStorageLimits(const CamSettings& settings);
   void SetStatus(const char* text);
 
   Services services_;
@@ -73,4 +88,10 @@ class Recorder {
   uint32_t saveCountdown_ = 0;
   int32_t motionLatch_ = 0;
   std::vector<uint8_t> encodeBuffer_;
+  RecordingExtras extras_ = kDefaultRecordingExtras;
+  PreMotionRing preMotion_;
+  char numberedName_[kTextSize] = {};  // the numbered picture written last
+  std::time_t lastLimitPass_ = 0;
+  bool limitPassInThisFrame_ = false;
+  bool limitsUnmet_ = false;
 };

@@ -12,11 +12,13 @@ void CamSetupDlg::InitControls() {
   if (camera_) {
     preview_.EditableSettings() = camera_->Settings();
     preview_.EditableGrid() = camera_->Grid();
+    preview_.EditableExtras() = camera_->Extras();
   }
   // Grid editing starts off, in the preview as on its box.
   preview_.EditableSettings().editDetectGrid = 0;
   const CamSettings& s = preview_.Settings();
   InitRecordingPage(s);
+  InitRecordingExtras();
   InitSchedulePage(s);
   InitModifyPage(s);
   InitOverlayPage(s);
@@ -33,6 +35,13 @@ void CamSetupDlg::InitRecordingPage(const CamSettings& s) const {
   SetCheck(Item(kRecording, kCleanDirectory), s.cleanDirectory);
   CheckRadioButton(tabs_.GetPage(kRecording), kSaveMjpeg, kSaveJpeg, s.saveAsMjpeg ? kSaveMjpeg : kSaveJpeg);
   SetNumber(Item(kRecording, kMaxJpegCount), s.maxJpegCount);
+}
+
+void CamSetupDlg::InitRecordingExtras() const {
+  const RecordingExtras& extras = preview_.Extras();
+  SetNumber(Item(kRecording, kPreMotionFrames), extras.preMotionFrames);
+  SetNumber(Item(kRecording, kKeepMegabytes), extras.keepMegabytes);
+  SetNumber(Item(kRecording, kKeepDays), extras.keepDays);
 }
 
 void CamSetupDlg::InitSchedulePage(const CamSettings& s) const {
@@ -76,6 +85,7 @@ void CamSetupDlg::InitMotionPage(const CamSettings& s) const {
 void CamSetupDlg::ReadControls() {
   CamSettings& s = preview_.EditableSettings();
   ReadRecordingPage(s);
+  ReadRecordingExtras();
   ReadSchedulePage(s);
   ReadModifyPage(s);
   ReadOverlayPage(s);
@@ -92,6 +102,12 @@ void CamSetupDlg::ReadRecordingPage(CamSettings& s) const {
   s.cleanDirectory = GetCheck(Item(kRecording, kCleanDirectory));
   s.saveAsMjpeg = GetCheck(Item(kRecording, kSaveMjpeg));
   s.maxJpegCount = GetNumber(Item(kRecording, kMaxJpegCount));
+}
+
+void CamSetupDlg::ReadRecordingExtras() {
+  preview_.EditableExtras() =
+      ClampRecordingExtras({GetNumber(Item(kRecording, kPreMotionFrames)), GetNumber(Item(kRecording, kKeepMegabytes)),
+                            GetNumber(Item(kRecording, kKeepDays))});
 }
 
 void CamSetupDlg::ReadSchedulePage(CamSettings& s) const {

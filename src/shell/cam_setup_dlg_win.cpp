@@ -126,6 +126,7 @@ void CamSetupDlg::Apply() {
     camera_->SetDetectGrid(preview_.Grid());
     SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working.cameraType), 0);
     camera_->SetSettings(working);
+    camera_->SetExtras(preview_.Extras());
   }
   SendToWorker(camera_msg::kSetReceiver, 0, 0);
 }

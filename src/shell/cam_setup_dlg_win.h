@@ -42,6 +42,8 @@ inline constexpr int kFirstPageTemplate = 1001;
 // Recording page.
 inline constexpr int kRecordEnabled = 1010, kCleanDirectory = 1011, kSaveInterval = 1041, kSavePath = 1042,
                      kMaxJpegCount = 1043, kSaveMjpeg = 1070, kSaveJpeg = 1071;
+// Recording page, the values kept beside the camera's settings (0 = none).
+inline constexpr int kPreMotionFrames = 1044, kKeepMegabytes = 1045, kKeepDays = 1046;
 // Schedule page: 1010 all days ("&Record Only at Specific Times"), 1011 to
 // 1017 Sunday to Saturday.
 inline constexpr int kScheduleAllDays = 1010, kScheduleSaturday = 1017, kScheduleLabel = 1023, kStartPicker = 1060,
@@ -85,6 +87,7 @@ class CamSetupDlg : public ModalDlg {
 
   const CamSettings& Working() const { return preview_.Settings(); }
   const DetectGrid& WorkingGrid() const { return preview_.Grid(); }
+  const RecordingExtras& WorkingExtras() const { return preview_.Extras(); }
   CamWnd& Preview() { return preview_; }
   const Tabs& Pages() const { return tabs_; }
   int ScheduleDay() const { return scheduleDay_; }
@@ -109,6 +112,8 @@ class CamSetupDlg : public ModalDlg {
   void ReadOverlayPage(CamSettings& s) const;
   void ReadMotionPage(CamSettings& s) const;
   void ReadDevicePage(CamSettings& s) const;
+  void InitRecordingExtras() const;
+  void ReadRecordingExtras();
 
   Tabs tabs_;
   int32_t cameraIndex_ = 0;

@@ -49,14 +49,18 @@ bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout
   written += WriteRecord(out, layout);
   const uint32_t count = static_cast<uint32_t>(cameras.size());
   written += WriteRecord(out, count);
+  std::vector<RecordingExtras> extras;
+  extras.reserve(cameras.size());
   for (const CameraRecords& camera : cameras) {
     written += WriteRecord(out, camera.settings);
     written += WriteRecord(out, camera.grid);
+    extras.push_back(camera.extras);
   }
-  return written == ConfigFileSize(cameras.size());
+  return written == ConfigFileSize(cameras.size()) && WriteConfigExtension(out, extras);
 }
 
-bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild) {
+bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild,
+                ExtensionRead* extension) {
   size_t read = ReadRecord(in, web);
   read += ReadRecord(in, layout);
   TerminateTexts(web);
@@ -69,7 +73,13 @@ bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const Rebu
     read += ReadRecord(in, camera.grid);
     TerminateTexts(camera.settings);
   }
-  return read == ConfigFileSize(cameras.size());
+  const bool complete = read == ConfigFileSize(cameras.size());
+  std::vector<RecordingExtras> extras(cameras.size(), kDefaultRecordingExtras);
+  // A short file has no extension: whatever follows would be misread.
+  const ExtensionRead how = complete ? ReadConfigExtension(in, extras) : ExtensionRead::kAbsent;
+  for (size_t k = 0; k < cameras.size(); ++k) cameras[k].extras = extras[k];
+  if (extension) *extension = how;
+  return complete;
 }
 
 std::string ConfigPathFor(std::string_view programPath) {

@@ -1,7 +1,8 @@
 #pragma once
 // The configuration file: web settings, grid layout, camera count, then
-// each camera's settings and detection grid, back to back with no header.
-// The only consistency test is the number of bytes transferred.
+// each camera's settings and detection grid, back to back with no header,
+// then the extension of config_extension.h. The only consistency test of
+// the records before the extension is the number of bytes transferred.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,8 @@
 
 #include "common/byte_sink.h"
 #include "engine/cam_settings.h"
+#include "engine/recording_extras.h"
+#include "shell/config_extension.h"
 #include "shell/grid_layout.h"
 #include "web/web_settings.h"
 
@@ -46,9 +49,10 @@ class MemorySource final : public ByteSource {
 struct CameraRecords {
   CamSettings settings;
   DetectGrid grid;
+  RecordingExtras extras = kDefaultRecordingExtras;
 };
 
-// Writes the whole file; true when every byte went out.
+// Writes the whole file, extension included; true when every byte went out.
 bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout,
                  const std::vector<CameraRecords>& cameras);
 
@@ -61,8 +65,11 @@ using RebuildForLayout = std::function<std::vector<CameraRecords>&(const GridLay
 // file is read and not used: as many camera records are read as the
 // rebuilt set holds. Records that could not be read keep what they held.
 // True when all 560 + 1989 x n bytes were read; a longer file's surplus is
-// ignored.
-bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild);
+// ignored. The extension that follows them fills each camera's extras, or
+// leaves the defaults (see ReadConfigExtension); how it went is told in
+// `extension` when given, and never changes the result.
+bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild,
+                ExtensionRead* extension = nullptr);
 
 // The configuration path for a program path: everything after the last
 // '.' of the file name replaced by "cfg", or ".cfg" appended when the file

@@ -171,7 +171,7 @@ void MainDlg::ApplyWebSettings() {
 std::vector<CameraRecords> MainDlg::Records() const {
   std::vector<CameraRecords> records;
   records.reserve(cameras_.size());
-  for (const auto& camera : cameras_) records.push_back({camera->Settings(), camera->Grid()});
+  for (const auto& camera : cameras_) records.push_back({camera->Settings(), camera->Grid(), camera->Extras()});
   return records;
 }
 
@@ -200,6 +200,7 @@ void MainDlg::StartAllCameras() {
     if (k < loaded_.size()) {
       camera.SetSettings(loaded_[k].settings);
       camera.SetDetectGrid(loaded_[k].grid);
+      camera.SetExtras(loaded_[k].extras);
     } else {
       camera.ApplySettings();
       camera.SetDetectGrid(camera.Grid());

@@ -244,6 +244,34 @@ TEST_F(CamWrkTest, MotionGatesTheRecordingFromTheSecondPictureOn) {
   EXPECT_NE(display_.updates[2].rect.firstColumn, -1);
 }
 
+TEST_F(CamWrkTest, FramesBeforeMotionArriveByMessageAndGoWithNewSettingsOrANewSource) {
+  settings_.recordEnabled = 1;
+  settings_.motionEnabled = 1;
+  settings_.saveCount = 0;
+  Apply();
+  const RecordingExtras extras{2, 0, 0};
+  Send(camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras));
+  const Picture still = SmoothPicture(100, 100);
+  Picture moved = still;
+  for (size_t i = 0; i < moved.pixels.size() / 2; ++i) moved.pixels[i] = 255;
+  auto frames = [&] { return SplitFrames(ReadWholeFile(folder_.At("cam.mjpg"))).size(); };
+  for (int i = 0; i < 3; ++i) Deliver(still);
+  Deliver(moved);
+  EXPECT_EQ(frames(), 3u) << "two kept frames, then the motion frame";
+
+  Deliver(moved);
+  Deliver(moved);
+  Apply();  // new settings drop the two kept
+  Deliver(still);
+  EXPECT_EQ(frames(), 4u);
+
+  Deliver(still);
+  Deliver(still);
+  Send(camera_msg::kSelectSource, kNoCamera, 1);  // so does another source
+  Deliver(moved);
+  EXPECT_EQ(frames(), 5u);
+}
+
 TEST_F(CamWrkTest, DeviceIsPolledByTheTimerAndReportsMissingPictures) {
   settings_.cameraType = kCaptureDevice;
   settings_.saveInterval = 30;

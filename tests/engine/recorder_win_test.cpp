@@ -22,11 +22,12 @@ class CountingAlarm final : public AlarmSound {
 };
 
 // Writes through to the file but only `room` bytes in all, as a disk that
-// fills up.
+// fills up, and nothing at all while `full` says so.
 class FillingDisk {
  public:
   size_t room = SIZE_MAX;
-  std::unique_ptr<ByteSink> Open(HANDLE file) { return std::make_unique<Sink>(file, room); }
+  std::function<bool()> full;
+  std::unique_ptr<ByteSink> Open(HANDLE file) { return std::make_unique<Sink>(file, full && full() ? zero_ : room); }
 
  private:
   class Sink final : public ByteSink {
@@ -44,7 +45,17 @@ class FillingDisk {
     HANDLE file_;
     size_t& room_;
   };
+  size_t zero_ = 0;
 };
+
+// Gives a file a last-write time in the clock's seconds.
+void SetWriteTime(const std::string& path, std::time_t seconds) {
+  ScopedKernelHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  const uint64_t ticks = static_cast<uint64_t>(seconds) * 10000000 + 116444736000000000ull;
+  FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time)) << path;
+}
 
 class RecorderTest : public ::testing::Test {
  protected:
@@ -304,23 +315,39 @@ TEST_F(RecorderTest, FailuresShowTheirStatusUntilASaveSucceeds) {
   EXPECT_STREQ(recorder_->StatusText(), "");
 }
 
-TEST_F(RecorderTest, ShortWriteClosesTheFileAndTheNextFrameAppendsAfterThePartOne) {
+TEST_F(RecorderTest, ShortWriteIsCutBackToTheLastWholeFrameAndRecordingResumes) {
   Save();
-  const size_t whole = ReadWholeFile(folder_.At("rec\\cam.mjpg")).size();
-  disk_.room = 100;
-  Save();
-  EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
-  EXPECT_FALSE(recorder_->FileOpen());
-  EXPECT_EQ(ReadWholeFile(folder_.At("rec\\cam.mjpg")).size(), whole + 100);
+  const std::vector<uint8_t> first = ReadWholeFile(folder_.At("rec\\cam.mjpg"));
+  // Short inside the picture, and short inside the timestamp segment.
+  for (size_t room : {size_t{100}, size_t{3}}) {
+    disk_.room = room;
+    Save();
+    EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
+    EXPECT_FALSE(recorder_->FileOpen());
+    EXPECT_EQ(ReadWholeFile(folder_.At("rec\\cam.mjpg")), first) << "no partial frame stays after " << room;
+  }
   disk_.room = SIZE_MAX;
   Save();
   EXPECT_STREQ(recorder_->StatusText(), "");
   const std::vector<uint8_t> bytes = ReadWholeFile(folder_.At("rec\\cam.mjpg"));
-  EXPECT_GT(bytes.size(), 2 * whole + 100 - 20);
-  // The partial frame stays in the file; readers skip it.
   const auto frames = SplitFrames(bytes);
   ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].size() + frames[1].size(), bytes.size()) << "whole frames back to back, nothing else";
+  EXPECT_EQ(bytes[first.size()], 0xFF);
+  EXPECT_EQ(bytes[first.size() + 1], 0xD8);
   EXPECT_EQ(ReadTimestamp(frames[1].data(), frames[1].size()), std::to_string(clock_.Now() - 1));
+
+  // A numbered picture cut short holds no frame at all: it goes.
+  settings_.saveAsMjpeg = 0;
+  settings_.maxJpegCount = 1;
+  UsePath("pics\\p.jpg");
+  disk_.room = 50;
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
+  EXPECT_FALSE(IsFile(folder_.At("pics\\p0.jpg")));
+  disk_.room = SIZE_MAX;
+  Save();
+  EXPECT_EQ(Frames("pics\\p0.jpg").size(), 1u);
 }
 
 TEST_F(RecorderTest, ExceptionWhileSavingClosesTheFile) {
@@ -356,6 +383,186 @@ TEST_F(RecorderTest, ViewFootageOpensTheRecordingOrThePicturesFolder) {
   recorder_->ForgetPath();
   recorder_->OpenCurrentFootage(settings_);
   EXPECT_EQ(opened_.size(), 2u);
+}
+
+std::vector<std::string> Stamps(const std::vector<std::vector<uint8_t>>& frames) {
+  std::vector<std::string> stamps;
+  for (const auto& frame : frames) stamps.push_back(ReadTimestamp(frame.data(), frame.size()).value_or("none"));
+  return stamps;
+}
+
+TEST_F(RecorderTest, FramesBeforeMotionAreRecordedFirstWithTheirOwnTimes) {
+  settings_.motionEnabled = 1;
+  settings_.saveCount = 2;
+  const int32_t quiet = 3, moving = 40;
+  MakeRecorder().SetExtras({3, 0, 0});
+  const std::time_t start = clock_.Now();
+  for (int i = 0; i < 5; ++i) Save(quiet);
+  EXPECT_FALSE(IsFile(folder_.At("rec\\cam.mjpg"))) << "kept frames are not written while waiting";
+  EXPECT_EQ(recorder_->PreMotionFrames(), 3u);
+  Save(moving);
+  for (int i = 0; i < 4; ++i) Save(quiet);
+  auto stamp = [&](int second) { return std::to_string(start + second); };
+  // Three kept (seconds 2 to 4), the motion frame (5), two of countdown.
+  EXPECT_EQ(Stamps(Frames("rec\\cam.mjpg")),
+            (std::vector<std::string>{stamp(2), stamp(3), stamp(4), stamp(5), stamp(6), stamp(7)}));
+  // Seconds 8 and 9 waited again; motion at 10 during no countdown.
+  Save(moving);
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 6u + 3u);
+
+  auto countDown = [&] {
+    Save(quiet);
+    Save(quiet);
+  };
+  countDown();
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 11u);
+
+  // New settings, or a new source, drop what was kept.
+  for (int i = 0; i < 3; ++i) Save(quiet);
+  recorder_->ForgetPath();
+  Save(moving);
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 12u);
+  countDown();
+  for (int i = 0; i < 4; ++i) Save(quiet);
+  recorder_->DropPreMotionFrames();
+  Save(moving);
+  countDown();
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 17u);
+
+  // Numbered pictures: the kept frames take the first numbers, in order.
+  settings_.saveAsMjpeg = 0;
+  settings_.maxJpegCount = 10;
+  UsePath("pics\\p.jpg");
+  recorder_->SetExtras({2, 0, 0});
+  const std::time_t numbered = clock_.Now();
+  for (int i = 0; i < 4; ++i) Save(quiet);
+  Save(moving);
+  for (int i = 1; i <= 3; ++i) {
+    const auto frames = Frames("pics\\p" + std::to_string(i) + ".jpg");
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(ReadTimestamp(frames[0].data(), frames[0].size()), std::to_string(numbered + 1 + i)) << i;
+  }
+}
+
+class RecorderLimitTest : public RecorderTest {
+ protected:
+  RecorderLimitTest() {
+    UsePath("lim\\%d\\cam.mjpg");  // the 7th: lim\07\cam.mjpg
+    CreateDirectoryA(folder_.At("lim").c_str(), nullptr);
+  }
+  // A recording of `kilobytes` KB written `daysAgo` days before the clock.
+  void Place(const std::string& relative, size_t kilobytes, int daysAgo) {
+    std::string folder = folder_.Path();
+    for (size_t at = relative.find('\\'); at != std::string::npos; at = relative.find('\\', at + 1))
+      CreateDirectoryA((folder + "\\" + relative.substr(0, at)).c_str(), nullptr);
+    WriteWholeFile(folder_.At(relative), std::vector<uint8_t>(kilobytes * 1024, 0x55));
+    SetWriteTime(folder_.At(relative), clock_.Now() - daysAgo * 86400);
+  }
+};
+
+TEST_F(RecorderLimitTest, SizeLimitDeletesTheOldestAndTheFoldersItEmptiesOnly) {
+  Place("lim\\01\\a.mjpg", 600, 9);
+  Place("lim\\02\\deep\\b.jpg", 600, 8);
+  Place("lim\\03\\c.mjpg", 600, 7);
+  Place("lim\\03\\notes.txt", 1, 20);
+  Place("lim\\04\\d.mjpg", 600, 6);
+  // Beside the fixed part, older than everything: never touched.
+  Place("beside.mjpg", 900, 30);
+  Place("lim2\\e.mjpg", 900, 30);
+  Place("lim\\..\\lim3\\f.mjpg", 900, 30);
+  settings_.motionEnabled = 0;
+  MakeRecorder().SetExtras({0, 1, 0});
+  Save();  // a new file: a pass at once
+  EXPECT_STREQ(recorder_->StatusText(), "");
+  EXPECT_FALSE(IsFile(folder_.At("lim\\01\\a.mjpg")));
+  EXPECT_FALSE(IsFolder(folder_.At("lim\\01")));
+  EXPECT_FALSE(IsFolder(folder_.At("lim\\02"))) << "emptied folders go, up to the fixed part";
+  EXPECT_FALSE(IsFile(folder_.At("lim\\03\\c.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\03\\notes.txt")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\04\\d.mjpg"))) << "600 KB and the new recording fit in 1 MB";
+  EXPECT_TRUE(IsFile(folder_.At("lim\\07\\cam.mjpg")));
+  for (const char* kept : {"beside.mjpg", "lim2\\e.mjpg", "lim3\\f.mjpg"})
+    EXPECT_TRUE(IsFile(folder_.At(kept))) << kept;
+
+  // Within the minute nothing more is looked at; after it, the next pass.
+  Place("lim\\05\\g.mjpg", 600, 5);
+  Save();
+  EXPECT_TRUE(IsFile(folder_.At("lim\\05\\g.mjpg")));
+  clock_.Advance(60);
+  Save();
+  EXPECT_FALSE(IsFile(folder_.At("lim\\04\\d.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\05\\g.mjpg")));
+  EXPECT_TRUE(IsFolder(folder_.At("lim"))) << "the fixed part itself stays";
+
+  // A clock put back does not hold the next pass off.
+  Place("lim\\06\\h.mjpg", 600, 4);
+  clock_.Advance(-3600);
+  Save();
+  EXPECT_FALSE(IsFile(folder_.At("lim\\05\\g.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\06\\h.mjpg")));
+}
+
+TEST_F(RecorderLimitTest, CurrentFileIsNeverDeletedAndAnUnmetLimitIsShown) {
+  // The recording the template names is the oldest and alone over the limit.
+  Place("lim\\07\\cam.mjpg", 1500, 40);
+  Place("lim\\06\\x.mjpg", 10, 30);
+  MakeRecorder().SetExtras({0, 1, 0});
+  Save();
+  EXPECT_TRUE(IsFile(folder_.At("lim\\07\\cam.mjpg")));
+  EXPECT_FALSE(IsFile(folder_.At("lim\\06\\x.mjpg")));
+  EXPECT_STREQ(recorder_->StatusText(), "Recording limit: cannot free space");
+  // A recording problem of its own comes first.
+  disk_.room = 10;
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
+  disk_.room = SIZE_MAX;
+  // A larger limit, once the minute is over: the status goes.
+  recorder_->SetExtras({0, 10, 0});
+  clock_.Advance(60);
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "");
+
+  // Age alone: the old current file is no failure; other old files go.
+  Place("lim\\05\\y.mjpg", 10, 3);
+  recorder_->SetExtras({0, 0, 2});
+  clock_.Advance(60);
+  Save();
+  EXPECT_FALSE(IsFile(folder_.At("lim\\05\\y.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\07\\cam.mjpg")));
+  EXPECT_STREQ(recorder_->StatusText(), "");
+
+  // A template whose fixed part would be a root: no limit acts, and says so.
+  Place("top\\z.mjpg", 10, 30);
+  CopyText(settings_.savePath, std::string(1, folder_.Path()[0]) + ":\\%Y\\cam.mjpg");
+  recorder_->SetExtras({0, 1, 1});
+  settings_.recordEnabled = 0;
+  clock_.Advance(60);
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "Recording limit: cannot free space");
+  EXPECT_TRUE(IsFile(folder_.At("top\\z.mjpg")));
+}
+
+TEST_F(RecorderLimitTest, DiskFullWithASizeLimitMakesRoomAndTriesOnceMore) {
+  MakeRecorder().SetExtras({0, 1, 0});
+  Save();
+  const size_t whole = ReadWholeFile(folder_.At("lim\\07\\cam.mjpg")).size();
+  // The camera's own old recording fills the disk.
+  Place("lim\\01\\hog.mjpg", 2000, 10);
+  const std::string hog = folder_.At("lim\\01\\hog.mjpg");
+  disk_.full = [&] { return IsFile(hog); };
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "");
+  EXPECT_FALSE(IsFile(hog));
+  EXPECT_EQ(Frames("lim\\07\\cam.mjpg").size(), 2u);
+  EXPECT_EQ(ReadWholeFile(folder_.At("lim\\07\\cam.mjpg")).size(), 2 * whole);
+
+  // No size limit: no pass, no second try.
+  Place("lim\\01\\hog.mjpg", 2000, 10);
+  recorder_->SetExtras({0, 0, 30});
+  Save();
+  EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
+  EXPECT_TRUE(IsFile(hog));
+  EXPECT_EQ(Frames("lim\\07\\cam.mjpg").size(), 2u);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Arbitrary bytes as a configuration file: whatever a damaged file holds,
 // the layout comes back inside the dialog's ranges, the camera set stays
-// bounded, every text ends inside its field and the cells lay out sanely.
+// bounded, every text ends inside its field, the cells lay out sanely and
+// the extension's values are in range. The same bytes are also read as an
+// extension alone, so its parser is reached without a whole file before it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,11 @@
 #include "shell/config_file.h"
 
 namespace {
+
+void RequireInRange(const RecordingExtras& extras) {
+  if (extras.preMotionFrames < 0 || extras.preMotionFrames > 50 || extras.keepMegabytes < 0 || extras.keepDays < 0)
+    std::abort();
+}
 
 template <size_t N>
 void RequireEnded(const char (&text)[N]) {
@@ -41,6 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RequireEnded(camera.settings.savePath);
     RequireEnded(camera.settings.overlayFont.faceName);
     RequireEnded(camera.settings.infoFont.faceName);
+    RequireInRange(camera.extras);
+  }
+  MemorySource extensionOnly(std::vector<uint8_t>(data, data + size));
+  std::vector<RecordingExtras> extras(size > 2 ? data[2] % 101 : 12, RecordingExtras{7, 7, 7});
+  const size_t count = extras.size();
+  const ExtensionRead how = ReadConfigExtension(extensionOnly, extras);
+  if (extras.size() != count) std::abort();
+  for (const RecordingExtras& e : extras) {
+    RequireInRange(e);
+    if (how != ExtensionRead::kLoaded && (e.preMotionFrames || e.keepMegabytes || e.keepDays)) std::abort();
   }
   const int width = size > 0 ? data[0] * 16 : 640;
   const int height = size > 1 ? data[1] * 16 : 480;

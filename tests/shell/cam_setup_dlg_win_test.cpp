@@ -519,6 +519,33 @@ TEST_F(CamSetupTest, CancelEscapeAndTheCloseButtonDropTheCopy) {
   EXPECT_EQ(camera_->CurrentPicture().pixels, expected.pixels) << "the camera's own 180 degrees, not the dropped 90";
 }
 
+TEST_F(CamSetupTest, RecordingLimitsAndFramesBeforeMotionFollowOkAndCancel) {
+  camera_->SetExtras({4, 200, 9});
+  auto extrasOf = [](const RecordingExtras& e) {
+    return std::vector<int32_t>{e.preMotionFrames, e.keepMegabytes, e.keepDays};
+  };
+  EXPECT_FALSE(Run([&](const Open& d) {
+    EXPECT_EQ(d.Text(kRecording, kPreMotionFrames), "4");
+    EXPECT_EQ(d.Text(kRecording, kKeepMegabytes), "200");
+    EXPECT_EQ(d.Text(kRecording, kKeepDays), "9");
+    d.Type(kRecording, kPreMotionFrames, "12");
+    d.Type(kRecording, kKeepMegabytes, "0");
+    d.Type(kRecording, kKeepDays, "30");
+    d.Tick();
+    EXPECT_EQ(extrasOf(d.setup.WorkingExtras()), (std::vector<int32_t>{12, 0, 30}));
+    d.Press(kCancel);
+  }));
+  EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{4, 200, 9}));
+
+  EXPECT_TRUE(Run([&](const Open& d) {
+    d.Type(kRecording, kPreMotionFrames, "77");  // more than the 50 kept at most
+    d.Type(kRecording, kKeepMegabytes, "1500");
+    d.Type(kRecording, kKeepDays, "");
+    d.Press(kOk);
+  }));
+  EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{50, 1500, 0}));
+}
+
 TEST_F(CamSetupTest, EnterAppliesTheSettings) {
   const bool applied = Run([&](const Open& d) {
     d.ShowPage(kRecording);

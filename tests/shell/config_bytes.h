@@ -2,10 +2,13 @@
 // Configuration file bytes built from the file format's tables, offset by
 // offset, independently of the structs the program writes them from.
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "shell/config_extension.h"
 
 class ConfigBytes {
  public:
@@ -54,6 +57,18 @@ class ConfigBytes {
     Zeros(4);
     return Int(at, static_cast<int32_t>(count));
   }
+  // The extension trailer: "VREX", version, count, record size, per camera
+  // frames before motion, MB and days, then the CRC-32 of all that.
+  ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, uint32_t version = 1) {
+    const size_t at = Size();
+    for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
+    Int(Size(), static_cast<int32_t>(version)).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 12);
+    for (const auto& values : cameras)
+      for (int32_t value : values) Int(Size(), value);
+    return Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
+  }
+  // The extension a program writes for cameras without extras.
+  ConfigBytes& DefaultExtension(size_t cameras) { return Extension(std::vector<std::array<int32_t, 3>>(cameras)); }
   // A new camera's settings followed by a grid with every cell watched.
   ConfigBytes& DefaultCamera() {
     const size_t at = Size();

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include "config_bytes.h"
@@ -31,6 +34,7 @@ struct FakeGrid {
 
 struct Loaded {
   bool ok;
+  ExtensionRead extension = ExtensionRead::kAbsent;
   WebSettings web = DefaultWebSettings();
   GridLayout layout = DefaultGridLayout();
   FakeGrid grid;
@@ -41,7 +45,7 @@ Loaded Load(const std::vector<uint8_t>& bytes) {
   loaded.web = DefaultWebSettings();
   loaded.layout = DefaultGridLayout();
   MemorySource source(bytes);
-  loaded.ok = ReadConfig(source, loaded.web, loaded.layout, loaded.grid.Rebuild());
+  loaded.ok = ReadConfig(source, loaded.web, loaded.layout, loaded.grid.Rebuild(), &loaded.extension);
   return loaded;
 }
 
@@ -62,9 +66,11 @@ class ShortSink final : public ByteSink {
 TEST(ConfigFileTest, FreshProgramWritesTheDefaultsByteForByte) {
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), DefaultGridLayout(), DefaultCameras(12)));
-  EXPECT_EQ(sink.bytes.size(), 24428u);
-  const ConfigBytes expected = DefaultConfigBytes(4, 3, 12, 12);
+  EXPECT_EQ(sink.bytes.size(), 24428u + ConfigExtensionSize(12));
+  ConfigBytes expected = DefaultConfigBytes(4, 3, 12, 12);
   ASSERT_EQ(expected.Size(), 24428u);
+  expected.DefaultExtension(12);
+  ASSERT_EQ(expected.Size(), sink.bytes.size());
   for (size_t i = 0; i < expected.Size(); ++i) {
     ASSERT_EQ(sink.bytes[i], expected.Bytes()[i]) << "first difference at byte " << i;
   }
@@ -173,6 +179,93 @@ TEST(ConfigFileTest, WrittenFileReadsBack) {
   EXPECT_EQ(loaded.grid.cameras[5].settings.rotation, 270);
   EXPECT_EQ(loaded.grid.cameras[5].grid.At(24, 24), 1);
   EXPECT_EQ(loaded.layout.aspectRatio, 0.5625);
+}
+
+std::vector<std::array<int32_t, 3>> ExtrasOf(const Loaded& loaded) {
+  std::vector<std::array<int32_t, 3>> values;
+  for (const CameraRecords& camera : loaded.grid.cameras)
+    values.push_back({camera.extras.preMotionFrames, camera.extras.keepMegabytes, camera.extras.keepDays});
+  return values;
+}
+
+TEST(ConfigExtensionTest, ChecksumIsTheStandardCrc32) {
+  const char text[] = "123456789";
+  EXPECT_EQ(Crc32(reinterpret_cast<const uint8_t*>(text), 9), 0xCBF43926u);
+  EXPECT_EQ(Crc32(nullptr, 0), 0u);
+}
+
+TEST(ConfigExtensionTest, OldFileLoadsWithDefaultsAndWritesItsRecordsBackUnchanged) {
+  ConfigBytes old = DefaultConfigBytes(2, 2, 4, 4);
+  for (size_t k = 0; k < 4; ++k) old.Int(CameraOffset(k) + 384, static_cast<int32_t>(k + 1));
+  Loaded loaded = Load(old.Bytes());
+  EXPECT_TRUE(loaded.ok);
+  EXPECT_EQ(loaded.extension, ExtensionRead::kAbsent);
+  EXPECT_EQ(ExtrasOf(loaded), (std::vector<std::array<int32_t, 3>>(4)));
+  MemorySink sink;
+  ASSERT_TRUE(WriteConfig(sink, loaded.web, loaded.layout, loaded.grid.cameras));
+  ASSERT_EQ(sink.bytes.size(), old.Size() + ConfigExtensionSize(4));
+  EXPECT_TRUE(std::equal(old.Bytes().begin(), old.Bytes().end(), sink.bytes.begin()));
+  EXPECT_TRUE(sink.bytes == old.DefaultExtension(4).Bytes());
+}
+
+TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
+  std::vector<CameraRecords> cameras = DefaultCameras(2);
+  cameras[0].extras = {3, 500, 7};
+  cameras[1].extras = {50, 0, 30};
+  GridLayout layout = DefaultGridLayout();
+  layout.columns = 2;
+  layout.rows = 1;
+  MemorySink sink;
+  ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, cameras));
+  ConfigBytes expected = DefaultConfigBytes(2, 1, 2, 2);
+  expected.Extension({{3, 500, 7}, {50, 0, 30}});
+  EXPECT_TRUE(sink.bytes == expected.Bytes()) << "the trailer's bytes as its table gives them";
+  Loaded loaded = Load(sink.bytes);
+  EXPECT_TRUE(loaded.ok);
+  EXPECT_EQ(loaded.extension, ExtensionRead::kLoaded);
+  EXPECT_EQ(ExtrasOf(loaded), (std::vector<std::array<int32_t, 3>>{{3, 500, 7}, {50, 0, 30}}));
+
+  // Values no dialog gives, written by some other tool with a good checksum.
+  ConfigBytes odd = DefaultConfigBytes(2, 1, 2, 2);
+  odd.Extension({{99, -5, -1}, {-3, 7, 2}});
+  EXPECT_EQ(ExtrasOf(Load(odd.Bytes())), (std::vector<std::array<int32_t, 3>>{{50, 0, 0}, {0, 7, 2}}));
+
+  // A later version with a longer record: the known fields are taken. Fewer
+  // records than cameras: the rest keep the defaults.
+  ConfigBytes later = DefaultConfigBytes(2, 1, 2, 2);
+  const size_t at = later.Size();
+  for (char c : std::string("VREX")) later.Byte(later.Size(), static_cast<uint8_t>(c));
+  later.Int(later.Size(), 2).Int(later.Size(), 1).Int(later.Size(), 16);
+  later.Int(later.Size(), 4).Int(later.Size(), 5).Int(later.Size(), 6).Int(later.Size(), 77);
+  later.Int(later.Size(), static_cast<int32_t>(Crc32(later.Bytes().data() + at, later.Size() - at)));
+  Loaded newer = Load(later.Bytes());
+  EXPECT_EQ(newer.extension, ExtensionRead::kLoaded);
+  EXPECT_EQ(ExtrasOf(newer), (std::vector<std::array<int32_t, 3>>{{4, 5, 6}, {0, 0, 0}}));
+}
+
+TEST(ConfigExtensionTest, DamagedExtensionGivesDefaultsAndTheRecordsStillLoad) {
+  ConfigBytes good = DefaultConfigBytes(2, 1, 2, 2);
+  good.Int(CameraOffset(1) + 12, 42);
+  const size_t trailer = good.Size();
+  good.Extension({{3, 500, 7}, {5, 6, 7}});
+  auto damaged = [&](const std::function<void(std::vector<uint8_t>&)>& damage, const char* what) {
+    std::vector<uint8_t> bytes = good.Bytes();
+    damage(bytes);
+    Loaded loaded = Load(bytes);
+    EXPECT_TRUE(loaded.ok) << what;
+    EXPECT_EQ(loaded.extension, ExtensionRead::kDamaged) << what;
+    EXPECT_EQ(ExtrasOf(loaded), (std::vector<std::array<int32_t, 3>>(2))) << what;
+    EXPECT_EQ(loaded.grid.cameras[1].settings.jpegQuality, 42) << what;
+  };
+  damaged([&](auto& b) { b[trailer + 20] ^= 1; }, "a value changed");
+  damaged([&](auto& b) { b.back() ^= 0x80; }, "the checksum changed");
+  damaged([&](auto& b) { b.resize(b.size() - 1); }, "cut inside");
+  damaged([&](auto& b) { b.resize(trailer + 7); }, "cut in the header");
+  damaged([&](auto& b) { b[trailer] = 'X'; }, "another magic");
+  damaged([&](auto& b) { b[trailer + 4] = 0; }, "version 0");
+  damaged([&](auto& b) { b[trailer + 11] = 0x7F; }, "a huge count");
+  damaged([&](auto& b) { b[trailer + 12] = 8; }, "records too short");
+  damaged([&](auto& b) { b[trailer + 15] = 0x40; }, "records too long");
 }
 
 TEST(ConfigPathTest, ReplacesTheProgramsExtension) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "config_bytes.h"
@@ -93,8 +94,8 @@ TEST_F(MainDlgTest, FreshStartShowsTwelveCamerasAndWritesTheDefaultFile) {
 
   ASSERT_TRUE(main_->SaveConfig());
   const std::vector<uint8_t> written = ReadWholeFile(capture_.ConfigFile());
-  ASSERT_EQ(written.size(), 24428u);
-  EXPECT_TRUE(written == DefaultConfigBytes(4, 3, 12, 12).Bytes());
+  ASSERT_EQ(written.size(), 24428u + ConfigExtensionSize(12));
+  EXPECT_TRUE(written == DefaultConfigBytes(4, 3, 12, 12).DefaultExtension(12).Bytes());
 
   char style[32] = {};
   GetClassNameA(CameraWindow(0), style, sizeof style);
@@ -144,9 +145,42 @@ TEST_F(MainDlgTest, TwoByTwoFileLoadsFourCamerasWhateverItsCountSays) {
   EXPECT_FALSE(QuitPosted());
   ASSERT_TRUE(main_->SaveConfig());
   const std::vector<uint8_t> written = ReadWholeFile(capture_.ConfigFile());
-  ASSERT_EQ(written.size(), 8516u);
+  // A file from before the extension: its records come back byte for byte,
+  // followed by the extension with every camera's defaults.
+  ASSERT_EQ(written.size(), 8516u + ConfigExtensionSize(4));
   bytes.Int(556, 4);  // the count written is the real one
-  EXPECT_TRUE(written == bytes.Bytes());
+  EXPECT_TRUE(written == bytes.DefaultExtension(4).Bytes());
+}
+
+TEST_F(MainDlgTest, ExtensionGivesEachCameraItsExtrasAndADamagedOneTheDefaults) {
+  auto extrasOf = [this] {
+    std::vector<std::array<int32_t, 3>> values;
+    for (const auto& camera : main_->Cameras())
+      values.push_back({camera->Extras().preMotionFrames, camera->Extras().keepMegabytes, camera->Extras().keepDays});
+    return values;
+  };
+  const std::vector<std::array<int32_t, 3>> stored = {{3, 100, 7}, {0, 0, 0}, {50, 0, 1}, {1, 2, 3}};
+  ConfigBytes bytes = DefaultConfigBytes(2, 2, 4, 4);
+  bytes.Int(CameraOffset(3) + 12, 61);
+  ConfigBytes withExtension = bytes;
+  withExtension.Extension(stored);
+  WriteWholeFile(capture_.ConfigFile(), withExtension.Bytes());
+  Start();
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_EQ(extrasOf(), stored);
+  ASSERT_TRUE(main_->SaveConfig());
+  EXPECT_TRUE(ReadWholeFile(capture_.ConfigFile()) == withExtension.Bytes());
+  DestroyWindow(Window());
+  main_.reset();
+
+  std::vector<uint8_t> damaged = withExtension.Bytes();
+  damaged[bytes.Size() + 17] ^= 0x10;
+  WriteWholeFile(capture_.ConfigFile(), damaged);
+  Start();
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_FALSE(QuitPosted());
+  EXPECT_EQ(extrasOf(), (std::vector<std::array<int32_t, 3>>(4)));
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{75, 75, 75, 61})) << "the records before it still load";
 }
 
 TEST_F(MainDlgTest, ShortFileShowsTheReadFailureQuitsAndStaysOnDisk) {
@@ -245,7 +279,7 @@ TEST_F(MainDlgTest, MouseChoosesTheCurrentCameraAndMovesActOnIt) {
   EXPECT_EQ(Qualities(), (std::vector<int32_t>{21, 20, 22}));
   EXPECT_EQ(main_->FindCurrentCamera(), 1);  // the camera moved with its window
   const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
-  ASSERT_EQ(saved.size(), 560u + 3 * 1989);
+  ASSERT_EQ(saved.size(), 560u + 3 * 1989 + ConfigExtensionSize(3));
   EXPECT_EQ(saved[CameraOffset(0) + 12], 21);
   EXPECT_EQ(saved[CameraOffset(1) + 12], 20);
   // Laid out again: the moved camera now sits in the first cell.
@@ -336,7 +370,7 @@ TEST_F(MainDlgTest, LayoutCommandRebuildsAndSavesOnOkOnly) {
   runLayout("3", kLayoutOk);
   EXPECT_EQ(main_->Cameras().size(), 6u);
   EXPECT_EQ(main_->Layout().aspectRatio, 1.0);
-  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 560u + 6 * 1989);
+  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 560u + 6 * 1989 + ConfigExtensionSize(6));
 }
 
 }  // namespace
@@ -434,7 +468,7 @@ TEST_F(MainDlgWebTest, WebserverCommandAppliesAndSavesOnOk) {
   EXPECT_TRUE(main_->WebServer().IsListening());
   EXPECT_EQ(main_->WebServer().LocalPort(), port);
   const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
-  ASSERT_EQ(saved.size(), 24428u);
+  ASSERT_EQ(saved.size(), 24428u + ConfigExtensionSize(12));
   EXPECT_EQ(saved[0], 1);
   EXPECT_EQ(saved[8] | saved[9] << 8, port);
 }
@@ -464,7 +498,7 @@ TEST_F(MainDlgTest, SetupCommandRunsTheDialogOfTheCurrentCameraAndSavesOnOk) {
   runSetup(setup_id::kCancel);
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));
   runSetup(setup_id::kOk);
-  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 24428u);
+  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 24428u + ConfigExtensionSize(12));
   EXPECT_EQ(FindWindowA(nullptr, "Camera 2 Setup"), nullptr);
 }
 

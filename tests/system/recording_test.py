@@ -70,6 +70,38 @@ def main():
             stamps = timestamps(f.read())
         check(len(stamps) == 6 and all(start <= s <= end for s in stamps), f"worker timestamps inside the run: {stamps}")
 
+        def probe_frames(path):
+            probe = subprocess.run(["ffprobe", "-v", "error", "-f", "mjpeg", "-count_frames", "-select_streams", "v:0",
+                                    "-show_entries", "stream=nb_read_frames,width,height", "-of", "csv=p=0", path],
+                                   capture_output=True, text=True, timeout=60)
+            return probe.stdout.strip(), probe.stderr.strip()
+
+        # Three frames from before motion, the motion frame, two of countdown.
+        motion_path = os.path.join(folder, "motion", "cam.mjpg")
+        run = subprocess.run([args.wine, args.tool, wine_path(motion_path), "5", "160", "120", "premotion"],
+                             capture_output=True, timeout=120)
+        check(run.returncode == 0, f"premotion tool exits 0 (got {run.returncode})")
+        counted, errors = probe_frames(motion_path)
+        check(counted == "160,120,6" and errors == "", f"ffprobe sees 3 + 1 + 2 frames (got {counted!r} {errors!r})")
+        with open(motion_path, "rb") as f:
+            stamps = timestamps(f.read())
+        check(len(stamps) == 6 and stamps[0] < stamps[1] < stamps[2] < stamps[3] and stamps[3] <= stamps[5],
+              f"the kept frames carry their own earlier times: {stamps}")
+
+        # The disk fills up for one frame and has room again.
+        short_path = os.path.join(folder, "short", "cam.mjpg")
+        run = subprocess.run([args.wine, args.tool, wine_path(short_path), "6", "320", "240", "shortwrite"],
+                             capture_output=True, timeout=120)
+        check(run.returncode == 0, f"shortwrite tool saw the failure and the recovery (got {run.returncode})")
+        counted, errors = probe_frames(short_path)
+        check(counted == "320,240,5" and errors == "", f"ffprobe reads 5 whole frames (got {counted!r} {errors!r})")
+        decode = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "mjpeg", "-i", short_path, "-f", "null", "-"],
+                                capture_output=True, text=True, timeout=60)
+        check(decode.returncode == 0 and decode.stderr == "", f"ffmpeg decodes it cleanly {decode.stderr!r}")
+        with open(short_path, "rb") as f:
+            data = f.read()
+        check(data.count(b"\xff\xd8") == 5 and data.endswith(b"\xff\xd9"), "nothing but whole frames in the file")
+
     print(f"recording_system: {len(passed)} passed, {len(failures)} failed")
     return 1 if failures else 0
 

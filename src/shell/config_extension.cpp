@@ -1,0 +1,81 @@
+#include "shell/config_extension.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "shell/config_file.h"
+
+namespace {
+
+// Ten by ten cameras at most, and room for records to grow.
+constexpr uint32_t kMaxCameras = 100;
+constexpr uint32_t kMaxRecordSize = 1024;
+
+void PutU32(std::vector<uint8_t>& bytes, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+uint32_t GetU32(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+void PutI32(std::vector<uint8_t>& bytes, int32_t value) {
+  PutU32(bytes, static_cast<uint32_t>(value));
+}
+
+int32_t GetI32(const uint8_t* bytes) {
+  return static_cast<int32_t>(GetU32(bytes));
+}
+
+}  // namespace
+
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
+  crc = ~crc;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+bool WriteConfigExtension(ByteSink& out, const std::vector<RecordingExtras>& cameras) {
+  std::vector<uint8_t> bytes(kExtensionMagic, kExtensionMagic + sizeof kExtensionMagic);
+  PutU32(bytes, kExtensionVersion);
+  PutU32(bytes, static_cast<uint32_t>(cameras.size()));
+  PutU32(bytes, sizeof(RecordingExtras));
+  for (const RecordingExtras& extras : cameras) {
+    PutI32(bytes, extras.preMotionFrames);
+    PutI32(bytes, extras.keepMegabytes);
+    PutI32(bytes, extras.keepDays);
+  }
+  PutU32(bytes, Crc32(bytes.data(), bytes.size()));
+  return out.Write(bytes.data(), bytes.size()) == bytes.size();
+}
+
+ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<RecordingExtras>& cameras) {
+  std::fill(cameras.begin(), cameras.end(), kDefaultRecordingExtras);
+  uint8_t header[kExtensionHeaderSize];
+  const size_t got = in.Read(header, sizeof header);
+  if (got == 0) return ExtensionRead::kAbsent;
+  if (got != sizeof header || std::memcmp(header, kExtensionMagic, sizeof kExtensionMagic) != 0)
+    return ExtensionRead::kDamaged;
+  const uint32_t version = GetU32(header + 4);
+  const uint32_t count = GetU32(header + 8);
+  const uint32_t recordSize = GetU32(header + 12);
+  if (version < 1 || count > kMaxCameras || recordSize < sizeof(RecordingExtras) || recordSize > kMaxRecordSize)
+    return ExtensionRead::kDamaged;
+
+  std::vector<uint8_t> bytes(header, header + sizeof header);
+  const size_t bodySize = static_cast<size_t>(count) * recordSize + 4;
+  bytes.resize(sizeof header + bodySize);
+  if (in.Read(bytes.data() + sizeof header, bodySize) != bodySize) return ExtensionRead::kDamaged;
+  const size_t checked = bytes.size() - 4;
+  if (Crc32(bytes.data(), checked) != GetU32(bytes.data() + checked)) return ExtensionRead::kDamaged;
+
+  for (size_t k = 0; k < std::min<size_t>(count, cameras.size()); ++k) {
+    const uint8_t* record = bytes.data() + sizeof header + k * recordSize;
+    cameras[k] = ClampRecordingExtras({GetI32(record), GetI32(record + 4), GetI32(record + 8)});
+  }
+  return ExtensionRead::kLoaded;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The configuration file's extension: per-camera settings that came after
+// the camera records were fixed (RecordingExtras).
+//
+// Form: a trailer after the last camera record, not a second file. Readers
+// that predate it already ignore whatever follows the camera records, and
+// other tools that write the records alone leave it out, so the records
+// stay byte for byte what they were and one file keeps every setting
+// together (no second file to lose, copy or mismatch). Layout, integers
+// little-endian:
+//
+//   offset  size  content
+//   0       4     "VREX"
+//   4       4     version, 1
+//   8       4     camera count n
+//   12      4     record size s, 12 in version 1
+//   16      s*n   one RecordingExtras per camera, in grid order
+//   16+s*n  4     CRC-32 (IEEE) of every byte before it
+//
+// A later version may only grow the record at its end: a reader takes the
+// fields it knows from each record and skips the rest. A trailer that is
+// missing, cut, fails its checksum or is otherwise implausible gives every
+// camera the defaults; the camera records are read before it and are never
+// affected by it.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "common/byte_sink.h"
+#include "engine/recording_extras.h"
+
+class ByteSource;
+
+inline constexpr uint8_t kExtensionMagic[4] = {'V', 'R', 'E', 'X'};
+inline constexpr uint32_t kExtensionVersion = 1;
+inline constexpr size_t kExtensionHeaderSize = 16;
+
+constexpr size_t ConfigExtensionSize(size_t cameras) {
+  return kExtensionHeaderSize + sizeof(RecordingExtras) * cameras + 4;
+}
+
+// True when every byte went out.
+bool WriteConfigExtension(ByteSink& out, const std::vector<RecordingExtras>& cameras);
+
+enum class ExtensionRead { kAbsent, kLoaded, kDamaged };
+
+// Reads the trailer into `cameras` (one entry per camera, filled with the
+// defaults first). Cameras the trailer does not cover keep the defaults;
+// every value is brought into range.
+ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<RecordingExtras>& cameras);
+
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
