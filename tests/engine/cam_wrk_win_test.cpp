@@ -75,6 +75,7 @@ class FakeDevice final : public DeviceSource {
     return true;
   }
   void Show(bool) override {}
+  void SetCameraNumber(int number) override { log_.push_back("device number " + std::to_string(number)); }
   std::vector<int32_t> selection{0, 0, 0};
 
  private:
@@ -100,6 +101,9 @@ class FakeIp final : public IpSource {
     mjpeg = 1;
   }
   void Show(bool show) override { log_.push_back(show ? "show" : "hide"); }
+  void SetCameraNumber(int number) override { log_.push_back("number " + std::to_string(number)); }
+  void SetStatusListener(StatusListener listener) override { statusListener = std::move(listener); }
+  StatusListener statusListener;
 
  private:
   std::vector<std::string>& log_;
