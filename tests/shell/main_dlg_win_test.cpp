@@ -271,8 +271,8 @@ TEST_F(MainDlgTest, DoubleClickOpensTheCamerasViewAndTheBackgroundClearsTheChoic
   const RECT cell = CellOf(Window(), CameraWindow(5));
   MouseAt(WM_LBUTTONDBLCLK, cell.left + 10, cell.top + 10);
   EXPECT_EQ(main_->FindCurrentCamera(), 5);
-  HWND view = FindWindowA(nullptr, "Camera View");
-  ASSERT_NE(view, nullptr);
+  HWND view = FindWindowA(nullptr, "Camera 6");
+  ASSERT_NE(view, nullptr) << "the view is titled with its camera's number";
   EXPECT_TRUE(IsWindowVisible(view));
   MouseAt(WM_LBUTTONDBLCLK, 1, 1);
   EXPECT_EQ(main_->CurrentCameraWindow(), Window());
