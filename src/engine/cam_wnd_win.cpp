@@ -6,12 +6,14 @@
 #include <cstring>
 #include <optional>
 
+#include "common/fitted_overlay_win.h"
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "common/overlay_text.h"
 #include "common/overlay_win.h"
 #include "common/raster.h"
 #include "common/scoped_handle_win.h"
+#include "engine/empty_cell_win.h"
 #include "engine/latency_win.h"
 
 namespace {
@@ -143,6 +145,16 @@ void CamWnd::SetExtras(const RecordingExtras& extras) {
     worker_.SetInitialExtras(extras_);
 }
 
+void CamWnd::SetNumber(int number) {
+  if (number == number_) return;
+  number_ = number;
+  if (worker_.Handle())
+    SendMessageA(worker_.Handle(), camera_msg::kCameraNumber, static_cast<WPARAM>(number), 0);
+  else
+    worker_.SetInitialNumber(number);
+  Redraw();
+}
+
 void CamWnd::ApplySettings() {
   if (worker_.Handle()) SendMessageA(worker_.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_), 0);
   if (worker_.Handle())
@@ -225,6 +237,10 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         statusText_[0] = '\0';
       InvalidateRect(hwnd, nullptr, TRUE);
       break;
+    case camera_msg::kSourceStatus:
+      CopyText(sourceStatus_, wParam ? reinterpret_cast<const char*>(wParam) : "");
+      if (!HasPicture()) InvalidateRect(hwnd, nullptr, TRUE);
+      break;
     default:
       break;
   }
@@ -256,6 +272,10 @@ void CamWnd::Render(HDC dc, int width, int height) {
   } else {
     FillSolid(dc, all, RGB(0x80, 0x80, 0x80));
   }
+  // A cell without a picture says which camera it is and why it is empty;
+  // its status text is part of that.
+  const bool emptyCell = !HasPicture() && number_ > 0;
+  if (emptyCell) DrawEmptyCell(dc, all, DescribeEmptyCell(number_, settings_.cameraType, statusText_, sourceStatus_));
 
   if (settings_.overlayEnabled) {
     char text[kTextSize];
@@ -264,9 +284,9 @@ void CamWnd::Render(HDC dc, int width, int height) {
     DrawOverlay(dc, all, text, font.Get(), settings_.overlayOpacity, settings_.overlayTextColor,
                 settings_.overlayBackColor, kOverlayKeyColour, settings_.overlayPosition);
   }
-  if (statusText_[0]) {
+  if (statusText_[0] && !emptyCell) {
     ScopedFont font(CreateFontA(-14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif"));
-    DrawOverlay(dc, all, statusText_, font.Get(), 255, RGB(255, 0, 0), RGB(0, 0, 0), kOverlayKeyColour, 5);
+    DrawFittedOverlay(dc, all, statusText_, font.Get(), 255, RGB(255, 0, 0), RGB(0, 0, 0), kOverlayKeyColour, 5);
   }
   if (settings_.motionEnabled) {
     if (settings_.showDetectInfo) {
@@ -276,8 +296,8 @@ void CamWnd::Render(HDC dc, int width, int height) {
       const COLORREF colour =
           detector_.motionLevel <= settings_.triggerLevel ? settings_.infoTextColor : settings_.detectRectColor;
       ScopedFont font = MakeFont(settings_.infoFont);
-      DrawOverlay(dc, all, text, font.Get(), settings_.infoOpacity, colour, settings_.infoBackColor, kOverlayKeyColour,
-                  settings_.infoPosition);
+      DrawFittedOverlay(dc, all, text, font.Get(), settings_.infoOpacity, colour, settings_.infoBackColor,
+                        kOverlayKeyColour, settings_.infoPosition);
     }
     if (settings_.showDetectRect)
       DrawDetectRect(dc, width, height, settings_.detectRectColor, settings_.detectRectOpacity);

@@ -34,6 +34,11 @@ class CamWnd : public SubWnd {
   void SetSettings(const CamSettings& settings);
   void SetDetectGrid(const DetectGrid& grid);
   void SetExtras(const RecordingExtras& extras);
+  // The camera's number in the grid (1 for the first cell), shown in its
+  // empty cell and its source's dialog; 0, the default, for a camera
+  // outside the grid (the setup dialog's preview), whose cell stays plain.
+  void SetNumber(int number);
+  int Number() const { return number_; }
   // Hands the current settings to the worker again (at start-up).
   void ApplySettings();
   // The current picture as one JPEG at the camera's quality; false without
@@ -55,6 +60,7 @@ class CamWnd : public SubWnd {
   DetectGrid& EditableGrid() { return grid_; }
   RecordingExtras& EditableExtras() { return extras_; }
   const char* StatusText() const { return statusText_; }
+  const char* SourceStatus() const { return sourceStatus_; }
   bool HasPicture() const { return !picture_.pixels.empty(); }
   const Picture& CurrentPicture() const { return picture_; }
   const MotionDetector& DisplayDetector() const { return detector_; }
@@ -78,6 +84,8 @@ class CamWnd : public SubWnd {
   Picture picture_;
   bool processed_ = false;
   char statusText_[kTextSize] = {};
+  char sourceStatus_[kTextSize] = {};
+  int number_ = 0;
   ViewHooks view_;
   MotionDetector detector_;
   DetectGrid grid_;

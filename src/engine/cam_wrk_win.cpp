@@ -110,6 +110,11 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     case kViewFootage:
       recorder_.OpenCurrentFootage(settings_);
       break;
+    case kCameraNumber:
+      cameraNumber_ = static_cast<int>(wParam);
+      if (ipSource_) ipSource_->SetCameraNumber(cameraNumber_);
+      if (deviceSource_) deviceSource_->SetCameraNumber(cameraNumber_);
+      break;
     case WM_TIMER:
       if (wParam == kGrabTimer) FrameCycle(nullptr, nullptr);
       break;
@@ -129,6 +134,7 @@ void CamWrk::OnThreadStop() {
 void CamWrk::DestroyIpSource() {
   if (ipSource_ && deliveryDepth_ > 0) {
     ipSource_->Show(false);
+    ipSource_->SetStatusListener(nullptr);
     retiredIpSources_.push_back(std::move(ipSource_));
     PostMessageA(Handle(), kReleaseRetired, 0, 0);
     return;
@@ -149,7 +155,13 @@ void CamWrk::SelectSource(int32_t type, bool show) {
       if (!ipSource_) {
         DestroyDeviceSource();
         if (sources_) ipSource_ = sources_->CreateIpSource(window, show);
-        if (ipSource_) ipSource_->SetSource(settings_.cameraUrl, settings_.mjpegStream != 0);
+        if (ipSource_) {
+          AdoptSource(*ipSource_);
+          ipSource_->SetSource(settings_.cameraUrl, settings_.mjpegStream != 0);
+          // A client that is not switched on says nothing until the user
+          // connects it.
+          if (!settings_.ipConnected) SendSourceStatus("Disconnected");
+        }
       } else {
         ipSource_->Show(show);
       }
@@ -161,8 +173,10 @@ void CamWrk::SelectSource(int32_t type, bool show) {
       if (!deviceSource_) {
         DestroyIpSource();
         if (sources_) deviceSource_ = sources_->CreateDeviceSource(window, show);
-        if (deviceSource_)
+        if (deviceSource_) {
+          AdoptSource(*deviceSource_);
           deviceSource_->RestoreSelection(settings_.deviceIndex, settings_.formatIndex, settings_.inputIndex);
+        }
       } else {
         deviceSource_->Show(show);
       }
@@ -173,6 +187,7 @@ void CamWrk::SelectSource(int32_t type, bool show) {
       DestroyDeviceSource();
       DestroyIpSource();
       SendStatus(nullptr);
+      SendSourceStatus(nullptr);
       if (receiverWindow_) SendMessageA(receiverWindow_, receiverMessage_, 0, 0);
       PictureUpdate empty = pictureUpdate_;
       empty.pixels = nullptr;
@@ -200,6 +215,19 @@ void CamWrk::SendStatus(const char* text) const {
   if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kStatus, reinterpret_cast<WPARAM>(text), 0);
 }
 
+void CamWrk::AdoptSource(CaptureSource& source) {
+  sourceDelivered_ = false;
+  SendSourceStatus(nullptr);
+  source.SetCameraNumber(cameraNumber_);
+  source.SetStatusListener([this](const char* text) {
+    if (!sourceDelivered_) SendSourceStatus(text);
+  });
+}
+
+void CamWrk::SendSourceStatus(const char* text) const {
+  if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kSourceStatus, reinterpret_cast<WPARAM>(text), 0);
+}
+
 void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo) {
   bool havePicture = false;
   if (givenPixels && givenInfo) {
@@ -217,6 +245,7 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
     return;
   }
 
+  sourceDelivered_ = true;
   if (receiverWindow_)
     SendMessageA(receiverWindow_, receiverMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),
                  reinterpret_cast<LPARAM>(&picture_.pictureInfo));

@@ -33,6 +33,7 @@ class CamWrk : public UIthread {
   void SetDisplayWindow(HWND display) { displayWindow_ = display; }
   void SetInitialSettings(const CamSettings& settings) { settings_ = settings; }
   void SetInitialExtras(const RecordingExtras& extras) { recorder_.SetExtras(extras); }
+  void SetInitialNumber(int number) { cameraNumber_ = number; }
 
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnThreadStop() override;
@@ -44,10 +45,16 @@ class CamWrk : public UIthread {
   void ReadSources(CamSettings& settings);
   void FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo);
   void SendStatus(const char* text) const;
+  // Until the source's first picture, its status texts go to the display,
+  // whose empty cell shows them.
+  void AdoptSource(CaptureSource& source);
+  void SendSourceStatus(const char* text) const;
 
   PictureUpdate pictureUpdate_{};
   CamSettings settings_{};
   HWND displayWindow_ = nullptr;
+  int cameraNumber_ = 0;
+  bool sourceDelivered_ = false;
   HWND receiverWindow_ = nullptr;
   UINT receiverMessage_ = 0;
   MotionDetector detector_;

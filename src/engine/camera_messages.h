@@ -11,6 +11,7 @@
 namespace camera_msg {
 inline constexpr unsigned kSelectSource = 1325;  // wParam camera type; shows its device dialog
 inline constexpr unsigned kHideSource = 1326;
+inline constexpr unsigned kSourceStatus = 1327;   // worker -> display, wParam const char* or null
 inline constexpr unsigned kPictureUpdate = 1328;  // worker -> display, wParam PictureUpdate*
 inline constexpr unsigned kSettings = 1329;       // wParam const CamSettings*
 inline constexpr unsigned kDetectGrid = 1330;     // wParam const DetectGrid*
@@ -20,6 +21,7 @@ inline constexpr unsigned kSetReceiver = 1333;    // wParam window or 0, lParam 
 inline constexpr unsigned kStatus = 1334;         // wParam const char* or null
 inline constexpr unsigned kViewFootage = 1335;
 inline constexpr unsigned kRecordingExtras = 1336;  // wParam const RecordingExtras*
+inline constexpr unsigned kCameraNumber = 1337;     // wParam the camera's number in the grid, 0 outside it
 inline constexpr unsigned kGrabTimer = 10;
 }  // namespace camera_msg
 

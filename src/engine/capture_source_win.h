@@ -6,34 +6,47 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "common/picture.h"
 #include "engine/cam_settings.h"
 
+// What every kind of source does: its device dialog, shown or hidden, names
+// its camera in its title, and it tells what it is doing in a status line.
+class CaptureSource {
+ public:
+  virtual ~CaptureSource() = default;
+  // Puts the camera's number (1 for the first cell) into the dialog's title,
+  // as "<dialog title> - Camera <number>".
+  virtual void SetCameraNumber(int number) = 0;
+  virtual void Show(bool show) = 0;
+  // Called with each new status text of the source (on the worker's
+  // thread, the text valid during the call only). A source without a status
+  // line of its own never calls it.
+  using StatusListener = std::function<void(const char* text)>;
+  virtual void SetStatusListener(StatusListener) {}
+};
+
 // An IP camera: delivers decoded pictures itself by sending the worker's
 // picture message.
-class IpSource {
+class IpSource : public CaptureSource {
  public:
-  virtual ~IpSource() = default;
   virtual void SetSource(const char* url, bool mjpegStream) = 0;
   // Where to deliver, how often to poll (ms) and whether to be connected.
   virtual void Configure(HWND window, UINT message, int32_t intervalMs, bool running) = 0;
   // The dialog's URL (at most 258 characters), running state and mode.
   virtual void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) = 0;
-  virtual void Show(bool show) = 0;
 };
 
 // A capture device: polled by the worker's timer.
-class DeviceSource {
+class DeviceSource : public CaptureSource {
  public:
-  virtual ~DeviceSource() = default;
   virtual void RestoreSelection(int32_t device, int32_t format, int32_t input) = 0;
   // List positions, -1 for a list without selection.
   virtual void GetSelection(int32_t& device, int32_t& format, int32_t& input) = 0;
   // The latest picture, or false when none is available.
   virtual bool GrabFrame(Picture& picture) = 0;
-  virtual void Show(bool show) = 0;
 };
 
 class SourceFactory {

@@ -2,6 +2,10 @@
 
 namespace {
 
+// Marks the windows of modeless dialogs for the message loops; a property
+// rather than a list, so each loop asks only the window at hand.
+constexpr char kModelessMark[] = "ModelessDlg";
+
 // The binding both dialog kinds share: the object rides in on
 // WM_INITDIALOG and is forgotten at WM_DESTROY without being told.
 template <typename Dialog>
@@ -113,5 +117,14 @@ INT_PTR ModelessDlg::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 INT_PTR CALLBACK ModelessDlg::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) SetPropA(hwnd, kModelessMark, hwnd);
+  if (msg == WM_DESTROY) RemovePropA(hwnd, kModelessMark);
   return DispatchToObject<ModelessDlg>(hwnd, msg, wParam, lParam);
+}
+
+bool TranslateModelessKey(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  if (!root || !GetPropA(root, kModelessMark)) return false;
+  return IsDialogMessageA(root, &msg) != FALSE;
 }

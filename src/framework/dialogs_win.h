@@ -4,6 +4,12 @@
 
 #include <windows.h>
 
+// Hands a keyboard message to the modeless dialog of this thread whose
+// window holds its target, so that Enter, Escape, Tab and mnemonics work
+// there as in any dialog. True when the dialog took the message; the loop
+// then neither translates nor dispatches it.
+bool TranslateModelessKey(MSG& msg);
+
 class ModalDlg {
  public:
   ModalDlg() = default;

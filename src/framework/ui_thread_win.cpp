@@ -1,5 +1,7 @@
 #include "framework/ui_thread_win.h"
 
+#include "framework/dialogs_win.h"
+
 namespace {
 
 // Waits for the object, handling messages sent to this thread meanwhile, so
@@ -61,6 +63,7 @@ DWORD WINAPI UIthread::ThreadProc(void* object) {
   self->OnThreadStart();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (TranslateModelessKey(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

@@ -1,6 +1,30 @@
 #include "shell/cam_view_dlg_win.h"
 
+#include <algorithm>
+
 #include "common/fixed_text.h"
+#include "engine/cell_text.h"
+
+namespace {
+
+// Centres the window over the anchor window, kept on the anchor's screen.
+void CentreOn(HWND window, HWND anchor) {
+  RECT outer{}, over{};
+  if (!anchor || !GetWindowRect(window, &outer) || !GetWindowRect(anchor, &over)) return;
+  const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+  int x = over.left + ((over.right - over.left) - width) / 2;
+  int y = over.top + ((over.bottom - over.top) - height) / 2;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoA(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+  }
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
 
 SIZE ViewPictureSize(int command, double aspectRatio) {
   const int width = command == kViewSizeSmall ? 400 : command == kViewSizeLarge ? 800 : 640;
@@ -29,6 +53,7 @@ INT_PTR CamViewDlg::OnInitDialog(HWND hwnd) {
   SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   sizeChoice_ = kViewSizeSmall;
   ResizeTo(kViewSizeSmall);
+  CentreOn(hwnd, Owner());
   return 1;
 }
 
@@ -124,6 +149,8 @@ void OpenView(CamWnd& camera, CamViewDlg& view, HWND owner) {
   else
     view.Preview().SetPicture(nullptr, PictureInfo{});
   HWND window = view.Handle();
+  // Cameras move in the grid: the title follows each time the view opens.
+  SetWindowTextA(window, CameraTitle(camera.Number()).c_str());
   ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window);
 }

@@ -29,7 +29,7 @@ INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
   layout_ = DefaultGridLayout();
   web_ = DefaultWebSettings();
   RebuildCameras();
-  LoadConfig();
+  if (LoadConfig() == ConfigLoad::kMissing) PlaceForFirstStart();
   StartAllCameras();
   ApplyWebSettings();
   return 1;

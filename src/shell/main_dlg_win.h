@@ -15,6 +15,7 @@
 #include "framework/dialogs_win.h"
 #include "shell/cam_view_dlg_win.h"
 #include "shell/config_file.h"
+#include "shell/config_file_win.h"
 #include "shell/grid_layout.h"
 #include "shell/shell_services_win.h"
 #include "web/web_cameras.h"
@@ -38,6 +39,8 @@ inline constexpr int kMoveLeft = 165;
 inline constexpr int kNothing = 166;
 inline constexpr int kRestore = 167;
 inline constexpr int kExit = 168;
+inline constexpr int kOpenRecordings = 172;
+inline constexpr int kAbout = 173;
 }  // namespace main_cmd
 
 class MainDlg : public ModelessDlg {
@@ -62,7 +65,14 @@ class MainDlg : public ModelessDlg {
   int FindCurrentCamera(CamWnd** camera = nullptr) const;
 
   bool SaveConfig();
-  void LoadConfig();
+  ConfigLoad LoadConfig();
+  // Without a configuration file: a size that shows the default cells large
+  // (kFirstStartCellWidth) where the screen allows, centred on the screen.
+  void PlaceForFirstStart();
+  // Opens the folder the current camera (the first when none) records into,
+  // made if it does not exist yet, through the shell.
+  void OpenRecordingsFolder();
+  void ShowAbout();
   // Hands every camera its settings and detection grid (the ones read from
   // the file, if any) and repaints it.
   void StartAllCameras();
@@ -86,6 +96,8 @@ class MainDlg : public ModelessDlg {
   void RunWebDialog();
   void RunSetupDialog();
   void DestroyLastCamera();
+  // Gives every camera its number by its place in the grid.
+  void NumberCameras();
   std::vector<CameraRecords> Records() const;
 
   using CameraList = std::vector<std::unique_ptr<CamWnd>>;

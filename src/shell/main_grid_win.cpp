@@ -32,7 +32,12 @@ void MainDlg::RebuildCameras() {
     camera->Attach(dialog_, cell);
     cameras_.push_back(std::move(camera));
   }
+  NumberCameras();
   LayoutGrid();
+}
+
+void MainDlg::NumberCameras() {
+  for (size_t k = 0; k < cameras_.size(); ++k) cameras_[k]->SetNumber(static_cast<int>(k) + 1);
 }
 
 void MainDlg::DestroyLastCamera() {
@@ -114,6 +119,12 @@ INT_PTR MainDlg::OnCommand(HWND, WPARAM wParam, LPARAM) {
     case main_cmd::kExit:
       PostMessageA(dialog_, WM_CLOSE, 0, 0);
       break;
+    case main_cmd::kOpenRecordings:
+      OpenRecordingsFolder();
+      break;
+    case main_cmd::kAbout:
+      ShowAbout();
+      break;
     default:
       break;
   }
@@ -126,6 +137,7 @@ void MainDlg::MoveCurrentCamera(int step) {
   const int other = index + step;
   if (other < 0 || other >= static_cast<int>(cameras_.size())) return;
   std::swap(cameras_[static_cast<size_t>(index)], cameras_[static_cast<size_t>(other)]);
+  NumberCameras();
   LayoutGrid();
   SaveConfig();
 }
@@ -180,7 +192,7 @@ bool MainDlg::SaveConfig() {
   return SaveConfigFile(path, web_, layout_, Records(), dialog_, services_.messageBox);
 }
 
-void MainDlg::LoadConfig() {
+ConfigLoad MainDlg::LoadConfig() {
   const std::string path = services_.configPath.empty() ? ConfigPath() : services_.configPath;
   const RebuildForLayout rebuild = [this](const GridLayout& layout) -> std::vector<CameraRecords>& {
     layout_ = layout;
@@ -189,9 +201,9 @@ void MainDlg::LoadConfig() {
     return loaded_;
   };
   // The program ends once its initialisation returns.
-  if (LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox) == ConfigLoad::kFailed) {
-    PostQuitMessage(0);
-  }
+  const ConfigLoad result = LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox);
+  if (result == ConfigLoad::kFailed) PostQuitMessage(0);
+  return result;
 }
 
 void MainDlg::StartAllCameras() {

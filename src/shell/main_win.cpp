@@ -78,6 +78,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      if (TranslateModelessKey(message)) continue;
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }

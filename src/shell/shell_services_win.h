@@ -22,6 +22,8 @@ struct ShellServices {
   SourceFactory* sources = nullptr;                    // null: the program's own sources
   // The camera setup dialog for camera `index`; its result (1 for OK).
   std::function<INT_PTR(HWND owner, CamWnd& camera, int index)> setupDialog;
+  // Opens a folder in the shell; false when it could not. Null: ShellExecuteA.
+  std::function<bool(HWND owner, const char* folder)> openFolder;
 };
 
 int ShowMessage(const MessageBoxFn& messageBox, HWND owner, const char* text, const char* title, UINT flags);

@@ -6,6 +6,7 @@
 
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
+#include "engine/cell_text.h"
 #include "sources/async_soc_wnd_win.h"
 #include "sources/camera_request.h"
 
@@ -41,7 +42,18 @@ void IPCamDlg::SetSource(const char* url, bool mjpegStream) {
   if (!dialog_) return;
   CheckRadioButton(dialog_, ipcam::kJpegImage, ipcam::kMjpegStream,
                    mjpegStream ? ipcam::kMjpegStream : ipcam::kJpegImage);
+  ShowUrlLabel(mjpegStream);
   SetDlgItemTextA(dialog_, ipcam::kUrl, url ? url : "");
+}
+
+void IPCamDlg::SetCameraNumber(int number) {
+  cameraNumber_ = number;
+  if (dialog_) SetWindowTextA(dialog_, CameraTitle(number, ipcam::kTitle).c_str());
+}
+
+void IPCamDlg::ShowUrlLabel(bool mjpegStream) {
+  SetDlgItemTextA(dialog_, ipcam::kUrlLabel,
+                  mjpegStream ? "Camera's url for mjpeg stream..." : "Camera's url for jpeg image...");
 }
 
 void IPCamDlg::Configure(HWND window, UINT message, int32_t intervalMs, bool running) {
@@ -275,6 +287,7 @@ void IPCamDlg::SetStatus(const char* format, ...) {
   va_end(args);
   if (written < 0) text[0] = '\0';
   if (dialog_) SetDlgItemTextA(dialog_, ipcam::kStatus, text);
+  if (statusListener_) statusListener_(text);
 }
 
 void IPCamDlg::OnTimer(UINT_PTR id) {
@@ -331,6 +344,8 @@ INT_PTR IPCamDlg::OnInitDialog(HWND hwnd) {
   SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   CheckRadioButton(hwnd, ipcam::kJpegImage, ipcam::kMjpegStream, ipcam::kMjpegStream);
+  ShowUrlLabel(true);
+  SetWindowTextA(hwnd, CameraTitle(cameraNumber_, ipcam::kTitle).c_str());
   preview_.Attach(hwnd, ipcam::kPreview);
   return 1;
 }
@@ -350,9 +365,11 @@ INT_PTR IPCamDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
       break;
     case ipcam::kJpegImage:
       streamMode_ = 0;
+      ShowUrlLabel(false);
       break;
     case ipcam::kMjpegStream:
       streamMode_ = 1;
+      ShowUrlLabel(true);
       break;
     default:
       break;

@@ -20,6 +20,7 @@
 
 namespace ipcam {
 inline constexpr int kTemplate = 104;
+inline constexpr char kTitle[] = "IP Camera Setup";
 inline constexpr int kIcon = 199;
 inline constexpr int kPreview = 1021;
 inline constexpr int kUrlLabel = 1022;
@@ -56,6 +57,8 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void Configure(HWND window, UINT message, int32_t intervalMs, bool running) override;
   void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) override;
   void Show(bool show) override;
+  void SetCameraNumber(int number) override;
+  void SetStatusListener(StatusListener listener) override { statusListener_ = std::move(listener); }
 
   void Connect();
   void Disconnect();
@@ -97,6 +100,8 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void ClearPreview();
   UINT NextWait();
   void EnableInputs(bool enable);
+  // The label above the URL names what the chosen mode expects there.
+  void ShowUrlLabel(bool mjpegStream);
   // Start: reads the counter and returns 0. Read: the ms since the start,
   // then stopped; when not started, the last result.
   int32_t Stopwatch(bool start);
@@ -126,4 +131,6 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   uint32_t port_ = 0;
   SOCKET socket_ = INVALID_SOCKET;
   ReceiveBuffer recvBuffer_;
+  int cameraNumber_ = 0;
+  StatusListener statusListener_;
 };

@@ -43,6 +43,10 @@ class Display : public Wnd {
       statuses.push_back(wParam ? reinterpret_cast<const char*>(wParam) : "(null)");
       return 0;
     }
+    if (msg == camera_msg::kSourceStatus) {
+      sourceStatuses.push_back(wParam ? reinterpret_cast<const char*>(wParam) : "(null)");
+      return 0;
+    }
     if (msg == kRawMessage) {
       raws.push_back(wParam ? reinterpret_cast<const PictureInfo*>(lParam)->header.width : -1);
       return 0;
@@ -52,6 +56,7 @@ class Display : public Wnd {
   static constexpr UINT kRawMessage = WM_APP + 74;
   std::vector<Update> updates;
   std::vector<std::string> statuses;
+  std::vector<std::string> sourceStatuses;
   std::vector<int32_t> raws;
 };
 
@@ -75,6 +80,7 @@ class FakeDevice final : public DeviceSource {
     return true;
   }
   void Show(bool) override {}
+  void SetCameraNumber(int number) override { log_.push_back("device number " + std::to_string(number)); }
   std::vector<int32_t> selection{0, 0, 0};
 
  private:
@@ -100,6 +106,9 @@ class FakeIp final : public IpSource {
     mjpeg = 1;
   }
   void Show(bool show) override { log_.push_back(show ? "show" : "hide"); }
+  void SetCameraNumber(int number) override { log_.push_back("number " + std::to_string(number)); }
+  void SetStatusListener(StatusListener listener) override { statusListener = std::move(listener); }
+  StatusListener statusListener;
 
  private:
   std::vector<std::string>& log_;
@@ -109,7 +118,9 @@ class FakeSources final : public SourceFactory {
  public:
   std::unique_ptr<IpSource> CreateIpSource(HWND, bool show) override {
     log.push_back(show ? "create ip shown" : "create ip");
-    return std::make_unique<FakeIp>(log);
+    auto source = std::make_unique<FakeIp>(log);
+    lastIp = source.get();
+    return source;
   }
   std::unique_ptr<DeviceSource> CreateDeviceSource(HWND, bool show) override {
     log.push_back(show ? "create device shown" : "create device");
@@ -118,6 +129,7 @@ class FakeSources final : public SourceFactory {
   std::vector<std::string> log;
   int grabs = 0;
   bool available = true;
+  FakeIp* lastIp = nullptr;
 };
 
 class CamWrkTest : public ::testing::Test {
@@ -282,7 +294,7 @@ TEST_F(CamWrkTest, DeviceIsPolledByTheTimerAndReportsMissingPictures) {
   PumpFor(400);
   EXPECT_GE(sources_.grabs, 3);
   EXPECT_GE(display_.updates.size(), 3u);
-  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device", "restore 2 3 1"}));
+  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device", "device number 0", "restore 2 3 1"}));
 
   CamSettings readBack = settings_;
   Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack.cameraType));
@@ -321,8 +333,9 @@ TEST_F(CamWrkTest, IpSourceIsCreatedConfiguredAndReadBack) {
   settings_.saveInterval = 250;
   Apply();
   Send(camera_msg::kSelectSource, kIpCamera, 1);
-  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create ip", "source http://127.0.0.1:8080/video stream",
-                                                    "configure 1332 250 on", "show", "configure 1332 250 on"}));
+  EXPECT_EQ(sources_.log,
+            (std::vector<std::string>{"create ip", "number 0", "source http://127.0.0.1:8080/video stream",
+                                      "configure 1332 250 on", "show", "configure 1332 250 on"}));
   CamSettings readBack = DefaultCamSettings();
   Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack.cameraType));
   EXPECT_STREQ(readBack.cameraUrl, "http://10.0.0.9/pic.jpg");
@@ -333,7 +346,45 @@ TEST_F(CamWrkTest, IpSourceIsCreatedConfiguredAndReadBack) {
   // Switching to a device replaces the IP source.
   sources_.log.clear();
   Send(camera_msg::kSelectSource, kCaptureDevice, 1);
-  EXPECT_EQ(sources_.log, (std::vector<std::string>{"destroyed", "create device shown", "restore 0 0 0"}));
+  EXPECT_EQ(sources_.log,
+            (std::vector<std::string>{"destroyed", "create device shown", "device number 0", "restore 0 0 0"}));
+}
+
+TEST_F(CamWrkTest, SourcesNameTheirCameraAndReportToTheEmptyCellUntilTheFirstPicture) {
+  Send(camera_msg::kCameraNumber, 2);
+  settings_.cameraType = kIpCamera;
+  settings_.ipConnected = 0;
+  Apply();
+  display_.sourceStatuses.clear();
+  sources_.log.clear();
+  // A new source starts from a clean line; one not switched on says so.
+  settings_.cameraType = kNoCamera;
+  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  settings_.cameraType = kIpCamera;
+  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  ASSERT_NE(sources_.lastIp, nullptr);
+  EXPECT_EQ(sources_.log[1], "create ip");
+  EXPECT_EQ(sources_.log[2], "number 2");
+  EXPECT_EQ(display_.sourceStatuses, (std::vector<std::string>{"(null)", "(null)", "Disconnected"}));
+  // A camera moved in the grid renames its source's dialog.
+  sources_.log.clear();
+  Send(camera_msg::kCameraNumber, 3);
+  EXPECT_EQ(sources_.log, (std::vector<std::string>{"number 3"}));
+
+  // The source's texts reach the display until it delivers a picture.
+  display_.sourceStatuses.clear();
+  ASSERT_TRUE(sources_.lastIp->statusListener);
+  sources_.lastIp->statusListener("Trying to connect...");
+  sources_.lastIp->statusListener("Unable to resolve host name");
+  EXPECT_EQ(display_.sourceStatuses, (std::vector<std::string>{"Trying to connect...", "Unable to resolve host name"}));
+  Deliver(PatternPicture(32, 24));
+  sources_.lastIp->statusListener("Received Jpeg Image, download time: 3ms");
+  EXPECT_EQ(display_.sourceStatuses.size(), 2u) << "a picture on the cell needs no status";
+
+  // Without a source the line is cleared.
+  settings_.cameraType = kNoCamera;
+  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  EXPECT_EQ(display_.sourceStatuses.back(), "(null)");
 }
 
 TEST_F(CamWrkTest, NoCameraAnnouncesAnEmptyPictureAndResetsTheDeviceFields) {
@@ -357,7 +408,7 @@ TEST_F(CamWrkTest, NoCameraAnnouncesAnEmptyPictureAndResetsTheDeviceFields) {
   // reopens list position 0, not 4 or 5.
   sources_.log.clear();
   Send(camera_msg::kSelectSource, kCaptureDevice, 0);
-  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device shown", "restore 0 0 0"}));
+  EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device shown", "device number 0", "restore 0 0 0"}));
 }
 
 TEST_F(CamWrkTest, ViewFootageOpensTheRecordingOnceOneExists) {

@@ -34,6 +34,7 @@ class LoggedIp final : public IpSource {
     mjpeg = 1;
   }
   void Show(bool show) override { log_.push_back(show ? "ip shown" : "ip hidden"); }
+  void SetCameraNumber(int) override {}
 
  private:
   std::vector<std::string>& log_;
@@ -51,6 +52,7 @@ class LoggedDevice final : public DeviceSource {
   }
   bool GrabFrame(Picture&) override { return false; }
   void Show(bool show) override { log_.push_back(show ? "device shown" : "device hidden"); }
+  void SetCameraNumber(int) override {}
 
  private:
   std::vector<std::string>& log_;

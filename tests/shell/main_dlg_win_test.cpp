@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ctime>
 #include <string>
 
+#include "common/fixed_text.h"
 #include "config_bytes.h"
+#include "engine/save_path.h"
+#include "shell/about_text.h"
 #include "shell/cam_setup_dlg_win.h"
 #include "shell/config_file_win.h"
+#include "shell/first_start_size.h"
 #include "shell/layout_dlg_win.h"
 #include "shell_fixture_win.h"
 #include "support/test_window_win.h"
@@ -305,8 +310,8 @@ TEST_F(MainDlgTest, DoubleClickOpensTheCamerasViewAndTheBackgroundClearsTheChoic
   const RECT cell = CellOf(Window(), CameraWindow(5));
   MouseAt(WM_LBUTTONDBLCLK, cell.left + 10, cell.top + 10);
   EXPECT_EQ(main_->FindCurrentCamera(), 5);
-  HWND view = FindWindowA(nullptr, "Camera View");
-  ASSERT_NE(view, nullptr);
+  HWND view = FindWindowA(nullptr, "Camera 6");
+  ASSERT_NE(view, nullptr) << "the view is titled with its camera's number";
   EXPECT_TRUE(IsWindowVisible(view));
   MouseAt(WM_LBUTTONDBLCLK, 1, 1);
   EXPECT_EQ(main_->CurrentCameraWindow(), Window());
@@ -500,6 +505,101 @@ TEST_F(MainDlgTest, SetupCommandRunsTheDialogOfTheCurrentCameraAndSavesOnOk) {
   runSetup(setup_id::kOk);
   EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 24428u + ConfigExtensionSize(12));
   EXPECT_EQ(FindWindowA(nullptr, "Camera 2 Setup"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainDlgTest, FirstStartFitsTheScreenCentredAndNumbersTheCameras) {
+  Start();
+  RECT outer{}, client{};
+  GetWindowRect(Window(), &outer);
+  GetClientRect(Window(), &client);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(Window(), MONITOR_DEFAULTTOPRIMARY), &monitor));
+  const RECT& work = monitor.rcWork;
+  const int outerW = outer.right - outer.left, outerH = outer.bottom - outer.top;
+  const ScreenRect expected =
+      FirstStartPlacement(DefaultGridLayout(), outerW - client.right, outerH - client.bottom,
+                          {work.left, work.top, work.right - work.left, work.bottom - work.top});
+  EXPECT_EQ(outerW, expected.width);
+  EXPECT_EQ(outerH, expected.height);
+  EXPECT_GE(outer.left, work.left);
+  EXPECT_GE(outer.top, work.top);
+  EXPECT_LE(outer.right, work.right);
+  EXPECT_LE(outer.bottom, work.bottom);
+  EXPECT_NEAR(outer.left + outerW / 2, (work.left + work.right) / 2, 2);
+  const RECT cell = CellOf(Window(), CameraWindow(0));
+  const int cellWidth = cell.right - cell.left;
+  EXPECT_TRUE(cellWidth == kFirstStartCellWidth ||
+              (cellWidth < kFirstStartCellWidth &&
+               (outerW + 4 > work.right - work.left || outerH + 3 > work.bottom - work.top)))
+      << cellWidth << " wide in a window of " << outerW << "x" << outerH;
+  for (size_t k = 0; k < 12; ++k) EXPECT_EQ(main_->Cameras()[k]->Number(), static_cast<int>(k) + 1);
+
+  // A camera moved along the grid takes its new number with it.
+  CamWnd* first = main_->Cameras()[0].get();
+  RightClickCamera(0);
+  Command(main_cmd::kMoveRight);
+  EXPECT_EQ(main_->Cameras()[1].get(), first);
+  EXPECT_EQ(first->Number(), 2);
+  EXPECT_EQ(main_->Cameras()[0]->Number(), 1);
+}
+
+TEST_F(MainDlgTest, AStoredLayoutKeepsItsWindowSize) {
+  WriteWholeFile(capture_.ConfigFile(), DefaultConfigBytes(2, 2, 4, 4).Bytes());
+  Start();
+  RECT client{};
+  GetClientRect(Window(), &client);
+  EXPECT_LT(client.right, 4 * kFirstStartCellWidth) << "the template's size, not the first start's";
+  EXPECT_EQ(main_->Cameras().size(), 4u);
+  EXPECT_EQ(main_->Cameras()[3]->Number(), 4);
+}
+
+TEST_F(MainDlgTest, AboutBoxAndTheRecordingsFolder) {
+  Start();
+  Command(main_cmd::kAbout);
+  ASSERT_EQ(capture_.boxes.size(), 1u);
+  EXPECT_EQ(capture_.boxes[0].title, "About Vorrandale");
+  EXPECT_EQ(capture_.boxes[0].owner, Window());
+  EXPECT_NE(capture_.boxes[0].flags & MB_ICONINFORMATION, 0u);
+  EXPECT_EQ(capture_.boxes[0].text.rfind(std::string("Vorrandale ") + ProgramVersion(), 0), 0u);
+  EXPECT_NE(capture_.boxes[0].text.find("Web server: off"), std::string::npos);
+  EXPECT_NE(capture_.boxes[0].text.find("libjpeg-turbo"), std::string::npos);
+
+  // No camera chosen yet: the first camera's folder, made before it opens.
+  CamSettings settings = main_->Cameras()[0]->Settings();
+  CopyText(settings.savePath, capture_.Folder().At("rec\\%Y\\cam.mjpg"));
+  main_->Cameras()[0]->SetSettings(settings);
+  const std::time_t now = std::time(nullptr);
+  const std::string year = std::to_string(std::localtime(&now)->tm_year + 1900);
+  const std::string folder = capture_.Folder().At("rec\\" + year);
+  Command(main_cmd::kOpenRecordings);
+  EXPECT_EQ(capture_.openedFolders, (std::vector<std::string>{folder}));
+  EXPECT_TRUE(IsFolder(folder));
+  EXPECT_EQ(capture_.boxes.size(), 1u);
+
+  // The current camera's folder; a shell that cannot open it is reported.
+  settings = main_->Cameras()[2]->Settings();
+  CopyText(settings.savePath, capture_.Folder().At("third\\x.mjpg"));
+  main_->Cameras()[2]->SetSettings(settings);
+  RightClickCamera(2);
+  capture_.folderOpens = false;
+  Command(main_cmd::kOpenRecordings);
+  EXPECT_EQ(capture_.openedFolders.back(), capture_.Folder().At("third"));
+  ASSERT_EQ(capture_.boxes.size(), 2u);
+  EXPECT_EQ(capture_.boxes[1].title, "Vorrandale Error");
+  EXPECT_EQ(capture_.boxes[1].text, "Unable to open the recordings folder " + capture_.Folder().At("third"));
+
+  // A template that does not expand opens nothing.
+  CopyText(settings.savePath, "C:\\rec\\%Q\\x.mjpg");
+  main_->Cameras()[2]->SetSettings(settings);
+  Command(main_cmd::kOpenRecordings);
+  EXPECT_EQ(capture_.openedFolders.size(), 2u);
+  ASSERT_EQ(capture_.boxes.size(), 3u);
+  EXPECT_EQ(capture_.boxes[2].text, ExpandFailureText(ExpandResult::kBadTemplate));
 }
 
 }  // namespace

@@ -30,6 +30,10 @@ class ShellCapture {
     };
     services.popup = [this](HWND, int menuId) { menus.push_back(menuId); };
     services.configPath = ConfigFile();
+    services.openFolder = [this](HWND, const char* folder) {
+      openedFolders.push_back(folder);
+      return folderOpens;
+    };
     return services;
   }
   std::string ConfigFile() const { return folder_.At("Vorrandale.cfg"); }
@@ -37,6 +41,8 @@ class ShellCapture {
 
   std::vector<ShownBox> boxes;
   std::vector<int> menus;
+  std::vector<std::string> openedFolders;
+  bool folderOpens = true;
 
  private:
   TempFolder folder_;

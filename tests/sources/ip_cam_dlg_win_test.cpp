@@ -248,6 +248,43 @@ TEST_F(IpCamDlgTest, SetSourceSelectsTheModeButtonAndUrl) {
   EXPECT_EQ(std::string(url), std::string(258, 'a'));
 }
 
+TEST_F(IpCamDlgTest, TitleNamesTheCameraAndTheLabelFollowsTheMode) {
+  Open();
+  HWND d = dialog_->Handle();
+  const auto text = [](HWND window) {
+    char buffer[128] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return std::string(buffer);
+  };
+  HWND label = GetDlgItem(d, ipcam::kUrlLabel);
+  EXPECT_EQ(text(label), "Camera's url for mjpeg stream...") << "the fresh dialog's selected mode";
+  dialog_->SetSource("http://cam/snap.jpg", false);
+  EXPECT_EQ(text(label), "Camera's url for jpeg image...");
+  SendMessageA(GetDlgItem(d, ipcam::kMjpegStream), BM_CLICK, 0, 0);
+  EXPECT_EQ(text(label), "Camera's url for mjpeg stream...");
+  SendMessageA(GetDlgItem(d, ipcam::kJpegImage), BM_CLICK, 0, 0);
+  EXPECT_EQ(text(label), "Camera's url for jpeg image...");
+
+  dialog_->SetCameraNumber(2);
+  EXPECT_EQ(text(d), "IP Camera Setup - Camera 2");
+  dialog_->SetCameraNumber(11);
+  EXPECT_EQ(text(d), "IP Camera Setup - Camera 11");
+  // A number given before the window exists reaches its title too.
+  IPCamDlg early(Fast());
+  early.SetCameraNumber(5);
+  ASSERT_TRUE(early.Create(nullptr, ipcam::kTemplate, false));
+  EXPECT_EQ(text(early.Handle()), "IP Camera Setup - Camera 5");
+
+  // Every status text goes to the listener as well as to the status line.
+  std::vector<std::string> heard;
+  dialog_->SetStatusListener([&heard](const char* status) { heard.push_back(status); });
+  dialog_->SetSource("http://:80/", false);
+  dialog_->Connect();
+  dialog_->Disconnect();
+  EXPECT_EQ(heard, (std::vector<std::string>{"URL appears to be invalid", "Disconnected"}));
+  EXPECT_EQ(Status(), "Disconnected");
+}
+
 TEST_F(IpCamDlgTest, ButtonsAndCloseBox) {
   Open(true);
   HWND d = dialog_->Handle();

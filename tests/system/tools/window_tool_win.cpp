@@ -4,6 +4,12 @@
 //   window_tool command ID            posts WM_COMMAND ID to the main window
 //   window_tool close                 posts the close button (SC_CLOSE)
 //   window_tool shot PATH.bmp         saves the main window as a 24-bit BMP
+//   window_tool place [TITLE]         prints "x y width height clientWidth clientHeight
+//                                     workX workY workWidth workHeight" of the main window
+//                                     or of the top-level window titled TITLE
+//   window_tool shotof TITLE PATH.bmp saves the window titled TITLE
+//   window_tool texts TITLE           prints the texts of that window's controls, one a line
+//   window_tool press TITLE ID        clicks button ID of that window (BM_CLICK, posted)
 // Exit code 0 on success, 1 when the window is missing, 2 on bad usage.
 #include <windows.h>
 
@@ -76,6 +82,27 @@ int Shot(HWND window, const char* path) {
   return WriteBmp(path, width, height, pixels) ? 0 : 1;
 }
 
+int Place(HWND window) {
+  RECT outer{}, client{};
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  std::printf("%ld %ld %ld %ld %ld %ld %ld %ld %ld %ld\n", outer.left, outer.top, outer.right - outer.left,
+              outer.bottom - outer.top, client.right, client.bottom, work.left, work.top, work.right - work.left,
+              work.bottom - work.top);
+  return 0;
+}
+
+BOOL CALLBACK PrintText(HWND control, LPARAM) {
+  char text[1024] = {};
+  GetWindowTextA(control, text, sizeof text);
+  std::printf("%s\n", text);
+  return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +114,23 @@ int main(int argc, char** argv) {
                 ApplicationWindow() != nullptr, main && GetForegroundWindow() == main);
     return 0;
   }
+  if (argc >= 3 && std::strcmp(verb, "shot") != 0 && std::strcmp(verb, "command") != 0) {
+    HWND titled = FindWindowA(nullptr, argv[2]);
+    if (!titled) return 1;
+    if (std::strcmp(verb, "place") == 0) return Place(titled);
+    if (std::strcmp(verb, "shotof") == 0 && argc == 4) return Shot(titled, argv[3]);
+    if (std::strcmp(verb, "texts") == 0) {
+      EnumChildWindows(titled, PrintText, 0);
+      return 0;
+    }
+    if (std::strcmp(verb, "press") == 0 && argc == 4) {
+      HWND button = GetDlgItem(titled, std::atoi(argv[3]));
+      return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    return 2;
+  }
   if (!main) return 1;
+  if (std::strcmp(verb, "place") == 0) return Place(main);
   if (std::strcmp(verb, "command") == 0 && argc == 3) {
     return PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0) ? 0 : 1;
   }

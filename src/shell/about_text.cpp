@@ -1,0 +1,31 @@
+#include "shell/about_text.h"
+
+#ifndef VR_VERSION
+#error "The build defines VR_VERSION, the program's version."
+#endif
+
+const char* ProgramVersion() {
+  return VR_VERSION;
+}
+
+namespace {
+
+std::string WebLine(const AboutFacts& facts) {
+  if (!facts.webEnabled) return "Web server: off (Webserver Setup switches it on).";
+  const std::string port = std::to_string(facts.webPort);
+  if (!facts.webListening) return "Web server: not listening, port " + port + " is not available.";
+  std::string line = "Web server: http://localhost:" + port + "/ on this computer";
+  if (!facts.hostName.empty()) line += ",\nhttp://" + facts.hostName + ":" + port + "/ from the network";
+  return line + ".";
+}
+
+}  // namespace
+
+std::string AboutText(const AboutFacts& facts) {
+  return "Vorrandale " + facts.version + "\nWatches cameras, records what they see and serves live pictures.\n\n" +
+         WebLine(facts) +
+         "\n\nThird-party code:\n"
+         "libjpeg-turbo (JPEG coding), under the IJG licence, the Modified (3-clause) BSD licence "
+         "and the zlib licence.\n"
+         "This software is based in part on the work of the Independent JPEG Group.";
+}

@@ -1,0 +1,35 @@
+#include "shell/about_text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(AboutTextTest, VersionWebAddressAndLicences) {
+  AboutFacts facts;
+  facts.version = ProgramVersion();
+  EXPECT_FALSE(facts.version.empty());
+  std::string text = AboutText(facts);
+  EXPECT_EQ(text.rfind("Vorrandale " + facts.version + "\n", 0), 0u) << text;
+  EXPECT_NE(text.find("Web server: off"), std::string::npos);
+  EXPECT_EQ(text.find("http://"), std::string::npos);
+  for (const char* licence : {"libjpeg-turbo", "IJG licence", "BSD", "zlib licence", "Independent JPEG Group"})
+    EXPECT_NE(text.find(licence), std::string::npos) << licence;
+
+  facts.webEnabled = true;
+  facts.webPort = 8080;
+  text = AboutText(facts);
+  EXPECT_NE(text.find("not listening, port 8080"), std::string::npos) << text;
+  EXPECT_EQ(text.find("http://"), std::string::npos);
+
+  facts.webListening = true;
+  facts.hostName = "DESK";
+  text = AboutText(facts);
+  EXPECT_NE(text.find("http://localhost:8080/"), std::string::npos) << text;
+  EXPECT_NE(text.find("http://DESK:8080/"), std::string::npos) << text;
+  facts.hostName.clear();
+  text = AboutText(facts);
+  EXPECT_NE(text.find("http://localhost:8080/"), std::string::npos);
+  EXPECT_EQ(text.find("http://:"), std::string::npos);
+}
+
+}  // namespace

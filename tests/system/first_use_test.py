@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""What a new user meets: the first window without a configuration file, the
+About box, and a grid with a live and a failed camera. Screenshots of all
+three are kept as artifacts."""
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from vorrandale_test import (bmp_colours, default_camera, free_port, put_int, put_text,  # noqa: E402
+                             wait_for, wine_path)
+
+
+def grid_config(web_port, live_url):
+    """Web server on; 2 x 2 cameras: 1 live, 2 an IP camera whose URL is no URL."""
+    web = bytearray(532)
+    put_int(web, 0, 1)
+    web[8:10] = struct.pack("<H", web_port)
+    out = bytes(web) + struct.pack("<iii4xd", 5, 2, 2, 0.75) + struct.pack("<I", 4)
+    for k in range(4):
+        settings, grid = default_camera()
+        if k in (0, 1):
+            put_int(settings, 732, 1)  # IP camera
+            put_text(settings, 748, 260, live_url if k == 0 else "camera-without-scheme")
+            put_int(settings, 1008, 1)  # connected
+            put_int(settings, 1012, 1)  # MJPEG stream
+            put_int(settings, 1088, 100)
+        out += bytes(settings) + bytes(grid)
+    return out
+
+
+def bmp_pixel_rows(path):
+    """The BMP's rows as lists of (r, g, b), top row first."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    rows = []
+    for y in range(height):
+        start = offset + (height - 1 - y) * width * 3
+        row = data[start:start + width * 3]
+        rows.append([(row[i + 2], row[i + 1], row[i]) for i in range(0, len(row), 3)])
+    return rows
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--tool", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    failures = []
+    passed = []
+
+    def check(condition, what):
+        print(("ok   " if condition else "FAIL ") + what, flush=True)
+        (passed if condition else failures).append(what)
+        return condition
+
+    def tool(*words):
+        run = subprocess.run([args.wine, args.tool, *words], capture_output=True, text=True, timeout=60)
+        return run.returncode, run.stdout.strip()
+
+    def shot(name, *target):
+        path = os.path.join(args.artifacts, name + ".bmp")
+        rc, _ = tool("shotof", target[0], wine_path(path)) if target else tool("shot", wine_path(path))
+        if rc == 0 and shutil.which("convert"):
+            subprocess.run(["convert", path, path[:-4] + ".png"], timeout=60)
+        return path if rc == 0 else None
+
+    def start(folder):
+        program = subprocess.Popen([args.wine, os.path.join(folder, "Vorrandale.exe")], cwd=folder)
+        shown = wait_for(lambda: tool("state")[1].startswith("main=1 visible=1"), 60)
+        return program, shown
+
+    def stop(program):
+        tool("command", "168")
+        try:
+            return program.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            program.kill()
+            program.wait()
+            return None
+
+    os.makedirs(args.artifacts, exist_ok=True)
+    folder = tempfile.mkdtemp(prefix="vorrandale_first_")
+    shutil.copy(args.exe, os.path.join(folder, "Vorrandale.exe"))
+    camera = None
+    program = None
+    try:
+        # First start: no configuration file.
+        program, shown = start(folder)
+        check(shown, "main window shown on a first start")
+        time.sleep(1)
+        rc, place = tool("place")
+        x, y, width, height, client_w, client_h, work_x, work_y, work_w, work_h = map(int, place.split())
+        cell_w = (client_w - 5 * 5) // 4
+        fits = width <= work_w and height <= work_h
+        check(fits and (cell_w >= 320 or width >= work_w - 60 or height >= work_h - 60),
+              f"first window {width}x{height} in a {work_w}x{work_h} work area: cells {cell_w} wide, "
+              "320 where the screen allows")
+        # Centred on the work area; the dialog manager may centre on the whole
+        # screen instead, which differs by half the task bar.
+        inside = work_x <= x and x + width <= work_x + work_w and work_y <= y and y + height <= work_y + work_h
+        check(inside and abs((x - work_x) * 2 + width - work_w) <= 2 and abs((y - work_y) * 2 + height - work_h) <= 32,
+              f"first window centred on the screen (at {x},{y})")
+        first = shot("first_start")
+        if check(first is not None, "screenshot of the first start"):
+            rows = bmp_pixel_rows(first)
+            middle = rows[len(rows) // 3]
+            check(any(p == (255, 255, 255) for p in middle[:len(middle) // 4]),
+                  "the first empty cell carries white text")
+
+        # The About box, with the web server off.
+        tool("command", "173")
+        check(wait_for(lambda: tool("place", "About Vorrandale")[0] == 0, 20), "About Vorrandale opens")
+        _, texts = tool("texts", "About Vorrandale")
+        check("Vorrandale 1.0.0" in texts and "libjpeg-turbo" in texts and "Web server: off" in texts,
+              f"About names version, licences and the web server ({texts[:120]!r})")
+        check(shot("about", "About Vorrandale") is not None, "screenshot of the About box")
+        tool("press", "About Vorrandale", "1")
+        check(wait_for(lambda: tool("place", "About Vorrandale")[0] != 0, 20), "About closes with its button")
+        check(stop(program) == 0, "Exit ends the first start")
+
+        # A live grid: one camera streaming, one that cannot connect.
+        camera_port, web_port = free_port(), free_port()
+        with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
+            f.write(grid_config(web_port, f"http://127.0.0.1:{camera_port}/camera.mjpg"))
+        camera = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
+                                   "testsrc=size=640x480:rate=10", "-f", "mpjpeg", "-listen", "1",
+                                   f"http://127.0.0.1:{camera_port}/camera.mjpg"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(1)
+        program, shown = start(folder)
+        check(shown, "main window shown with the stored grid")
+        time.sleep(4)
+        live = shot("live_grid_failed_camera")
+        if check(live is not None, "screenshot of the live grid"):
+            colours, size = bmp_colours(live)
+            check(colours > 200, f"the live camera's picture is in the grid ({colours} colours)")
+        tool("command", "173")
+        check(wait_for(lambda: tool("place", "About Vorrandale")[0] == 0, 20), "About opens again")
+        _, texts = tool("texts", "About Vorrandale")
+        check(f"http://localhost:{web_port}/" in texts, f"About gives the web address ({texts[:200]!r})")
+        tool("press", "About Vorrandale", "1")
+        check(stop(program) == 0, "Exit ends the program")
+    finally:
+        if program and program.poll() is None:
+            program.kill()
+            program.wait()
+        if camera:
+            if camera.poll() is None:
+                camera.kill()
+            camera.wait()
+        shutil.rmtree(folder, ignore_errors=True)
+
+    print(f"first_use_system: {len(passed)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
