@@ -4,7 +4,11 @@
 //   window_tool command ID            posts WM_COMMAND ID to the main window
 //   window_tool close                 posts the close button (SC_CLOSE)
 //   window_tool shot PATH.bmp         saves the main window as a 24-bit BMP
-// Exit code 0 on success, 1 when the window is missing, 2 on bad usage.
+//   window_tool tray-menu KEY         right-clicks the tray icon (its notification
+//                                     message) and picks the menu item whose
+//                                     accelerator is KEY
+// Exit code 0 on success, 1 when the window is missing, 2 on bad usage,
+// 3 when the tray menu did not open.
 #include <windows.h>
 
 #include <cstdint>
@@ -76,6 +80,19 @@ int Shot(HWND window, const char* path) {
   return WriteBmp(path, width, height, pixels) ? 0 : 1;
 }
 
+// The menu runs its own loop on the program's main thread, which reads the
+// keyboard messages of every window of that thread.
+int PickTrayMenuItem(HWND main, char key) {
+  constexpr UINT kTrayNotify = WM_USER + 344;
+  if (!PostMessageA(main, kTrayNotify, 0, WM_RBUTTONUP)) return 1;
+  for (int tries = 0; tries < 100; ++tries) {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu && IsWindowVisible(menu)) return PostMessageA(main, WM_CHAR, static_cast<WPARAM>(key), 0) ? 0 : 1;
+    Sleep(100);
+  }
+  return 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,5 +110,6 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(verb, "close") == 0) return PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   if (std::strcmp(verb, "shot") == 0 && argc == 3) return Shot(main, argv[2]);
+  if (std::strcmp(verb, "tray-menu") == 0 && argc == 3 && argv[2][0]) return PickTrayMenuItem(main, argv[2][0]);
   return 2;
 }
