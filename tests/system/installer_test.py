@@ -14,6 +14,7 @@ import tempfile
 import time
 
 from framedeck_test import FIRST, LATER, flat_jpegs, near, stamped
+from portable_zip_test import expected_files
 
 CLASSES = "HKCU\\Software\\Classes"
 RUN_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
@@ -28,11 +29,6 @@ DESKTOP_REG = """Windows Registry Editor Version 5.00\r
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r
 "Default"="1280x1024"\r
 """
-
-
-def expected_files(path):
-    with open(path, encoding="utf-8") as f:
-        return {line.strip() for line in f if line.strip() and not line.startswith("#")}
 
 
 def tree(root):
