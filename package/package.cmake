@@ -17,7 +17,7 @@ set(programs_dir $<TARGET_FILE_DIR:Vorrandale>)
 
 # Every third-party part compiled into the programs.
 set(dist_licenses
-  libjpeg-turbo.md=${CMAKE_SOURCE_DIR}/build/deps/libjpeg-turbo-mingw/LICENSE.md
+  libjpeg-turbo.md=${VR_TURBOJPEG_ROOT}/LICENSE.md
   mingw-w64-runtime.txt=/usr/share/doc/mingw-w64-x86-64-dev/copyright
   gcc-runtime.txt=/usr/share/doc/gcc-mingw-w64-base/copyright)
 set(license_args "")
