@@ -250,6 +250,25 @@ def main():
               "the shell no longer knows .mjpg")
         check(prefix.values(UNINSTALL_KEY) is None, "no longer listed among the user's programs")
         check(("Run", "Vorrandale") not in (prefix.values(RUN_KEY) or {}), "no longer started with Windows")
+
+        # Installed again, without starting with Windows, and uninstalled
+        # through its pages: asked first, the user lets the settings go.
+        code, _ = prefix.run(setup, "/S")
+        check(code == 0 and wanted <= tree(folder), f"installed again over the kept settings (exit {code})")
+        check(("Run", "Vorrandale") not in (prefix.values(RUN_KEY) or {}), "not started with Windows unless asked")
+        shutil.copy(prefix.unix(command), copy)
+        program = prefix.start(copy, "_?=" + location)
+        for text, button in (("Remove Vorrandale from your computer", 1), ("Also delete your settings", 6),
+                             ("Uninstallation Complete", 1)):
+            code, _ = prefix.run(args.shell_tool, "answer", "Vorrandale Uninstall", text, str(button))
+            check(code == 0, f"the uninstaller shows {text!r} and takes the answer")
+        try:
+            code = program.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, f"the uninstaller ends with 0 (got {code})")
+        left = tree(folder)
+        check(left == {"recordings/", "recordings/yard.mjpg"}, f"the settings go, recordings stay ({sorted(left)})")
     finally:
         if program and program.poll() is None:
             program.kill()

@@ -6,6 +6,10 @@
 //                               waits for that program to end; prints exit=N
 //   shell_tool version PATH     prints file=, product= (the fixed version
 //                               numbers) and text= (the ProductVersion string)
+//   shell_tool answer TITLE TEXT ID
+//                               waits for a top-level window whose title starts
+//                               with TITLE and that shows TEXT somewhere inside,
+//                               and presses its button ID (posts the command)
 // Exit code 0 on success, 1 on failure, 2 on bad usage.
 #include <windows.h>
 // After windows.h.
@@ -13,6 +17,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -74,9 +79,49 @@ int Version(const char* path) {
   return 0;
 }
 
+struct Question {
+  const char* title;
+  const char* text;
+  HWND found;
+};
+
+BOOL CALLBACK HasText(HWND child, LPARAM data) {
+  auto* question = reinterpret_cast<Question*>(data);
+  char text[1024] = "";
+  GetWindowTextA(child, text, sizeof text);
+  if (!std::strstr(text, question->text)) return TRUE;
+  question->found = child;
+  return FALSE;
+}
+
+BOOL CALLBACK Asks(HWND window, LPARAM data) {
+  auto* question = reinterpret_cast<Question*>(data);
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof title);
+  if (!IsWindowVisible(window) || std::strncmp(title, question->title, std::strlen(question->title)) != 0) return TRUE;
+  EnumChildWindows(window, &HasText, data);
+  if (!question->found) return TRUE;
+  question->found = window;
+  return FALSE;
+}
+
+int Answer(const char* title, const char* text, int buttonId) {
+  Question question{title, text, nullptr};
+  for (int tries = 0; tries < 150 && !question.found; ++tries) {
+    EnumWindows(&Asks, reinterpret_cast<LPARAM>(&question));
+    if (!question.found) Sleep(200);
+  }
+  if (!question.found) return 1;
+  HWND button = GetDlgItem(question.found, buttonId);
+  return PostMessageA(question.found, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button))
+             ? 0
+             : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "answer") == 0) return Answer(argv[2], argv[3], std::atoi(argv[4]));
   if (argc != 3) return 2;
   const char* verb = argv[1];
   int result = 2;
