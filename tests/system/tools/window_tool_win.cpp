@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/scoped_handle_win.h"
+#include "shell/main_dlg_win.h"
 
 namespace {
 
@@ -83,8 +84,7 @@ int Shot(HWND window, const char* path) {
 // The menu runs its own loop on the program's main thread, which reads the
 // keyboard messages of every window of that thread.
 int PickTrayMenuItem(HWND main, char key) {
-  constexpr UINT kTrayNotify = WM_USER + 344;
-  if (!PostMessageA(main, kTrayNotify, 0, WM_RBUTTONUP)) return 1;
+  if (!PostMessageA(main, kTrayNotifyMessage, 0, WM_RBUTTONUP)) return 1;
   for (int tries = 0; tries < 100; ++tries) {
     HWND menu = FindWindowA("#32768", nullptr);
     if (menu && IsWindowVisible(menu)) return PostMessageA(main, WM_CHAR, static_cast<WPARAM>(key), 0) ? 0 : 1;
