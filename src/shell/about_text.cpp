@@ -1,11 +1,9 @@
 #include "shell/about_text.h"
 
-#ifndef VR_VERSION
-#error "The build defines VR_VERSION, the program's version."
-#endif
+#include "common/version.h"
 
 const char* ProgramVersion() {
-  return VR_VERSION;
+  return VR_VERSION_TEXT;
 }
 
 namespace {

@@ -11,7 +11,7 @@ MainDlg::~MainDlg() {
   // Normally Exit has emptied the list already; a window destroyed any
   // other way still stops every worker here.
   while (!cameras_.empty()) DestroyLastCamera();
-  if (tray_.hWnd) Shell_NotifyIconA(NIM_DELETE, &tray_);
+  if (tray_.hWnd) NotifyTray(NIM_DELETE);
 }
 
 INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
@@ -20,11 +20,10 @@ INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
   tray_.cbSize = sizeof tray_;
   tray_.hWnd = hwnd;
   tray_.uID = 0;
-  tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   tray_.uCallbackMessage = kTrayNotifyMessage;
   tray_.hIcon = LoadShellIcon(true);
   CopyText(tray_.szTip, "Vorrandale");
-  Shell_NotifyIconA(NIM_ADD, &tray_);
+  AddTrayIcon();
 
   layout_ = DefaultGridLayout();
   web_ = DefaultWebSettings();
@@ -36,6 +35,10 @@ INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
 }
 
 INT_PTR MainDlg::FilterMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == taskbarCreatedMessage_) {
+    if (tray_.hWnd) AddTrayIcon();
+    return 0;
+  }
   switch (msg) {
     case WM_SIZE:
       LayoutGrid();
@@ -67,7 +70,19 @@ void MainDlg::HideToTray() {
   tray_.dwInfoFlags = NIIF_INFO;
   CopyText(tray_.szInfoTitle, "Still Running");
   CopyText(tray_.szInfo, "Vorrandale is Still Running\nin the System Tray");
-  Shell_NotifyIconA(NIM_MODIFY, &tray_);
+  NotifyTray(NIM_MODIFY);
+}
+
+void MainDlg::AddTrayIcon() {
+  tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  NotifyTray(NIM_ADD);
+}
+
+void MainDlg::NotifyTray(DWORD message) {
+  if (services_.notifyIcon)
+    services_.notifyIcon(message, &tray_);
+  else
+    Shell_NotifyIconA(message, &tray_);
 }
 
 void MainDlg::OnTrayNotify(LPARAM mouseMessage) {
@@ -97,7 +112,7 @@ INT_PTR MainDlg::OnClose() {
     views_.erase(key);
   }
   cameras_.clear();
-  Shell_NotifyIconA(NIM_DELETE, &tray_);
+  NotifyTray(NIM_DELETE);
   tray_.hWnd = nullptr;
   if (owner_) PostMessageA(owner_, WM_CLOSE, 0, 0);
   return 1;

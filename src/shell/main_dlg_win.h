@@ -88,6 +88,8 @@ class MainDlg : public ModelessDlg {
  private:
   void OnMouse(UINT msg);
   void OnTrayNotify(LPARAM mouseMessage);
+  void AddTrayIcon();
+  void NotifyTray(DWORD message);
   void ShowMenu(int menuId);
   void HideToTray();
   void Restore();
@@ -107,6 +109,8 @@ class MainDlg : public ModelessDlg {
   ShellServices services_;
   HWND currentCameraWindow_ = nullptr;
   NOTIFYICONDATAA tray_{};
+  // Broadcast by Explorer when it (re)creates the taskbar, which forgets every icon.
+  const UINT taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
   CameraList cameras_;
   CameraListCameras<CameraList> webCameras_{cameras_};
   // Each camera's pop-up view, kept beside it so that it moves with the

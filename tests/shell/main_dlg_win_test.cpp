@@ -354,6 +354,44 @@ TEST_F(MainDlgTest, TrayMenuCloseButtonAndExit) {
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));  // nothing is written at exit
 }
 
+TEST_F(MainDlgTest, TrayIconIsAddedAgainWhenTheTaskbarIsCreated) {
+  Start();
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  ASSERT_NE(taskbarCreated, 0u);
+  ASSERT_EQ(capture_.trayCalls.size(), 1u);
+  const NOTIFYICONDATAA first = capture_.trayCalls[0].icon;
+  EXPECT_EQ(capture_.trayCalls[0].message, static_cast<DWORD>(NIM_ADD));
+
+  // Hidden in the tray when Explorer restarts: the icon is the only way back.
+  SendMessageA(Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  SendMessageA(Window(), taskbarCreated, 0, 0);
+  SendMessageA(Window(), taskbarCreated, 0, 0);
+  std::vector<DWORD> messages;
+  for (const TrayCall& call : capture_.trayCalls) messages.push_back(call.message);
+  EXPECT_EQ(messages, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_ADD}));
+  for (size_t k : {size_t{2}, size_t{3}}) {
+    const NOTIFYICONDATAA& again = capture_.trayCalls.at(k).icon;
+    EXPECT_EQ(again.cbSize, first.cbSize);
+    EXPECT_EQ(again.hWnd, Window());
+    EXPECT_EQ(again.uID, 0u);
+    // The same icon as at start, not the balloon of the close button.
+    EXPECT_EQ(again.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(again.uCallbackMessage, 1368u);
+    EXPECT_EQ(again.hIcon, first.hIcon);
+    EXPECT_STREQ(again.szTip, "Vorrandale");
+  }
+  EXPECT_FALSE(IsWindowVisible(Window()));
+
+  // The new icon answers as the old one did.
+  SendMessageA(Window(), kTrayNotifyMessage, 0, WM_LBUTTONDBLCLK);
+  PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(Window()));
+  Command(main_cmd::kExit);
+  PumpMessages();
+  ASSERT_EQ(capture_.trayCalls.size(), 5u);
+  EXPECT_EQ(capture_.trayCalls[4].message, static_cast<DWORD>(NIM_DELETE));
+}
+
 TEST_F(MainDlgTest, LayoutCommandRebuildsAndSavesOnOkOnly) {
   Start();
   auto runLayout = [this](const char* columns, int button) {

@@ -1,6 +1,6 @@
 #pragma once
-// What the shell's tests under Wine share: captured message boxes and
-// menus, a configuration path in a fresh folder, and a script of steps for modal dialogs.
+// What the shell's tests under Wine share: captured message boxes, menus
+// and tray icon calls, a configuration path in a fresh folder, and a script of steps for modal dialogs.
 
 #include <windows.h>
 
@@ -19,6 +19,12 @@ struct ShownBox {
   UINT flags;
 };
 
+// One Shell_NotifyIconA call, with the record as it was passed.
+struct TrayCall {
+  DWORD message;
+  NOTIFYICONDATAA icon;
+};
+
 class ShellCapture {
  public:
   ShellCapture() : folder_("vr_shell") {}
@@ -29,6 +35,10 @@ class ShellCapture {
       return IDOK;
     };
     services.popup = [this](HWND, int menuId) { menus.push_back(menuId); };
+    services.notifyIcon = [this](DWORD message, NOTIFYICONDATAA* icon) {
+      trayCalls.push_back({message, *icon});
+      return TRUE;
+    };
     services.configPath = ConfigFile();
     services.openFolder = [this](HWND, const char* folder) {
       openedFolders.push_back(folder);
@@ -43,6 +53,7 @@ class ShellCapture {
   std::vector<int> menus;
   std::vector<std::string> openedFolders;
   bool folderOpens = true;
+  std::vector<TrayCall> trayCalls;
 
  private:
   TempFolder folder_;

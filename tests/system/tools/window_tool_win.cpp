@@ -10,7 +10,11 @@
 //   window_tool shotof TITLE PATH.bmp saves the window titled TITLE
 //   window_tool texts TITLE           prints the texts of that window's controls, one a line
 //   window_tool press TITLE ID        clicks button ID of that window (BM_CLICK, posted)
-// Exit code 0 on success, 1 when the window is missing, 2 on bad usage.
+//   window_tool tray-menu KEY         right-clicks the tray icon (its notification
+//                                     message) and picks the menu item whose
+//                                     accelerator is KEY
+// Exit code 0 on success, 1 when the window is missing, 2 on bad usage,
+// 3 when the tray menu did not open.
 #include <windows.h>
 
 #include <cstdint>
@@ -20,6 +24,7 @@
 #include <vector>
 
 #include "common/scoped_handle_win.h"
+#include "shell/main_dlg_win.h"
 
 namespace {
 
@@ -103,6 +108,18 @@ BOOL CALLBACK PrintText(HWND control, LPARAM) {
   return TRUE;
 }
 
+// The menu runs its own loop on the program's main thread, which reads the
+// keyboard messages of every window of that thread.
+int PickTrayMenuItem(HWND main, char key) {
+  if (!PostMessageA(main, kTrayNotifyMessage, 0, WM_RBUTTONUP)) return 1;
+  for (int tries = 0; tries < 100; ++tries) {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu && IsWindowVisible(menu)) return PostMessageA(main, WM_CHAR, static_cast<WPARAM>(key), 0) ? 0 : 1;
+    Sleep(100);
+  }
+  return 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,5 +153,6 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(verb, "close") == 0) return PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   if (std::strcmp(verb, "shot") == 0 && argc == 3) return Shot(main, argv[2]);
+  if (std::strcmp(verb, "tray-menu") == 0 && argc == 3 && argv[2][0]) return PickTrayMenuItem(main, argv[2][0]);
   return 2;
 }
