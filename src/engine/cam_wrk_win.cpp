@@ -41,9 +41,7 @@ void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clo
 
 CamWrk::CamWrk() : CamWrk(Services{}) {}
 
-CamWrk::CamWrk(Services services)
-    : sources_(services.sources),
-      recorder_(WithDefaults(std::move(services.recorder))) {
+CamWrk::CamWrk(Services services) : sources_(services.sources), recorder_(WithDefaults(std::move(services.recorder))) {
   if (services.shellOpen) recorder_.shellOpen = std::move(services.shellOpen);
   pictureUpdate_.rect.firstColumn = -1;
 }

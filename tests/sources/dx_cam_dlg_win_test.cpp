@@ -127,6 +127,15 @@ TEST_F(DXCamDlgTest, ListsDevicesAndTheirDistinctFormats) {
 
   ComPtr<IBaseFilter> filter;
   EXPECT_TRUE(Graph().BindDevice(2, filter));
+  ComPtr<IPin> pin;
+  EXPECT_EQ(CaptureGraph::GetPin(filter.Get(), PINDIR_OUTPUT, 0, pin), S_OK);
+  PIN_DIRECTION direction = PINDIR_INPUT;
+  ASSERT_TRUE(pin);
+  pin->QueryDirection(&direction);
+  EXPECT_EQ(direction, PINDIR_OUTPUT);
+  EXPECT_EQ(CaptureGraph::GetPin(filter.Get(), PINDIR_OUTPUT, 1, pin), E_FAIL);
+  EXPECT_FALSE(pin);
+  EXPECT_EQ(CaptureGraph::GetPin(filter.Get(), PINDIR_INPUT, 0, pin), E_FAIL);
   EXPECT_FALSE(Graph().BindDevice(3, filter));
   EXPECT_FALSE(Graph().BindDevice(-1, filter));
   EXPECT_FALSE(filter);
@@ -315,6 +324,38 @@ TEST_F(DXCamDlgTest, EnterEscapeOkAndCloseOnlyHide) {
   GetWindowTextA(dialog_->Handle(), title, sizeof title);
   EXPECT_STREQ(title, "DirectX Camera Setup");
   EXPECT_NE(SendMessageA(dialog_->Handle(), WM_GETICON, ICON_BIG, 0), 0);
+}
+
+// A thread already in the multithreaded apartment cannot have the graph's
+// single-threaded one: one box, and the lists are left alone.
+TEST(CaptureGraphCom, FailedStartUpIsReportedOnceAndDisablesTheGraph) {
+  std::vector<Box> boxes;
+  std::vector<std::string> entries;
+  int listed = -1;
+  std::thread thread([&] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    {
+      CaptureGraph graph([&](HWND owner, const char* text, const char* title, UINT flags) {
+        boxes.push_back({owner, text, title, flags});
+        return IDOK;
+      });
+      HWND list = CreateWindowExA(0, "ComboBox", "", CBS_DROPDOWNLIST, 0, 0, 100, 100, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("kept"));
+      listed = graph.FillDeviceList(list);
+      entries = Entries(list);
+      DestroyWindow(list);
+    }
+    CoUninitialize();
+  });
+  thread.join();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(boxes[0].text, "CoInitialize Failed");
+  EXPECT_EQ(boxes[0].title, "Error");
+  EXPECT_EQ(boxes[0].flags, 0x40010u);
+  EXPECT_EQ(listed, 0);
+  EXPECT_EQ(entries, Strings{"kept"});
 }
 
 // The worker's side: what arrives at the camera's display.
