@@ -4,6 +4,7 @@
 #include "sources/dx_cam_dlg_win.h"
 
 #include <gtest/gtest.h>
+#include <prsht.h>
 
 #include <atomic>
 #include <chrono>
@@ -303,6 +304,52 @@ TEST_F(DXCamDlgTest, DeviceSettingsWithAnUnregisteredPageShowNothing) {
   // frame shown here hangs the test until its time limit.
   SendMessageA(dialog_->Handle(), WM_COMMAND, MAKEWPARAM(dxcam::kSettingsButton, BN_CLICKED),
                reinterpret_cast<LPARAM>(Item(dxcam::kSettingsButton)));
+  EXPECT_TRUE(Graph().IsRunning());
+}
+
+// The tuner card names a working page: a modal frame comes up on the
+// dialog's thread, titled with the filter's name in the graph, until it is
+// cancelled. (Wine gives the frame no owner, so it is found by its thread.)
+TEST_F(DXCamDlgTest, DeviceSettingsShowTheDevicePagesModally) {
+  Choose(dxcam::kDeviceList, 2);
+  Choose(dxcam::kFormatList, 1);
+  ASSERT_TRUE(Graph().IsRunning());
+  struct Watch {
+    HWND dialog;
+    DWORD thread;
+    std::atomic<HWND> frame{nullptr};
+  } watch{dialog_->Handle(), GetCurrentThreadId()};
+  std::atomic<bool> returned{false};
+  std::string caption;
+  std::thread watcher([&] {
+    while (!returned && !watch.frame) {
+      EnumWindows(
+          [](HWND window, LPARAM data) {
+            auto* w = reinterpret_cast<Watch*>(data);
+            char className[16] = {};
+            GetClassNameA(window, className, sizeof className);
+            if (window != w->dialog && GetWindowThreadProcessId(window, nullptr) == w->thread &&
+                IsWindowVisible(window) && std::string(className) == "#32770")
+              w->frame = window;
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&watch));
+      Sleep(10);
+    }
+    if (HWND frame = watch.frame) {
+      char text[256] = {};
+      GetWindowTextA(frame, text, sizeof text);
+      caption = text;
+      PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    }
+  });
+  SendMessageA(dialog_->Handle(), WM_COMMAND, MAKEWPARAM(dxcam::kSettingsButton, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Item(dxcam::kSettingsButton)));
+  returned = true;
+  watcher.join();
+  EXPECT_NE(watch.frame.load(), nullptr);
+  EXPECT_NE(caption.find("Video Capture"), std::string::npos) << caption;
+  EXPECT_FALSE(IsWindow(watch.frame.load()));
   EXPECT_TRUE(Graph().IsRunning());
 }
 
