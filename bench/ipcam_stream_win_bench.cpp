@@ -16,6 +16,7 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "engine/cam_wrk_win.h"
+#include "sources/source_factory_win.h"
 
 namespace {
 
@@ -120,7 +121,10 @@ void Measure(const char* label, bool motionAndRecording, const std::string& fold
   StreamCamera camera;
   HWND receiver = CreateWindowExA(0, "IpCamBenchReceiver", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-  CamWrk worker;
+  CameraSourceFactory sources;
+  CamWrk::Services services;
+  services.sources = &sources;
+  CamWrk worker(std::move(services));
   worker.Start();
   SendMessageA(worker.Handle(), camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(receiver), kPictureMessage);
   CamSettings settings = DefaultCamSettings();

@@ -8,7 +8,6 @@
 #include "common/overlay_win.h"
 #include "common/raster.h"
 #include "engine/alarm_win.h"
-#include "sources/source_factory_win.h"
 
 namespace {
 
@@ -27,11 +26,6 @@ Recorder::Services WithDefaults(Recorder::Services services) {
 // Posted to itself: release IP sources retired while they were delivering.
 constexpr UINT kReleaseRetired = WM_APP + 1;
 
-SourceFactory* ProgramSources() {
-  static CameraSourceFactory factory;  // keeps no state: shared by every worker thread
-  return &factory;
-}
-
 }  // namespace
 
 void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clock) {
@@ -47,9 +41,7 @@ void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clo
 
 CamWrk::CamWrk() : CamWrk(Services{}) {}
 
-CamWrk::CamWrk(Services services)
-    : sources_(services.sources ? services.sources : ProgramSources()),
-      recorder_(WithDefaults(std::move(services.recorder))) {
+CamWrk::CamWrk(Services services) : sources_(services.sources), recorder_(WithDefaults(std::move(services.recorder))) {
   if (services.shellOpen) recorder_.shellOpen = std::move(services.shellOpen);
   pictureUpdate_.rect.firstColumn = -1;
 }

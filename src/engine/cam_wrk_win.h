@@ -21,7 +21,7 @@ class CamWrk : public UIthread {
  public:
   struct Services {
     Recorder::Services recorder;                      // defaults: system clock, PlaySoundA, overlay burning
-    SourceFactory* sources = nullptr;                 // null: the program's own (IP camera dialog)
+    SourceFactory* sources = nullptr;                 // null: no capture source at all
     std::function<void(const char* path)> shellOpen;  // null: ShellExecuteA
   };
 

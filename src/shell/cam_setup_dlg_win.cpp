@@ -11,16 +11,27 @@
 
 using namespace setup_id;
 
-bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers) {
+bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers, SourceFactory* sources) {
   // The template holds a tab control and time pickers.
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_DATE_CLASSES};
   InitCommonControlsEx(&classes);
-  CamSetupDlg dialog(std::move(choosers));
+  CamSetupDlg dialog(std::move(choosers), sources);
   dialog.SetCamera(&camera, cameraIndex);
   return dialog.Run(owner, kCamSetupTemplate) == IDOK;
 }
 
-CamSetupDlg::CamSetupDlg(SetupChoosers choosers) : choosers_(std::move(choosers)) {}
+namespace {
+
+CamWrk::Services PreviewServices(SourceFactory* sources) {
+  CamWrk::Services services;
+  services.sources = sources;
+  return services;
+}
+
+}  // namespace
+
+CamSetupDlg::CamSetupDlg(SetupChoosers choosers, SourceFactory* sources)
+    : choosers_(std::move(choosers)), preview_(PreviewServices(sources)) {}
 
 LRESULT CamSetupDlg::SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const {
   HWND worker = camera_ ? camera_->Worker().Handle() : nullptr;

@@ -18,8 +18,10 @@
 // Setup") modally, owned by `owner`. True when it was closed with OK or
 // Enter: the camera and its worker then hold the new settings and grid and
 // the caller writes the configuration. False after Cancel, Esc or the
-// title bar's close button: the camera keeps what it had.
-bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers = {});
+// title bar's close button: the camera keeps what it had. `sources` is
+// what the preview's worker creates capture sources with.
+bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers = {},
+                 SourceFactory* sources = nullptr);
 
 inline constexpr int kCamSetupTemplate = 103;
 // The raw picture the camera's worker sends the dialog for its preview:
@@ -64,7 +66,7 @@ inline constexpr int kDeviceNone = 1070, kDeviceIp = 1071, kDeviceCapture = 1072
 
 class CamSetupDlg : public ModalDlg {
  public:
-  explicit CamSetupDlg(SetupChoosers choosers = {});
+  explicit CamSetupDlg(SetupChoosers choosers = {}, SourceFactory* sources = nullptr);
   ~CamSetupDlg() override = default;
 
   // Before Run: the camera to edit (not owned) and its grid position.

@@ -16,6 +16,11 @@ namespace {
 // them reach the main window.
 constexpr DWORD kCellStyle = WS_CHILD | WS_VISIBLE | SS_GRAYRECT;
 
+// One factory for every camera's worker and the setup dialog's preview.
+SourceFactory* CameraSources(const ShellServices& services) {
+  return services.sources ? services.sources : ShellSourceFactory();
+}
+
 }  // namespace
 
 void MainDlg::RebuildCameras() {
@@ -23,7 +28,7 @@ void MainDlg::RebuildCameras() {
   while (cameras_.size() > wanted) DestroyLastCamera();
   while (cameras_.size() < wanted) {
     CamWrk::Services workerServices;
-    workerServices.sources = services_.sources ? services_.sources : ShellSourceFactory();
+    workerServices.sources = CameraSources(services_);
     auto camera = std::make_unique<CamWnd>(std::move(workerServices));
     HWND cell = CreateWindowExA(0, "Static", "", kCellStyle, 0, 0, 10, 10, dialog_, nullptr, GetModuleHandleA(nullptr),
                                 nullptr);
@@ -147,7 +152,7 @@ void MainDlg::RunSetupDialog() {
   const int index = FindCurrentCamera(&camera);
   if (index < 0) return;
   const bool confirmed = services_.setupDialog ? services_.setupDialog(dialog_, *camera, index) == 1
-                                               : RunCamSetup(*camera, index, dialog_);
+                                               : RunCamSetup(*camera, index, dialog_, {}, CameraSources(services_));
   if (confirmed) SaveConfig();
 }
 

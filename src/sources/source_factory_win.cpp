@@ -6,6 +6,8 @@ std::unique_ptr<IpSource> CameraSourceFactory::CreateIpSource(HWND owner, bool s
   return dialog;
 }
 
-std::unique_ptr<DeviceSource> CameraSourceFactory::CreateDeviceSource(HWND, bool) {
-  return nullptr;
+std::unique_ptr<DeviceSource> CameraSourceFactory::CreateDeviceSource(HWND owner, bool show) {
+  auto dialog = std::make_unique<DXCamDlg>();
+  if (!dialog->Create(owner, dxcam::kTemplate, show)) return nullptr;
+  return dialog;
 }

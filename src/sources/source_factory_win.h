@@ -1,8 +1,9 @@
 #pragma once
 // The capture sources of a real camera worker: the IP camera dialog for an
-// IP camera. Capture devices are not available yet (null).
+// IP camera, the capture device dialog for a DirectShow device.
 
 #include "engine/capture_source_win.h"
+#include "sources/dx_cam_dlg_win.h"
 #include "sources/ip_cam_dlg_win.h"
 
 class CameraSourceFactory : public SourceFactory {

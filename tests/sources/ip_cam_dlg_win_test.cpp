@@ -612,6 +612,14 @@ TEST_F(IpCamDlgTest, ConfigureRestartsButNeverStops) {
   EXPECT_TRUE(PumpUntil([&] { return camera_->Connections() >= 2; }, milliseconds(2000)));
 }
 
+// What the program hands every camera's worker.
+CamWrk::Services ProgramSources() {
+  static CameraSourceFactory factory;
+  CamWrk::Services services;
+  services.sources = &factory;
+  return services;
+}
+
 // The worker creates the dialog for an IP camera, shows it on request,
 // reads it back, and records what it delivers.
 TEST(IpCamWorker, DialogIsTheWorkersIpSource) {
@@ -622,7 +630,7 @@ TEST(IpCamWorker, DialogIsTheWorkersIpSource) {
     return false;
   });
   Receiver raw;
-  CamWrk worker;
+  CamWrk worker(ProgramSources());
   ASSERT_TRUE(worker.Start());
   SendMessageA(worker.Handle(), camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(raw.window), Receiver::kMessage);
   CamSettings settings = DefaultCamSettings();
@@ -705,7 +713,7 @@ TEST(IpCamWorker, TypeChangeDuringDeliveryReleasesTheDialogAfterwards) {
       CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
   SetWindowLongPtrA(display.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&display));
 
-  CamWrk worker;
+  CamWrk worker(ProgramSources());
   worker.SetDisplayWindow(display.window);
   ASSERT_TRUE(worker.Start());
   display.worker = worker.Handle();

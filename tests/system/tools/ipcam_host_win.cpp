@@ -21,6 +21,7 @@
 #include "common/jpeg_codec.h"
 #include "engine/cam_wrk_win.h"
 #include "sources/ip_cam_dlg_win.h"
+#include "sources/source_factory_win.h"
 
 namespace {
 
@@ -103,7 +104,10 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   RegisterClassA(&wc);
   HWND receiver = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 
-  CamWrk worker;
+  CameraSourceFactory sources;
+  CamWrk::Services services;
+  services.sources = &sources;
+  CamWrk worker(std::move(services));
   if (!worker.Start()) return 5;
   hook = SetWindowsHookExA(WH_CALLWNDPROC, &WatchStatus, nullptr, GetWindowThreadProcessId(worker.Handle(), nullptr));
   if (!hook) return 6;

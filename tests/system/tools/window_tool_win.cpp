@@ -131,7 +131,9 @@ int main(int argc, char** argv) {
                 ApplicationWindow() != nullptr, main && GetForegroundWindow() == main);
     return 0;
   }
-  if (argc >= 3 && std::strcmp(verb, "shot") != 0 && std::strcmp(verb, "command") != 0) {
+  const bool ofTitledWindow = std::strcmp(verb, "place") == 0 || std::strcmp(verb, "shotof") == 0 ||
+                              std::strcmp(verb, "texts") == 0 || std::strcmp(verb, "press") == 0;
+  if (argc >= 3 && ofTitledWindow) {
     HWND titled = FindWindowA(nullptr, argv[2]);
     if (!titled) return 1;
     if (std::strcmp(verb, "place") == 0) return Place(titled);
