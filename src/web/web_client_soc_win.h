@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sources/async_soc_wnd_win.h"
+#include "net/async_soc_wnd_win.h"
 #include "web/web_cameras.h"
 #include "web/web_request.h"
 #include "web/web_settings.h"

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "common/fixed_text.h"
-#include "web/base64.h"
+#include "net/base64.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/async_soc_wnd_win.h"
+#include "net/async_soc_wnd_win.h"
 #include "web/web_cameras.h"
 #include "web/web_client_soc_win.h"
 #include "web/web_files_win.h"

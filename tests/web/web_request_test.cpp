@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/fixed_text.h"
-#include "web/base64.h"
+#include "net/base64.h"
 #include "web/expected_responses.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "common/fixed_text.h"
 #include "support/temp_folder_win.h"
-#include "web/base64.h"
+#include "net/base64.h"
 #include "web/expected_responses.h"
 
 namespace {
