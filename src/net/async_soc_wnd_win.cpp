@@ -6,7 +6,7 @@ AsyncSocWnd::AsyncSocWnd(UINT timeoutMs) : timeoutMs_(timeoutMs) {
   WSADATA data;
   // Each object holds one start-up reference; WinSock counts them.
   WSAStartup(MAKEWORD(2, 2), &data);
-  Create();
+  CreateMessageOnly("AsyncSocWnd");
 }
 
 AsyncSocWnd::~AsyncSocWnd() {

@@ -80,6 +80,42 @@ TEST(WndTest, EveryObjectGetsAClassOfItsOwnNamedByCounterThreadAndModule) {
   second.Destroy();
 }
 
+TEST(WndTest, MessageOnlyWindowsOfOneKindShareAClassPerThreadUntilTheLastIsGone) {
+  LoggingWnd first, second;
+  ASSERT_TRUE(first.CreateMessageOnly("TestKind"));
+  ASSERT_TRUE(second.CreateMessageOnly("TestKind"));
+  EXPECT_EQ(std::string(first.ClassName()), std::string(second.ClassName()));
+  EXPECT_EQ(GetAncestor(first.Handle(), GA_PARENT), GetAncestor(second.Handle(), GA_PARENT));
+  EXPECT_NE(GetAncestor(first.Handle(), GA_PARENT), GetDesktopWindow());
+  EXPECT_NE(FindWindowExA(HWND_MESSAGE, nullptr, first.ClassName(), nullptr), nullptr);
+  // Messages reach the object as for any Wnd.
+  SendMessageA(first.Handle(), WM_USER + 7, 0, 0);
+  EXPECT_EQ(first.calls.back(), (Call{"HandleMessage", WM_USER + 7}));
+
+  std::string other;
+  std::thread([&] {
+    LoggingWnd elsewhere;
+    EXPECT_TRUE(elsewhere.CreateMessageOnly("TestKind"));
+    other = elsewhere.ClassName();
+    elsewhere.Destroy();
+    EXPECT_FALSE(ClassRegistered(other.c_str()));
+  }).join();
+  EXPECT_NE(other, first.ClassName());
+
+  const std::string name = first.ClassName();
+  first.Destroy();
+  EXPECT_TRUE(ClassRegistered(name.c_str())) << "still used by the second window";
+  first.Destroy();  // a second Destroy gives up nothing more
+  EXPECT_TRUE(ClassRegistered(name.c_str()));
+  second.Destroy();
+  EXPECT_FALSE(ClassRegistered(name.c_str()));
+
+  LoggingWnd again;  // the last one gone, the next registers anew
+  ASSERT_TRUE(again.CreateMessageOnly("TestKind"));
+  EXPECT_TRUE(ClassRegistered(name.c_str()));
+  again.Destroy();
+}
+
 constexpr UINT kPing = WM_USER + 1;
 
 class LoggingThread : public UIthread {

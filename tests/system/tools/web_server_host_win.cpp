@@ -112,6 +112,11 @@ size_t CommittedPrivateBytes() {
 std::string Status(const Webserver& server) {
   int windows = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
+  // Socket objects live on message-only windows, which no enumeration lists.
+  for (HWND w = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); w;
+       w = FindWindowExA(HWND_MESSAGE, w, nullptr, nullptr)) {
+    windows += GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId();
+  }
   return "status clients=" + std::to_string(server.ClientCount()) + " windows=" + std::to_string(windows) +
          " listening=" + std::to_string(server.IsListening() ? 1 : 0);
 }
