@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "common/fixed_text.h"
 
@@ -12,9 +13,27 @@ namespace {
 // counter is atomic.
 std::atomic<uint32_t> windowsCreated{0};
 
-// Windows of each shared class alive on this thread. The class names carry
-// the thread id, so no other thread touches these counts.
-thread_local std::map<std::string, int> sharedClassUsers;
+// Creating and destroying a window costs about 1.5 ms under Wine, more than
+// a whole web request should: the windows of a shared class are kept for the
+// next object of the kind, up to this many per class.
+constexpr size_t kIdleWindowsKept = 64;
+
+// Objects of a shared class alive on this thread, and its windows kept for
+// reuse. The class names carry the thread id, so no other thread touches
+// these.
+struct SharedClass {
+  int users = 0;
+  std::vector<HWND> idle;
+};
+thread_local std::map<std::string, SharedClass> sharedClasses;
+
+// Takes the messages still queued for a window that goes back to the idle
+// ones, so its next object never sees what was meant for the last.
+void DropQueuedMessages(HWND window) {
+  MSG msg;
+  while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+  }
+}
 
 bool RegisterWndClass(const char* name, HINSTANCE instance) {
   WNDCLASSEXA windowClass{};
@@ -46,29 +65,54 @@ bool Wnd::Create() {
 bool Wnd::CreateMessageOnly(const char* kind) {
   instance_ = GetModuleHandleA(nullptr);
   FormatText(className_, sizeof className_, "%s 0x%X", kind, static_cast<unsigned>(GetCurrentThreadId()));
-  int& users = sharedClassUsers[className_];
-  if (users == 0 && !RegisterWndClass(className_, instance_)) {
-    sharedClassUsers.erase(className_);
+  SharedClass& shared = sharedClasses[className_];
+  if (shared.users == 0 && !RegisterWndClass(className_, instance_)) {
+    sharedClasses.erase(className_);
     className_[0] = '\0';
     return false;
   }
-  ++users;
+  ++shared.users;
   classUse_ = ClassUse::Shared;
+  if (!shared.idle.empty()) {
+    window_ = shared.idle.back();
+    shared.idle.pop_back();
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return true;
+  }
   window_ = CreateWindowExA(0, className_, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
   return window_ != nullptr;
 }
 
 void Wnd::Destroy() {
-  if (window_) DestroyWindow(window_);
-  window_ = nullptr;
   const ClassUse use = classUse_;
   classUse_ = ClassUse::None;
   if (use == ClassUse::Shared) {
-    auto users = sharedClassUsers.find(className_);
-    if (users == sharedClassUsers.end() || --users->second > 0) return;
-    sharedClassUsers.erase(users);
+    ReleaseSharedClass();
+    return;
   }
-  if (use != ClassUse::None) UnregisterClassA(className_, instance_);
+  if (window_) DestroyWindow(window_);
+  window_ = nullptr;
+  if (use == ClassUse::Own) UnregisterClassA(className_, instance_);
+}
+
+void Wnd::ReleaseSharedClass() {
+  auto found = sharedClasses.find(className_);
+  SharedClass* shared = found == sharedClasses.end() ? nullptr : &found->second;
+  if (window_ && shared && shared->users > 1 && shared->idle.size() < kIdleWindowsKept) {
+    HWND window = window_;
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    window_ = nullptr;
+    DropQueuedMessages(window);
+    shared->idle.push_back(window);
+    OnWindowDestroyed();
+  } else if (window_) {
+    DestroyWindow(window_);
+    window_ = nullptr;
+  }
+  if (!shared || --shared->users > 0) return;
+  for (HWND window : shared->idle) DestroyWindow(window);
+  sharedClasses.erase(found);
+  UnregisterClassA(className_, instance_);
 }
 
 LRESULT Wnd::HandleMessage(HWND, UINT, WPARAM, LPARAM) {

@@ -18,9 +18,12 @@ class Wnd {
   // Creates a message-only window (HWND_MESSAGE parent: never drawn, never
   // enumerated) of a class that every object of `kind` on the calling thread
   // shares: registered with the first of them, unregistered with the last.
+  // The window may be one an earlier object of the kind gave back, so it
+  // receives no WM_CREATE; the object must kill its timers before Destroy.
   bool CreateMessageOnly(const char* kind);
-  // Destroys the window if it still exists and unregisters the class (a
-  // shared class once its last window is gone).
+  // Destroys the window if it still exists and unregisters the class; a
+  // window of a shared class goes back to its kind for reuse (its queued
+  // messages dropped) while other objects of the kind live.
   void Destroy();
 
   HWND Handle() const { return window_; }
@@ -41,6 +44,8 @@ class Wnd {
   char className_[260] = {};
 
  private:
+  void ReleaseSharedClass();
+
   enum class ClassUse { None, Own, Shared };
   ClassUse classUse_ = ClassUse::None;
 };

@@ -103,12 +103,28 @@ TEST(WndTest, MessageOnlyWindowsOfOneKindShareAClassPerThreadUntilTheLastIsGone)
   EXPECT_NE(other, first.ClassName());
 
   const std::string name = first.ClassName();
+  const HWND firstWindow = first.Handle();
+  PostMessageA(firstWindow, WM_USER + 8, 0, 0);
   first.Destroy();
+  EXPECT_EQ(first.Handle(), nullptr);
+  EXPECT_EQ(first.calls.back(), (Call{"OnWindowDestroyed", 0}));
   EXPECT_TRUE(ClassRegistered(name.c_str())) << "still used by the second window";
   first.Destroy();  // a second Destroy gives up nothing more
   EXPECT_TRUE(ClassRegistered(name.c_str()));
+
+  // The window given back serves the next object, without what was queued
+  // for the last one.
+  LoggingWnd third;
+  ASSERT_TRUE(third.CreateMessageOnly("TestKind"));
+  EXPECT_EQ(third.Handle(), firstWindow);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  SendMessageA(third.Handle(), WM_USER + 9, 0, 0);
+  EXPECT_EQ(third.calls, (std::vector<Call>{{"HandleMessage", WM_USER + 9}}));
+  third.Destroy();
   second.Destroy();
   EXPECT_FALSE(ClassRegistered(name.c_str()));
+  EXPECT_FALSE(IsWindow(firstWindow)) << "kept windows go with the last object";
 
   LoggingWnd again;  // the last one gone, the next registers anew
   ASSERT_TRUE(again.CreateMessageOnly("TestKind"));
