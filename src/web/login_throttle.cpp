@@ -29,16 +29,14 @@ bool LoginThrottle::Stale(const Record& record, uint64_t nowMs) const {
 }
 
 void LoginThrottle::MakeRoom(uint64_t nowMs) {
+  // One pass that frees much room, so a flood of addresses costs a scan per
+  // thousands of failures, not per failure: stale records go, and if that is
+  // not enough, every count short of a block. Blocked addresses stay.
   for (auto it = records_.begin(); it != records_.end();) {
     it = Stale(it->second, nowMs) ? records_.erase(it) : std::next(it);
   }
   if (records_.size() < kMaxThrottledAddresses) return;
-  // Every record is live: drop the one counting the fewest failures, so a
-  // blocked address is the last to be forgotten.
-  auto weakest = records_.begin();
-  for (auto it = records_.begin(); it != records_.end(); ++it) {
-    bool blocked = it->second.blockedUntilMs != 0, weakestBlocked = weakest->second.blockedUntilMs != 0;
-    if (blocked != weakestBlocked ? !blocked : it->second.failures < weakest->second.failures) weakest = it;
+  for (auto it = records_.begin(); it != records_.end();) {
+    it = it->second.blockedUntilMs == 0 ? records_.erase(it) : std::next(it);
   }
-  records_.erase(weakest);
 }

@@ -9,7 +9,7 @@
 
 inline constexpr int kMaxLoginFailures = 10;
 inline constexpr uint64_t kLoginWindowMs = 60000;
-// Addresses remembered at most; beyond it the stalest record gives way.
+// Addresses remembered at most; beyond it counts short of a block give way.
 inline constexpr size_t kMaxThrottledAddresses = 4096;
 
 class LoginThrottle {
