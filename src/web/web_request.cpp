@@ -39,14 +39,16 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// The path between the first "GET /" and the first " HTTP" after it.
-std::string_view RequestPath(std::string_view request) {
+// The path between the first "GET /" and the first " HTTP" after it; false
+// when either marker is missing.
+bool FindRequestPath(std::string_view request, std::string_view& path) {
   size_t get = request.find("GET /");
-  if (get == std::string_view::npos) return {};
+  if (get == std::string_view::npos) return false;
   size_t start = get + 5;
   size_t end = request.find(" HTTP", start);
-  if (end == std::string_view::npos) return {};
-  return request.substr(start, end - start);
+  if (end == std::string_view::npos) return false;
+  path = request.substr(start, end - start);
+  return true;
 }
 
 enum class Login { Passed, Missing, Failed };
@@ -195,6 +197,12 @@ std::vector<unsigned char> MessagePageResponse(std::string_view message) {
   return TextPageResponse(body);
 }
 
+std::vector<unsigned char> TooManyStreamsResponse() {
+  const std::string body = "<HTML><BODY>Vorrandale Webserver<br>ERROR: Too Many Live Streams</BODY></HTML>";
+  return Bytes("HTTP/1.0 503 Service Unavailable\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\nRetry-After: 10\r\n\r\n" + body);
+}
+
 std::vector<unsigned char> FileResponse(std::string_view path, std::string_view content) {
   std::string response = "HTTP/1.0 200 OK\r\nContent-Type: ";
   response.append(ContentTypeForPath(path)).append("\r\nContent-Length: ").append(std::to_string(content.size()));
@@ -238,7 +246,8 @@ WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext&
     if (request.size() >= kMaxRequestBytes) return WebResponse{WebRequestOutcome::Close, {}};
     return WebResponse{};
   }
-  std::string_view path = RequestPath(request);
+  std::string_view path;
+  if (!FindRequestPath(request, path)) return Respond(NotFoundResponse());
   std::string index;
   if (path.empty()) {
     // The root is the folder's index page; without one it is refused before

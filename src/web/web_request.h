@@ -81,6 +81,8 @@ std::vector<unsigned char> NotFoundResponse();
 std::vector<unsigned char> AuthorizationRequiredResponse();
 std::vector<unsigned char> TextPageResponse(std::string_view body);
 std::vector<unsigned char> MessagePageResponse(std::string_view message);
+// Status 503 with a message page: the live streams are at their limit.
+std::vector<unsigned char> TooManyStreamsResponse();
 // A file of the web folder, bytes as they are, typed by its extension.
 std::vector<unsigned char> FileResponse(std::string_view path, std::string_view content);
 // The Content-Type for a file name, from its extension (any case).

@@ -170,6 +170,10 @@ TEST_F(WebRequestTest, RootIsTheIndexPageWhenThereIsOneAndBehindTheLogin) {
   settings.requireLogin = 1;
   EXPECT_EQ(Answer("GET / HTTP/1.0\r\n\r\n"), kLogin);
   EXPECT_EQ(Answer(Get("", Auth("Og=="))), TextPage("<p>home</p>"));
+  // Only a GET of the root: other requests stay unanswered by the page.
+  EXPECT_EQ(Answer("POST / HTTP/1.0\r\n\r\n"), kNotFound);
+  EXPECT_EQ(Answer("GET /\r\n\r\n"), kNotFound);
+  EXPECT_EQ(Answer("\x01\x02garbage\r\n\r\n"), kNotFound);
 }
 
 TEST_F(WebRequestTest, FilesGoOutWholeTypedByTheirExtension) {

@@ -38,7 +38,7 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 // Fake cameras: camera n answers with its own bytes, or with nothing.
 class FakeCameras : public WebCameras {
  public:
-  explicit FakeCameras(int count) : pictures(static_cast<size_t>(count)) {
+  explicit FakeCameras(int count) : pictures(static_cast<size_t>(count)), serials(static_cast<size_t>(count), 1) {
     for (int i = 0; i < count; ++i) {
       std::string bytes = "\xFF\xD8 camera " + std::to_string(i + 1) + std::string(3000, static_cast<char>('a' + i));
       pictures[static_cast<size_t>(i)].assign(bytes.begin(), bytes.end());
@@ -52,7 +52,20 @@ class FakeCameras : public WebCameras {
     jpeg = picture;
     return true;
   }
+  uint64_t PictureSerial(int number) const override { return serials.at(static_cast<size_t>(number - 1)); }
+  const void* CameraKey(int number) const override {
+    return number >= 1 && number <= Count() ? &pictures[static_cast<size_t>(number - 1)] : nullptr;
+  }
+  const Picture* CurrentPicture(int) const override { return nullptr; }
+  WebGridShape GridShape() const override { return {2, 2, 0.75}; }
+  // Camera n takes a new picture.
+  void NewPicture(int number, const std::string& bytes) {
+    pictures.at(static_cast<size_t>(number - 1)).assign(bytes.begin(), bytes.end());
+    ++serials.at(static_cast<size_t>(number - 1));
+  }
+
   std::vector<std::vector<unsigned char>> pictures;
+  std::vector<uint64_t> serials;
   std::vector<int> grabbed;
 };
 
