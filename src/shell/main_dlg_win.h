@@ -96,8 +96,9 @@ class MainDlg : public ModelessDlg {
   HWND currentCameraWindow_ = nullptr;
   NOTIFYICONDATAA tray_{};
   CameraList cameras_;
-  CameraListCameras<CameraList> webCameras_{
-      cameras_, [this] { return WebGridShape{layout_.columns, layout_.rows, layout_.aspectRatio}; }};
+  CameraListCameras<CameraList> webCameras_{cameras_, [this] {
+                                              return WebGridShape{layout_.columns, layout_.rows, layout_.aspectRatio};
+                                            }};
   // Each camera's pop-up view, kept beside it so that it moves with the
   // camera and outlives it (the camera closes its view when it goes).
   std::map<const CamWnd*, std::unique_ptr<CamViewDlg>> views_;

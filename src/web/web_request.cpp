@@ -1,9 +1,9 @@
 #include "web/web_request.h"
 
 #include <cstring>
-#include <utility>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "common/fixed_text.h"
 #include "net/base64.h"

@@ -48,6 +48,12 @@ size_t Webserver::StreamCount() const {
       std::count_if(clients_.begin(), clients_.end(), [](const auto& client) { return client->IsStreaming(); }));
 }
 
+size_t Webserver::StreamBytesHeld() const {
+  size_t held = 0;
+  for (const auto& client : clients_) held += client->Viewer() ? client->Viewer()->HeldBytes() : 0;
+  return held;
+}
+
 void Webserver::OnAccept(SOCKET listening, int) {
   if (clients_.size() >= kMaxWebConnections) {
     SOCKET refused = accept(listening, nullptr, nullptr);

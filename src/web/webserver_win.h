@@ -57,6 +57,8 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   bool IsListening() const { return socket_ != INVALID_SOCKET; }
   size_t ClientCount() const { return clients_.size(); }
   size_t StreamCount() const;
+  // Bytes of parts the stream viewers hold while sending them.
+  size_t StreamBytesHeld() const;
   // Pictures encoded for the feeds so far, for tests and benchmarks.
   uint64_t PartsEncoded() const { return partsEncoded_; }
 

@@ -179,14 +179,22 @@ TEST_F(WebRequestTest, RootIsTheIndexPageWhenThereIsOneAndBehindTheLogin) {
 TEST_F(WebRequestTest, FilesGoOutWholeTypedByTheirExtension) {
   const std::string binary("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\0end", 21);
   const std::map<std::string, std::string> types = {
-      {"a.html", "text/html; charset=UTF-8"}, {"b.HTM", "text/html; charset=UTF-8"},
-      {"c.css", "text/css; charset=UTF-8"},   {"d.js", "text/javascript; charset=UTF-8"},
-      {"e.json", "application/json"},         {"f.txt", "text/plain; charset=UTF-8"},
-      {"g.svg", "image/svg+xml"},             {"h.png", "image/png"},
-      {"i.JPG", "image/jpeg"},                {"j.jpeg", "image/jpeg"},
-      {"k.gif", "image/gif"},                 {"l.ico", "image/x-icon"},
-      {"m.mjpg", "video/x-motion-jpeg"},      {"n.exe", "application/octet-stream"},
-      {"noextension", "application/octet-stream"}, {"dir.html/o", "application/octet-stream"},
+      {"a.html", "text/html; charset=UTF-8"},
+      {"b.HTM", "text/html; charset=UTF-8"},
+      {"c.css", "text/css; charset=UTF-8"},
+      {"d.js", "text/javascript; charset=UTF-8"},
+      {"e.json", "application/json"},
+      {"f.txt", "text/plain; charset=UTF-8"},
+      {"g.svg", "image/svg+xml"},
+      {"h.png", "image/png"},
+      {"i.JPG", "image/jpeg"},
+      {"j.jpeg", "image/jpeg"},
+      {"k.gif", "image/gif"},
+      {"l.ico", "image/x-icon"},
+      {"m.mjpg", "video/x-motion-jpeg"},
+      {"n.exe", "application/octet-stream"},
+      {"noextension", "application/octet-stream"},
+      {"dir.html/o", "application/octet-stream"},
   };
   for (const auto& [name, type] : types) {
     files.files[name] = binary;

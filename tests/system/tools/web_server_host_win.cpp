@@ -142,9 +142,8 @@ std::string Status(const Webserver& server) {
        w = FindWindowExA(HWND_MESSAGE, w, nullptr, nullptr)) {
     windows += GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId();
   }
-  return "status clients=" + std::to_string(server.ClientCount()) + " streams=" +
-         std::to_string(server.StreamCount()) + " encoded=" + std::to_string(server.PartsEncoded()) +
-         " windows=" + std::to_string(windows) +
+  return "status clients=" + std::to_string(server.ClientCount()) + " streams=" + std::to_string(server.StreamCount()) +
+         " encoded=" + std::to_string(server.PartsEncoded()) + " windows=" + std::to_string(windows) +
          " listening=" + std::to_string(server.IsListening() ? 1 : 0);
 }
 
