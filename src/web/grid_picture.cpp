@@ -36,14 +36,16 @@ void GridCellSize(const WebGridShape& shape, int& cellWidth, int& cellHeight) {
   const int columns = Clamp(shape.columns, 1, 10);
   cellWidth = std::max(8, (kGridPictureWidth - kGridGap * (columns + 1)) / columns);
   const double aspect = std::clamp(shape.aspectRatio, 0.1, 2.0);
-  cellHeight = std::max(8, static_cast<int>(cellWidth * aspect + 0.5));
+  const int rows = Clamp(shape.rows, 1, 10);
+  const int tallest = (kGridPictureMaxHeight - kGridGap * (rows + 1)) / rows;
+  cellHeight = std::max(8, std::min(tallest, static_cast<int>(cellWidth * aspect + 0.5)));
 }
 
 Picture ComposeGridPicture(const WebGridShape& shape, const std::vector<const Picture*>& pictures) {
   const int columns = Clamp(shape.columns, 1, 10), rows = Clamp(shape.rows, 1, 10);
   int cellWidth = 0, cellHeight = 0;
   GridCellSize(shape, cellWidth, cellHeight);
-  const int width = columns * cellWidth + (columns + 1) * kGridGap;
+  const int width = std::max(kGridPictureWidth, columns * cellWidth + (columns + 1) * kGridGap) + columns;
   const int height = rows * cellHeight + (rows + 1) * kGridGap;
   Picture grid = MakePicture(width, height);
   std::fill(grid.pixels.begin(), grid.pixels.end(), kGridBackground);
