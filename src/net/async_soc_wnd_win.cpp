@@ -89,13 +89,13 @@ void AsyncSocWnd::FlushSend() {
   sendBuffer_.reset();
   sendOffset_ = 0;
   sendLength_ = 0;
-  KillTimer(window_, SOCKET_TIMER);
+  StopTimer();
   SendMessageA(window_, WM_SOCKET_SENT, 0, 0);
 }
 
 void AsyncSocWnd::Close() {
   connectState_ = kNotConnected;
-  KillTimer(window_, SOCKET_TIMER);
+  StopTimer();
   DropSendBuffer();
   WSAAsyncSelect(socket_, window_, WM_SOCKET_EVENT, 0);
   if (socket_ != INVALID_SOCKET) {
@@ -114,6 +114,15 @@ uint16_t AsyncSocWnd::LocalPort() const {
 
 void AsyncSocWnd::StartTimer() {
   SetTimer(window_, SOCKET_TIMER, timeoutMs_, nullptr);
+  timerRunning_ = true;
+}
+
+void AsyncSocWnd::StopTimer() {
+  // Each timer call is a round trip to the window system (the wineserver
+  // under Wine): skipped when nothing runs, as after most small sends.
+  if (!timerRunning_) return;
+  KillTimer(window_, SOCKET_TIMER);
+  timerRunning_ = false;
 }
 
 void AsyncSocWnd::DropSendBuffer() {
@@ -127,7 +136,7 @@ LRESULT AsyncSocWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   switch (msg) {
     case WM_TIMER:
       if (wParam == SOCKET_TIMER) {
-        KillTimer(window_, SOCKET_TIMER);
+        StopTimer();
         Close();
         OnTimeout();
       }

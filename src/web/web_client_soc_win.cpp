@@ -31,6 +31,10 @@ void WebClientSoc::OnReceive(int) {
     int received = recv(socket_, chunk, static_cast<int>(kReceiveChunkBytes), 0);
     if (received < 1) break;
     AppendRequestText(request_, chunk, static_cast<size_t>(received));
+    // A short read emptied the socket; asking again would only hear so (a
+    // round trip to the wineserver under Wine). Bytes that come later bring
+    // a new FD_READ.
+    if (received < static_cast<int>(kReceiveChunkBytes)) break;
   }
   // One response per connection: what arrives after it is read and dropped.
   if (answered_ || finished_ || !host_) return;
