@@ -55,21 +55,30 @@ size_t Webserver::StreamBytesHeld() const {
 }
 
 void Webserver::OnAccept(SOCKET listening, int) {
+  // Every connection waiting now, not one per notification: under load each
+  // notification is a trip through the message queue.
+  while (AcceptOne(listening)) {
+  }
+}
+
+bool Webserver::AcceptOne(SOCKET listening) {
   if (clients_.size() >= kMaxWebConnections) {
     SOCKET refused = accept(listening, nullptr, nullptr);
-    if (refused != INVALID_SOCKET) closesocket(refused);
-    return;
+    if (refused == INVALID_SOCKET) return false;
+    closesocket(refused);
+    return true;
   }
   auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
   int size = sizeof(sockaddr_in);
   SOCKET accepted = accept(listening, reinterpret_cast<sockaddr*>(client->PeerAddress()), &size);
-  if (accepted == INVALID_SOCKET) return;
+  if (accepted == INVALID_SOCKET) return false;
   if (!client->Attach(accepted)) {
     closesocket(accepted);
-    return;
+    return true;
   }
   client->Bind(this, ++connectionsAccepted_, Now());
   clients_.push_back(std::move(client));
+  return true;
 }
 
 void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -80,6 +80,9 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   bool StartStream(WebClientSoc& client, int camera) override;
   SharedStreamPart NewestPart(int camera) const override;
 
+  // Accepts one waiting connection (or closes it beyond the cap); false when
+  // none waits.
+  bool AcceptOne(SOCKET listening);
   void Sweep();
   void FeedStreams();
   // True when the feed has a new part for its viewers.
