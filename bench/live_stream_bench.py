@@ -85,6 +85,8 @@ def main():
     parser.add_argument("--host", required=True)
     args = parser.parse_args()
     host = Host(args.wine, args.host, "--port", "0", "--cameras", "1", "--fps", "10")
+    with open(f"/proc/{host.process.pid}/comm") as f:
+        print(f"measuring process {host.process.pid} ({f.read().strip()})")
     try:
         results = {}
         for viewers in (0, 1, 16):

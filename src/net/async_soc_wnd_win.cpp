@@ -97,11 +97,12 @@ void AsyncSocWnd::Close() {
   connectState_ = kNotConnected;
   StopTimer();
   DropSendBuffer();
+  // Without a socket there is nothing to cancel, and asking costs a round
+  // trip to the wineserver for every connection the web server ends.
+  if (socket_ == INVALID_SOCKET) return;
   WSAAsyncSelect(socket_, window_, WM_SOCKET_EVENT, 0);
-  if (socket_ != INVALID_SOCKET) {
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-  }
+  closesocket(socket_);
+  socket_ = INVALID_SOCKET;
 }
 
 uint16_t AsyncSocWnd::LocalPort() const {
