@@ -182,16 +182,19 @@ bool Webserver::RefreshCameraFeed(int camera, Feed& feed) {
 
 bool Webserver::RefreshGridFeed(Feed& feed, uint64_t nowMs) {
   if (!cameras_ || (!feed.fresh && nowMs - feed.lastRenderMs < kGridPeriodMs)) return false;
-  // Rendered only when some camera has a new picture since the last time.
-  uint64_t serials = 0;
+  // Rendered only when some camera has a new picture, or lost its picture,
+  // since the last time.
   const int count = cameras_->Count();
-  for (int n = 1; n <= count; ++n) serials = serials * 1000003u + cameras_->PictureSerial(n) + 1;
-  if (!feed.fresh && serials == feed.pictureSerial) return false;
-  feed.fresh = false;
-  feed.pictureSerial = serials;
-  feed.lastRenderMs = nowMs;
   std::vector<const Picture*> pictures;
-  for (int n = 1; n <= count; ++n) pictures.push_back(cameras_->CurrentPicture(n));
+  uint64_t state = static_cast<uint64_t>(count);
+  for (int n = 1; n <= count; ++n) {
+    pictures.push_back(cameras_->CurrentPicture(n));
+    state = state * 1000003u + cameras_->PictureSerial(n) * 2 + (pictures.back() ? 1 : 0);
+  }
+  if (!feed.fresh && state == feed.pictureSerial) return false;
+  feed.fresh = false;
+  feed.pictureSerial = state;
+  feed.lastRenderMs = nowMs;
   Picture grid = ComposeGridPicture(cameras_->GridShape(), pictures);
   std::vector<unsigned char> jpeg;
   if (!EncodeJpeg(grid, kGridJpegQuality, jpeg)) return false;

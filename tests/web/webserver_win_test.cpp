@@ -606,3 +606,37 @@ TEST_F(WebserverTest, TricklingRequestIsCutOffAtItsDeadlineFromTheConnection) {
   EXPECT_LT(seconds, 3.0);
   ExpectNoConnectionsLeft();
 }
+
+TEST_F(WebserverTest, GridIsRenderedOncePerPeriodForAllItsViewers) {
+  auto viewer = [&] {
+    return std::async(std::launch::async, [&] {
+      Client client(port);
+      client.SendText("GET /$GRID HTTP/1.0\r\n\r\n");
+      std::vector<std::string> got{client.ReadThrough("\r\n\r\n")};
+      for (int i = 0; i < 3; ++i) got.push_back(client.ReadPart());
+      return got;
+    });
+  };
+  auto first = viewer();
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 1; }, 10s));
+  auto second = viewer();
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 2; }, 10s));
+  // New pictures every 20 ms for a second: about four grid pictures, not 50.
+  const auto start = Clock::now();
+  int changes = 0;
+  while (Clock::now() - start < 1000ms) {
+    cameras.NewPicture(1 + changes % 3, "picture " + std::to_string(changes));
+    ++changes;
+    PumpUntil([] { return false; }, 20ms);
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_LE(server->PartsEncoded(), static_cast<uint64_t>(seconds * 1000 / kGridPeriodMs) + 2) << changes;
+  EXPECT_GE(server->PartsEncoded(), 3u);
+  ASSERT_TRUE(PumpUntil([&] { return first.wait_for(0ms) == std::future_status::ready; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return second.wait_for(0ms) == std::future_status::ready; }, 10s));
+  std::vector<std::string> a = first.get(), b = second.get();
+  EXPECT_EQ(a[0], kStreamHeader);
+  for (size_t i = 1; i < a.size(); ++i) EXPECT_EQ(a[i].substr(0, 2), "\xFF\xD8") << "a JPEG";
+  EXPECT_EQ(a, b) << "the same grid pictures for both";
+  ExpectNoConnectionsLeft();
+}
