@@ -35,6 +35,10 @@ class PatternCameras : public WebCameras {
   }
   int Count() const override { return 1; }
   bool GrabJpeg(int, std::vector<unsigned char>& jpeg) override { return EncodeJpeg(picture_, 75, jpeg); }
+  uint64_t PictureSerial(int) const override { return 1; }
+  const void* CameraKey(int number) const override { return number == 1 ? this : nullptr; }
+  const Picture* CurrentPicture(int) const override { return &picture_; }
+  WebGridShape GridShape() const override { return {1, 1, 0.75}; }
 
  private:
   Picture picture_;

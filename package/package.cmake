@@ -39,7 +39,7 @@ add_custom_command(OUTPUT ${dist_zip} ${staged_files}
           ${license_args} --strip ${CMAKE_STRIP}
           --stage ${dist_stage} --zip ${dist_zip} --nsis-files ${staged_files}
           --depfile ${CMAKE_BINARY_DIR}/dist-files.d
-  DEPENDS Vorrandale Framedeck motion_wav ${CMAKE_CURRENT_LIST_DIR}/make_dist.py
+  DEPENDS Vorrandale Framedeck motion_wav web_folder ${CMAKE_CURRENT_LIST_DIR}/make_dist.py
           ${CMAKE_CURRENT_LIST_DIR}/README.txt ${license_files}
   DEPFILE ${CMAKE_BINARY_DIR}/dist-files.d
   COMMENT "Staging ${dist_name} and writing the portable zip"

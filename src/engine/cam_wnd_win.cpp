@@ -106,6 +106,7 @@ void CamWnd::SetPicture(Picture&& picture, bool processed) {
     return;
   }
   picture_ = std::move(picture);
+  ++pictureSerial_;
   picture_.pictureInfo.header.sizeImage = static_cast<uint32_t>(picture_.RequiredBytes());
   detector_.stopwatch.Start(PerformanceCounter());
   processed_ = processed;

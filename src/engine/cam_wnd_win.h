@@ -62,6 +62,9 @@ class CamWnd : public SubWnd {
   const char* StatusText() const { return statusText_; }
   const char* SourceStatus() const { return sourceStatus_; }
   bool HasPicture() const { return !picture_.pixels.empty(); }
+  // Changes with every new picture, so the web server's live streams see
+  // new pictures without a call from here.
+  uint64_t PictureSerial() const { return pictureSerial_; }
   const Picture& CurrentPicture() const { return picture_; }
   const MotionDetector& DisplayDetector() const { return detector_; }
   CamWrk& Worker() { return worker_; }
@@ -82,6 +85,7 @@ class CamWnd : public SubWnd {
   void ClearPicture();
 
   Picture picture_;
+  uint64_t pictureSerial_ = 0;
   bool processed_ = false;
   char statusText_[kTextSize] = {};
   char sourceStatus_[kTextSize] = {};

@@ -112,7 +112,9 @@ class MainDlg : public ModelessDlg {
   // Broadcast by Explorer when it (re)creates the taskbar, which forgets every icon.
   const UINT taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
   CameraList cameras_;
-  CameraListCameras<CameraList> webCameras_{cameras_};
+  CameraListCameras<CameraList> webCameras_{cameras_, [this] {
+                                              return WebGridShape{layout_.columns, layout_.rows, layout_.aspectRatio};
+                                            }};
   // Each camera's pop-up view, kept beside it so that it moves with the
   // camera and outlives it (the camera closes its view when it goes).
   std::map<const CamWnd*, std::unique_ptr<CamViewDlg>> views_;

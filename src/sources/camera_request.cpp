@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "common/fixed_text.h"
-#include "web/base64.h"
+#include "net/base64.h"
 
 namespace {
 

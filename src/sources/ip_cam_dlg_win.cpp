@@ -7,7 +7,7 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "engine/cell_text.h"
-#include "sources/async_soc_wnd_win.h"
+#include "net/async_soc_wnd_win.h"
 #include "sources/camera_request.h"
 
 namespace {

@@ -3,9 +3,10 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "common/fixed_text.h"
-#include "web/base64.h"
+#include "net/base64.h"
 
 namespace {
 
@@ -38,26 +39,30 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// The path between the first "GET /" and the first " HTTP" after it.
-std::string_view RequestPath(std::string_view request) {
+// The path between the first "GET /" and the first " HTTP" after it; false
+// when either marker is missing.
+bool FindRequestPath(std::string_view request, std::string_view& path) {
   size_t get = request.find("GET /");
-  if (get == std::string_view::npos) return {};
+  if (get == std::string_view::npos) return false;
   size_t start = get + 5;
   size_t end = request.find(" HTTP", start);
-  if (end == std::string_view::npos) return {};
-  return request.substr(start, end - start);
+  if (end == std::string_view::npos) return false;
+  path = request.substr(start, end - start);
+  return true;
 }
 
-bool CredentialsMatch(std::string_view request, const WebSettings& settings) {
+enum class Login { Passed, Missing, Failed };
+
+Login CheckCredentials(std::string_view request, const WebSettings& settings) {
   constexpr std::string_view kAuthorization = "Authorization: Basic ";
   size_t header = request.find(kAuthorization);
-  if (header == std::string_view::npos) return false;
+  if (header == std::string_view::npos) return Login::Missing;
   size_t start = header + kAuthorization.size();
   size_t end = request.find("\r\n", start);
-  if (end == std::string_view::npos || end == start) return false;
+  if (end == std::string_view::npos || end == start) return Login::Missing;
   std::string expected;
   expected.append(TextView(settings.userName)).append(1, ':').append(TextView(settings.password));
-  return Base64Decode(request.substr(start, end - start)) == expected;
+  return Base64Decode(request.substr(start, end - start)) == expected ? Login::Passed : Login::Failed;
 }
 
 WebResponse CameraPicture(int cameraNumber, const WebRequestContext& context) {
@@ -86,10 +91,19 @@ WebResponse WebFile(std::string_view path, const WebRequestContext& context) {
   if (!context.files || !IsSafeWebPath(path)) return Respond(NotFoundResponse());
   std::string content;
   if (!context.files->ReadFile(path, content)) return Respond(NotFoundResponse());
-  // Pages are served as text: a NUL byte ends them.
-  size_t nul = content.find('\0');
-  if (nul != std::string::npos) content.resize(nul);
-  return Respond(TextPageResponse(content));
+  return Respond(FileResponse(path, content));
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  return lower;
+}
+
+WebResponse Stream(int camera) {
+  WebResponse response{WebRequestOutcome::Stream, {}};
+  response.streamCamera = camera;
+  return response;
 }
 
 bool IsReservedDeviceName(std::string_view component) {
@@ -183,18 +197,81 @@ std::vector<unsigned char> MessagePageResponse(std::string_view message) {
   return TextPageResponse(body);
 }
 
+std::vector<unsigned char> TooManyStreamsResponse() {
+  const std::string body = "<HTML><BODY>Vorrandale Webserver<br>ERROR: Too Many Live Streams</BODY></HTML>";
+  return Bytes("HTTP/1.0 503 Service Unavailable\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\nRetry-After: 10\r\n\r\n" + body);
+}
+
+std::vector<unsigned char> FileResponse(std::string_view path, std::string_view content) {
+  std::string response = "HTTP/1.0 200 OK\r\nContent-Type: ";
+  response.append(ContentTypeForPath(path)).append("\r\nContent-Length: ").append(std::to_string(content.size()));
+  response.append(kHeaderEnd);
+  std::vector<unsigned char> bytes;
+  bytes.reserve(response.size() + content.size());
+  bytes.insert(bytes.end(), response.begin(), response.end());
+  bytes.insert(bytes.end(), content.begin(), content.end());
+  return bytes;
+}
+
+std::string_view ContentTypeForPath(std::string_view path) {
+  size_t slash = path.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return "application/octet-stream";
+  const std::string extension = LowerCase(name.substr(dot + 1));
+  static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
+      {"html", "text/html; charset=UTF-8"},
+      {"htm", "text/html; charset=UTF-8"},
+      {"css", "text/css; charset=UTF-8"},
+      {"js", "text/javascript; charset=UTF-8"},
+      {"json", "application/json"},
+      {"txt", "text/plain; charset=UTF-8"},
+      {"svg", "image/svg+xml"},
+      {"png", "image/png"},
+      {"jpg", "image/jpeg"},
+      {"jpeg", "image/jpeg"},
+      {"gif", "image/gif"},
+      {"ico", "image/x-icon"},
+      {"mjpg", "video/x-motion-jpeg"},
+  };
+  for (const auto& [known, type] : kTypes) {
+    if (extension == known) return type;
+  }
+  return "application/octet-stream";
+}
+
 WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext& context) {
   if (request.find(kHeaderEnd) == std::string_view::npos) {
     if (request.size() >= kMaxRequestBytes) return WebResponse{WebRequestOutcome::Close, {}};
     return WebResponse{};
   }
-  std::string_view path = RequestPath(request);
-  if (path.empty()) return Respond(NotFoundResponse());
-
-  if (context.settings && context.settings->requireLogin != 0 && !CredentialsMatch(request, *context.settings)) {
-    return Respond(AuthorizationRequiredResponse());
+  std::string_view path;
+  if (!FindRequestPath(request, path)) return Respond(NotFoundResponse());
+  std::string index;
+  if (path.empty()) {
+    // The root is the folder's index page; without one it is refused before
+    // any login check.
+    if (!context.files || !context.files->ReadFile("index.html", index)) return Respond(NotFoundResponse());
   }
 
+  if (context.settings && context.settings->requireLogin != 0) {
+    if (context.loginBlocked) return Respond(AuthorizationRequiredResponse());
+    Login login = CheckCredentials(request, *context.settings);
+    if (login != Login::Passed) {
+      WebResponse refused = Respond(AuthorizationRequiredResponse());
+      refused.loginFailed = login == Login::Failed;
+      return refused;
+    }
+  }
+
+  if (path.empty()) return Respond(FileResponse("index.html", index));
+  if (StartsWith(path, "$STREAM")) {
+    long long number = ParseLeadingInteger(path.substr(7));
+    if (number < 1 || number > context.cameraCount) return Respond(NotFoundResponse());
+    return Stream(static_cast<int>(number));
+  }
+  if (StartsWith(path, "$GRID")) return Stream(kGridStream);
   if (StartsWith(path, "$CAM")) {
     long long number = ParseLeadingInteger(path.substr(4));
     if (number < 1 || number > context.cameraCount) return Respond(NotFoundResponse());

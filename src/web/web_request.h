@@ -45,14 +45,24 @@ struct WebRequestContext {
   int cameraCount = 0;
   WebFileSource* files = nullptr;
   GrabJpegFunction grabJpeg;
+  // The peer failed the login too often lately: refused without a check.
+  bool loginBlocked = false;
 };
 
-enum class WebRequestOutcome { Incomplete, Respond, Close };
+//   - Stream:     a live stream was asked for and allowed: camera
+//                 `streamCamera` (1 to cameraCount), or the whole grid (0).
+enum class WebRequestOutcome { Incomplete, Respond, Close, Stream };
 
 struct WebResponse {
   WebRequestOutcome outcome = WebRequestOutcome::Incomplete;
   std::vector<unsigned char> bytes;  // the whole response for Respond
+  int streamCamera = 0;
+  // Credentials were sent and did not match (a missing header is no guess).
+  bool loginFailed = false;
 };
+
+// Number that stands for the whole grid in WebResponse::streamCamera.
+inline constexpr int kGridStream = 0;
 
 // Appends one received chunk up to its first NUL byte, never letting the
 // request grow beyond kMaxRequestBytes.
@@ -71,6 +81,12 @@ std::vector<unsigned char> NotFoundResponse();
 std::vector<unsigned char> AuthorizationRequiredResponse();
 std::vector<unsigned char> TextPageResponse(std::string_view body);
 std::vector<unsigned char> MessagePageResponse(std::string_view message);
+// Status 503 with a message page: the live streams are at their limit.
+std::vector<unsigned char> TooManyStreamsResponse();
+// A file of the web folder, bytes as they are, typed by its extension.
+std::vector<unsigned char> FileResponse(std::string_view path, std::string_view content);
+// The Content-Type for a file name, from its extension (any case).
+std::string_view ContentTypeForPath(std::string_view path);
 
 // `atoi` semantics (leading blanks, optional sign, digits; none gives 0),
 // saturating instead of overflowing.

@@ -30,6 +30,7 @@ INT_PTR WebSvrDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
   if (HIWORD(wParam) != 0) return 1;
   switch (LOWORD(wParam)) {
     case kIdWebOk:
+      if (GoBackToEmptyLogin(hwnd)) break;
       Store(hwnd);
       EndDialog(hwnd, 1);
       break;
@@ -54,4 +55,15 @@ void WebSvrDlg::Store(HWND hwnd) {
   CopyText(settings_.userName, text);
   GetDlgItemTextA(hwnd, kIdPassword, text, kTextRead);
   CopyText(settings_.password, text);
+}
+
+bool WebSvrDlg::GoBackToEmptyLogin(HWND hwnd) {
+  if (IsDlgButtonChecked(hwnd, kIdWebEnabled) != BST_CHECKED) return false;
+  if (IsDlgButtonChecked(hwnd, kIdRequireLogin) != BST_CHECKED) return false;
+  const bool noUser = GetWindowTextLengthA(GetDlgItem(hwnd, kIdUserName)) == 0;
+  const bool noPassword = GetWindowTextLengthA(GetDlgItem(hwnd, kIdPassword)) == 0;
+  if (!noUser && !noPassword) return false;
+  if (ask_(hwnd, kEmptyLoginWarning, "Webserver Setup", MB_YESNO | MB_ICONWARNING) != IDYES) return false;
+  SetFocus(GetDlgItem(hwnd, noUser ? kIdUserName : kIdPassword));
+  return true;
 }

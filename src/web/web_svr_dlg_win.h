@@ -17,9 +17,17 @@ inline constexpr int kIdWebCancel = 1051;
 inline constexpr int kIdWebOk = 1052;
 inline constexpr int kProgramIcon = 199;
 
+// Asked on "&OK" when the server would be open to anyone; the program's
+// message box, or a stand-in in tests.
+using WebSvrAskFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+
+inline constexpr char kEmptyLoginWarning[] =
+    "Login is required, but the user name or the password is empty, so anyone can log in "
+    "and watch your cameras without knowing anything.\n\nGo back and fill them in?";
+
 class WebSvrDlg : public ModalDlg {
  public:
-  explicit WebSvrDlg(WebSettings& settings) : settings_(settings) {}
+  explicit WebSvrDlg(WebSettings& settings, WebSvrAskFunction ask = &MessageBoxA) : settings_(settings), ask_(ask) {}
   // 1 after "&OK" (the settings are then updated), 2 otherwise.
   INT_PTR Run(HWND parent) { return ModalDlg::Run(parent, kWebSvrDlgTemplate); }
 
@@ -28,6 +36,10 @@ class WebSvrDlg : public ModalDlg {
 
  private:
   void Store(HWND hwnd);
+  // True when the user chose to go back to an empty user name or password
+  // of a server enabled with login required; the field then has the focus.
+  bool GoBackToEmptyLogin(HWND hwnd);
 
   WebSettings& settings_;
+  WebSvrAskFunction ask_;
 };

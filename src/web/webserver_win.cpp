@@ -3,6 +3,17 @@
 #include <algorithm>
 
 #include "common/fixed_text.h"
+#include "common/jpeg_codec.h"
+#include "web/grid_picture.h"
+
+namespace {
+constexpr UINT_PTR kSweepTimer = 11;
+constexpr UINT_PTR kFeedTimer = 12;
+
+uint64_t Now() {
+  return GetTickCount64();
+}
+}  // namespace
 
 Webserver::Webserver(std::string webFolder, UINT clientTimeoutMs)
     : files_(std::move(webFolder)), clientTimeoutMs_(clientTimeoutMs) {}
@@ -16,32 +27,187 @@ void Webserver::SetSources(WebCameras* cameras, const WebSettings* settings) {
   webSettings_ = settings;
 }
 
+bool Webserver::Start(uint16_t port) {
+  if (!Listen(port, bindAddress_, backlog_)) return false;
+  // Deadlines are checked by one sweep rather than a timer per connection:
+  // a timer costs more than the rest of a small request under Wine.
+  SetTimer(Handle(), kSweepTimer, std::clamp<UINT>(clientTimeoutMs_ / 8, 50, 1000), nullptr);
+  return true;
+}
+
 void Webserver::Stop() {
   Close();
+  KillTimer(Handle(), kSweepTimer);
+  KillTimer(Handle(), kFeedTimer);
   clients_.clear();
+  feeds_.clear();
+}
+
+size_t Webserver::StreamCount() const {
+  return static_cast<size_t>(
+      std::count_if(clients_.begin(), clients_.end(), [](const auto& client) { return client->IsStreaming(); }));
+}
+
+size_t Webserver::StreamBytesHeld() const {
+  size_t held = 0;
+  for (const auto& client : clients_) held += client->Viewer() ? client->Viewer()->HeldBytes() : 0;
+  return held;
 }
 
 void Webserver::OnAccept(SOCKET listening, int) {
+  // Every connection waiting now, not one per notification: under load each
+  // notification is a trip through the message queue.
+  while (AcceptOne(listening)) {
+  }
+}
+
+bool Webserver::AcceptOne(SOCKET listening) {
+  if (clients_.size() >= kMaxWebConnections) {
+    SOCKET refused = accept(listening, nullptr, nullptr);
+    if (refused == INVALID_SOCKET) return false;
+    closesocket(refused);
+    return true;
+  }
   auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
   int size = sizeof(sockaddr_in);
   SOCKET accepted = accept(listening, reinterpret_cast<sockaddr*>(client->PeerAddress()), &size);
-  if (accepted == INVALID_SOCKET) return;
+  if (accepted == INVALID_SOCKET) return false;
   if (!client->Attach(accepted)) {
     closesocket(accepted);
-    return;
+    return true;
   }
-  client->Bind(Handle(), cameras_, webSettings_, &files_);
-  // A connection that never sends a request is dropped by this timer.
-  SetTimer(client->Handle(), SOCKET_TIMER, clientTimeoutMs_, nullptr);
+  client->Bind(this, ++connectionsAccepted_, Now());
   clients_.push_back(std::move(client));
+  return true;
 }
 
-void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
+void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_TIMER && wParam == kSweepTimer) {
+    Sweep();
+    return;
+  }
+  if (msg == WM_TIMER && wParam == kFeedTimer) {
+    FeedStreams();
+    return;
+  }
   if (msg != WM_WEBCLIENT_CLOSED) return;
-  auto it = std::find_if(clients_.begin(), clients_.end(),
-                         [wParam](const auto& client) { return reinterpret_cast<WPARAM>(client->Handle()) == wParam; });
+  auto it = std::find_if(clients_.begin(), clients_.end(), [wParam, lParam](const auto& client) {
+    return reinterpret_cast<WPARAM>(client->Handle()) == wParam && client->Number() == static_cast<uint32_t>(lParam);
+  });
   // Posted, so the connection's own handler has long returned.
   if (it != clients_.end()) clients_.erase(it);
+}
+
+void Webserver::Sweep() {
+  const uint64_t now = Now();
+  for (auto& client : clients_) client->CheckDeadlines(now);
+}
+
+WebRequestContext Webserver::RequestContext(const sockaddr_in& peer) {
+  WebRequestContext context;
+  context.settings = webSettings_;
+  context.cameraCount = cameras_ ? cameras_->Count() : 0;
+  context.files = &files_;
+  WebCameras* cameras = cameras_;
+  context.grabJpeg = [cameras](int number, std::vector<unsigned char>& jpeg) {
+    return cameras && cameras->GrabJpeg(number, jpeg);
+  };
+  context.loginBlocked = throttle_.IsBlocked(peer.sin_addr.s_addr, Now());
+  return context;
+}
+
+void Webserver::LoginFailed(const sockaddr_in& peer) {
+  throttle_.RecordFailure(peer.sin_addr.s_addr, Now());
+}
+
+bool Webserver::StartStream(WebClientSoc& client, int camera) {
+  if (StreamCount() >= kMaxLiveStreams) return false;
+  auto [it, created] = feeds_.try_emplace(camera);
+  Feed& feed = it->second;
+  if (created) {
+    feed.cameraKey = cameras_ ? cameras_->CameraKey(camera) : nullptr;
+    // The first viewer should not wait for the next picture.
+    if (camera != kGridStream) {
+      RefreshCameraFeed(camera, feed);
+    } else {
+      RefreshGridFeed(feed, Now());
+    }
+    SetTimer(Handle(), kFeedTimer, kFeedPeriodMs, nullptr);
+  }
+  client.BeginStream(camera, feed.newest, Now());
+  return true;
+}
+
+SharedStreamPart Webserver::NewestPart(int camera) const {
+  auto it = feeds_.find(camera);
+  return it == feeds_.end() ? nullptr : it->second.newest;
+}
+
+void Webserver::FeedStreams() {
+  const uint64_t now = Now();
+  std::vector<int> ended;
+  for (auto& [camera, feed] : feeds_) {
+    const bool viewed = std::any_of(clients_.begin(), clients_.end(), [camera = camera](const auto& client) {
+      return client->IsStreaming() && client->StreamCamera() == camera;
+    });
+    const bool gone = camera != kGridStream && (!cameras_ || cameras_->CameraKey(camera) != feed.cameraKey);
+    if (!viewed || gone) {
+      ended.push_back(camera);
+      continue;
+    }
+    const bool fresh = camera == kGridStream ? RefreshGridFeed(feed, now) : RefreshCameraFeed(camera, feed);
+    if (!fresh) continue;
+    for (auto& client : clients_) {
+      if (client->IsStreaming() && client->StreamCamera() == camera) client->PumpStream(now);
+    }
+  }
+  for (int camera : ended) EndFeed(camera);
+  if (feeds_.empty()) KillTimer(Handle(), kFeedTimer);
+}
+
+bool Webserver::RefreshCameraFeed(int camera, Feed& feed) {
+  if (!cameras_) return false;
+  const uint64_t serial = cameras_->PictureSerial(camera);
+  if (!feed.fresh && serial == feed.pictureSerial) return false;
+  feed.pictureSerial = serial;
+  feed.fresh = false;
+  std::vector<unsigned char> jpeg;
+  // A camera without a picture (or without signal) sends nothing until it
+  // has one again.
+  if (!cameras_->GrabJpeg(camera, jpeg)) return false;
+  feed.newest = FrameStreamPart(feed.newest ? feed.newest->number + 1 : 1, jpeg);
+  ++partsEncoded_;
+  return true;
+}
+
+bool Webserver::RefreshGridFeed(Feed& feed, uint64_t nowMs) {
+  if (!cameras_ || (!feed.fresh && nowMs - feed.lastRenderMs < kGridPeriodMs)) return false;
+  // Rendered only when some camera has a new picture, or lost its picture,
+  // since the last time.
+  const int count = cameras_->Count();
+  std::vector<const Picture*> pictures;
+  uint64_t state = static_cast<uint64_t>(count);
+  for (int n = 1; n <= count; ++n) {
+    pictures.push_back(cameras_->CurrentPicture(n));
+    state = state * 1000003u + cameras_->PictureSerial(n) * 2 + (pictures.back() ? 1 : 0);
+  }
+  if (!feed.fresh && state == feed.pictureSerial) return false;
+  feed.fresh = false;
+  feed.pictureSerial = state;
+  feed.lastRenderMs = nowMs;
+  Picture grid = ComposeGridPicture(cameras_->GridShape(), pictures);
+  std::vector<unsigned char> jpeg;
+  if (!EncodeJpeg(grid, kGridJpegQuality, jpeg)) return false;
+  feed.newest = FrameStreamPart(feed.newest ? feed.newest->number + 1 : 1, jpeg);
+  ++partsEncoded_;
+  return true;
+}
+
+void Webserver::EndFeed(int camera) {
+  for (auto& client : clients_) {
+    if (client->IsStreaming() && client->StreamCamera() == camera) client->Finish();
+  }
+  feeds_.erase(camera);
 }
 
 bool ApplyWebSettings(Webserver& server, HWND owner, WebCameras* cameras, const WebSettings* settings,

@@ -1,24 +1,42 @@
 #pragma once
 // The integrated HTTP/1.0 server: a listening socket that owns one
-// WebClientSoc per accepted connection, all on the thread that built it.
+// WebClientSoc per accepted connection, all on the thread that built it,
+// and the live feeds those connections stream from.
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "sources/async_soc_wnd_win.h"
+#include "net/async_soc_wnd_win.h"
+#include "web/live_stream.h"
+#include "web/login_throttle.h"
 #include "web/web_cameras.h"
 #include "web/web_client_soc_win.h"
 #include "web/web_files_win.h"
 #include "web/web_settings.h"
 
 inline constexpr int kWebListenBacklog = SOMAXCONN;
+// Open connections at most; one beyond them is closed at once, so a flood
+// of idle connections cannot take the server's memory or time.
+inline constexpr size_t kMaxWebConnections = 256;
+// Live streams at most; one beyond them gets TooManyStreamsResponse.
+inline constexpr size_t kMaxLiveStreams = 64;
+// How often the streams look for new pictures: a 10 frames/s camera is sent
+// on within this of its picture.
+inline constexpr UINT kFeedPeriodMs = 10;
+// The grid picture is rendered and encoded at most this often, for all its
+// viewers: 4 pictures/s show that every camera is live at a tenth of the
+// cost of following each camera's rate; one camera large goes by $STREAM.
+inline constexpr UINT kGridPeriodMs = 250;
+inline constexpr int kGridJpegQuality = 70;
 
-class Webserver : public AsyncSocWnd {
+class Webserver : public AsyncSocWnd, private WebClientHost {
  public:
   // Pages come from `webFolder` (ending in a backslash), by default the
-  // "Webserver" folder beside the program. Connections are dropped after
-  // `clientTimeoutMs` without a read or without send progress.
+  // "Webserver" folder beside the program. A request must be complete within
+  // `clientTimeoutMs` of its connection, and a send (or a stream's part) that
+  // makes no progress for as long ends its connection.
   explicit Webserver(std::string webFolder = ProgramWebFolder(), UINT clientTimeoutMs = kSocketTimeoutMs);
   ~Webserver() override;
 
@@ -26,7 +44,7 @@ class Webserver : public AsyncSocWnd {
   // next SetSources).
   void SetSources(WebCameras* cameras, const WebSettings* settings);
   // Listens on `port`; every interface unless SetBindAddress chose one.
-  bool Start(uint16_t port) { return Listen(port, bindAddress_, backlog_); }
+  bool Start(uint16_t port);
   // Closes the listener and every open connection.
   void Stop();
   // The address Start binds to, host order (INADDR_ANY by default).
@@ -38,11 +56,40 @@ class Webserver : public AsyncSocWnd {
 
   bool IsListening() const { return socket_ != INVALID_SOCKET; }
   size_t ClientCount() const { return clients_.size(); }
+  size_t StreamCount() const;
+  // Bytes of parts the stream viewers hold while sending them.
+  size_t StreamBytesHeld() const;
+  // Pictures encoded for the feeds so far, for tests and benchmarks.
+  uint64_t PartsEncoded() const { return partsEncoded_; }
 
   void OnAccept(SOCKET listening, int error) override;
   void OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  struct Feed {
+    const void* cameraKey = nullptr;
+    uint64_t pictureSerial = 0;
+    bool fresh = true;  // nothing encoded yet
+    uint64_t lastRenderMs = 0;
+    SharedStreamPart newest;
+  };
+
+  HWND Window() const override { return Handle(); }
+  WebRequestContext RequestContext(const sockaddr_in& peer) override;
+  void LoginFailed(const sockaddr_in& peer) override;
+  bool StartStream(WebClientSoc& client, int camera) override;
+  SharedStreamPart NewestPart(int camera) const override;
+
+  // Accepts one waiting connection (or closes it beyond the cap); false when
+  // none waits.
+  bool AcceptOne(SOCKET listening);
+  void Sweep();
+  void FeedStreams();
+  // True when the feed has a new part for its viewers.
+  bool RefreshCameraFeed(int camera, Feed& feed);
+  bool RefreshGridFeed(Feed& feed, uint64_t nowMs);
+  void EndFeed(int camera);
+
   WebCameras* cameras_ = nullptr;
   const WebSettings* webSettings_ = nullptr;
   std::vector<std::unique_ptr<WebClientSoc>> clients_;
@@ -50,6 +97,10 @@ class Webserver : public AsyncSocWnd {
   UINT clientTimeoutMs_;
   uint32_t bindAddress_ = INADDR_ANY;
   int backlog_ = kWebListenBacklog;
+  LoginThrottle throttle_;
+  std::map<int, Feed> feeds_;
+  uint64_t partsEncoded_ = 0;
+  uint32_t connectionsAccepted_ = 0;
 };
 
 // Points the server at the cameras and settings, then stops it when the

@@ -80,6 +80,58 @@ TEST(WndTest, EveryObjectGetsAClassOfItsOwnNamedByCounterThreadAndModule) {
   second.Destroy();
 }
 
+TEST(WndTest, MessageOnlyWindowsOfOneKindShareAClassPerThreadUntilTheLastIsGone) {
+  LoggingWnd first, second;
+  ASSERT_TRUE(first.CreateMessageOnly("TestKind"));
+  ASSERT_TRUE(second.CreateMessageOnly("TestKind"));
+  EXPECT_EQ(std::string(first.ClassName()), std::string(second.ClassName()));
+  EXPECT_EQ(GetAncestor(first.Handle(), GA_PARENT), GetAncestor(second.Handle(), GA_PARENT));
+  EXPECT_NE(GetAncestor(first.Handle(), GA_PARENT), GetDesktopWindow());
+  EXPECT_NE(FindWindowExA(HWND_MESSAGE, nullptr, first.ClassName(), nullptr), nullptr);
+  // Messages reach the object as for any Wnd.
+  SendMessageA(first.Handle(), WM_USER + 7, 0, 0);
+  EXPECT_EQ(first.calls.back(), (Call{"HandleMessage", WM_USER + 7}));
+
+  std::string other;
+  std::thread([&] {
+    LoggingWnd elsewhere;
+    EXPECT_TRUE(elsewhere.CreateMessageOnly("TestKind"));
+    other = elsewhere.ClassName();
+    elsewhere.Destroy();
+    EXPECT_FALSE(ClassRegistered(other.c_str()));
+  }).join();
+  EXPECT_NE(other, first.ClassName());
+
+  const std::string name = first.ClassName();
+  const HWND firstWindow = first.Handle();
+  PostMessageA(firstWindow, WM_USER + 8, 0, 0);
+  first.Destroy();
+  EXPECT_EQ(first.Handle(), nullptr);
+  EXPECT_EQ(first.calls.back(), (Call{"OnWindowDestroyed", 0}));
+  EXPECT_TRUE(ClassRegistered(name.c_str())) << "still used by the second window";
+  first.Destroy();  // a second Destroy gives up nothing more
+  EXPECT_TRUE(ClassRegistered(name.c_str()));
+
+  // The window given back serves the next object, without what was queued
+  // for the last one.
+  LoggingWnd third;
+  ASSERT_TRUE(third.CreateMessageOnly("TestKind"));
+  EXPECT_EQ(third.Handle(), firstWindow);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  SendMessageA(third.Handle(), WM_USER + 9, 0, 0);
+  EXPECT_EQ(third.calls, (std::vector<Call>{{"HandleMessage", WM_USER + 9}}));
+  third.Destroy();
+  second.Destroy();
+  EXPECT_FALSE(ClassRegistered(name.c_str()));
+  EXPECT_FALSE(IsWindow(firstWindow)) << "kept windows go with the last object";
+
+  LoggingWnd again;  // the last one gone, the next registers anew
+  ASSERT_TRUE(again.CreateMessageOnly("TestKind"));
+  EXPECT_TRUE(ClassRegistered(name.c_str()));
+  again.Destroy();
+}
+
 constexpr UINT kPing = WM_USER + 1;
 
 class LoggingThread : public UIthread {

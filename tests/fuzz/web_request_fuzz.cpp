@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/fixed_text.h"
-#include "web/base64.h"
+#include "net/base64.h"
 #include "web/web_request.h"
 
 namespace {

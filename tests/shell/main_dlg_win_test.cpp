@@ -498,6 +498,9 @@ TEST_F(MainDlgWebTest, WebserverCommandAppliesAndSavesOnOk) {
       if (!dialog) return false;
       CheckDlgButton(dialog, kIdWebEnabled, BST_CHECKED);
       SetDlgItemTextA(dialog, kIdListenPort, portText.c_str());
+      // A login, or the dialog asks to go back and fill one in.
+      SetDlgItemTextA(dialog, kIdUserName, "admin");
+      SetDlgItemTextA(dialog, kIdPassword, "pw");
       SendMessageA(dialog, WM_COMMAND, button, 0);
       return true;
     }});

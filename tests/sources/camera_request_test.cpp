@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "web/base64.h"
+#include "net/base64.h"
 
 namespace {
 

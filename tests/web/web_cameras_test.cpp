@@ -11,11 +11,16 @@ namespace {
 struct FakeCamWnd {
   unsigned char mark;
   bool hasPicture;
+  uint64_t serial = 0;
+  Picture picture{};
   bool GrabJpeg(std::vector<unsigned char>& jpeg) {
     if (!hasPicture) return false;
     jpeg.assign(3, mark);
     return true;
   }
+  uint64_t PictureSerial() const { return serial; }
+  bool HasPicture() const { return hasPicture; }
+  const Picture& CurrentPicture() const { return picture; }
 };
 
 TEST(CameraListCameras, NumbersTheListFromOneAndFollowsItLive) {
@@ -44,6 +49,28 @@ TEST(CameraListCameras, TakesRawPointersAndSkipsEmptyEntries) {
   std::vector<unsigned char> jpeg;
   EXPECT_TRUE(cameras.GrabJpeg(1, jpeg));
   EXPECT_FALSE(cameras.GrabJpeg(2, jpeg));
+}
+
+TEST(CameraListCameras, KeysSerialsPicturesAndShapeFollowTheList) {
+  std::vector<std::unique_ptr<FakeCamWnd>> list;
+  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{1, true, 5}));
+  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{2, false, 9}));
+  WebGridShape shape{2, 1, 0.5};
+  CameraListCameras cameras(list, [&] { return shape; });
+  EXPECT_EQ(cameras.CameraKey(1), list[0].get());
+  EXPECT_EQ(cameras.CameraKey(0), nullptr);
+  EXPECT_EQ(cameras.CameraKey(3), nullptr);
+  EXPECT_EQ(cameras.PictureSerial(1), 5u);
+  list[0]->serial = 6;
+  EXPECT_EQ(cameras.PictureSerial(1), 6u);
+  EXPECT_EQ(cameras.CurrentPicture(1), &list[0]->picture);
+  EXPECT_EQ(cameras.CurrentPicture(2), nullptr) << "no picture";
+  EXPECT_EQ(cameras.GridShape().columns, 2);
+  // A camera replaced at the same number has another key.
+  const void* before = cameras.CameraKey(2);
+  list[1] = std::make_unique<FakeCamWnd>(FakeCamWnd{3, true});
+  EXPECT_NE(cameras.CameraKey(2), before);
+  EXPECT_EQ(CameraListCameras(list).GridShape().columns, WebGridShape{}.columns);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/fixed_text.h"
-#include "web/base64.h"
+#include "net/base64.h"
 #include "web/expected_responses.h"
 
 namespace {
@@ -164,13 +164,82 @@ TEST_F(WebRequestTest, CountAnyPathBeginningWithIt) {
   EXPECT_NE(three.find("Content-Length: 27\r\n"), std::string::npos);
 }
 
+TEST_F(WebRequestTest, RootIsTheIndexPageWhenThereIsOneAndBehindTheLogin) {
+  files.files["index.html"] = "<p>home</p>";
+  EXPECT_EQ(Answer("GET / HTTP/1.0\r\n\r\n"), TextPage("<p>home</p>"));
+  settings.requireLogin = 1;
+  EXPECT_EQ(Answer("GET / HTTP/1.0\r\n\r\n"), kLogin);
+  EXPECT_EQ(Answer(Get("", Auth("Og=="))), TextPage("<p>home</p>"));
+  // Only a GET of the root: other requests stay unanswered by the page.
+  EXPECT_EQ(Answer("POST / HTTP/1.0\r\n\r\n"), kNotFound);
+  EXPECT_EQ(Answer("GET /\r\n\r\n"), kNotFound);
+  EXPECT_EQ(Answer("\x01\x02garbage\r\n\r\n"), kNotFound);
+}
+
+TEST_F(WebRequestTest, FilesGoOutWholeTypedByTheirExtension) {
+  const std::string binary("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\0end", 21);
+  const std::map<std::string, std::string> types = {
+      {"a.html", "text/html; charset=UTF-8"},
+      {"b.HTM", "text/html; charset=UTF-8"},
+      {"c.css", "text/css; charset=UTF-8"},
+      {"d.js", "text/javascript; charset=UTF-8"},
+      {"e.json", "application/json"},
+      {"f.txt", "text/plain; charset=UTF-8"},
+      {"g.svg", "image/svg+xml"},
+      {"h.png", "image/png"},
+      {"i.JPG", "image/jpeg"},
+      {"j.jpeg", "image/jpeg"},
+      {"k.gif", "image/gif"},
+      {"l.ico", "image/x-icon"},
+      {"m.mjpg", "video/x-motion-jpeg"},
+      {"n.exe", "application/octet-stream"},
+      {"noextension", "application/octet-stream"},
+      {"dir.html/o", "application/octet-stream"},
+  };
+  for (const auto& [name, type] : types) {
+    files.files[name] = binary;
+    EXPECT_EQ(Answer(Get(name)), "HTTP/1.0 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: 21\r\n\r\n" + binary)
+        << name;
+  }
+}
+
+TEST_F(WebRequestTest, StreamsAreAskedForLikeCamerasAndBehindTheLogin) {
+  auto stream = [&](const std::string& request) {
+    WebResponse response = ProcessWebRequest(request, context);
+    return response.outcome == WebRequestOutcome::Stream ? response.streamCamera : -1;
+  };
+  EXPECT_EQ(stream(Get("$STREAM1")), 1);
+  EXPECT_EQ(stream(Get("$STREAM3?t=5")), 3);
+  EXPECT_EQ(stream(Get("$GRID")), kGridStream);
+  EXPECT_EQ(stream(Get("$GRID?t=1")), kGridStream);
+  for (const char* path : {"$STREAM0", "$STREAM4", "$STREAM-1", "$STREAM", "$STREAMx"})
+    EXPECT_EQ(Answer(Get(path)), kNotFound) << path;
+  settings.requireLogin = 1;
+  EXPECT_EQ(Answer(Get("$STREAM1")), kLogin);
+  EXPECT_EQ(Answer(Get("$GRID")), kLogin);
+  EXPECT_EQ(stream(Get("$GRID", Auth("Og=="))), kGridStream);
+}
+
+TEST_F(WebRequestTest, WrongCredentialsAreReportedAndABlockedPeerIsRefusedUnchecked) {
+  settings.requireLogin = 1;
+  EXPECT_FALSE(ProcessWebRequest(Get("$COUNT"), context).loginFailed) << "no credentials is no guess";
+  EXPECT_FALSE(ProcessWebRequest(Get("$COUNT", Auth("Og==")), context).loginFailed);
+  EXPECT_TRUE(ProcessWebRequest(Get("$COUNT", Auth(Base64Encode("a:b"))), context).loginFailed);
+  context.loginBlocked = true;
+  WebResponse blocked = ProcessWebRequest(Get("$COUNT", Auth("Og==")), context);
+  EXPECT_EQ(std::string(blocked.bytes.begin(), blocked.bytes.end()), kLogin) << "even the right credentials";
+  EXPECT_FALSE(blocked.loginFailed);
+  settings.requireLogin = 0;
+  EXPECT_EQ(Answer(Get("$COUNT")), TextPage("<HTML><BODY>3</BODY></HTML>")) << "no login, no throttle";
+}
+
 TEST_F(WebRequestTest, ServesFilesAsTextHtml) {
   files.files["index.html"] = "<p>hi</p>";
   files.files["sub/page.htm"] = "deep";
   files.files["zero.html"] = std::string("before\0after", 12);
   EXPECT_EQ(Answer(Get("index.html")), TextPage("<p>hi</p>"));
   EXPECT_EQ(Answer(Get("sub/page.htm")), TextPage("deep"));
-  EXPECT_EQ(Answer(Get("zero.html")), TextPage("before"));
+  EXPECT_EQ(Answer(Get("zero.html")), TextPage(std::string("before\0after", 12)));  // whole, NUL and all
   EXPECT_EQ(Answer(Get("index.html?x=1")), kNotFound);
   EXPECT_EQ(Answer(Get("missing.html")), kNotFound);
   files.files["my page.html"] = "blank";

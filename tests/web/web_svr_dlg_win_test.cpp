@@ -146,4 +146,85 @@ TEST(WebSvrDlg, EnterKeyInTheDialogDoesNotSave) {
   EXPECT_EQ(std::string(settings.userName), "viewer");
 }
 
+// Stands in for the message box: records what it was asked and answers.
+struct Asked {
+  HWND owner = nullptr;
+  std::string text, title;
+  UINT flags = 0;
+  int count = 0;
+};
+Asked asked;
+int answer = IDYES;
+int WINAPI RecordAsk(HWND owner, LPCSTR text, LPCSTR title, UINT flags) {
+  asked = {owner, text, title, flags, asked.count + 1};
+  return answer;
+}
+
+TEST(WebSvrDlg, EmptyLoginOfAnEnabledServerIsQuestionedAndCanBeFilledIn) {
+  struct Case {
+    bool enabled, login;
+    const char *user, *password;
+    bool asks;
+    int focus;
+  };
+  const Case cases[] = {
+      {true, true, "", "", true, kIdUserName},
+      {true, true, "admin", "", true, kIdPassword},
+      {true, true, "", "secret", true, kIdUserName},
+      {true, true, "admin", "secret", false, 0},
+      {false, true, "", "", false, 0},
+      {true, false, "", "", false, 0},
+  };
+  for (const Case& c : cases) {
+    // Going back: nothing stored, the dialog stays with the empty field
+    // focused; the user fills it in and OK then saves without a question.
+    answer = IDYES;
+    asked = {};
+    WebSettings settings = Sample();
+    ScriptedWebSvrDlg dialog(settings, &RecordAsk);
+    HWND focused = nullptr, expectedFocus = nullptr;
+    bool stayed = false;
+    dialog.script = [&](HWND hwnd) {
+      CheckDlgButton(hwnd, kIdWebEnabled, c.enabled ? BST_CHECKED : BST_UNCHECKED);
+      CheckDlgButton(hwnd, kIdRequireLogin, c.login ? BST_CHECKED : BST_UNCHECKED);
+      SetDlgItemTextA(hwnd, kIdUserName, c.user);
+      SetDlgItemTextA(hwnd, kIdPassword, c.password);
+      Press(hwnd, kIdWebOk);
+      stayed = IsWindow(hwnd) && asked.count == (c.asks ? 1 : 0);
+      if (!c.asks) return;
+      focused = GetFocus();
+      expectedFocus = GetDlgItem(hwnd, c.focus);
+      EXPECT_EQ(asked.owner, hwnd);
+      SetDlgItemTextA(hwnd, kIdUserName, "filled");
+      SetDlgItemTextA(hwnd, kIdPassword, "in");
+      Press(hwnd, kIdWebOk);
+    };
+    EXPECT_EQ(dialog.Run(nullptr), 1);
+    EXPECT_TRUE(stayed) << c.user << "/" << c.password;
+    EXPECT_EQ(asked.count, c.asks ? 1 : 0) << c.enabled << c.login << c.user << "/" << c.password;
+    if (!c.asks) continue;
+    EXPECT_EQ(focused, expectedFocus);
+    EXPECT_EQ(asked.text, kEmptyLoginWarning);
+    EXPECT_EQ(asked.title, "Webserver Setup");
+    EXPECT_EQ(asked.flags, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
+    EXPECT_EQ(std::string(settings.userName), "filled");
+    EXPECT_EQ(std::string(settings.password), "in");
+  }
+
+  // Answering no keeps what the user entered: an open server, by choice.
+  answer = IDNO;
+  asked = {};
+  WebSettings settings = Sample();
+  ScriptedWebSvrDlg dialog(settings, &RecordAsk);
+  dialog.script = [](HWND hwnd) {
+    CheckDlgButton(hwnd, kIdRequireLogin, BST_CHECKED);
+    SetDlgItemTextA(hwnd, kIdPassword, "");
+    Press(hwnd, kIdWebOk);
+  };
+  EXPECT_EQ(dialog.Run(nullptr), 1);
+  EXPECT_EQ(asked.count, 1);
+  EXPECT_EQ(settings.requireLogin, 1);
+  EXPECT_EQ(std::string(settings.password), "");
+}
+
 }  // namespace

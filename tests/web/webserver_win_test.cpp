@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/fixed_text.h"
+#include "net/base64.h"
 #include "support/temp_folder_win.h"
-#include "web/base64.h"
 #include "web/expected_responses.h"
 
 namespace {
@@ -38,7 +38,7 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 // Fake cameras: camera n answers with its own bytes, or with nothing.
 class FakeCameras : public WebCameras {
  public:
-  explicit FakeCameras(int count) : pictures(static_cast<size_t>(count)) {
+  explicit FakeCameras(int count) : pictures(static_cast<size_t>(count)), serials(static_cast<size_t>(count), 1) {
     for (int i = 0; i < count; ++i) {
       std::string bytes = "\xFF\xD8 camera " + std::to_string(i + 1) + std::string(3000, static_cast<char>('a' + i));
       pictures[static_cast<size_t>(i)].assign(bytes.begin(), bytes.end());
@@ -52,7 +52,20 @@ class FakeCameras : public WebCameras {
     jpeg = picture;
     return true;
   }
+  uint64_t PictureSerial(int number) const override { return serials.at(static_cast<size_t>(number - 1)); }
+  const void* CameraKey(int number) const override {
+    return number >= 1 && number <= Count() ? &pictures[static_cast<size_t>(number - 1)] : nullptr;
+  }
+  const Picture* CurrentPicture(int) const override { return nullptr; }
+  WebGridShape GridShape() const override { return {2, 2, 0.75}; }
+  // Camera n takes a new picture.
+  void NewPicture(int number, const std::string& bytes) {
+    pictures.at(static_cast<size_t>(number - 1)).assign(bytes.begin(), bytes.end());
+    ++serials.at(static_cast<size_t>(number - 1));
+  }
+
   std::vector<std::vector<unsigned char>> pictures;
+  std::vector<uint64_t> serials;
   std::vector<int> grabbed;
 };
 
@@ -88,6 +101,32 @@ class Client {
     closedByPeer = n == 0 || WSAGetLastError() != WSAETIMEDOUT;
     return all;
   }
+  // Exactly `count` bytes; fewer only when the connection ends first.
+  std::string Read(size_t count) {
+    while (buffered_.size() < count && Fill()) {
+    }
+    std::string out = buffered_.substr(0, count);
+    buffered_.erase(0, out.size());
+    return out;
+  }
+  // Up to and including `end`; everything left when the connection ends first.
+  std::string ReadThrough(const std::string& end) {
+    size_t found;
+    while ((found = buffered_.find(end)) == std::string::npos && Fill()) {
+    }
+    return Read(found == std::string::npos ? buffered_.size() : found + end.size());
+  }
+  // One part of a live stream: its picture, or "bad part: ..." when the
+  // framing is not exact.
+  std::string ReadPart() {
+    const std::string head = ReadThrough("\r\n\r\n");
+    const std::string start = "--vorrandale-live-5f3c1a\r\nContent-Type: image/jpeg\r\nContent-Length: ";
+    if (head.rfind(start, 0) != 0) return "bad part: " + head;
+    const size_t length = std::stoul(head.substr(start.size()));
+    std::string picture = Read(length);
+    if (picture.size() != length || Read(2) != "\r\n") return "bad part: short";
+    return picture;
+  }
   // Whether anything arrives within `ms`.
   bool Readable(int ms) const {
     fd_set set;
@@ -100,7 +139,16 @@ class Client {
   bool closedByPeer = false;
 
  private:
+  bool Fill() {
+    char chunk[65536];
+    int n = recv(socket_, chunk, sizeof chunk, 0);
+    if (n <= 0) return false;
+    buffered_.append(chunk, static_cast<size_t>(n));
+    return true;
+  }
+
   SOCKET socket_ = INVALID_SOCKET;
+  std::string buffered_;
 };
 
 class WebserverTest : public ::testing::Test {
@@ -407,3 +455,188 @@ TEST(ApplyWebSettings, ListenFailureBoxIsAnExclamationOnTopOfTheOwner) {
 }
 
 }  // namespace
+
+namespace {
+
+const std::string kStreamHeader =
+    "HTTP/1.0 200 OK\r\nCache-Control: no-cache\r\n"
+    "Content-Type: multipart/x-mixed-replace; boundary=vorrandale-live-5f3c1a\r\n\r\n";
+
+}  // namespace
+
+TEST_F(WebserverTest, RootIsTheIndexPageOnlyWhenThereIsOne) {
+  settings.requireLogin = 1;
+  EXPECT_EQ(GetPath(""), kNotFound) << "no index page: refused before the login";
+  settings.requireLogin = 0;
+  EXPECT_EQ(GetPath(""), kNotFound);
+  WriteWebFile("index.html", std::string("<p>live</p>\0tail", 16));
+  EXPECT_EQ(GetPath(""), TextPage(std::string("<p>live</p>\0tail", 16)));
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, StreamSendsEachPictureOnceEncodedWholeAndAlikeToEveryViewer) {
+  cameras.NewPicture(1, "picture one");
+  auto viewer = [&] {
+    return std::async(std::launch::async, [&] {
+      Client client(port);
+      client.SendText("GET /$STREAM1 HTTP/1.0\r\n\r\n");
+      std::vector<std::string> got{client.ReadThrough("\r\n\r\n")};
+      for (int i = 0; i < 3; ++i) got.push_back(client.ReadPart());
+      return got;
+    });
+  };
+  auto first = viewer();
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 1; }, 10s));
+  auto second = viewer();
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 2; }, 10s));
+  for (const char* next : {"picture two", "picture three"}) {
+    const uint64_t encoded = server->PartsEncoded();
+    cameras.NewPicture(1, next);
+    ASSERT_TRUE(PumpUntil([&] { return server->PartsEncoded() == encoded + 1; }, 5s));
+  }
+  ASSERT_TRUE(PumpUntil([&] { return first.wait_for(0ms) == std::future_status::ready; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return second.wait_for(0ms) == std::future_status::ready; }, 10s));
+  const std::vector<std::string> expected{kStreamHeader, "picture one", "picture two", "picture three"};
+  EXPECT_EQ(first.get(), expected);
+  EXPECT_EQ(second.get(), expected) << "a viewer that joins gets the picture of the moment at once";
+  EXPECT_EQ(server->PartsEncoded(), 3u) << "each picture encoded once for both viewers";
+  EXPECT_EQ(std::count(cameras.grabbed.begin(), cameras.grabbed.end(), 1), 3);
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, SlowViewerSkipsPicturesAndHoldsAtMostThePartItIsSending) {
+  std::promise<void> resume;
+  auto resumed = resume.get_future().share();
+  const std::string big(1 << 20, 'p');
+  auto picture = [&](int n) { return std::to_string(100 + n) + big; };
+  constexpr int kPictures = 40;
+  cameras.NewPicture(1, picture(0));
+  auto slow = std::async(std::launch::async, [&, resumed] {
+    Client client(port);
+    client.SendText("GET /$STREAM1 HTTP/1.0\r\n\r\n");
+    resumed.wait();  // reads nothing while the pictures come
+    client.ReadThrough("\r\n\r\n");
+    std::vector<std::string> got;
+    do {
+      got.push_back(client.ReadPart());
+    } while (got.back().rfind("bad part", 0) != 0 && got.back() != picture(kPictures));
+    return got;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 1; }, 10s));
+  size_t mostHeld = 0;
+  for (int n = 1; n <= kPictures; ++n) {
+    cameras.NewPicture(1, picture(n));
+    PumpUntil([] { return false; }, 20ms);
+    mostHeld = std::max(mostHeld, server->StreamBytesHeld());
+  }
+  EXPECT_LE(mostHeld, picture(0).size() + 200) << "never more than one part for the slow viewer";
+  resume.set_value();
+  ASSERT_TRUE(PumpUntil([&] { return slow.wait_for(0ms) == std::future_status::ready; }, 20s));
+  std::vector<std::string> got = slow.get();
+  ASSERT_FALSE(got.empty());
+  EXPECT_LT(got.size(), static_cast<size_t>(kPictures) / 2) << "pictures it could not take were skipped";
+  for (const std::string& part : got) EXPECT_EQ(part.size(), picture(0).size()) << part.substr(0, 40);
+  EXPECT_EQ(got.back(), picture(kPictures)) << "and it catches up with the newest";
+}
+
+TEST_F(WebserverTest, StreamsAreCappedWithAClearAnswer) {
+  std::vector<std::unique_ptr<Client>> viewers;
+  for (size_t i = 0; i <= kMaxLiveStreams; ++i) {
+    viewers.push_back(std::make_unique<Client>(port));
+    viewers.back()->SendText(i % 2 ? "GET /$STREAM2 HTTP/1.0\r\n\r\n" : "GET /$GRID HTTP/1.0\r\n\r\n");
+    // One at a time, so that the last one is the one beyond the cap.
+    ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == std::min(i + 1, kMaxLiveStreams); }, 10s));
+  }
+  ASSERT_TRUE(PumpUntil([&] { return viewers.back()->Readable(0); }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return server->ClientCount() == kMaxLiveStreams; }, 10s));
+  EXPECT_EQ(server->StreamCount(), kMaxLiveStreams);
+  const std::string body = "<HTML><BODY>Vorrandale Webserver<br>ERROR: Too Many Live Streams</BODY></HTML>";
+  EXPECT_EQ(viewers.back()->ReadAll(),
+            "HTTP/1.0 503 Service Unavailable\r\nContent-Type: text/html; charset=UTF-8\r\n"
+            "Content-Length: " +
+                std::to_string(body.size()) + "\r\nRetry-After: 10\r\n\r\n" + body);
+  viewers.clear();
+  ExpectNoConnectionsLeft();
+  EXPECT_EQ(GetPath("$COUNT"), TextPage("<HTML><BODY>3</BODY></HTML>"));
+}
+
+TEST_F(WebserverTest, StreamWaitsForAPictureAndEndsWhenItsCameraGoes) {
+  cameras.pictures[2].clear();  // camera 3 has no picture yet
+  std::promise<void> pictureSent;
+  auto viewer = std::async(std::launch::async, [&] {
+    Client client(port);
+    client.SendText("GET /$STREAM3 HTTP/1.0\r\n\r\n");
+    std::string header = client.ReadThrough("\r\n\r\n");
+    const bool early = client.Readable(300);
+    pictureSent.get_future().wait();
+    std::string part = client.ReadPart();
+    std::string rest = client.ReadAll();
+    return std::vector<std::string>{header, early ? "early" : "waited", part, rest,
+                                    client.closedByPeer ? "closed" : "open"};
+  });
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 1; }, 10s));
+  PumpUntil([] { return false; }, 500ms);
+  cameras.NewPicture(3, "at last");
+  pictureSent.set_value();
+  PumpUntil([] { return false; }, 200ms);
+  cameras.pictures.pop_back();  // the camera is removed from the grid
+  ASSERT_TRUE(PumpUntil([&] { return viewer.wait_for(0ms) == std::future_status::ready; }, 10s));
+  EXPECT_EQ(viewer.get(), (std::vector<std::string>{kStreamHeader, "waited", "at last", "", "closed"}));
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, TricklingRequestIsCutOffAtItsDeadlineFromTheConnection) {
+  server = std::make_unique<Webserver>(web, 1000);
+  server->SetBindAddress(INADDR_LOOPBACK);
+  ASSERT_TRUE(ApplyWebSettings(*server, nullptr, &cameras, &settings));
+  port = server->LocalPort();
+  auto start = Clock::now();
+  std::string response = Talk([&](Client& client) {
+    // A byte every 100 ms: never idle, never done.
+    for (char c : std::string("GET /$COUNT HTTP/1.0\r\nX-Slow: zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz")) {
+      if (client.Readable(100)) break;
+      client.SendText(std::string(1, c));
+    }
+    std::string all = client.ReadAll();
+    return client.closedByPeer ? "closed:" + all : "open:" + all;
+  });
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_EQ(response, "closed:");
+  EXPECT_GT(seconds, 0.9);
+  EXPECT_LT(seconds, 3.0);
+  ExpectNoConnectionsLeft();
+}
+
+TEST_F(WebserverTest, GridIsRenderedOncePerPeriodForAllItsViewers) {
+  auto viewer = [&] {
+    return std::async(std::launch::async, [&] {
+      Client client(port);
+      client.SendText("GET /$GRID HTTP/1.0\r\n\r\n");
+      std::vector<std::string> got{client.ReadThrough("\r\n\r\n")};
+      for (int i = 0; i < 3; ++i) got.push_back(client.ReadPart());
+      return got;
+    });
+  };
+  auto first = viewer();
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 1; }, 10s));
+  auto second = viewer();
+  ASSERT_TRUE(PumpUntil([&] { return server->StreamCount() == 2; }, 10s));
+  // New pictures every 20 ms for a second: about four grid pictures, not 50.
+  const auto start = Clock::now();
+  int changes = 0;
+  while (Clock::now() - start < 1000ms) {
+    cameras.NewPicture(1 + changes % 3, "picture " + std::to_string(changes));
+    ++changes;
+    PumpUntil([] { return false; }, 20ms);
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_LE(server->PartsEncoded(), static_cast<uint64_t>(seconds * 1000 / kGridPeriodMs) + 2) << changes;
+  EXPECT_GE(server->PartsEncoded(), 3u);
+  ASSERT_TRUE(PumpUntil([&] { return first.wait_for(0ms) == std::future_status::ready; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return second.wait_for(0ms) == std::future_status::ready; }, 10s));
+  std::vector<std::string> a = first.get(), b = second.get();
+  EXPECT_EQ(a[0], kStreamHeader);
+  for (size_t i = 1; i < a.size(); ++i) EXPECT_EQ(a[i].substr(0, 2), "\xFF\xD8") << "a JPEG";
+  EXPECT_EQ(a, b) << "the same grid pictures for both";
+  ExpectNoConnectionsLeft();
+}

@@ -1,11 +1,12 @@
 // Runs the web server on 127.0.0.1 with fake cameras for whole-program tests
 // and benchmarks. Usage:
-//   web_server_host [--port N] [--cameras N] [--user U --password P] [--backlog N]
+//   web_server_host [--port N] [--cameras N] [--fps N] [--user U --password P] [--backlog N]
 // Serves the "Webserver" folder beside this program. Each camera encodes a
 // 640x480 picture of its own afresh for every request, as a camera display
 // does. Prints "listening port=P" once ready, then reads commands from
 // standard input, one per line, and answers each with one line:
-//   status            open connections, windows, whether listening
+//   status            open connections, streams, pictures encoded for them,
+//                     windows, whether listening
 //   resources         handles and memory of the process
 //   login U P | nologin
 //   disable | enable  as the settings dialog would
@@ -32,14 +33,38 @@ constexpr UINT kCommandMessage = WM_APP + 40;
 class PatternCameras : public WebCameras {
  public:
   explicit PatternCameras(int count) {
-    for (int n = 1; n <= count; ++n) pictures_.push_back(Pattern(n));
+    for (int n = 1; n <= count; ++n) patterns_.push_back(Pattern(n));
+    pictures_ = patterns_;
+    serials_.assign(pictures_.size(), 1);
   }
   int Count() const override { return static_cast<int>(pictures_.size()); }
   bool GrabJpeg(int number, std::vector<unsigned char>& jpeg) override {
     return EncodeJpeg(pictures_.at(static_cast<size_t>(number - 1)), 75, jpeg);
   }
+  uint64_t PictureSerial(int number) const override { return serials_.at(static_cast<size_t>(number - 1)); }
+  const void* CameraKey(int number) const override {
+    return number >= 1 && number <= Count() ? &pictures_[static_cast<size_t>(number - 1)] : nullptr;
+  }
+  const Picture* CurrentPicture(int number) const override { return &pictures_.at(static_cast<size_t>(number - 1)); }
+  WebGridShape GridShape() const override { return {2, (Count() + 1) / 2, 0.75}; }
+
+  // Every camera takes its next picture: its pattern with a bar that moves
+  // 16 pixels a picture, so consecutive pictures differ.
+  void NextPictures() {
+    ++frame_;
+    for (size_t k = 0; k < pictures_.size(); ++k) {
+      Picture& picture = pictures_[k];
+      picture.pixels = patterns_[k].pixels;
+      const int bar = static_cast<int>((frame_ * 16) % 640);
+      for (int y = 0; y < 480; ++y) std::memset(picture.pixels.data() + y * picture.Stride() + bar * 3, 255, 16 * 3);
+      ++serials_[k];
+    }
+  }
 
  private:
+  uint64_t frame_ = 0;
+  std::vector<Picture> patterns_;
+  std::vector<uint64_t> serials_;
   static Picture Pattern(int camera) {
     Picture picture = MakePicture(640, 480);
     for (int y = 0; y < 480; ++y) {
@@ -112,7 +137,13 @@ size_t CommittedPrivateBytes() {
 std::string Status(const Webserver& server) {
   int windows = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
-  return "status clients=" + std::to_string(server.ClientCount()) + " windows=" + std::to_string(windows) +
+  // Socket objects live on message-only windows, which no enumeration lists.
+  for (HWND w = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); w;
+       w = FindWindowExA(HWND_MESSAGE, w, nullptr, nullptr)) {
+    windows += GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId();
+  }
+  return "status clients=" + std::to_string(server.ClientCount()) + " streams=" + std::to_string(server.StreamCount()) +
+         " encoded=" + std::to_string(server.PartsEncoded()) + " windows=" + std::to_string(windows) +
          " listening=" + std::to_string(server.IsListening() ? 1 : 0);
 }
 
@@ -150,11 +181,13 @@ int main(int argc, char** argv) {
   settings.requireLogin = 0;
   settings.listenPort = 0;
   int cameraCount = 3;
+  int fps = 0;
   int backlog = kWebListenBacklog;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--port")) settings.listenPort = static_cast<uint16_t>(std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--backlog")) backlog = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--cameras")) cameraCount = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--fps")) fps = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--user")) {
       settings.requireLogin = 1;
       CopyText(settings.userName, argv[i + 1]);
@@ -162,6 +195,10 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--password")) CopyText(settings.password, argv[i + 1]);
   }
   PatternCameras cameras(cameraCount);
+  // Live cameras: new pictures at `fps` frames per second on this thread, as
+  // the camera displays get them.
+  HWND ticker = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  if (fps > 0) SetTimer(ticker, 1, static_cast<UINT>(1000 / fps), nullptr);
   Webserver server;
   server.SetBindAddress(INADDR_LOOPBACK);
   server.SetBacklog(backlog);
@@ -176,6 +213,10 @@ int main(int argc, char** argv) {
                                reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0, nullptr);
   if (reader) CloseHandle(reader);
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd == ticker && msg.message == WM_TIMER) {
+      cameras.NextPictures();
+      continue;
+    }
     if (msg.hwnd || msg.message != kCommandMessage) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
@@ -207,5 +248,6 @@ int main(int argc, char** argv) {
     }
   }
   server.Stop();
+  DestroyWindow(ticker);
   return 0;
 }

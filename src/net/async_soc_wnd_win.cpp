@@ -1,4 +1,4 @@
-#include "sources/async_soc_wnd_win.h"
+#include "net/async_soc_wnd_win.h"
 
 #include <cstring>
 
@@ -6,7 +6,7 @@ AsyncSocWnd::AsyncSocWnd(UINT timeoutMs) : timeoutMs_(timeoutMs) {
   WSADATA data;
   // Each object holds one start-up reference; WinSock counts them.
   WSAStartup(MAKEWORD(2, 2), &data);
-  Create();
+  CreateMessageOnly("AsyncSocWnd");
 }
 
 AsyncSocWnd::~AsyncSocWnd() {
@@ -89,19 +89,20 @@ void AsyncSocWnd::FlushSend() {
   sendBuffer_.reset();
   sendOffset_ = 0;
   sendLength_ = 0;
-  KillTimer(window_, SOCKET_TIMER);
+  StopTimer();
   SendMessageA(window_, WM_SOCKET_SENT, 0, 0);
 }
 
 void AsyncSocWnd::Close() {
   connectState_ = kNotConnected;
-  KillTimer(window_, SOCKET_TIMER);
+  StopTimer();
   DropSendBuffer();
+  // Without a socket there is nothing to cancel, and asking costs a round
+  // trip to the wineserver for every connection the web server ends.
+  if (socket_ == INVALID_SOCKET) return;
   WSAAsyncSelect(socket_, window_, WM_SOCKET_EVENT, 0);
-  if (socket_ != INVALID_SOCKET) {
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-  }
+  closesocket(socket_);
+  socket_ = INVALID_SOCKET;
 }
 
 uint16_t AsyncSocWnd::LocalPort() const {
@@ -114,6 +115,15 @@ uint16_t AsyncSocWnd::LocalPort() const {
 
 void AsyncSocWnd::StartTimer() {
   SetTimer(window_, SOCKET_TIMER, timeoutMs_, nullptr);
+  timerRunning_ = true;
+}
+
+void AsyncSocWnd::StopTimer() {
+  // Each timer call is a round trip to the window system (the wineserver
+  // under Wine): skipped when nothing runs, as after most small sends.
+  if (!timerRunning_) return;
+  KillTimer(window_, SOCKET_TIMER);
+  timerRunning_ = false;
 }
 
 void AsyncSocWnd::DropSendBuffer() {
@@ -127,7 +137,7 @@ LRESULT AsyncSocWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   switch (msg) {
     case WM_TIMER:
       if (wParam == SOCKET_TIMER) {
-        KillTimer(window_, SOCKET_TIMER);
+        StopTimer();
         Close();
         OnTimeout();
       }

@@ -1,4 +1,4 @@
-#include "sources/async_soc_wnd_win.h"
+#include "net/async_soc_wnd_win.h"
 
 #include <gtest/gtest.h>
 

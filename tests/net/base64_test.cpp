@@ -1,4 +1,4 @@
-#include "web/base64.h"
+#include "net/base64.h"
 
 #include <gtest/gtest.h>
 

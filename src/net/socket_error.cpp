@@ -1,4 +1,4 @@
-#include "sources/socket_error.h"
+#include "net/socket_error.h"
 
 #include <string_view>
 

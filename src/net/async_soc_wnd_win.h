@@ -74,7 +74,9 @@ class AsyncSocWnd : public Wnd {
   virtual void OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
  protected:
+  // The connect and send watchdog (SOCKET_TIMER, TimeoutMs()).
   void StartTimer();
+  void StopTimer();
 
   SOCKET socket_ = INVALID_SOCKET;
   sockaddr_in peerAddress_{};
@@ -85,6 +87,8 @@ class AsyncSocWnd : public Wnd {
   UINT timeoutMs_;
 
  private:
+  bool timerRunning_ = false;
+
   void DispatchSocketEvent(SOCKET socket, int event, int error);
   void DropSendBuffer();
 };
