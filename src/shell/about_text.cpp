@@ -25,5 +25,7 @@ std::string AboutText(const AboutFacts& facts) {
          "\n\nThird-party code:\n"
          "libjpeg-turbo (JPEG coding), under the IJG licence, the Modified (3-clause) BSD licence "
          "and the zlib licence.\n"
-         "This software is based in part on the work of the Independent JPEG Group.";
+         "This software is based in part on the work of the Independent JPEG Group.\n"
+         "The mingw-w64 runtime and GCC's runtime libraries (GPL with the GCC Runtime Library Exception).\n"
+         "The licence texts are in the licenses folder beside the program.";
 }

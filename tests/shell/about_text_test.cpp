@@ -12,7 +12,8 @@ TEST(AboutTextTest, VersionWebAddressAndLicences) {
   EXPECT_EQ(text.rfind("Vorrandale " + facts.version + "\n", 0), 0u) << text;
   EXPECT_NE(text.find("Web server: off"), std::string::npos);
   EXPECT_EQ(text.find("http://"), std::string::npos);
-  for (const char* licence : {"libjpeg-turbo", "IJG licence", "BSD", "zlib licence", "Independent JPEG Group"})
+  for (const char* licence : {"libjpeg-turbo", "IJG licence", "BSD", "zlib licence", "Independent JPEG Group",
+                              "mingw-w64", "GCC Runtime Library Exception"})
     EXPECT_NE(text.find(licence), std::string::npos) << licence;
 
   facts.webEnabled = true;
