@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr int kUrlReadLength = 259;  // at most 258 characters and the NUL
+constexpr int kUrlReadLength = 259;             // at most 258 characters and the NUL
+constexpr int kMostReadsPerNotification = 256;  // 1 MiB
 
 }  // namespace
 
@@ -24,7 +25,7 @@ IPCamDlg::WinsockSession::~WinsockSession() {
   WSACleanup();
 }
 
-IPCamDlg::IPCamDlg(Options options) : options_(options), recvBuffer_(kReceiveLimit, options.reallocate) {}
+IPCamDlg::IPCamDlg(Options options) : options_(options), recvBuffer_(options.receiveLimit, options.reallocate) {}
 
 IPCamDlg::~IPCamDlg() {
   DropConnection();
@@ -135,20 +136,22 @@ void IPCamDlg::SendRequest() {
 void IPCamDlg::ReadData() {
   if (socket_ == INVALID_SOCKET) return;
   SetTimer(dialog_, ipcam::kDataTimer, options_.dataTimeoutMs, nullptr);
-  if (framePending_) return;
   if (!recvBuffer_.Prepare()) {
     DropConnection();
     SetStatus("Memory Expansion Failed");
     return;
   }
-  for (;;) {
+  // Everything the socket holds, but bounded: a flood must not starve the
+  // thread's other messages; what is left brings another notification.
+  for (int reads = 0; reads < kMostReadsPerNotification; ++reads) {
     int received = recv(socket_, reinterpret_cast<char*>(recvBuffer_.ReadSpace()), static_cast<int>(kReceiveChunk), 0);
-    if (received <= 0) return;
+    if (received <= 0) break;
     SetStatus("Downloading... %lu", static_cast<unsigned long>(recvBuffer_.Length()));
     switch (recvBuffer_.Commit(static_cast<size_t>(received))) {
       case ReceiveBuffer::Room::kLimitReached:
         DropConnection();
         SetStatus("25meg Memory Buffer Limit Reached!");
+        SetTimer(dialog_, ipcam::kRetryTimer, options_.retryDelayMs, nullptr);
         return;
       case ReceiveBuffer::Room::kExpansionFailed:
         DropConnection();
@@ -157,11 +160,9 @@ void IPCamDlg::ReadData() {
       case ReceiveBuffer::Room::kReady:
         break;
     }
-    if (streamMode_ && recvBuffer_.Length() > 0 && NextStreamFrame()) {
-      framePending_ = 1;
-      return;
-    }
+    if (streamMode_) HoldNewestFrames();
   }
+  if (streamMode_ && frameDue_) DeliverHeldFrame();
 }
 
 void IPCamDlg::ParseSnapshot() {
@@ -183,23 +184,32 @@ void IPCamDlg::ParseSnapshot() {
   SetTimer(dialog_, ipcam::kRetryTimer, NextWait(), nullptr);
 }
 
-bool IPCamDlg::NextStreamFrame() {
+void IPCamDlg::HoldNewestFrames() {
   ReceiveBuffer::Frame frame{};
-  if (!recvBuffer_.FindFrame(frame)) return false;
-  picture_.pixels.clear();
-  picture_.pictureInfo = {};
-  if (DecodeJpeg(recvBuffer_.Data() + frame.start, frame.length, picture_) && picture_.HasPixels()) {
+  while (recvBuffer_.FindFrame(frame)) {
+    const uint8_t* data = recvBuffer_.Data() + frame.start;
+    heldFrame_.assign(data, data + frame.length);
+    recvBuffer_.Consume(frame.start + frame.length);
+  }
+}
+
+bool IPCamDlg::DeliverHeldFrame() {
+  if (heldFrame_.empty()) return false;
+  const bool decoded =
+      DecodeJpeg(heldFrame_.data(), heldFrame_.size(), picture_, JpegDamage::kRefuse) && picture_.HasPixels();
+  heldFrame_.clear();
+  if (decoded) {
+    frameDue_ = false;
     Deliver();
     SetStatus("Received Jpeg Image, download time: %dms", Stopwatch(false));
     SetTimer(dialog_, ipcam::kFrameTimer, NextWait(), nullptr);
   } else {
+    // Still due: the next complete frame goes out as soon as it is read.
     picture_.pixels.clear();
     picture_.pictureInfo = {};
     ClearPreview();
     SetStatus("Data not a valid Jpeg Image, retrying...");
-    SetTimer(dialog_, ipcam::kFrameTimer, 1, nullptr);
   }
-  recvBuffer_.Consume(frame.start + frame.length);
   return true;
 }
 
@@ -217,7 +227,8 @@ void IPCamDlg::OnServerClose() {
 void IPCamDlg::DropConnection() {
   if (dialog_) KillTimer(dialog_, ipcam::kDataTimer);
   recvBuffer_.Clear();
-  framePending_ = 0;
+  heldFrame_.clear();
+  frameDue_ = true;
   if (socket_ != INVALID_SOCKET) {
     WSAAsyncSelect(socket_, dialog_, 0, 0);
     closesocket(socket_);
@@ -292,10 +303,8 @@ void IPCamDlg::OnTimer(UINT_PTR id) {
     case ipcam::kFrameTimer:
       KillTimer(dialog_, ipcam::kFrameTimer);
       Stopwatch(true);
-      if (!NextStreamFrame()) {
-        framePending_ = 0;
-        ReadData();
-      }
+      frameDue_ = true;
+      DeliverHeldFrame();
       break;
     default:
       break;
