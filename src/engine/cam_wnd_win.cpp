@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 #include "common/fixed_text.h"
@@ -13,6 +14,7 @@
 #include "common/raster.h"
 #include "common/scoped_handle_win.h"
 #include "engine/latency_win.h"
+#include "engine/signal_watch.h"
 
 namespace {
 
@@ -142,7 +144,7 @@ void CamWnd::ApplySettings() {
 
 bool CamWnd::GrabJpeg(std::vector<uint8_t>& jpeg) {
   jpeg.clear();
-  if (!HasPicture()) return false;
+  if (!HasPicture() || signalLost_) return false;
   return EncodeJpeg(picture_, settings_.jpegQuality, jpeg);
 }
 
@@ -197,6 +199,7 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case camera_msg::kPictureUpdate: {
       const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
       if (!update) break;
+      signalLost_ = false;
       if (update->pixels) {
         detector_.rect = update->rect;
         detector_.motionLevel = update->motionLevel;
@@ -208,6 +211,14 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       if (view_.picture && HasPicture()) view_.picture(picture_);
       break;
     }
+    case camera_msg::kSignalLost:
+      signalLost_ = wParam != 0;
+      if (signalLost_) {
+        signalNote_ = *reinterpret_cast<const SignalLost*>(wParam);
+        signalNote_.sourceStatus[sizeof signalNote_.sourceStatus - 1] = '\0';
+      }
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
     case camera_msg::kStatus:
       if (wParam)
         CopyText(statusText_, reinterpret_cast<const char*>(wParam));
@@ -273,6 +284,25 @@ void CamWnd::Render(HDC dc, int width, int height) {
       DrawDetectRect(dc, width, height, settings_.detectRectColor, settings_.detectRectOpacity);
   }
   if (settings_.editDetectGrid) DrawDetectGrid(dc, width, height, RGB(0, 0, 0));
+  if (signalLost_ && HasPicture()) DrawSignalLost(dc, width, height);
+}
+
+void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
+  Canvas black(dc, 1, 1);
+  if (!black.Valid()) return;
+  black.bits[0] = 0xFF000000u;
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 144, 0};
+  AlphaBlend(dc, 0, 0, width, height, black.dc.Get(), 0, 0, 1, 1, blend);
+
+  char since[kTextSize];
+  FormatNoSignal(static_cast<std::time_t>(signalNote_.since), since, sizeof since);
+  ScopedFont font(CreateFontA(-14, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif"));
+  constexpr int32_t kTopCentre = 1;
+  constexpr int kLineHeight = 20;
+  DrawOverlay(dc, RECT{0, 4, width, height}, since, font.Get(), 255, RGB(255, 255, 255), RGB(0, 0, 0),
+              kOverlayKeyColour, kTopCentre);
+  DrawOverlay(dc, RECT{0, 4 + kLineHeight, width, height}, signalNote_.sourceStatus, font.Get(), 255,
+              RGB(255, 255, 255), RGB(0, 0, 0), kOverlayKeyColour, kTopCentre);
 }
 
 void CamWnd::DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const {

@@ -35,7 +35,7 @@ class CamWnd : public SubWnd {
   // Hands the current settings to the worker again (at start-up).
   void ApplySettings();
   // The current picture as one JPEG at the camera's quality; false without
-  // a picture.
+  // a picture and while the camera has lost its signal.
   bool GrabJpeg(std::vector<uint8_t>& jpeg);
   // Marks (1) or clears (0) the grid cell under a client point.
   void SetGridCell(int x, int y, uint8_t value);
@@ -52,6 +52,8 @@ class CamWnd : public SubWnd {
   DetectGrid& EditableGrid() { return grid_; }
   const char* StatusText() const { return statusText_; }
   bool HasPicture() const { return !picture_.pixels.empty(); }
+  // No new picture for a while: the last one is shown dimmed and marked.
+  bool IsSignalLost() const { return signalLost_; }
   const Picture& CurrentPicture() const { return picture_; }
   const MotionDetector& DisplayDetector() const { return detector_; }
   CamWrk& Worker() { return worker_; }
@@ -68,12 +70,17 @@ class CamWnd : public SubWnd {
   void Paint(HDC dc);
   void DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const;
   void DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) const;
+  // Dims everything drawn so far and names when the signal went and what
+  // the source says.
+  void DrawSignalLost(HDC dc, int width, int height) const;
   void Redraw() const;
   void ClearPicture();
 
   Picture picture_;
   bool processed_ = false;
   char statusText_[kTextSize] = {};
+  bool signalLost_ = false;
+  SignalLost signalNote_{};
   ViewHooks view_;
   MotionDetector detector_;
   DetectGrid grid_;

@@ -49,7 +49,10 @@ CamWrk::CamWrk() : CamWrk(Services{}) {}
 
 CamWrk::CamWrk(Services services)
     : sources_(services.sources ? services.sources : ProgramSources()),
-      recorder_(WithDefaults(std::move(services.recorder))) {
+      recorder_(WithDefaults(services.recorder)),
+      clock_(services.recorder.clock),
+      signal_(services.signalLostFloorMs),
+      signalCheckMs_(services.signalCheckMs) {
   if (services.shellOpen) recorder_.shellOpen = std::move(services.shellOpen);
   pictureUpdate_.rect.firstColumn = -1;
 }
@@ -108,6 +111,7 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_TIMER:
       if (wParam == kGrabTimer) FrameCycle(nullptr, nullptr);
+      if (wParam == kSignalTimer) CheckSignal();
       break;
     default:
       break;
@@ -150,6 +154,7 @@ void CamWrk::SelectSource(int32_t type, bool show) {
         ipSource_->Show(show);
       }
       KillTimer(window, kGrabTimer);
+      SetTimer(window, kSignalTimer, signalCheckMs_, nullptr);
       if (ipSource_ && settings_.saveInterval != 0)
         ipSource_->Configure(window, kPicture, settings_.saveInterval, settings_.ipConnected != 0);
       break;
@@ -163,11 +168,15 @@ void CamWrk::SelectSource(int32_t type, bool show) {
         deviceSource_->Show(show);
       }
       KillTimer(window, kGrabTimer);
+      SetTimer(window, kSignalTimer, signalCheckMs_, nullptr);
       if (settings_.saveInterval != 0) SetTimer(window, kGrabTimer, static_cast<UINT>(settings_.saveInterval), nullptr);
       break;
     case kNoCamera: {
       DestroyDeviceSource();
       DestroyIpSource();
+      KillTimer(window, kSignalTimer);
+      signal_.Forget();
+      signalLostSent_ = false;
       SendStatus(nullptr);
       if (receiverWindow_) SendMessageA(receiverWindow_, receiverMessage_, 0, 0);
       PictureUpdate empty = pictureUpdate_;
@@ -196,6 +205,24 @@ void CamWrk::SendStatus(const char* text) const {
   if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kStatus, reinterpret_cast<WPARAM>(text), 0);
 }
 
+void CamWrk::CheckSignal() {
+  if (!displayWindow_ || !signal_.IsLost(static_cast<int64_t>(GetTickCount64()), settings_.saveInterval)) return;
+  SignalLost note{};
+  note.since = static_cast<int64_t>(signal_.LastPictureTime());
+  char status[kTextSize] = {};
+  if (ipSource_)
+    ipSource_->GetStatus(status);
+  else if (deviceSource_ && grabFailed_)
+    CopyText(status, "Unable to grab image from device");
+  CopyText(note.sourceStatus, status);
+  if (signalLostSent_ && note.since == signalNote_.since &&
+      std::strcmp(note.sourceStatus, signalNote_.sourceStatus) == 0)
+    return;
+  signalNote_ = note;
+  signalLostSent_ = true;
+  SendMessageA(displayWindow_, camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&signalNote_), 0);
+}
+
 void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo) {
   bool havePicture = false;
   if (givenPixels && givenInfo) {
@@ -208,10 +235,13 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   } else if (!givenPixels && deviceSource_) {
     havePicture = deviceSource_->GrabFrame(picture_) && picture_.HasPixels();
   }
+  grabFailed_ = !havePicture;
   if (!havePicture) {
     SendStatus("Unable to grab image from device");
     return;
   }
+  signal_.OnPicture(static_cast<int64_t>(GetTickCount64()), clock_->Now());
+  signalLostSent_ = false;  // the picture update below ends the display's mark
 
   if (receiverWindow_)
     SendMessageA(receiverWindow_, receiverMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),

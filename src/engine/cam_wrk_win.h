@@ -15,6 +15,7 @@
 #include "engine/capture_source_win.h"
 #include "engine/motion_detector.h"
 #include "engine/recorder_win.h"
+#include "engine/signal_watch.h"
 #include "framework/ui_thread_win.h"
 
 class CamWrk : public UIthread {
@@ -23,6 +24,10 @@ class CamWrk : public UIthread {
     Recorder::Services recorder;                      // defaults: system clock, PlaySoundA, overlay burning
     SourceFactory* sources = nullptr;                 // null: the program's own (IP camera dialog)
     std::function<void(const char* path)> shellOpen;  // null: ShellExecuteA
+    // How long without a new picture makes a camera lose its signal at
+    // the least, and how often that is checked; tests shorten both.
+    int64_t signalLostFloorMs = kSignalLostFloorMs;
+    UINT signalCheckMs = 1000;
   };
 
   CamWrk();
@@ -43,6 +48,9 @@ class CamWrk : public UIthread {
   void ReadSources(CamSettings& settings);
   void FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo);
   void SendStatus(const char* text) const;
+  // Tells the display once the signal is lost, and again whenever the
+  // source's status changes while it stays lost.
+  void CheckSignal();
 
   PictureUpdate pictureUpdate_{};
   CamSettings settings_{};
@@ -58,6 +66,12 @@ class CamWrk : public UIthread {
   SourceFactory* sources_;
   Recorder recorder_;
   Picture picture_;  // kept between frames so its buffer is reused
+  const Clock* clock_;
+  SignalWatch signal_;
+  UINT signalCheckMs_;
+  bool signalLostSent_ = false;
+  SignalLost signalNote_{};
+  bool grabFailed_ = false;
 };
 
 // Burns the camera's overlay text, expanded with the local time, into a

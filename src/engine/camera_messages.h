@@ -19,7 +19,9 @@ inline constexpr unsigned kPicture = 1332;        // wParam pixels, lParam const
 inline constexpr unsigned kSetReceiver = 1333;    // wParam window or 0, lParam message
 inline constexpr unsigned kStatus = 1334;         // wParam const char* or null
 inline constexpr unsigned kViewFootage = 1335;
+inline constexpr unsigned kSignalLost = 1336;  // worker -> display, wParam const SignalLost* or null
 inline constexpr unsigned kGrabTimer = 10;
+inline constexpr unsigned kSignalTimer = 11;
 }  // namespace camera_msg
 
 // Valid only during the call that carries it; the display copies what it
@@ -29,4 +31,11 @@ struct PictureUpdate {
   const PictureInfo* pictureInfo;
   DetectRect rect;
   int32_t motionLevel;
+};
+
+// The camera has shown no new picture for a while (signal_watch.h). The
+// mark ends with the next picture update.
+struct SignalLost {
+  int64_t since;  // when the last picture was taken, as time() counts
+  char sourceStatus[260];
 };

@@ -72,6 +72,11 @@ void IPCamDlg::Show(bool show) {
   SetForegroundWindow(dialog_);
 }
 
+void IPCamDlg::GetStatus(char (&text)[kTextSize]) {
+  text[0] = '\0';
+  if (dialog_) GetDlgItemTextA(dialog_, ipcam::kStatus, text, static_cast<int>(kTextSize));
+}
+
 void IPCamDlg::Connect() {
   running_ = 1;
   DropConnection();

@@ -60,6 +60,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void Configure(HWND window, UINT message, int32_t intervalMs, bool running) override;
   void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) override;
   void Show(bool show) override;
+  void GetStatus(char (&text)[kTextSize]) override;
 
   void Connect();
   void Disconnect();
