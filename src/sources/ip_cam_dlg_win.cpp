@@ -14,6 +14,13 @@ namespace {
 constexpr int kUrlReadLength = 259;             // at most 258 characters and the NUL
 constexpr int kMostReadsPerNotification = 256;  // 1 MiB
 
+int64_t SteadyMs() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return now.QuadPart / (frequency.QuadPart / 1000 > 0 ? frequency.QuadPart / 1000 : 1);
+}
+
 }  // namespace
 
 IPCamDlg::WinsockSession::WinsockSession() {
@@ -207,7 +214,7 @@ bool IPCamDlg::DeliverHeldFrame() {
     frameDue_ = false;
     Deliver();
     SetStatus("Received Jpeg Image, download time: %dms", Stopwatch(false));
-    SetTimer(dialog_, ipcam::kFrameTimer, NextWait(), nullptr);
+    SetTimer(dialog_, ipcam::kFrameTimer, static_cast<UINT>(pace_.Delivered(SteadyMs(), pollInterval_)), nullptr);
   } else {
     // Still due: the next complete frame goes out as soon as it is read.
     picture_.pixels.clear();
@@ -234,6 +241,7 @@ void IPCamDlg::DropConnection() {
   recvBuffer_.Clear();
   heldFrame_.clear();
   frameDue_ = true;
+  pace_.Reset();
   if (socket_ != INVALID_SOCKET) {
     WSAAsyncSelect(socket_, dialog_, 0, 0);
     closesocket(socket_);

@@ -18,6 +18,7 @@
 #include "common/picture.h"
 #include "engine/capture_source_win.h"
 #include "framework/dialogs_win.h"
+#include "sources/frame_pace.h"
 #include "sources/receive_buffer.h"
 
 namespace ipcam {
@@ -69,7 +70,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   bool IsStreamMode() const { return streamMode_ != 0; }
   // Stream mode: a complete frame waits for the next interval.
   bool HasHeldFrame() const { return !heldFrame_.empty(); }
-  // Stream mode: the interval has passed; the next complete frame goes out at once.
+  // Stream mode: the frame's due time has passed; the next complete frame goes out at once.
   bool IsFrameDue() const { return frameDue_; }
   bool HasSocket() const { return socket_ != INVALID_SOCKET; }
   size_t BufferedBytes() const { return recvBuffer_.Length(); }
@@ -132,6 +133,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   int32_t running_ = 0;
   int32_t streamMode_ = 0;
   bool frameDue_ = true;
+  FramePace pace_;
   std::vector<uint8_t> heldFrame_;  // reused from frame to frame
   std::string request_;
   char hostName_[260] = {};
