@@ -234,7 +234,12 @@ def measure(args, server, cameras, wineserver):
         load_before = loadavg()
         threads0, server0 = thread_ticks(pid), sum(thread_ticks(wineserver).values())
         frames0, t0 = recorded_frames(recordings), time.monotonic()
-        time.sleep(MEASURE_SECONDS)
+        if args.profile:
+            # Costs CPU of its own: figures of a profiled run are not the judge.
+            subprocess.run(["perf", "record", "-q", "-o", f"{args.profile}.{cameras}", "-p", str(pid),
+                            "--", "sleep", str(MEASURE_SECONDS)], stdout=subprocess.DEVNULL)
+        else:
+            time.sleep(MEASURE_SECONDS)
         threads1, server1 = thread_ticks(pid), sum(thread_ticks(wineserver).values())
         frames1, t1 = recorded_frames(recordings), time.monotonic()
         rss = rss_mib(pid)
@@ -279,6 +284,7 @@ def main():
     parser.add_argument("--exe", required=True)
     parser.add_argument("--bench-dir", required=True)
     parser.add_argument("--cameras", default="1,4,12")
+    parser.add_argument("--profile", help="perf record each run into PROFILE.<cameras>")
     args = parser.parse_args()
     prefix = os.environ.get("WINEPREFIX", "")
     wineserver = find_process(lambda p, comm: comm.startswith("wineserver") and

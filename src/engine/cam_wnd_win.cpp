@@ -83,28 +83,37 @@ void CamWnd::Redraw() const {
 
 void CamWnd::ClearPicture() {
   picture_ = Picture{};
+  scaledValid_ = false;
 }
 
 void CamWnd::SetPicture(const uint8_t* pixels, const PictureInfo& info, bool processed) {
-  ClearPicture();
+  CopyPicture(pixels, info, processed);
+  Redraw();
+}
+
+void CamWnd::SetPicture(Picture&& picture, bool processed) {
+  AdoptPicture(std::move(picture), processed);
+  Redraw();
+}
+
+bool CamWnd::CopyPicture(const uint8_t* pixels, const PictureInfo& info, bool processed) {
   if (!pixels || info.header.bitCount != 24) {
-    Redraw();
-    return;
+    ClearPicture();
+    return false;
   }
-  Picture picture;
+  // The last picture's buffer takes the new one: a fresh block per frame
+  // costs a page fault per 4 KiB.
+  Picture picture = std::move(picture_);
   picture.pictureInfo = info;
   // Copy what the dimensions need: the image-size field of a description
   // from elsewhere may be 0 or wrong.
   picture.pixels.assign(pixels, pixels + picture.RequiredBytes());
-  SetPicture(std::move(picture), processed);
+  return AdoptPicture(std::move(picture), processed);
 }
 
-void CamWnd::SetPicture(Picture&& picture, bool processed) {
+bool CamWnd::AdoptPicture(Picture&& picture, bool processed) {
   ClearPicture();
-  if (picture.BitCount() != 24 || !picture.HasPixels()) {
-    Redraw();
-    return;
-  }
+  if (picture.BitCount() != 24 || !picture.HasPixels()) return false;
   picture_ = std::move(picture);
   picture_.pictureInfo.header.sizeImage = static_cast<uint32_t>(picture_.RequiredBytes());
   detector_.stopwatch.Start(PerformanceCounter());
@@ -118,7 +127,7 @@ void CamWnd::SetPicture(Picture&& picture, bool processed) {
       Detect(detector_, picture_, settings_.triggerLevel);
     }
   }
-  Redraw();
+  return true;
 }
 
 void CamWnd::SetSettings(const CamSettings& settings) {
@@ -204,10 +213,16 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         detector_.rect = update->rect;
         detector_.motionLevel = update->motionLevel;
       }
-      if (update->pixels && update->pictureInfo)
-        SetPicture(update->pixels, *update->pictureInfo, true);
-      else
-        SetPicture(nullptr, PictureInfo{}, true);
+      const bool shown =
+          update->pixels && update->pictureInfo && CopyPicture(update->pixels, *update->pictureInfo, true);
+      if (!shown) ClearPicture();
+      if (shown && update->scaled && !update->scaled->pixels.empty()) {
+        scaled_.width = update->scaled->width;
+        scaled_.height = update->scaled->height;
+        scaled_.pixels.assign(update->scaled->pixels.begin(), update->scaled->pixels.end());
+        scaledValid_ = true;
+      }
+      Redraw();
       if (view_.picture && HasPicture()) view_.picture(picture_);
       break;
     }
@@ -251,9 +266,7 @@ void CamWnd::Paint(HDC dc) {
 void CamWnd::Render(HDC dc, int width, int height) {
   const RECT all{0, 0, width, height};
   if (HasPicture()) {
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, width, height, 0, 0, picture_.Width(), AbsHeight(picture_.Height()), picture_.pixels.data(),
-                  reinterpret_cast<const BITMAPINFO*>(&picture_.pictureInfo), DIB_RGB_COLORS, SRCCOPY);
+    DrawPicture(dc, width, height);
   } else {
     FillSolid(dc, all, RGB(0x80, 0x80, 0x80));
   }
@@ -303,6 +316,19 @@ void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
               kOverlayKeyColour, kTopCentre);
   DrawOverlay(dc, RECT{0, 4 + kLineHeight, width, height}, signalNote_.sourceStatus, font.Get(), 255,
               RGB(255, 255, 255), RGB(0, 0, 0), kOverlayKeyColour, kTopCentre);
+}
+
+void CamWnd::DrawPicture(HDC dc, int width, int height) {
+  if (!scaledValid_ || !scaled_.Matches(width, height)) scaledValid_ = scaler_.Scale(picture_, width, height, scaled_);
+  if (!scaledValid_) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height),
+                    scaled_.pixels.data(), &info, DIB_RGB_COLORS);
 }
 
 void CamWnd::DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/box_scale.h"
 #include "engine/cam_settings.h"
 #include "engine/cam_wrk_win.h"
 #include "engine/motion_detector.h"
@@ -75,9 +76,18 @@ class CamWnd : public SubWnd {
   void DrawSignalLost(HDC dc, int width, int height) const;
   void Redraw() const;
   void ClearPicture();
+  // SetPicture without the redraw; false when the picture was dropped.
+  bool CopyPicture(const uint8_t* pixels, const PictureInfo& info, bool processed);
+  bool AdoptPicture(Picture&& picture, bool processed);
+  // Draws the picture from its copy scaled to the cell, made here when the
+  // worker's does not fit.
+  void DrawPicture(HDC dc, int width, int height);
 
   Picture picture_;
   bool processed_ = false;
+  BoxScaler scaler_;
+  CellImage scaled_;
+  bool scaledValid_ = false;  // scaled_ shows picture_
   char statusText_[kTextSize] = {};
   bool signalLost_ = false;
   SignalLost signalNote_{};

@@ -177,7 +177,7 @@ void CamWrk::SelectSource(int32_t type, bool show) {
       KillTimer(window, kSignalTimer);
       signal_.Forget();
       signalLostSent_ = false;
-      SendStatus(nullptr);
+      SendStatus(nullptr, true);
       if (receiverWindow_) SendMessageA(receiverWindow_, receiverMessage_, 0, 0);
       PictureUpdate empty = pictureUpdate_;
       empty.pixels = nullptr;
@@ -201,7 +201,10 @@ void CamWrk::ReadSources(CamSettings& settings) {
   if (ipSource_) ipSource_->GetSource(settings.cameraUrl, settings.ipConnected, settings.mjpegStream);
 }
 
-void CamWrk::SendStatus(const char* text) const {
+void CamWrk::SendStatus(const char* text, bool announce) {
+  const char* wanted = text ? text : "";
+  if (!announce && std::strncmp(wanted, shownStatus_, sizeof shownStatus_) == 0) return;
+  CopyText(shownStatus_, wanted);
   if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kStatus, reinterpret_cast<WPARAM>(text), 0);
 }
 
@@ -255,10 +258,16 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   pictureUpdate_.pictureInfo = &picture_.pictureInfo;
   pictureUpdate_.rect = detector_.rect;
   pictureUpdate_.motionLevel = detector_.motionLevel;
+  RECT cell{};
+  pictureUpdate_.scaled = displayWindow_ && GetClientRect(displayWindow_, &cell) &&
+                                  scaler_.Scale(picture_, cell.right, cell.bottom, scaled_)
+                              ? &scaled_
+                              : nullptr;
   if (displayWindow_)
     SendMessageA(displayWindow_, camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&pictureUpdate_), 0);
   pictureUpdate_.pixels = nullptr;
   pictureUpdate_.pictureInfo = nullptr;
+  pictureUpdate_.scaled = nullptr;
 
   recorder_.SaveFrame(picture_, detector_.motionLevel, settings_);
   const char* status = recorder_.StatusText();

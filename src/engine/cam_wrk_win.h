@@ -47,7 +47,10 @@ class CamWrk : public UIthread {
   void DestroyDeviceSource();
   void ReadSources(CamSettings& settings);
   void FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo);
-  void SendStatus(const char* text) const;
+  // Only a text that differs from the one the display shows crosses the
+  // thread: the same text after every frame would cost a thread switch each.
+  // An announcement goes out whatever the display shows.
+  void SendStatus(const char* text, bool announce = false);
   // Tells the display once the signal is lost, and again whenever the
   // source's status changes while it stays lost.
   void CheckSignal();
@@ -66,12 +69,16 @@ class CamWrk : public UIthread {
   SourceFactory* sources_;
   Recorder recorder_;
   Picture picture_;  // kept between frames so its buffer is reused
+  // The picture scaled to the display's size here, off the display's thread.
+  BoxScaler scaler_;
+  CellImage scaled_;
   const Clock* clock_;
   SignalWatch signal_;
   UINT signalCheckMs_;
   bool signalLostSent_ = false;
   SignalLost signalNote_{};
   bool grabFailed_ = false;
+  char shownStatus_[kTextSize] = {};  // what the display shows; empty: none
 };
 
 // Burns the camera's overlay text, expanded with the local time, into a

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/box_scale.h"
 #include "common/picture.h"
 #include "engine/motion_detector.h"
 
@@ -31,6 +32,9 @@ struct PictureUpdate {
   const PictureInfo* pictureInfo;
   DetectRect rect;
   int32_t motionLevel;
+  // The picture already scaled to the display's client size (box_scale.h),
+  // or null: the display scales it itself.
+  const CellImage* scaled = nullptr;
 };
 
 // The camera has shown no new picture for a while (signal_watch.h). The

@@ -297,3 +297,33 @@ TEST_F(CamWndTest, LostSignalDimsThePictureMarksItAndServesNothingUntilTheNextPi
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CamWndTest, WorkersScaledPictureIsDrawnWhenItFitsTheCell) {
+  const Picture picture = TwoToned(640, 480, Rgb(255, 0, 0), Rgb(255, 0, 0));
+  CellImage scaled;
+  scaled.width = kW;
+  scaled.height = kH;
+  scaled.pixels.assign(static_cast<size_t>(kW) * kH, Rgb(0, 255, 0));  // not what the picture scales to
+  PictureUpdate update{picture.pixels.data(), &picture.pictureInfo, {-1, 0, 0, 0}, 0, &scaled};
+  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(0, 255, 0)), kW * kH) << "taken as it came, not scaled again";
+
+  // One of another size is not used: the display scales the picture itself.
+  scaled.width = kW - 1;
+  scaled.pixels.resize(static_cast<size_t>(kW - 1) * kH);
+  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(255, 0, 0)), kW * kH);
+  // Nor is it kept for the next picture.
+  update.scaled = nullptr;
+  const Picture blue = TwoToned(640, 480, Rgb(0, 0, 255), Rgb(0, 0, 255));
+  update.pixels = blue.pixels.data();
+  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(0, 0, 255)), kW * kH);
+}
+
+}  // namespace

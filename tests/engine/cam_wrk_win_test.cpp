@@ -27,11 +27,12 @@ class Display : public Wnd {
     std::vector<uint8_t> pixels;
     DetectRect rect;
     int32_t level;
+    CellImage scaled;
   };
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == camera_msg::kPictureUpdate) {
       const auto* u = reinterpret_cast<const PictureUpdate*>(wParam);
-      Update copy{u->pixels != nullptr, 0, 0, {}, u->rect, u->motionLevel};
+      Update copy{u->pixels != nullptr, 0, 0, {}, u->rect, u->motionLevel, u->scaled ? *u->scaled : CellImage{}};
       if (u->pixels) {
         copy.width = u->pictureInfo->header.width;
         copy.height = u->pictureInfo->header.height;
@@ -213,7 +214,7 @@ TEST_F(CamWrkTest, DeliveredPictureIsModifiedShownAndRecorded) {
   FlipHorizontal(expected);
   RotatePicture(expected, 90);
   EXPECT_EQ(shown.pixels, expected.pixels);
-  EXPECT_EQ(display_.statuses, (std::vector<std::string>{"(null)"}));
+  EXPECT_TRUE(display_.statuses.empty()) << "the display shows no status already";
 
   const auto frames = SplitFrames(ReadWholeFile(folder_.At("cam.mjpg")));
   ASSERT_EQ(frames.size(), 1u);
@@ -423,6 +424,57 @@ TEST_F(CamWrkTest, DeviceWithoutPicturesLosesItsSignalWithTheGrabFailure) {
   sources_.available = false;
   ASSERT_TRUE(PumpUntil([&] { return !display_.signalNotes.empty(); }, 2000));
   EXPECT_NE(display_.signalNotes[0].find(" Unable to grab image from device"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CamWrkTest, StatusCrossesToTheDisplayOnlyWhenItChanges) {
+  settings_.recordEnabled = 1;
+  CopyText(settings_.savePath, folder_.At("sub\\cam.mjpg"));
+  WriteWholeFile(folder_.At("sub"), std::vector<uint8_t>{1});  // a file where the folder should be
+  Apply();
+  const Picture picture = SmoothPicture(64, 48);
+  for (int i = 0; i < 3; ++i) Deliver(picture);
+  ASSERT_EQ(display_.statuses.size(), 1u);
+  EXPECT_NE(display_.statuses[0], "(null)");
+  ASSERT_TRUE(DeleteFileA(folder_.At("sub").c_str()));
+  for (int i = 0; i < 3; ++i) Deliver(picture);
+  ASSERT_EQ(display_.statuses.size(), 2u);
+  EXPECT_EQ(display_.statuses[1], "(null)") << "cleared once the saves succeed";
+  EXPECT_EQ(SplitFrames(ReadWholeFile(folder_.At("sub\\cam.mjpg"))).size(), 3u);
+  EXPECT_EQ(display_.updates.size(), 6u) << "every picture still goes to the display";
+  display_.statuses.clear();
+
+  // A device without pictures says so once, not on every tick.
+  settings_.cameraType = kCaptureDevice;
+  settings_.saveInterval = 20;
+  sources_.available = false;
+  Apply();
+  ASSERT_TRUE(PumpUntil([&] { return sources_.grabs >= 5; }, 2000));
+  EXPECT_EQ(display_.statuses, (std::vector<std::string>{"Unable to grab image from device"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CamWrkTest, PictureGoesToTheDisplayScaledToItsClientSize) {
+  Apply();
+  SetWindowPos(display_.Handle(), nullptr, 0, 0, 90, 70, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(display_.Handle(), &client);
+  ASSERT_GT(client.right, 0);
+  const Picture picture = PatternPicture(320, 240);
+  Deliver(picture);
+  ASSERT_EQ(display_.updates.size(), 1u);
+  const CellImage& scaled = display_.updates[0].scaled;
+  EXPECT_TRUE(scaled.Matches(client.right, client.bottom));
+  BoxScaler scaler;
+  CellImage expected;
+  ASSERT_TRUE(scaler.Scale(picture, client.right, client.bottom, expected));
+  EXPECT_EQ(scaled.pixels, expected.pixels);
 }
 
 }  // namespace
