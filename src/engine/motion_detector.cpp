@@ -1,8 +1,13 @@
 #include "engine/motion_detector.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -43,23 +48,68 @@ bool CellWatched(const MotionDetector& detector, int column, int band) {
   return detector.mask.At(column, kCells - 1 - band) == 0;
 }
 
+// Row bytes summed at a time: whole pixels of 3 and of 4 bytes.
+constexpr size_t kBlockBytes = 3072;
+// Rows that 16-bit lanes hold without overflow (257 * 255 < 65536).
+constexpr int kRowsPerLaneSum = 256;
+
+// Adds bytes [blockStart, blockStart + blockLength) of rows `from` to `to`
+// (exclusive, at most kRowsPerLaneSum) of a band into sums. The bytes are
+// widened to 16-bit lanes in registers, sixteen at a time where SSE2 exists
+// (every x64 processor); elsewhere, and for the tail, one by one.
+void SumRows(const uint8_t* pixels, size_t stride, int32_t height, bool topDown, int band, int from, int to,
+             size_t blockStart, size_t blockLength, uint32_t* sums) {
+  const uint8_t* rows[kRowsPerLaneSum];
+  const int count = to - from;
+  for (int j = 0; j < count; ++j) rows[j] = pixels + BufferRow(band, from + j, height, topDown) * stride + blockStart;
+  size_t done = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  // Down the rows first, so the lanes stay in registers.
+  const __m128i zero = _mm_setzero_si128();
+  for (; done + 16 <= blockLength; done += 16) {
+    __m128i low = zero, high = zero;
+    for (int j = 0; j < count; ++j) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[j] + done));
+      low = _mm_add_epi16(low, _mm_unpacklo_epi8(bytes, zero));
+      high = _mm_add_epi16(high, _mm_unpackhi_epi8(bytes, zero));
+    }
+    uint16_t lanes[16];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + 8), high);
+    for (int k = 0; k < 16; ++k) sums[done + k] += lanes[k];
+  }
+#endif
+  for (int j = 0; j < count; ++j)
+    for (size_t k = done; k < blockLength; ++k) sums[k] += rows[j][k];
+}
+
 // Samples every cell of one band whose `wanted` flag is set; brightness[c]
-// receives the result.
-void MeasureBand(const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int32_t height, bool topDown,
-                 const CellLayout& layout, int band, const std::array<bool, kCells>& wanted,
-                 std::array<uint8_t, kCells>& brightness) {
+// receives the result. The band's rows are first summed byte by byte down
+// the band, a plain loop over packed bytes, and the cells then add up their
+// share of those sums, one pixel's channels at a time.
+template <size_t kBytesPerPixel>
+void MeasureBand(const uint8_t* pixels, size_t stride, int32_t height, bool topDown, const CellLayout& layout, int band,
+                 const std::array<bool, kCells>& wanted, std::array<uint8_t, kCells>& brightness) {
   std::array<uint64_t, kCells> blue{}, green{}, red{};
-  const size_t rowBytes = static_cast<size_t>(layout.sampleWidth) * bytesPerPixel;
-  for (int j = 0; j < layout.sampleHeight; ++j) {
-    const uint8_t* row = pixels + BufferRow(band, j, height, topDown) * stride;
+  const size_t cellBytes = static_cast<size_t>(layout.sampleWidth) * kBytesPerPixel;
+  const size_t rowBytes = layout.columnOffset[kCells - 1] + cellBytes;
+  uint32_t sums[kBlockBytes];
+  for (size_t blockStart = 0; blockStart < rowBytes; blockStart += kBlockBytes) {
+    const size_t blockLength = std::min(kBlockBytes, rowBytes - blockStart);
+    std::fill_n(sums, blockLength, 0u);
+    for (int j = 0; j < layout.sampleHeight; j += kRowsPerLaneSum)
+      SumRows(pixels, stride, height, topDown, band, j, std::min(j + kRowsPerLaneSum, layout.sampleHeight), blockStart,
+              blockLength, sums);
     for (int c = 0; c < kCells; ++c) {
       if (!wanted[c]) continue;
-      const uint8_t* p = row + layout.columnOffset[c];
+      const size_t first = std::max(layout.columnOffset[c], blockStart);
+      const size_t end = std::min(layout.columnOffset[c] + cellBytes, blockStart + blockLength);
       uint64_t b = 0, g = 0, r = 0;
-      for (size_t i = 0; i < rowBytes; i += bytesPerPixel) {
-        b += p[i];
-        g += p[i + 1];
-        r += p[i + 2];
+      for (size_t at = first; at < end; at += kBytesPerPixel) {
+        const uint32_t* s = sums + (at - blockStart);
+        b += s[0];
+        g += s[1];
+        r += s[2];
       }
       blue[c] += b;
       green[c] += g;
@@ -69,6 +119,15 @@ void MeasureBand(const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int
   const uint64_t samples = static_cast<uint64_t>(layout.sampleWidth) * static_cast<uint64_t>(layout.sampleHeight);
   for (int c = 0; c < kCells; ++c)
     if (wanted[c]) brightness[c] = Brightness(blue[c], green[c], red[c], samples);
+}
+
+void MeasureBand(const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int32_t height, bool topDown,
+                 const CellLayout& layout, int band, const std::array<bool, kCells>& wanted,
+                 std::array<uint8_t, kCells>& brightness) {
+  if (bytesPerPixel == 3)
+    MeasureBand<3>(pixels, stride, height, topDown, layout, band, wanted, brightness);
+  else
+    MeasureBand<4>(pixels, stride, height, topDown, layout, band, wanted, brightness);
 }
 
 void Prime(MotionDetector& detector, const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int32_t width,
