@@ -132,6 +132,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   UINT targetMessage_ = 0;
   int32_t running_ = 0;
   int32_t streamMode_ = 0;
+  int64_t lastDataMs_ = 0;  // when the last read notification came
   bool frameDue_ = true;
   FramePace pace_;
   std::vector<uint8_t> heldFrame_;  // reused from frame to frame
