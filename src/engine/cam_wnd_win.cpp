@@ -53,6 +53,11 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 
 }  // namespace
 
+struct CamWnd::BackBuffer : Canvas {
+  BackBuffer(HDC reference, int w, int h) : Canvas(reference, w, h), width(w), height(h) {}
+  int width, height;
+};
+
 CamWnd::CamWnd() : CamWnd(CamWrk::Services{}) {}
 
 CamWnd::CamWnd(CamWrk::Services workerServices)
@@ -79,6 +84,10 @@ void CamWnd::OnAttach() {
 
 void CamWnd::Redraw() const {
   if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, kRedrawFlags);
+}
+
+void CamWnd::RedrawPicture() const {
+  if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW);
 }
 
 void CamWnd::ClearPicture() {
@@ -222,7 +231,7 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         scaled_.pixels.assign(update->scaled->pixels.begin(), update->scaled->pixels.end());
         scaledValid_ = true;
       }
-      Redraw();
+      RedrawPicture();
       if (view_.picture && HasPicture()) view_.picture(picture_);
       break;
     }
@@ -252,12 +261,13 @@ void CamWnd::Paint(HDC dc) {
   GetClientRect(Handle(), &client);
   const int width = client.right, height = client.bottom;
   if (width > 0 && height > 0) {
-    ScopedMemoryDc memory(CreateCompatibleDC(dc));
-    ScopedBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
-    {
-      SelectedObject selected(memory.Get(), bitmap.Get());
-      Render(memory.Get(), width, height);
-      BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+    if (!back_ || back_->width != width || back_->height != height)
+      back_ = std::make_unique<BackBuffer>(dc, width, height);
+    if (back_->Valid()) {
+      Render(back_->dc.Get(), width, height);
+      BitBlt(dc, 0, 0, width, height, back_->dc.Get(), 0, 0, SRCCOPY);
+    } else {
+      back_.reset();  // tried again on the next paint
     }
   }
   detector_.stopwatch.Stop(PerformanceCounter());

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "common/box_scale.h"
@@ -75,6 +76,8 @@ class CamWnd : public SubWnd {
   // the source says.
   void DrawSignalLost(HDC dc, int width, int height) const;
   void Redraw() const;
+  // A new picture repaints the client area only: the cell has no frame.
+  void RedrawPicture() const;
   void ClearPicture();
   // SetPicture without the redraw; false when the picture was dropped.
   bool CopyPicture(const uint8_t* pixels, const PictureInfo& info, bool processed);
@@ -88,6 +91,9 @@ class CamWnd : public SubWnd {
   BoxScaler scaler_;
   CellImage scaled_;
   bool scaledValid_ = false;  // scaled_ shows picture_
+  // The window's paint renders into this, kept while its size stays.
+  struct BackBuffer;
+  std::unique_ptr<BackBuffer> back_;
   char statusText_[kTextSize] = {};
   bool signalLost_ = false;
   SignalLost signalNote_{};
