@@ -178,6 +178,9 @@ void IPCamDlg::ReadData() {
         break;
     }
     if (streamMode_) HoldNewestFrames();
+    // A short read emptied the socket: asking again would only cost a
+    // round trip to learn so. Bytes that arrive later bring a notification.
+    if (static_cast<size_t>(received) < kReceiveChunk) break;
   }
   if (streamMode_ && frameDue_) DeliverHeldFrame();
 }
