@@ -21,8 +21,8 @@ import time
 import uuid
 
 RATE = 10
-SETTLE_SECONDS = 10
-MEASURE_SECONDS = 20
+SETTLE_SECONDS = int(os.environ.get("VR_BENCH_SETTLE", "10"))
+MEASURE_SECONDS = int(os.environ.get("VR_BENCH_SECONDS", "20"))
 TICKS = os.sysconf("SC_CLK_TCK")
 GRIDS = {1: (1, 1), 4: (2, 2), 12: (4, 3)}
 

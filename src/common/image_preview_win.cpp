@@ -56,7 +56,9 @@ void ImagePreview::SetPicture(const uint8_t* pixels, const PictureInfo& descript
     return;
   }
   description_ = description;
-  RedrawControl(control_);
+  // A hidden control (the IP camera dialog is, mostly) is painted whole
+  // when it is shown; repainting it now only costs window-server calls.
+  if (control_ && IsWindowVisible(control_)) RedrawControl(control_);
 }
 
 void ImagePreview::SetPicture(const Picture& picture) {

@@ -81,7 +81,7 @@ void IPCamDlg::Show(bool show) {
 
 void IPCamDlg::GetStatus(char (&text)[kTextSize]) {
   text[0] = '\0';
-  if (dialog_) GetDlgItemTextA(dialog_, ipcam::kStatus, text, static_cast<int>(kTextSize));
+  if (statusControl_) GetWindowTextA(statusControl_, text, static_cast<int>(kTextSize));
 }
 
 void IPCamDlg::Connect() {
@@ -309,7 +309,7 @@ void IPCamDlg::SetStatus(const char* format, ...) {
   int written = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   if (written < 0) text[0] = '\0';
-  if (dialog_) SetDlgItemTextA(dialog_, ipcam::kStatus, text);
+  if (statusControl_) SetWindowTextA(statusControl_, text);
 }
 
 void IPCamDlg::OnTimer(UINT_PTR id) {
@@ -371,6 +371,9 @@ INT_PTR IPCamDlg::OnInitDialog(HWND hwnd) {
   SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   CheckRadioButton(hwnd, ipcam::kJpegImage, ipcam::kMjpegStream, ipcam::kMjpegStream);
   preview_.Attach(hwnd, ipcam::kPreview);
+  // Found once: looking a control up asks the window server for the list
+  // of the dialog's children, and the status changes with every picture.
+  statusControl_ = GetDlgItem(hwnd, ipcam::kStatus);
   return 1;
 }
 

@@ -140,5 +140,6 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   char hostName_[260] = {};
   uint32_t port_ = 0;
   SOCKET socket_ = INVALID_SOCKET;
+  HWND statusControl_ = nullptr;
   ReceiveBuffer recvBuffer_;
 };
