@@ -29,8 +29,10 @@ class BoxScaler {
   bool Scale(const Picture& picture, int32_t width, int32_t height, CellImage& image);
 
  private:
+  static constexpr int kRowsAtOnce = 256;
   std::vector<int32_t> columnStart_;  // width + 1 entries, in source pixels
-  std::vector<uint32_t> rowSums_;     // a sum per channel of each source column
+  std::vector<uint32_t> columnSums_;  // down a box's rows, per byte of a source row
+  const uint8_t* rows_[kRowsAtOnce] = {};
   int32_t sourceWidth_ = 0;
   int32_t targetWidth_ = 0;
 };

@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
+#include "common/row_sums.h"
 
 namespace {
 
@@ -50,38 +48,7 @@ bool CellWatched(const MotionDetector& detector, int column, int band) {
 
 // Row bytes summed at a time: whole pixels of 3 and of 4 bytes.
 constexpr size_t kBlockBytes = 3072;
-// Rows that 16-bit lanes hold without overflow (257 * 255 < 65536).
-constexpr int kRowsPerLaneSum = 256;
-
-// Adds bytes [blockStart, blockStart + blockLength) of rows `from` to `to`
-// (exclusive, at most kRowsPerLaneSum) of a band into sums. The bytes are
-// widened to 16-bit lanes in registers, sixteen at a time where SSE2 exists
-// (every x64 processor); elsewhere, and for the tail, one by one.
-void SumRows(const uint8_t* pixels, size_t stride, int32_t height, bool topDown, int band, int from, int to,
-             size_t blockStart, size_t blockLength, uint32_t* sums) {
-  const uint8_t* rows[kRowsPerLaneSum];
-  const int count = to - from;
-  for (int j = 0; j < count; ++j) rows[j] = pixels + BufferRow(band, from + j, height, topDown) * stride + blockStart;
-  size_t done = 0;
-#if defined(__SSE2__) || defined(_M_X64)
-  // Down the rows first, so the lanes stay in registers.
-  const __m128i zero = _mm_setzero_si128();
-  for (; done + 16 <= blockLength; done += 16) {
-    __m128i low = zero, high = zero;
-    for (int j = 0; j < count; ++j) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[j] + done));
-      low = _mm_add_epi16(low, _mm_unpacklo_epi8(bytes, zero));
-      high = _mm_add_epi16(high, _mm_unpackhi_epi8(bytes, zero));
-    }
-    uint16_t lanes[16];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), low);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + 8), high);
-    for (int k = 0; k < 16; ++k) sums[done + k] += lanes[k];
-  }
-#endif
-  for (int j = 0; j < count; ++j)
-    for (size_t k = done; k < blockLength; ++k) sums[k] += rows[j][k];
-}
+constexpr int kRowsAtOnce = 256;
 
 // Samples every cell of one band whose `wanted` flag is set; brightness[c]
 // receives the result. The band's rows are first summed byte by byte down
@@ -94,12 +61,16 @@ void MeasureBand(const uint8_t* pixels, size_t stride, int32_t height, bool topD
   const size_t cellBytes = static_cast<size_t>(layout.sampleWidth) * kBytesPerPixel;
   const size_t rowBytes = layout.columnOffset[kCells - 1] + cellBytes;
   uint32_t sums[kBlockBytes];
+  const uint8_t* rows[kRowsAtOnce];
   for (size_t blockStart = 0; blockStart < rowBytes; blockStart += kBlockBytes) {
     const size_t blockLength = std::min(kBlockBytes, rowBytes - blockStart);
     std::fill_n(sums, blockLength, 0u);
-    for (int j = 0; j < layout.sampleHeight; j += kRowsPerLaneSum)
-      SumRows(pixels, stride, height, topDown, band, j, std::min(j + kRowsPerLaneSum, layout.sampleHeight), blockStart,
-              blockLength, sums);
+    for (int first = 0; first < layout.sampleHeight; first += kRowsAtOnce) {
+      const int count = std::min(kRowsAtOnce, layout.sampleHeight - first);
+      for (int j = 0; j < count; ++j)
+        rows[j] = pixels + BufferRow(band, first + j, height, topDown) * stride + blockStart;
+      AddRowBytes(rows, count, blockLength, sums);
+    }
     for (int c = 0; c < kCells; ++c) {
       if (!wanted[c]) continue;
       const size_t first = std::max(layout.columnOffset[c], blockStart);
