@@ -83,7 +83,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
     parser.add_argument("--host", required=True)
-    args = parser.parse_args()
+    args, _ = parser.parse_known_args()
     host = Host(args.wine, args.host, "--port", "0", "--cameras", "1", "--fps", "10")
     with open(f"/proc/{host.process.pid}/comm") as f:
         print(f"measuring process {host.process.pid} ({f.read().strip()})")

@@ -77,7 +77,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
     parser.add_argument("--host", required=True)
-    args = parser.parse_args()
+    args, _ = parser.parse_known_args()
     random.seed(3)
     page = bytes(random.choice(b"abcdefghij <>\n") for _ in range(2048))
     root = write_web_folder(args.host, {"page2k.html": page})

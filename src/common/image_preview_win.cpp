@@ -39,22 +39,26 @@ void ImagePreview::Detach() {
 }
 
 void ImagePreview::SetPicture(const uint8_t* pixels, const PictureInfo& description) {
-  pixels_.clear();
-  pixels_.shrink_to_fit();
-  if (!pixels) {
-    RedrawControl(control_);
+  // A picture replaces the last in its buffer (no fresh block per frame);
+  // without one the memory goes.
+  if (!pixels || !IsShowablePicture(description)) {
+    pixels_.clear();
+    pixels_.shrink_to_fit();
+    if (!pixels) RedrawControl(control_);
     return;
   }
-  if (!IsShowablePicture(description)) return;
   // What StretchDIBits reads, whatever the image-size field claims.
   const size_t bytes = RowStride(description.header.width, 24) * AbsHeight(description.header.height);
   try {
     pixels_.assign(pixels, pixels + bytes);
   } catch (const std::bad_alloc&) {
+    pixels_.clear();
     return;
   }
   description_ = description;
-  RedrawControl(control_);
+  // A hidden control (the IP camera dialog is, mostly) is painted whole
+  // when it is shown; repainting it now only costs window-server calls.
+  if (control_ && IsWindowVisible(control_)) RedrawControl(control_);
 }
 
 void ImagePreview::SetPicture(const Picture& picture) {

@@ -55,7 +55,7 @@ bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg) {
   return true;
 }
 
-bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture) {
+bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture, JpegDamage damage) {
   // The caller's old pixel buffer is reused when it is large enough: fresh
   // large blocks cost a page fault per 4 KiB, which dominates under Wine.
   std::vector<uint8_t> buffer = std::move(picture.pixels);
@@ -76,8 +76,7 @@ bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture) {
   decoded.pixels = std::move(buffer);
   const int rc = tjDecompress2(handle.get(), bytes, static_cast<unsigned long>(length), decoded.pixels.data(), width,
                                static_cast<int>(decoded.Stride()), height, TJPF_BGR, TJFLAG_BOTTOMUP);
-  // A warning (a picture cut short, say) still leaves a whole picture to show.
-  if (rc != 0 && tjGetErrorCode(handle.get()) != TJERR_WARNING) return false;
+  if (rc != 0 && (damage == JpegDamage::kRefuse || tjGetErrorCode(handle.get()) != TJERR_WARNING)) return false;
   picture = std::move(decoded);
   return true;
 }

@@ -15,11 +15,18 @@
 // buffer left empty, for a picture without pixels or any coding failure.
 bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg);
 
+// What a decode does with a picture the library reads only with a warning
+// (one cut short decodes with a grey lower part): a player shows what is
+// left of a recorded frame; a camera drops it, so it is never shown,
+// served or recorded.
+enum class JpegDamage { kTolerate, kRefuse };
+
 // Decodes any JPEG the library reads (colour or grayscale) into a new
 // bottom-up 24-bit picture, reusing the old picture's pixel buffer when it
 // is large enough. False, with the picture left empty, for null or
-// undecodable bytes and for pictures too large to hold.
-bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture);
+// undecodable bytes, for pictures too large to hold, and with kRefuse for
+// damaged ones.
+bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture, JpegDamage damage = JpegDamage::kTolerate);
 
 // The largest picture the decoder accepts, in pixels: a damaged or hostile
 // header must not make a camera thread allocate gigabytes.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 #include "common/fitted_overlay_win.h"
@@ -15,6 +16,7 @@
 #include "common/scoped_handle_win.h"
 #include "engine/empty_cell_win.h"
 #include "engine/latency_win.h"
+#include "engine/signal_watch.h"
 
 namespace {
 
@@ -53,6 +55,11 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 
 }  // namespace
 
+struct CamWnd::BackBuffer : Canvas {
+  BackBuffer(HDC reference, int w, int h) : Canvas(reference, w, h), width(w), height(h) {}
+  int width, height;
+};
+
 CamWnd::CamWnd() : CamWnd(CamWrk::Services{}) {}
 
 CamWnd::CamWnd(CamWrk::Services workerServices)
@@ -81,30 +88,43 @@ void CamWnd::Redraw() const {
   if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, kRedrawFlags);
 }
 
+void CamWnd::RedrawPicture() const {
+  if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW);
+}
+
 void CamWnd::ClearPicture() {
   picture_ = Picture{};
+  scaledValid_ = false;
 }
 
 void CamWnd::SetPicture(const uint8_t* pixels, const PictureInfo& info, bool processed) {
-  ClearPicture();
+  CopyPicture(pixels, info, processed);
+  Redraw();
+}
+
+void CamWnd::SetPicture(Picture&& picture, bool processed) {
+  AdoptPicture(std::move(picture), processed);
+  Redraw();
+}
+
+bool CamWnd::CopyPicture(const uint8_t* pixels, const PictureInfo& info, bool processed) {
   if (!pixels || info.header.bitCount != 24) {
-    Redraw();
-    return;
+    ClearPicture();
+    return false;
   }
-  Picture picture;
+  // The last picture's buffer takes the new one: a fresh block per frame
+  // costs a page fault per 4 KiB.
+  Picture picture = std::move(picture_);
   picture.pictureInfo = info;
   // Copy what the dimensions need: the image-size field of a description
   // from elsewhere may be 0 or wrong.
   picture.pixels.assign(pixels, pixels + picture.RequiredBytes());
-  SetPicture(std::move(picture), processed);
+  return AdoptPicture(std::move(picture), processed);
 }
 
-void CamWnd::SetPicture(Picture&& picture, bool processed) {
+bool CamWnd::AdoptPicture(Picture&& picture, bool processed) {
   ClearPicture();
-  if (picture.BitCount() != 24 || !picture.HasPixels()) {
-    Redraw();
-    return;
-  }
+  if (picture.BitCount() != 24 || !picture.HasPixels()) return false;
   picture_ = std::move(picture);
   ++pictureSerial_;
   picture_.pictureInfo.header.sizeImage = static_cast<uint32_t>(picture_.RequiredBytes());
@@ -119,7 +139,7 @@ void CamWnd::SetPicture(Picture&& picture, bool processed) {
       Detect(detector_, picture_, settings_.triggerLevel);
     }
   }
-  Redraw();
+  return true;
 }
 
 void CamWnd::SetSettings(const CamSettings& settings) {
@@ -165,7 +185,7 @@ void CamWnd::ApplySettings() {
 
 bool CamWnd::GrabJpeg(std::vector<uint8_t>& jpeg) {
   jpeg.clear();
-  if (!HasPicture()) return false;
+  if (!HasPicture() || signalLost_) return false;
   return EncodeJpeg(picture_, settings_.jpegQuality, jpeg);
 }
 
@@ -220,17 +240,33 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case camera_msg::kPictureUpdate: {
       const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
       if (!update) break;
+      signalLost_ = false;
       if (update->pixels) {
         detector_.rect = update->rect;
         detector_.motionLevel = update->motionLevel;
       }
-      if (update->pixels && update->pictureInfo)
-        SetPicture(update->pixels, *update->pictureInfo, true);
-      else
-        SetPicture(nullptr, PictureInfo{}, true);
+      const bool shown =
+          update->pixels && update->pictureInfo && CopyPicture(update->pixels, *update->pictureInfo, true);
+      if (!shown) ClearPicture();
+      if (shown && update->scaled && !update->scaled->pixels.empty()) {
+        scaled_.width = update->scaled->width;
+        scaled_.height = update->scaled->height;
+        scaled_.pixels.assign(update->scaled->pixels.begin(), update->scaled->pixels.end());
+        scaledValid_ = true;
+      }
+      RedrawPicture();
       if (view_.picture && HasPicture()) view_.picture(picture_);
       break;
     }
+    case camera_msg::kSignalLost:
+      signalLost_ = wParam != 0;
+      ++pictureSerial_;  // the web's grid drops the picture too
+      if (signalLost_) {
+        signalNote_ = *reinterpret_cast<const SignalLost*>(wParam);
+        signalNote_.sourceStatus[sizeof signalNote_.sourceStatus - 1] = '\0';
+      }
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
     case camera_msg::kStatus:
       if (wParam)
         CopyText(statusText_, reinterpret_cast<const char*>(wParam));
@@ -253,12 +289,13 @@ void CamWnd::Paint(HDC dc) {
   GetClientRect(Handle(), &client);
   const int width = client.right, height = client.bottom;
   if (width > 0 && height > 0) {
-    ScopedMemoryDc memory(CreateCompatibleDC(dc));
-    ScopedBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
-    {
-      SelectedObject selected(memory.Get(), bitmap.Get());
-      Render(memory.Get(), width, height);
-      BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+    if (!back_ || back_->width != width || back_->height != height)
+      back_ = std::make_unique<BackBuffer>(dc, width, height);
+    if (back_->Valid()) {
+      Render(back_->dc.Get(), width, height);
+      BitBlt(dc, 0, 0, width, height, back_->dc.Get(), 0, 0, SRCCOPY);
+    } else {
+      back_.reset();  // tried again on the next paint
     }
   }
   detector_.stopwatch.Stop(PerformanceCounter());
@@ -267,9 +304,7 @@ void CamWnd::Paint(HDC dc) {
 void CamWnd::Render(HDC dc, int width, int height) {
   const RECT all{0, 0, width, height};
   if (HasPicture()) {
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, width, height, 0, 0, picture_.Width(), AbsHeight(picture_.Height()), picture_.pixels.data(),
-                  reinterpret_cast<const BITMAPINFO*>(&picture_.pictureInfo), DIB_RGB_COLORS, SRCCOPY);
+    DrawPicture(dc, width, height);
   } else {
     FillSolid(dc, all, RGB(0x80, 0x80, 0x80));
   }
@@ -304,6 +339,38 @@ void CamWnd::Render(HDC dc, int width, int height) {
       DrawDetectRect(dc, width, height, settings_.detectRectColor, settings_.detectRectOpacity);
   }
   if (settings_.editDetectGrid) DrawDetectGrid(dc, width, height, RGB(0, 0, 0));
+  if (signalLost_ && HasPicture()) DrawSignalLost(dc, width, height);
+}
+
+void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
+  Canvas black(dc, 1, 1);
+  if (!black.Valid()) return;
+  black.bits[0] = 0xFF000000u;
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 144, 0};
+  AlphaBlend(dc, 0, 0, width, height, black.dc.Get(), 0, 0, 1, 1, blend);
+
+  char since[kTextSize];
+  FormatNoSignal(static_cast<std::time_t>(signalNote_.since), since, sizeof since);
+  ScopedFont font(CreateFontA(-14, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif"));
+  constexpr int32_t kTopCentre = 1;
+  constexpr int kLineHeight = 20;
+  DrawOverlay(dc, RECT{0, 4, width, height}, since, font.Get(), 255, RGB(255, 255, 255), RGB(0, 0, 0),
+              kOverlayKeyColour, kTopCentre);
+  DrawOverlay(dc, RECT{0, 4 + kLineHeight, width, height}, signalNote_.sourceStatus, font.Get(), 255,
+              RGB(255, 255, 255), RGB(0, 0, 0), kOverlayKeyColour, kTopCentre);
+}
+
+void CamWnd::DrawPicture(HDC dc, int width, int height) {
+  if (!scaledValid_ || !scaled_.Matches(width, height)) scaledValid_ = scaler_.Scale(picture_, width, height, scaled_);
+  if (!scaledValid_) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height),
+                    scaled_.pixels.data(), &info, DIB_RGB_COLORS);
 }
 
 void CamWnd::DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const {

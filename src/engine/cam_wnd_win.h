@@ -8,8 +8,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "common/box_scale.h"
 #include "engine/cam_settings.h"
 #include "engine/cam_wrk_win.h"
 #include "engine/motion_detector.h"
@@ -42,7 +44,7 @@ class CamWnd : public SubWnd {
   // Hands the current settings to the worker again (at start-up).
   void ApplySettings();
   // The current picture as one JPEG at the camera's quality; false without
-  // a picture.
+  // a picture and while the camera has lost its signal.
   bool GrabJpeg(std::vector<uint8_t>& jpeg);
   // Marks (1) or clears (0) the grid cell under a client point.
   void SetGridCell(int x, int y, uint8_t value);
@@ -65,6 +67,10 @@ class CamWnd : public SubWnd {
   // Changes with every new picture, so the web server's live streams see
   // new pictures without a call from here.
   uint64_t PictureSerial() const { return pictureSerial_; }
+  // No new picture for a while: the last one is shown dimmed and marked.
+  bool IsSignalLost() const { return signalLost_; }
+  // A picture that is still news: what the web server may show of the camera.
+  bool HasLivePicture() const { return HasPicture() && !signalLost_; }
   const Picture& CurrentPicture() const { return picture_; }
   const MotionDetector& DisplayDetector() const { return detector_; }
   CamWrk& Worker() { return worker_; }
@@ -81,15 +87,34 @@ class CamWnd : public SubWnd {
   void Paint(HDC dc);
   void DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const;
   void DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) const;
+  // Dims everything drawn so far and names when the signal went and what
+  // the source says.
+  void DrawSignalLost(HDC dc, int width, int height) const;
   void Redraw() const;
+  // A new picture repaints the client area only: the cell has no frame.
+  void RedrawPicture() const;
   void ClearPicture();
+  // SetPicture without the redraw; false when the picture was dropped.
+  bool CopyPicture(const uint8_t* pixels, const PictureInfo& info, bool processed);
+  bool AdoptPicture(Picture&& picture, bool processed);
+  // Draws the picture from its copy scaled to the cell, made here when the
+  // worker's does not fit.
+  void DrawPicture(HDC dc, int width, int height);
 
   Picture picture_;
   uint64_t pictureSerial_ = 0;
   bool processed_ = false;
+  BoxScaler scaler_;
+  CellImage scaled_;
+  bool scaledValid_ = false;  // scaled_ shows picture_
+  // The window's paint renders into this, kept while its size stays.
+  struct BackBuffer;
+  std::unique_ptr<BackBuffer> back_;
   char statusText_[kTextSize] = {};
   char sourceStatus_[kTextSize] = {};
   int number_ = 0;
+  bool signalLost_ = false;
+  SignalLost signalNote_{};
   ViewHooks view_;
   MotionDetector detector_;
   DetectGrid grid_;

@@ -41,7 +41,12 @@ void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clo
 
 CamWrk::CamWrk() : CamWrk(Services{}) {}
 
-CamWrk::CamWrk(Services services) : sources_(services.sources), recorder_(WithDefaults(std::move(services.recorder))) {
+CamWrk::CamWrk(Services services)
+    : sources_(services.sources),
+      recorder_(WithDefaults(services.recorder)),
+      clock_(services.recorder.clock),
+      signal_(services.signalLostFloorMs),
+      signalCheckMs_(services.signalCheckMs) {
   if (services.shellOpen) recorder_.shellOpen = std::move(services.shellOpen);
   pictureUpdate_.rect.firstColumn = -1;
 }
@@ -109,6 +114,7 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_TIMER:
       if (wParam == kGrabTimer) FrameCycle(nullptr, nullptr);
+      if (wParam == kSignalTimer) CheckSignal();
       break;
     default:
       break;
@@ -158,6 +164,7 @@ void CamWrk::SelectSource(int32_t type, bool show) {
         ipSource_->Show(show);
       }
       KillTimer(window, kGrabTimer);
+      SetTimer(window, kSignalTimer, signalCheckMs_, nullptr);
       if (ipSource_ && settings_.saveInterval != 0)
         ipSource_->Configure(window, kPicture, settings_.saveInterval, settings_.ipConnected != 0);
       break;
@@ -173,12 +180,16 @@ void CamWrk::SelectSource(int32_t type, bool show) {
         deviceSource_->Show(show);
       }
       KillTimer(window, kGrabTimer);
+      SetTimer(window, kSignalTimer, signalCheckMs_, nullptr);
       if (settings_.saveInterval != 0) SetTimer(window, kGrabTimer, static_cast<UINT>(settings_.saveInterval), nullptr);
       break;
     case kNoCamera: {
       DestroyDeviceSource();
       DestroyIpSource();
-      SendStatus(nullptr);
+      KillTimer(window, kSignalTimer);
+      signal_.Forget();
+      signalLostSent_ = false;
+      SendStatus(nullptr, true);
       SendSourceStatus(nullptr);
       if (receiverWindow_) SendMessageA(receiverWindow_, receiverMessage_, 0, 0);
       PictureUpdate empty = pictureUpdate_;
@@ -203,7 +214,10 @@ void CamWrk::ReadSources(CamSettings& settings) {
   if (ipSource_) ipSource_->GetSource(settings.cameraUrl, settings.ipConnected, settings.mjpegStream);
 }
 
-void CamWrk::SendStatus(const char* text) const {
+void CamWrk::SendStatus(const char* text, bool announce) {
+  const char* wanted = text ? text : "";
+  if (!announce && std::strncmp(wanted, shownStatus_, sizeof shownStatus_) == 0) return;
+  CopyText(shownStatus_, wanted);
   if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kStatus, reinterpret_cast<WPARAM>(text), 0);
 }
 
@@ -220,6 +234,24 @@ void CamWrk::SendSourceStatus(const char* text) const {
   if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kSourceStatus, reinterpret_cast<WPARAM>(text), 0);
 }
 
+void CamWrk::CheckSignal() {
+  if (!displayWindow_ || !signal_.IsLost(static_cast<int64_t>(GetTickCount64()), settings_.saveInterval)) return;
+  SignalLost note{};
+  note.since = static_cast<int64_t>(signal_.LastPictureTime());
+  char status[kTextSize] = {};
+  if (ipSource_)
+    ipSource_->GetStatus(status);
+  else if (deviceSource_ && grabFailed_)
+    CopyText(status, "Unable to grab image from device");
+  CopyText(note.sourceStatus, status);
+  if (signalLostSent_ && note.since == signalNote_.since &&
+      std::strcmp(note.sourceStatus, signalNote_.sourceStatus) == 0)
+    return;
+  signalNote_ = note;
+  signalLostSent_ = true;
+  SendMessageA(displayWindow_, camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&signalNote_), 0);
+}
+
 void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo) {
   bool havePicture = false;
   if (givenPixels && givenInfo) {
@@ -232,10 +264,13 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   } else if (!givenPixels && deviceSource_) {
     havePicture = deviceSource_->GrabFrame(picture_) && picture_.HasPixels();
   }
+  grabFailed_ = !havePicture;
   if (!havePicture) {
     SendStatus("Unable to grab image from device");
     return;
   }
+  signal_.OnPicture(static_cast<int64_t>(GetTickCount64()), clock_->Now());
+  signalLostSent_ = false;  // the picture update below ends the display's mark
 
   sourceDelivered_ = true;
   if (receiverWindow_)
@@ -250,10 +285,16 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   pictureUpdate_.pictureInfo = &picture_.pictureInfo;
   pictureUpdate_.rect = detector_.rect;
   pictureUpdate_.motionLevel = detector_.motionLevel;
+  RECT cell{};
+  pictureUpdate_.scaled = displayWindow_ && GetClientRect(displayWindow_, &cell) &&
+                                  scaler_.Scale(picture_, cell.right, cell.bottom, scaled_)
+                              ? &scaled_
+                              : nullptr;
   if (displayWindow_)
     SendMessageA(displayWindow_, camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&pictureUpdate_), 0);
   pictureUpdate_.pixels = nullptr;
   pictureUpdate_.pictureInfo = nullptr;
+  pictureUpdate_.scaled = nullptr;
 
   recorder_.SaveFrame(picture_, detector_.motionLevel, settings_);
   const char* status = recorder_.StatusText();

@@ -15,6 +15,7 @@
 #include "engine/capture_source_win.h"
 #include "engine/motion_detector.h"
 #include "engine/recorder_win.h"
+#include "engine/signal_watch.h"
 #include "framework/ui_thread_win.h"
 
 class CamWrk : public UIthread {
@@ -23,6 +24,10 @@ class CamWrk : public UIthread {
     Recorder::Services recorder;                      // defaults: system clock, PlaySoundA, overlay burning
     SourceFactory* sources = nullptr;                 // null: no capture source at all
     std::function<void(const char* path)> shellOpen;  // null: ShellExecuteA
+    // How long without a new picture makes a camera lose its signal at
+    // the least, and how often that is checked; tests shorten both.
+    int64_t signalLostFloorMs = kSignalLostFloorMs;
+    UINT signalCheckMs = 1000;
   };
 
   CamWrk();
@@ -49,6 +54,13 @@ class CamWrk : public UIthread {
   // whose empty cell shows them.
   void AdoptSource(CaptureSource& source);
   void SendSourceStatus(const char* text) const;
+  // Only a text that differs from the one the display shows crosses the
+  // thread: the same text after every frame would cost a thread switch each.
+  // An announcement goes out whatever the display shows.
+  void SendStatus(const char* text, bool announce = false);
+  // Tells the display once the signal is lost, and again whenever the
+  // source's status changes while it stays lost.
+  void CheckSignal();
 
   PictureUpdate pictureUpdate_{};
   CamSettings settings_{};
@@ -66,6 +78,16 @@ class CamWrk : public UIthread {
   SourceFactory* sources_;
   Recorder recorder_;
   Picture picture_;  // kept between frames so its buffer is reused
+  // The picture scaled to the display's size here, off the display's thread.
+  BoxScaler scaler_;
+  CellImage scaled_;
+  const Clock* clock_;
+  SignalWatch signal_;
+  UINT signalCheckMs_;
+  bool signalLostSent_ = false;
+  SignalLost signalNote_{};
+  bool grabFailed_ = false;
+  char shownStatus_[kTextSize] = {};  // what the display shows; empty: none
 };
 
 // Burns the camera's overlay text, expanded with the local time, into a

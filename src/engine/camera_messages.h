@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/box_scale.h"
 #include "common/picture.h"
 #include "engine/motion_detector.h"
 
@@ -22,7 +23,9 @@ inline constexpr unsigned kStatus = 1334;         // wParam const char* or null
 inline constexpr unsigned kViewFootage = 1335;
 inline constexpr unsigned kRecordingExtras = 1336;  // wParam const RecordingExtras*
 inline constexpr unsigned kCameraNumber = 1337;     // wParam the camera's number in the grid, 0 outside it
+inline constexpr unsigned kSignalLost = 1338;  // worker -> display, wParam const SignalLost* or null
 inline constexpr unsigned kGrabTimer = 10;
+inline constexpr unsigned kSignalTimer = 11;
 }  // namespace camera_msg
 
 // Valid only during the call that carries it; the display copies what it
@@ -32,4 +35,14 @@ struct PictureUpdate {
   const PictureInfo* pictureInfo;
   DetectRect rect;
   int32_t motionLevel;
+  // The picture already scaled to the display's client size (box_scale.h),
+  // or null: the display scales it itself.
+  const CellImage* scaled = nullptr;
+};
+
+// The camera has shown no new picture for a while (signal_watch.h). The
+// mark ends with the next picture update.
+struct SignalLost {
+  int64_t since;  // when the last picture was taken, as time() counts
+  char sourceStatus[260];
 };

@@ -37,6 +37,8 @@ class IpSource : public CaptureSource {
   virtual void Configure(HWND window, UINT message, int32_t intervalMs, bool running) = 0;
   // The dialog's URL (at most 258 characters), running state and mode.
   virtual void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) = 0;
+  // The text of its status line, for the mark of a camera without signal.
+  virtual void GetStatus(char (&text)[kTextSize]) { text[0] = '\0'; }
 };
 
 // A capture device: polled by the worker's timer.

@@ -1,8 +1,11 @@
 #include "engine/motion_detector.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+
+#include "common/row_sums.h"
 
 namespace {
 
@@ -43,23 +46,41 @@ bool CellWatched(const MotionDetector& detector, int column, int band) {
   return detector.mask.At(column, kCells - 1 - band) == 0;
 }
 
+// Row bytes summed at a time: whole pixels of 3 and of 4 bytes.
+constexpr size_t kBlockBytes = 3072;
+constexpr int kRowsAtOnce = 256;
+
 // Samples every cell of one band whose `wanted` flag is set; brightness[c]
-// receives the result.
-void MeasureBand(const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int32_t height, bool topDown,
-                 const CellLayout& layout, int band, const std::array<bool, kCells>& wanted,
-                 std::array<uint8_t, kCells>& brightness) {
+// receives the result. The band's rows are first summed byte by byte down
+// the band, a plain loop over packed bytes, and the cells then add up their
+// share of those sums, one pixel's channels at a time.
+template <size_t kBytesPerPixel>
+void MeasureBand(const uint8_t* pixels, size_t stride, int32_t height, bool topDown, const CellLayout& layout, int band,
+                 const std::array<bool, kCells>& wanted, std::array<uint8_t, kCells>& brightness) {
   std::array<uint64_t, kCells> blue{}, green{}, red{};
-  const size_t rowBytes = static_cast<size_t>(layout.sampleWidth) * bytesPerPixel;
-  for (int j = 0; j < layout.sampleHeight; ++j) {
-    const uint8_t* row = pixels + BufferRow(band, j, height, topDown) * stride;
+  const size_t cellBytes = static_cast<size_t>(layout.sampleWidth) * kBytesPerPixel;
+  const size_t rowBytes = layout.columnOffset[kCells - 1] + cellBytes;
+  uint32_t sums[kBlockBytes];
+  const uint8_t* rows[kRowsAtOnce];
+  for (size_t blockStart = 0; blockStart < rowBytes; blockStart += kBlockBytes) {
+    const size_t blockLength = std::min(kBlockBytes, rowBytes - blockStart);
+    std::fill_n(sums, blockLength, 0u);
+    for (int first = 0; first < layout.sampleHeight; first += kRowsAtOnce) {
+      const int count = std::min(kRowsAtOnce, layout.sampleHeight - first);
+      for (int j = 0; j < count; ++j)
+        rows[j] = pixels + BufferRow(band, first + j, height, topDown) * stride + blockStart;
+      AddRowBytes(rows, count, blockLength, sums);
+    }
     for (int c = 0; c < kCells; ++c) {
       if (!wanted[c]) continue;
-      const uint8_t* p = row + layout.columnOffset[c];
+      const size_t first = std::max(layout.columnOffset[c], blockStart);
+      const size_t end = std::min(layout.columnOffset[c] + cellBytes, blockStart + blockLength);
       uint64_t b = 0, g = 0, r = 0;
-      for (size_t i = 0; i < rowBytes; i += bytesPerPixel) {
-        b += p[i];
-        g += p[i + 1];
-        r += p[i + 2];
+      for (size_t at = first; at < end; at += kBytesPerPixel) {
+        const uint32_t* s = sums + (at - blockStart);
+        b += s[0];
+        g += s[1];
+        r += s[2];
       }
       blue[c] += b;
       green[c] += g;
@@ -69,6 +90,15 @@ void MeasureBand(const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int
   const uint64_t samples = static_cast<uint64_t>(layout.sampleWidth) * static_cast<uint64_t>(layout.sampleHeight);
   for (int c = 0; c < kCells; ++c)
     if (wanted[c]) brightness[c] = Brightness(blue[c], green[c], red[c], samples);
+}
+
+void MeasureBand(const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int32_t height, bool topDown,
+                 const CellLayout& layout, int band, const std::array<bool, kCells>& wanted,
+                 std::array<uint8_t, kCells>& brightness) {
+  if (bytesPerPixel == 3)
+    MeasureBand<3>(pixels, stride, height, topDown, layout, band, wanted, brightness);
+  else
+    MeasureBand<4>(pixels, stride, height, topDown, layout, band, wanted, brightness);
 }
 
 void Prime(MotionDetector& detector, const uint8_t* pixels, size_t stride, size_t bytesPerPixel, int32_t width,

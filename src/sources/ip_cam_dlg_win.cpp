@@ -12,7 +12,15 @@
 
 namespace {
 
-constexpr int kUrlReadLength = 259;  // at most 258 characters and the NUL
+constexpr int kUrlReadLength = 259;             // at most 258 characters and the NUL
+constexpr int kMostReadsPerNotification = 256;  // 1 MiB
+
+int64_t SteadyMs() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return now.QuadPart / (frequency.QuadPart / 1000 > 0 ? frequency.QuadPart / 1000 : 1);
+}
 
 }  // namespace
 
@@ -25,7 +33,7 @@ IPCamDlg::WinsockSession::~WinsockSession() {
   WSACleanup();
 }
 
-IPCamDlg::IPCamDlg(Options options) : options_(options), recvBuffer_(kReceiveLimit, options.reallocate) {}
+IPCamDlg::IPCamDlg(Options options) : options_(options), recvBuffer_(options.receiveLimit, options.reallocate) {}
 
 IPCamDlg::~IPCamDlg() {
   DropConnection();
@@ -83,10 +91,16 @@ void IPCamDlg::Show(bool show) {
   SetForegroundWindow(dialog_);
 }
 
+void IPCamDlg::GetStatus(char (&text)[kTextSize]) {
+  text[0] = '\0';
+  if (statusControl_) GetWindowTextA(statusControl_, text, static_cast<int>(kTextSize));
+}
+
 void IPCamDlg::Connect() {
   running_ = 1;
   DropConnection();
   SetTimer(dialog_, ipcam::kDataTimer, options_.dataTimeoutMs, nullptr);
+  lastDataMs_ = SteadyMs();
   Stopwatch(true);
   EnableInputs(false);
 
@@ -146,21 +160,27 @@ void IPCamDlg::SendRequest() {
 
 void IPCamDlg::ReadData() {
   if (socket_ == INVALID_SOCKET) return;
-  SetTimer(dialog_, ipcam::kDataTimer, options_.dataTimeoutMs, nullptr);
-  if (framePending_) return;
+  // The data timer is not restarted here, once per notification: it looks
+  // at this time when it fires.
+  lastDataMs_ = SteadyMs();
   if (!recvBuffer_.Prepare()) {
     DropConnection();
     SetStatus("Memory Expansion Failed");
     return;
   }
-  for (;;) {
+  // Everything the socket holds, but bounded: a flood must not starve the
+  // thread's other messages; what is left brings another notification.
+  for (int reads = 0; reads < kMostReadsPerNotification; ++reads) {
     int received = recv(socket_, reinterpret_cast<char*>(recvBuffer_.ReadSpace()), static_cast<int>(kReceiveChunk), 0);
-    if (received <= 0) return;
-    SetStatus("Downloading... %lu", static_cast<unsigned long>(recvBuffer_.Length()));
+    if (received <= 0) break;
+    // Once per notification: nobody sees the texts in between, and each
+    // costs a round trip to the window server.
+    if (reads == 0) SetStatus("Downloading... %lu", static_cast<unsigned long>(recvBuffer_.Length()));
     switch (recvBuffer_.Commit(static_cast<size_t>(received))) {
       case ReceiveBuffer::Room::kLimitReached:
         DropConnection();
         SetStatus("25meg Memory Buffer Limit Reached!");
+        SetTimer(dialog_, ipcam::kRetryTimer, options_.retryDelayMs, nullptr);
         return;
       case ReceiveBuffer::Room::kExpansionFailed:
         DropConnection();
@@ -169,11 +189,12 @@ void IPCamDlg::ReadData() {
       case ReceiveBuffer::Room::kReady:
         break;
     }
-    if (streamMode_ && recvBuffer_.Length() > 0 && NextStreamFrame()) {
-      framePending_ = 1;
-      return;
-    }
+    if (streamMode_) HoldNewestFrames();
+    // A short read emptied the socket: asking again would only cost a
+    // round trip to learn so. Bytes that arrive later bring a notification.
+    if (static_cast<size_t>(received) < kReceiveChunk) break;
   }
+  if (streamMode_ && frameDue_) DeliverHeldFrame();
 }
 
 void IPCamDlg::ParseSnapshot() {
@@ -195,23 +216,32 @@ void IPCamDlg::ParseSnapshot() {
   SetTimer(dialog_, ipcam::kRetryTimer, NextWait(), nullptr);
 }
 
-bool IPCamDlg::NextStreamFrame() {
+void IPCamDlg::HoldNewestFrames() {
   ReceiveBuffer::Frame frame{};
-  if (!recvBuffer_.FindFrame(frame)) return false;
-  picture_.pixels.clear();
-  picture_.pictureInfo = {};
-  if (DecodeJpeg(recvBuffer_.Data() + frame.start, frame.length, picture_) && picture_.HasPixels()) {
+  while (recvBuffer_.FindFrame(frame)) {
+    const uint8_t* data = recvBuffer_.Data() + frame.start;
+    heldFrame_.assign(data, data + frame.length);
+    recvBuffer_.Consume(frame.start + frame.length);
+  }
+}
+
+bool IPCamDlg::DeliverHeldFrame() {
+  if (heldFrame_.empty()) return false;
+  const bool decoded =
+      DecodeJpeg(heldFrame_.data(), heldFrame_.size(), picture_, JpegDamage::kRefuse) && picture_.HasPixels();
+  heldFrame_.clear();
+  if (decoded) {
+    frameDue_ = false;
     Deliver();
     SetStatus("Received Jpeg Image, download time: %dms", Stopwatch(false));
-    SetTimer(dialog_, ipcam::kFrameTimer, NextWait(), nullptr);
+    SetTimer(dialog_, ipcam::kFrameTimer, static_cast<UINT>(pace_.Delivered(SteadyMs(), pollInterval_)), nullptr);
   } else {
+    // Still due: the next complete frame goes out as soon as it is read.
     picture_.pixels.clear();
     picture_.pictureInfo = {};
     ClearPreview();
     SetStatus("Data not a valid Jpeg Image, retrying...");
-    SetTimer(dialog_, ipcam::kFrameTimer, 1, nullptr);
   }
-  recvBuffer_.Consume(frame.start + frame.length);
   return true;
 }
 
@@ -223,13 +253,18 @@ void IPCamDlg::OnServerClose() {
     ParseSnapshot();
   }
   DropConnection();
-  if (streamMode_ && running_) SetTimer(dialog_, ipcam::kDataTimer, 1, nullptr);
+  if (streamMode_ && running_) {
+    lastDataMs_ = SteadyMs() - options_.dataTimeoutMs;  // timed out already
+    SetTimer(dialog_, ipcam::kDataTimer, 1, nullptr);
+  }
 }
 
 void IPCamDlg::DropConnection() {
   if (dialog_) KillTimer(dialog_, ipcam::kDataTimer);
   recvBuffer_.Clear();
-  framePending_ = 0;
+  heldFrame_.clear();
+  frameDue_ = true;
+  pace_.Reset();
   if (socket_ != INVALID_SOCKET) {
     WSAAsyncSelect(socket_, dialog_, 0, 0);
     closesocket(socket_);
@@ -286,18 +321,24 @@ void IPCamDlg::SetStatus(const char* format, ...) {
   int written = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   if (written < 0) text[0] = '\0';
-  if (dialog_) SetDlgItemTextA(dialog_, ipcam::kStatus, text);
+  if (statusControl_) SetWindowTextA(statusControl_, text);
   if (statusListener_) statusListener_(text);
 }
 
 void IPCamDlg::OnTimer(UINT_PTR id) {
   switch (id) {
-    case ipcam::kDataTimer:
+    case ipcam::kDataTimer: {
+      const int64_t silent = SteadyMs() - lastDataMs_;
+      if (silent < options_.dataTimeoutMs) {
+        SetTimer(dialog_, ipcam::kDataTimer, static_cast<UINT>(options_.dataTimeoutMs - silent), nullptr);
+        break;
+      }
       KillTimer(dialog_, ipcam::kDataTimer);
       DropConnection();
       SetStatus("Timeout waiting for data, retry in 5sec");
       SetTimer(dialog_, ipcam::kRetryTimer, options_.retryDelayMs, nullptr);
       break;
+    }
     case ipcam::kRetryTimer:
       KillTimer(dialog_, ipcam::kRetryTimer);
       Connect();
@@ -305,10 +346,8 @@ void IPCamDlg::OnTimer(UINT_PTR id) {
     case ipcam::kFrameTimer:
       KillTimer(dialog_, ipcam::kFrameTimer);
       Stopwatch(true);
-      if (!NextStreamFrame()) {
-        framePending_ = 0;
-        ReadData();
-      }
+      frameDue_ = true;
+      DeliverHeldFrame();
       break;
     default:
       break;
@@ -347,6 +386,9 @@ INT_PTR IPCamDlg::OnInitDialog(HWND hwnd) {
   ShowUrlLabel(true);
   SetWindowTextA(hwnd, CameraTitle(cameraNumber_, ipcam::kTitle).c_str());
   preview_.Attach(hwnd, ipcam::kPreview);
+  // Found once: looking a control up asks the window server for the list
+  // of the dialog's children, and the status changes with every picture.
+  statusControl_ = GetDlgItem(hwnd, ipcam::kStatus);
   return 1;
 }
 

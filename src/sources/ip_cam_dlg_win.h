@@ -4,18 +4,21 @@
 // socket notifications and the client's timers, shows the latest picture
 // and a status line, and hands every decoded picture to the worker by a
 // synchronous message. Snapshot mode opens one connection per picture; stream
-// mode cuts JPEG pictures out of one long response at the poll pace.
+// mode reads one long response as fast as it comes, keeps only the newest
+// complete JPEG picture, and decodes and delivers that one at the poll pace.
 
 #include <windows.h>
 #include <winsock2.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/image_preview_win.h"
 #include "common/picture.h"
 #include "engine/capture_source_win.h"
 #include "framework/dialogs_win.h"
+#include "sources/frame_pace.h"
 #include "sources/receive_buffer.h"
 
 namespace ipcam {
@@ -39,14 +42,16 @@ inline constexpr UINT_PTR kFrameTimer = 12;
 class IPCamDlg : public ModelessDlg, public IpSource {
  public:
   // How long a connection may stay silent, how long to wait after a
-  // failure, and the system calls that can fail for want of resources;
-  // tests shorten the times and make the calls fail.
+  // failure, the system calls that can fail for want of resources, and the
+  // most a response may hold without a picture; tests shorten the times and
+  // the limit and make the calls fail.
   struct Options {
     UINT dataTimeoutMs = 20000;
     UINT retryDelayMs = 5000;
     SOCKET(WSAAPI* createSocket)(int, int, int) = &::socket;
     int(WSAAPI* asyncSelect)(SOCKET, HWND, u_int, long) = &::WSAAsyncSelect;
     ReceiveBuffer::Reallocate reallocate = &std::realloc;
+    size_t receiveLimit = kReceiveLimit;
   };
 
   IPCamDlg() : IPCamDlg(Options{}) {}
@@ -59,13 +64,17 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void Show(bool show) override;
   void SetCameraNumber(int number) override;
   void SetStatusListener(StatusListener listener) override { statusListener_ = std::move(listener); }
+  void GetStatus(char (&text)[kTextSize]) override;
 
   void Connect();
   void Disconnect();
 
   bool IsRunning() const { return running_ != 0; }
   bool IsStreamMode() const { return streamMode_ != 0; }
-  bool IsFramePending() const { return framePending_ != 0; }
+  // Stream mode: a complete frame waits for the next interval.
+  bool HasHeldFrame() const { return !heldFrame_.empty(); }
+  // Stream mode: the frame's due time has passed; the next complete frame goes out at once.
+  bool IsFrameDue() const { return frameDue_; }
   bool HasSocket() const { return socket_ != INVALID_SOCKET; }
   size_t BufferedBytes() const { return recvBuffer_.Length(); }
   int32_t PollInterval() const { return pollInterval_; }
@@ -90,7 +99,10 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void SendRequest();
   void ReadData();
   void ParseSnapshot();
-  bool NextStreamFrame();
+  // Keeps the newest complete frame of the buffer, dropping older ones.
+  void HoldNewestFrames();
+  // Decodes and delivers the held frame, if any; false when none was held.
+  bool DeliverHeldFrame();
   void OnServerClose();
   void DropConnection();
   void OnTimer(UINT_PTR id);
@@ -125,11 +137,15 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   UINT targetMessage_ = 0;
   int32_t running_ = 0;
   int32_t streamMode_ = 0;
-  int32_t framePending_ = 0;
+  int64_t lastDataMs_ = 0;  // when the last read notification came
+  bool frameDue_ = true;
+  FramePace pace_;
+  std::vector<uint8_t> heldFrame_;  // reused from frame to frame
   std::string request_;
   char hostName_[260] = {};
   uint32_t port_ = 0;
   SOCKET socket_ = INVALID_SOCKET;
+  HWND statusControl_ = nullptr;
   ReceiveBuffer recvBuffer_;
   int cameraNumber_ = 0;
   StatusListener statusListener_;

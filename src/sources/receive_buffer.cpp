@@ -100,7 +100,7 @@ SnapshotResult DecodeSnapshot(const uint8_t* data, size_t length, Picture& pictu
   picture.pictureInfo = {};
   size_t body = 0;
   if (length <= kShortestSnapshot || !FindSnapshotBody(data, length, body)) return SnapshotResult::kNoValidData;
-  if (!DecodeJpeg(data + body, length - body, picture) || !picture.HasPixels()) {
+  if (!DecodeJpeg(data + body, length - body, picture, JpegDamage::kRefuse) || !picture.HasPixels()) {
     picture.pixels.clear();
     picture.pictureInfo = {};
     return SnapshotResult::kNotJpeg;

@@ -27,7 +27,8 @@ class WebCameras {
   // The camera object now at `number`, the same while it lives there; null
   // out of range. A stream ends when it changes.
   virtual const void* CameraKey(int number) const = 0;
-  // Camera `number`'s current picture, null without one; valid until the
+  // Camera `number`'s current picture, null without one or while its signal
+  // is lost; valid until the
   // camera's next picture.
   virtual const Picture* CurrentPicture(int number) const = 0;
   virtual WebGridShape GridShape() const = 0;
@@ -36,7 +37,7 @@ class WebCameras {
 // Adapts a live list of camera pointers (raw or smart), such as the main
 // window's CamWnd list: entry n-1 is camera n, and each entry offers
 // `bool GrabJpeg(std::vector<unsigned char>&)`, `uint64_t PictureSerial()`,
-// `bool HasPicture()` and `const Picture& CurrentPicture()`. The list is
+// `bool HasLivePicture()` and `const Picture& CurrentPicture()`. The list is
 // read on every request, so cameras added or removed later are seen; it must
 // outlive the adapter. `shape` gives the grid the list is laid out in.
 template <typename List>
@@ -56,7 +57,7 @@ class CameraListCameras : public WebCameras {
   const void* CameraKey(int number) const override { return At(number); }
   const Picture* CurrentPicture(int number) const override {
     auto* camera = At(number);
-    return camera && camera->HasPicture() ? &camera->CurrentPicture() : nullptr;
+    return camera && camera->HasLivePicture() ? &camera->CurrentPicture() : nullptr;
   }
   WebGridShape GridShape() const override { return shape_ ? shape_() : WebGridShape{}; }
 

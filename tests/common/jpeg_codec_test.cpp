@@ -135,6 +135,23 @@ TEST(JpegCodecTest, UndecodableBytesHandOutNothing) {
   EXPECT_TRUE(picture.pixels.empty());
 }
 
+TEST(JpegCodecTest, PictureCutShortIsToleratedOrRefusedAsAsked) {
+  const Picture original = SmoothPicture(160, 120);
+  const std::vector<uint8_t> jpeg = Encode(original);
+  const size_t cut = jpeg.size() * 2 / 3;  // past the headers, inside the scan
+  Picture picture;
+  ASSERT_TRUE(DecodeJpeg(jpeg.data(), cut, picture));
+  EXPECT_EQ(picture.Width(), 160);
+  EXPECT_FALSE(DecodeJpeg(jpeg.data(), cut, picture, JpegDamage::kRefuse));
+  EXPECT_TRUE(picture.pixels.empty());
+  EXPECT_EQ(picture.Width(), 0);
+  // A whole picture passes the strict decode, with the same pixels.
+  Picture tolerant, strict;
+  ASSERT_TRUE(DecodeJpeg(jpeg.data(), jpeg.size(), tolerant));
+  ASSERT_TRUE(DecodeJpeg(jpeg.data(), jpeg.size(), strict, JpegDamage::kRefuse));
+  EXPECT_EQ(tolerant.pixels, strict.pixels);
+}
+
 TEST(JpegCodecTest, HeaderClaimingAHugePictureIsRefused) {
   std::vector<uint8_t> jpeg = Encode(SmoothPicture(64, 64));
   bool found = false;

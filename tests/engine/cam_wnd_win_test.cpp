@@ -245,3 +245,85 @@ TEST(CamWndLifetimeTest, DestructionClosesTheViewAndStopsTheWorker) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CamWndTest, LostSignalDimsThePictureMarksItAndServesNothingUntilTheNextPicture) {
+  Show(TwoToned(160, 120, Rgb(255, 255, 255), Rgb(255, 255, 255)));
+  Render();
+  EXPECT_EQ(canvas_.Pixel(kW / 2, kH - 3), Rgb(255, 255, 255));
+
+  SignalLost note{};
+  note.since = 1'700'000'000;
+  CopyText(note.sourceStatus, "Timeout waiting for data, retry in 5sec");
+  SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
+  EXPECT_TRUE(camera_.IsSignalLost());
+  std::vector<uint8_t> jpeg;
+  EXPECT_FALSE(camera_.GrabJpeg(jpeg)) << "the web server answers as for a camera without a picture";
+  EXPECT_TRUE(camera_.HasPicture()) << "the last picture stays, dimmed";
+  Render();
+  const uint32_t dimmed = canvas_.Pixel(kW / 2, kH - 3);
+  EXPECT_TRUE(Near(dimmed, Rgb(111, 111, 111), 8)) << std::hex << dimmed;
+  // The mark: white letters on black boxes across the top, two lines.
+  int whiteTop = 0, whiteSecond = 0, blackTop = 0;
+  for (int x = 0; x < kW; ++x) {
+    for (int y = 4; y < 20; ++y) {
+      whiteTop += canvas_.Pixel(x, y) == Rgb(255, 255, 255);
+      blackTop += canvas_.Pixel(x, y) == Rgb(0, 0, 0);
+    }
+    for (int y = 24; y < 40; ++y) whiteSecond += canvas_.Pixel(x, y) == Rgb(255, 255, 255);
+  }
+  EXPECT_GT(whiteTop, 40);
+  EXPECT_GT(blackTop, 100);
+  EXPECT_GT(whiteSecond, 40);
+
+  // The next picture ends it.
+  Show(TwoToned(160, 120, Rgb(255, 255, 255), Rgb(255, 255, 255)));
+  EXPECT_FALSE(camera_.IsSignalLost());
+  EXPECT_TRUE(camera_.GrabJpeg(jpeg));
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(255, 255, 255)), kW * kH);
+
+  // Without a picture there is nothing to dim; a null note ends it too.
+  SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
+  SendMessageA(window_.Child(), camera_msg::kSignalLost, 0, 0);
+  EXPECT_FALSE(camera_.IsSignalLost());
+  PictureUpdate none{nullptr, nullptr, {-1, 0, 0, 0}, 0};
+  SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
+  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&none), 0);
+  EXPECT_FALSE(camera_.IsSignalLost());
+  Render();
+  EXPECT_EQ(canvas_.Count(kGrey), kW * kH);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CamWndTest, WorkersScaledPictureIsDrawnWhenItFitsTheCell) {
+  const Picture picture = TwoToned(640, 480, Rgb(255, 0, 0), Rgb(255, 0, 0));
+  CellImage scaled;
+  scaled.width = kW;
+  scaled.height = kH;
+  scaled.pixels.assign(static_cast<size_t>(kW) * kH, Rgb(0, 255, 0));  // not what the picture scales to
+  PictureUpdate update{picture.pixels.data(), &picture.pictureInfo, {-1, 0, 0, 0}, 0, &scaled};
+  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(0, 255, 0)), kW * kH) << "taken as it came, not scaled again";
+
+  // One of another size is not used: the display scales the picture itself.
+  scaled.width = kW - 1;
+  scaled.pixels.resize(static_cast<size_t>(kW - 1) * kH);
+  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(255, 0, 0)), kW * kH);
+  // Nor is it kept for the next picture.
+  update.scaled = nullptr;
+  const Picture blue = TwoToned(640, 480, Rgb(0, 0, 255), Rgb(0, 0, 255));
+  update.pixels = blue.pixels.data();
+  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(0, 0, 255)), kW * kH);
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,12 @@ class Display : public Wnd {
     std::vector<uint8_t> pixels;
     DetectRect rect;
     int32_t level;
+    CellImage scaled;
   };
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == camera_msg::kPictureUpdate) {
       const auto* u = reinterpret_cast<const PictureUpdate*>(wParam);
-      Update copy{u->pixels != nullptr, 0, 0, {}, u->rect, u->motionLevel};
+      Update copy{u->pixels != nullptr, 0, 0, {}, u->rect, u->motionLevel, u->scaled ? *u->scaled : CellImage{}};
       if (u->pixels) {
         copy.width = u->pictureInfo->header.width;
         copy.height = u->pictureInfo->header.height;
@@ -47,6 +49,11 @@ class Display : public Wnd {
       sourceStatuses.push_back(wParam ? reinterpret_cast<const char*>(wParam) : "(null)");
       return 0;
     }
+    if (msg == camera_msg::kSignalLost) {
+      const auto* note = reinterpret_cast<const SignalLost*>(wParam);
+      signalNotes.push_back(note ? std::to_string(note->since) + " " + note->sourceStatus : "(null)");
+      return 0;
+    }
     if (msg == kRawMessage) {
       raws.push_back(wParam ? reinterpret_cast<const PictureInfo*>(lParam)->header.width : -1);
       return 0;
@@ -58,6 +65,7 @@ class Display : public Wnd {
   std::vector<std::string> statuses;
   std::vector<std::string> sourceStatuses;
   std::vector<int32_t> raws;
+  std::vector<std::string> signalNotes;  // "since status"
 };
 
 class FakeDevice final : public DeviceSource {
@@ -91,7 +99,7 @@ class FakeDevice final : public DeviceSource {
 
 class FakeIp final : public IpSource {
  public:
-  explicit FakeIp(std::vector<std::string>& log) : log_(log) {}
+  FakeIp(std::vector<std::string>& log, const std::string& status) : log_(log), status_(status) {}
   ~FakeIp() override { log_.push_back("destroyed"); }
   void SetSource(const char* url, bool mjpeg) override {
     log_.push_back(std::string("source ") + url + (mjpeg ? " stream" : " jpeg"));
@@ -109,16 +117,18 @@ class FakeIp final : public IpSource {
   void SetCameraNumber(int number) override { log_.push_back("number " + std::to_string(number)); }
   void SetStatusListener(StatusListener listener) override { statusListener = std::move(listener); }
   StatusListener statusListener;
+  void GetStatus(char (&text)[kTextSize]) override { CopyText(text, status_); }
 
  private:
   std::vector<std::string>& log_;
+  const std::string& status_;
 };
 
 class FakeSources final : public SourceFactory {
  public:
   std::unique_ptr<IpSource> CreateIpSource(HWND, bool show) override {
     log.push_back(show ? "create ip shown" : "create ip");
-    auto source = std::make_unique<FakeIp>(log);
+    auto source = std::make_unique<FakeIp>(log, ipStatus);
     lastIp = source.get();
     return source;
   }
@@ -130,16 +140,20 @@ class FakeSources final : public SourceFactory {
   int grabs = 0;
   bool available = true;
   FakeIp* lastIp = nullptr;
+  std::string ipStatus = "Trying to connect...";
 };
 
 class CamWrkTest : public ::testing::Test {
  protected:
+  static constexpr int64_t kSignalFloorMs = 300;
   void SetUp() override {
     ASSERT_TRUE(display_.Create());
     CamWrk::Services services;
     services.recorder.clock = &clock_;
     services.sources = &sources_;
     services.shellOpen = [this](const char* path) { opened_.push_back(path); };
+    services.signalLostFloorMs = kSignalFloorMs;
+    services.signalCheckMs = 20;
     worker_ = std::make_unique<CamWrk>(std::move(services));
     worker_->SetDisplayWindow(display_.Handle());
     ASSERT_TRUE(worker_->Start());
@@ -160,11 +174,20 @@ class CamWrkTest : public ::testing::Test {
     display_.updates.clear();
     display_.statuses.clear();
     display_.raws.clear();
+    display_.signalNotes.clear();
   }
   void Deliver(const Picture& picture) {
     Send(camera_msg::kPicture, reinterpret_cast<WPARAM>(picture.pixels.data()),
          reinterpret_cast<LPARAM>(&picture.pictureInfo));
     clock_.Advance(1);
+  }
+  bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (!done()) {
+      if (GetTickCount64() >= end) return false;
+      PumpFor(10);
+    }
+    return true;
   }
   void PumpFor(DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;
@@ -203,7 +226,7 @@ TEST_F(CamWrkTest, DeliveredPictureIsModifiedShownAndRecorded) {
   FlipHorizontal(expected);
   RotatePicture(expected, 90);
   EXPECT_EQ(shown.pixels, expected.pixels);
-  EXPECT_EQ(display_.statuses, (std::vector<std::string>{"(null)"}));
+  EXPECT_TRUE(display_.statuses.empty()) << "the display shows no status already";
 
   const auto frames = SplitFrames(ReadWholeFile(folder_.At("cam.mjpg")));
   ASSERT_EQ(frames.size(), 1u);
@@ -419,6 +442,118 @@ TEST_F(CamWrkTest, ViewFootageOpensTheRecordingOnceOneExists) {
   Deliver(SmoothPicture(32, 32));
   Send(camera_msg::kViewFootage);
   EXPECT_EQ(opened_, (std::vector<std::string>{folder_.At("cam.mjpg")}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CamWrkTest, SignalIsLostWithoutNewPicturesAndComesBackWithTheNext) {
+  settings_.cameraType = kIpCamera;
+  settings_.saveInterval = 50;  // three intervals are less than the floor
+  Apply();
+  PumpFor(2 * kSignalFloorMs);
+  EXPECT_TRUE(display_.signalNotes.empty()) << "no picture yet: nothing to call lost";
+
+  const std::string taken = std::to_string(clock_.Now());
+  Deliver(SmoothPicture(64, 48));
+  const ULONGLONG delivered = GetTickCount64();
+  ASSERT_TRUE(PumpUntil([&] { return !display_.signalNotes.empty(); }, 2000));
+  EXPECT_GE(GetTickCount64() - delivered, static_cast<ULONGLONG>(kSignalFloorMs - 20));
+  EXPECT_EQ(display_.signalNotes, (std::vector<std::string>{taken + " Trying to connect..."}));
+  PumpFor(150);
+  EXPECT_EQ(display_.signalNotes.size(), 1u) << "told once while nothing changes";
+
+  // The source's status changes while the signal stays lost: told again.
+  sources_.ipStatus = "Timeout waiting for data, retry in 5sec";
+  ASSERT_TRUE(PumpUntil([&] { return display_.signalNotes.size() == 2; }, 1000));
+  EXPECT_EQ(display_.signalNotes[1], taken + " Timeout waiting for data, retry in 5sec");
+
+  // The next picture ends it: the display learns it from the picture itself.
+  display_.updates.clear();
+  Deliver(SmoothPicture(64, 48));
+  ASSERT_EQ(display_.updates.size(), 1u);
+  EXPECT_TRUE(display_.updates[0].hasPicture);
+  PumpFor(kSignalFloorMs / 2);
+  EXPECT_EQ(display_.signalNotes.size(), 2u);
+  ASSERT_TRUE(PumpUntil([&] { return display_.signalNotes.size() == 3; }, 2000)) << "and it can be lost again";
+
+  // Long intervals: three of them, not the floor.
+  settings_.saveInterval = 200;
+  Apply();
+  Deliver(SmoothPicture(64, 48));
+  PumpFor(450);
+  EXPECT_TRUE(display_.signalNotes.empty());
+  ASSERT_TRUE(PumpUntil([&] { return !display_.signalNotes.empty(); }, 2000));
+
+  // A camera switched off shows no picture: nothing more is said.
+  settings_.cameraType = kNoCamera;
+  Apply();
+  PumpFor(2 * kSignalFloorMs);
+  EXPECT_TRUE(display_.signalNotes.empty());
+}
+
+TEST_F(CamWrkTest, DeviceWithoutPicturesLosesItsSignalWithTheGrabFailure) {
+  settings_.cameraType = kCaptureDevice;
+  settings_.saveInterval = 30;
+  Apply();
+  ASSERT_TRUE(PumpUntil([&] { return !display_.updates.empty(); }, 1000));
+  PumpFor(kSignalFloorMs + 100);
+  EXPECT_TRUE(display_.signalNotes.empty()) << "pictures keep coming";
+  sources_.available = false;
+  ASSERT_TRUE(PumpUntil([&] { return !display_.signalNotes.empty(); }, 2000));
+  EXPECT_NE(display_.signalNotes[0].find(" Unable to grab image from device"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CamWrkTest, StatusCrossesToTheDisplayOnlyWhenItChanges) {
+  settings_.recordEnabled = 1;
+  CopyText(settings_.savePath, folder_.At("sub\\cam.mjpg"));
+  WriteWholeFile(folder_.At("sub"), std::vector<uint8_t>{1});  // a file where the folder should be
+  Apply();
+  const Picture picture = SmoothPicture(64, 48);
+  for (int i = 0; i < 3; ++i) Deliver(picture);
+  ASSERT_EQ(display_.statuses.size(), 1u);
+  EXPECT_NE(display_.statuses[0], "(null)");
+  ASSERT_TRUE(DeleteFileA(folder_.At("sub").c_str()));
+  for (int i = 0; i < 3; ++i) Deliver(picture);
+  ASSERT_EQ(display_.statuses.size(), 2u);
+  EXPECT_EQ(display_.statuses[1], "(null)") << "cleared once the saves succeed";
+  EXPECT_EQ(SplitFrames(ReadWholeFile(folder_.At("sub\\cam.mjpg"))).size(), 3u);
+  EXPECT_EQ(display_.updates.size(), 6u) << "every picture still goes to the display";
+  display_.statuses.clear();
+
+  // A device without pictures says so once, not on every tick.
+  settings_.cameraType = kCaptureDevice;
+  settings_.saveInterval = 20;
+  sources_.available = false;
+  Apply();
+  ASSERT_TRUE(PumpUntil([&] { return sources_.grabs >= 5; }, 2000));
+  EXPECT_EQ(display_.statuses, (std::vector<std::string>{"Unable to grab image from device"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CamWrkTest, PictureGoesToTheDisplayScaledToItsClientSize) {
+  Apply();
+  SetWindowPos(display_.Handle(), nullptr, 0, 0, 90, 70, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(display_.Handle(), &client);
+  ASSERT_GT(client.right, 0);
+  const Picture picture = PatternPicture(320, 240);
+  Deliver(picture);
+  ASSERT_EQ(display_.updates.size(), 1u);
+  const CellImage& scaled = display_.updates[0].scaled;
+  EXPECT_TRUE(scaled.Matches(client.right, client.bottom));
+  BoxScaler scaler;
+  CellImage expected;
+  ASSERT_TRUE(scaler.Scale(picture, client.right, client.bottom, expected));
+  EXPECT_EQ(scaled.pixels, expected.pixels);
 }
 
 }  // namespace

@@ -350,3 +350,51 @@ TEST(MotionDetector, UnusablePictureChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every cell's brightness straight from its definition: the mean of each
+// channel over the cell's sampled pixels, weighted 0.3, 0.59 and 0.11.
+uint8_t ReferenceBrightness(const Picture& p, int column, int band) {
+  const int32_t width = p.Width(), height = AbsHeight(p.Height());
+  const size_t bpp = static_cast<size_t>(p.BitCount() / 8);
+  const double cellWidth = width / 25.0, cellHeight = height / 25.0;
+  const int x0 = static_cast<int>(cellWidth * column), y0 = static_cast<int>(cellHeight * band);
+  const int w = static_cast<int>(cellWidth), h = static_cast<int>(cellHeight);
+  uint64_t sum[3] = {};
+  for (int y = y0; y < y0 + h; ++y) {
+    const int bufferRow = p.Height() > 0 ? y : height - 1 - y;  // bands count from the bottom
+    for (int x = x0; x < x0 + w; ++x)
+      for (int c = 0; c < 3; ++c)
+        sum[c] += p.pixels[static_cast<size_t>(bufferRow) * p.Stride() + static_cast<size_t>(x) * bpp + c];
+  }
+  const uint64_t n = static_cast<uint64_t>(w) * static_cast<uint64_t>(h);
+  const double y = 0.3 * static_cast<double>(sum[2] / n) + 0.59 * static_cast<double>(sum[1] / n) +
+                   0.11 * static_cast<double>(sum[0] / n);
+  return static_cast<uint8_t>(static_cast<int>(y) & 0xFF);
+}
+
+TEST(MotionDetector, CellBrightnessMatchesItsDefinitionForEveryLayout) {
+  // Wide rows are summed in several blocks, tall bands in several groups
+  // of rows; odd widths pad their rows; both row orders and depths.
+  const struct {
+    int32_t width, height;
+    int bitCount;
+  } layouts[] = {{640, 480, 24}, {1920, 1080, 24}, {1283, 97, 24}, {1100, -60, 32}, {101, 7000, 24}, {37, -29, 32}};
+  uint32_t seed = 12345;
+  for (const auto& l : layouts) {
+    Picture picture = MakePicture(l.width, l.height, l.bitCount);
+    for (uint8_t& byte : picture.pixels) {
+      seed = seed * 1103515245u + 12345u;
+      byte = static_cast<uint8_t>(seed >> 16);
+    }
+    MotionDetector detector;
+    Detect(detector, picture, 20);
+    for (int band = 0; band < 25; ++band)
+      for (int column = 0; column < 25; ++column)
+        ASSERT_EQ(detector.PreviousBrightness(column, band), ReferenceBrightness(picture, column, band))
+            << l.width << "x" << l.height << "x" << l.bitCount << " cell " << column << "," << band;
+  }
+}
+
+}  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -406,6 +408,33 @@ TEST_F(IpCamDlgTest, RunningOutOfMemoryStallsWithoutRetry) {
   EXPECT_EQ(Status(), "Memory Expansion Failed");
 }
 
+TEST_F(IpCamDlgTest, BufferLimitDropsTheConnectionAndRetriesLikeAnyOther) {
+  std::vector<uint8_t> a = Jpeg(64, 48);
+  Serve([&](SOCKET s, int index, const std::string&) {
+    if (index == 0) {
+      LoopbackCamera::SendAll(s, kStreamHeader);
+      LoopbackCamera::SendAll(s, std::vector<uint8_t>(300000, 0x00));  // no start marker anywhere
+    } else {
+      LoopbackCamera::SendAll(s, kStreamHeader + Part(a));
+    }
+    return true;
+  });
+  IPCamDlg::Options options = Fast();
+  options.receiveLimit = 200000;
+  Open(false, options);
+  Start(Url("stream"), true, 100);
+  ASSERT_TRUE(WaitStatus("25meg Memory Buffer Limit Reached!"));
+  EXPECT_FALSE(dialog_->HasSocket());
+  EXPECT_EQ(dialog_->BufferedBytes(), 0u);
+  ASSERT_TRUE(WaitDeliveries(1));
+  EXPECT_EQ(receiver_.deliveries[0].width, 64);
+  EXPECT_EQ(camera_->Connections(), 2);
+  const auto gap = log_.Between("25meg Memory Buffer Limit Reached!", "Trying to connect...");
+  EXPECT_GE(gap.count(), 230);  // the retry delay, as after any lost connection
+  EXPECT_LT(gap.count(), 600);
+  EXPECT_EQ(log_.Count("Timeout waiting for data, retry in 5sec"), 0);
+}
+
 TEST_F(IpCamDlgTest, SnapshotsArriveAtThePollPaceAndMatchWhatWasSent) {
   std::vector<uint8_t> jpeg = Jpeg(160, 120);
   Serve([&](SOCKET s, int, const std::string&) {
@@ -523,41 +552,72 @@ TEST_F(IpCamDlgTest, CredentialsGoIntoTheAuthorisationHeader) {
                                         "\r\nAuthorization: Basic YWRtaW46cGE6c3M=\r\n\r\n");
 }
 
-TEST_F(IpCamDlgTest, StreamFramesOneAtATimeWithReadingPaused) {
-  std::vector<uint8_t> a = Jpeg(64, 48), b = Jpeg(32, 24), c = Jpeg(48, 32);
+TEST_F(IpCamDlgTest, StreamDeliversTheNewestCompleteFrameAtEachInterval) {
+  std::vector<uint8_t> a = Jpeg(64, 48), b = Jpeg(32, 24), c = Jpeg(48, 32), d = Jpeg(40, 30);
+  std::atomic<bool> sendMore{false};
   Serve([&](SOCKET s, int index, const std::string&) {
-    if (index == 0) LoopbackCamera::SendAll(s, kStreamHeader + Part(a) + Part(b));
+    if (index != 0) return false;
+    LoopbackCamera::SendAll(s, kStreamHeader + Part(a) + Part(b));
+    while (!sendMore.load()) Sleep(5);
+    // Two frames and half a third while the interval runs: the older is
+    // dropped unread, the half waits for its end.
+    std::string more = Part(c) + Part(d);
+    std::string half = "--frame\r\nContent-Type: image/jpeg\r\n\r\n" + Text(a).substr(0, a.size() / 2);
+    LoopbackCamera::SendAll(s, more + half);
     return true;
   });
-  Open();
-  Start(Url("stream"), true, 300);
+  IPCamDlg::Options options = Fast();
+  options.dataTimeoutMs = 5000;  // the camera falls silent on purpose below
+  Open(false, options);
+  Start(Url("stream"), true, 400);
   ASSERT_TRUE(WaitDeliveries(1));
-  EXPECT_EQ(receiver_.deliveries[0].width, 64);
-  EXPECT_TRUE(dialog_->IsFramePending());
-  size_t held = dialog_->BufferedBytes();
-  EXPECT_EQ(held, Part(b).size() + 2);  // the second part waits in the buffer
+  // Both frames came in one read: only the newer one is delivered.
+  EXPECT_EQ(receiver_.deliveries[0].width, 32);
+  EXPECT_FALSE(dialog_->IsFrameDue());
+  EXPECT_FALSE(dialog_->HasHeldFrame());
+  sendMore = true;
+  // The socket is read on while the interval runs.
+  ASSERT_TRUE(
+      PumpUntil([&] { return dialog_->HasHeldFrame() && dialog_->BufferedBytes() > a.size() / 2; }, milliseconds(300)));
+  EXPECT_EQ(receiver_.deliveries.size(), 1u);
   ASSERT_TRUE(WaitDeliveries(2));
-  EXPECT_EQ(receiver_.deliveries[1].width, 32);
+  EXPECT_EQ(receiver_.deliveries[1].width, 40);
   auto gap = std::chrono::duration_cast<milliseconds>(receiver_.deliveries[1].at - receiver_.deliveries[0].at);
-  EXPECT_GE(gap.count(), 250);
-  EXPECT_LE(gap.count(), 480);
+  EXPECT_GE(gap.count(), 350);
+  EXPECT_LE(gap.count(), 700);
+  // Nothing newer came: the interval passes with nothing to deliver, and
+  // the next complete frame would go out at once.
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->IsFrameDue(); }, milliseconds(1000)));
+  EXPECT_EQ(receiver_.deliveries.size(), 2u);
   EXPECT_TRUE(dialog_->HasSocket());
   EXPECT_EQ(camera_->Connections(), 1);
+  EXPECT_EQ(log_.Count("Data not a valid Jpeg Image, retrying..."), 0);
   EXPECT_EQ(log_.Count("Timeout waiting for data, retry in 5sec"), 0);
 }
 
 TEST_F(IpCamDlgTest, StreamSkipsAFrameThatDoesNotDecode) {
-  std::vector<uint8_t> a = Jpeg(64, 48);
+  std::vector<uint8_t> a = Jpeg(64, 48), whole = Jpeg(160, 120);
   std::vector<uint8_t> broken = {0xFF, 0xD8, 'n', 'o', 't', ' ', 'j', 'p', 'e', 'g', 0xFF, 0xD9};
+  // Cut inside the scan and closed by an end marker: the library would
+  // decode it with a grey lower part.
+  std::vector<uint8_t> cutShort(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 2 / 3));
+  cutShort.push_back(0xFF);
+  cutShort.push_back(0xD9);
   Serve([&](SOCKET s, int, const std::string&) {
-    LoopbackCamera::SendAll(s, kStreamHeader + Part(broken) + Part(a));
+    LoopbackCamera::SendAll(s, kStreamHeader + Part(broken));
+    Sleep(150);
+    LoopbackCamera::SendAll(s, Part(cutShort));
+    Sleep(150);
+    LoopbackCamera::SendAll(s, Part(a));
     return true;
   });
   Open();
   Start(Url("stream"), true, 1000);
-  ASSERT_TRUE(WaitDeliveries(1, milliseconds(500)));  // 1 ms after the bad one, not a poll interval
+  // Each bad frame leaves the client waiting for the next, not for an interval.
+  ASSERT_TRUE(WaitDeliveries(1, milliseconds(900)));
+  EXPECT_EQ(receiver_.deliveries.size(), 1u);
   EXPECT_EQ(receiver_.deliveries[0].width, 64);
-  EXPECT_TRUE(log_.Saw("Data not a valid Jpeg Image, retrying..."));
+  EXPECT_EQ(log_.Count("Data not a valid Jpeg Image, retrying..."), 2);
 }
 
 TEST_F(IpCamDlgTest, StreamServerGoneReconnectsThroughTheTimers) {
@@ -589,7 +649,7 @@ TEST_F(IpCamDlgTest, DisconnectInStreamModeLeavesNothingRunning) {
   dialog_->Disconnect();
   EXPECT_EQ(Status(), "Disconnected");
   EXPECT_FALSE(dialog_->HasSocket());
-  EXPECT_FALSE(dialog_->IsFramePending());
+  EXPECT_FALSE(dialog_->HasHeldFrame());
   size_t delivered = receiver_.deliveries.size();
   PumpFor(milliseconds(1200));  // longer than every timer of the client
   EXPECT_EQ(receiver_.deliveries.size(), delivered);

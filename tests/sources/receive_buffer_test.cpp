@@ -235,6 +235,11 @@ TEST(Snapshot, Outcomes) {
   std::vector<uint8_t> truncated =
       Join({Bytes("HTTP/1.0 200 OK\r\n\r\n"), std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + 20)});
   EXPECT_EQ(DecodeSnapshot(truncated.data(), truncated.size(), picture), SnapshotResult::kNotJpeg);
+  // Cut inside the scan: the library would decode it with a grey lower part.
+  std::vector<uint8_t> cutShort =
+      Join({Bytes("HTTP/1.0 200 OK\r\n\r\n"), std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + jpeg.size() * 2 / 3)});
+  EXPECT_EQ(DecodeSnapshot(cutShort.data(), cutShort.size(), picture), SnapshotResult::kNotJpeg);
+  EXPECT_FALSE(picture.HasPixels());
 }
 
 }  // namespace

@@ -260,8 +260,12 @@ def case_ffmpeg_stream(s, pictures):
     got = run.sums()
     s.check(case, len(got) >= 25, f"at least 25 pictures in 8 s at 200 ms (got {len(got)})")
     s.check(case, all(size == "640x480" for _, size, _ in run.pictures), "every picture is 640x480")
-    s.check(case, got == sent[:len(got)] and len(set(got)) == len(got),
-            "the pictures are ffmpeg's frames in order, none skipped or repeated")
+    positions = [sent.index(c) if c in sent else -1 for c in got]
+    s.check(case, -1 not in positions and positions == sorted(set(positions)),
+            "the pictures are ffmpeg's frames in order, none repeated")
+    steps = gaps(positions)
+    s.check(case, steps and statistics.median(steps) == 2,
+            f"every 200 ms the newest of ffmpeg's 10 frames/s, not the next queued one (median step {statistics.median(steps) if steps else None})")
     pace = gaps([ms for ms, _, _ in run.pictures])
     s.check(case, pace and 180 <= statistics.median(pace) <= 240 and max(pace[1:] or [0]) < 600,
             f"one picture per 200 ms (median gap {statistics.median(pace) if pace else None} ms, max {max(pace) if pace else None})")
@@ -305,10 +309,7 @@ def case_two_frames(s, tiny_a, tiny_b, sums):
     s.check(case, len(STREAM_HEADER + part(tiny_a) + part(tiny_b)) <= 4096, "both frames fit one 4096-byte read")
     run, _ = s.run_host("twoframes", "http://127.0.0.1:%d/video" % camera.port, "mjpeg", 400, 4)
     camera.stop()
-    s.check(case, run.sums() == [sums[0], sums[1]], f"the first frame, then the second ({len(run.pictures)} pictures)")
-    if len(run.pictures) == 2:
-        gap = run.pictures[1][0] - run.pictures[0][0]
-        s.check(case, 350 <= gap <= 550, f"the second follows one poll interval later ({gap} ms)")
+    s.check(case, run.sums() == [sums[1]], f"only the newer frame is delivered ({len(run.pictures)} pictures)")
     s.check(case, len(camera.accepts) == 1, "one connection")
 
 
@@ -363,15 +364,20 @@ def case_held_open(s, pic):
 
 def case_thumbnail(s, with_thumb, tiny_a, sums):
     case = "embedded thumbnail"
-    camera = ScriptedCamera(lambda c, i, r: c.sendall(STREAM_HEADER + part(with_thumb) + part(tiny_a)) or True)
+    def script(conn, index, request):
+        conn.sendall(STREAM_HEADER + part(with_thumb))
+        time.sleep(0.3)
+        conn.sendall(part(tiny_a))
+        return True
+    camera = ScriptedCamera(script)
     run, _ = s.run_host("thumbnail", "http://127.0.0.1:%d/video" % camera.port, "mjpeg", 200, 4)
     camera.stop()
     s.check(case, "Data not a valid Jpeg Image, retrying..." in run.texts(),
             "the frame cut at the thumbnail's end does not decode")
     s.check(case, run.sums() == [sums[0]], f"only the next frame reaches the worker ({len(run.pictures)} pictures)")
     bad, good = run.first("Data not a valid Jpeg Image, retrying..."), run.pictures[0][0] if run.pictures else None
-    s.check(case, bad is not None and good is not None and 0 <= good - bad <= 150,
-            f"the next frame is tried at once ({None if bad is None or good is None else good - bad} ms)")
+    s.check(case, bad is not None and good is not None and 200 <= good - bad <= 450,
+            f"the next frame goes out as it arrives ({None if bad is None or good is None else good - bad} ms)")
 
 
 def case_over_limit(s):
@@ -392,10 +398,12 @@ def case_over_limit(s):
     limit = run.first("25meg Memory Buffer Limit Reached!")
     s.check(case, limit is not None, f"status '25meg Memory Buffer Limit Reached!' (saw {sorted(set(run.texts()))})")
     s.check(case, not run.pictures, "no picture")
-    s.check(case, len(camera.accepts) == 1 and run.texts()[-1:] == ["25meg Memory Buffer Limit Reached!"],
-            f"stalled without retry ({len(camera.accepts)} connections, last status {run.texts()[-1:]})")
+    retry = next((ms for ms, t in run.statuses if t == "Trying to connect..." and limit is not None and ms > limit), None)
+    s.check(case, len(camera.accepts) >= 2 and retry is not None and 4700 <= retry - limit <= 6000,
+            f"reconnects 5 s after the limit ({len(camera.accepts)} connections, "
+            f"{None if retry is None or limit is None else retry - limit} ms)")
     if limit is not None:
-        s.check(case, limit < 16000, f"limit reached at {limit} ms, in time to see no retry follow")
+        s.check(case, limit < 16000, f"limit reached at {limit} ms, in time to see the retry follow")
 
 
 def case_server_gone(s, tiny_a, tiny_b, sums):

@@ -19,7 +19,8 @@ struct FakeCamWnd {
     return true;
   }
   uint64_t PictureSerial() const { return serial; }
-  bool HasPicture() const { return hasPicture; }
+  bool signalLost = false;
+  bool HasLivePicture() const { return hasPicture && !signalLost; }
   const Picture& CurrentPicture() const { return picture; }
 };
 
@@ -65,6 +66,8 @@ TEST(CameraListCameras, KeysSerialsPicturesAndShapeFollowTheList) {
   EXPECT_EQ(cameras.PictureSerial(1), 6u);
   EXPECT_EQ(cameras.CurrentPicture(1), &list[0]->picture);
   EXPECT_EQ(cameras.CurrentPicture(2), nullptr) << "no picture";
+  list[0]->signalLost = true;
+  EXPECT_EQ(cameras.CurrentPicture(1), nullptr) << "an old picture is no news";
   EXPECT_EQ(cameras.GridShape().columns, 2);
   // A camera replaced at the same number has another key.
   const void* before = cameras.CameraKey(2);
