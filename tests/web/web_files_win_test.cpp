@@ -76,6 +76,37 @@ TEST_F(WebFolderTest, FileHeldOpenElsewhereIsUnreadable) {
   EXPECT_TRUE(files.ReadFile("index.html", content));
 }
 
+TEST_F(WebFolderTest, KeptFileIsServedFreshAfterAnEditAndNotAtAllOnceDeleted) {
+  WebFolderFiles files(web);
+  std::string content;
+  ASSERT_TRUE(files.ReadFile("index.html", content));
+  ASSERT_EQ(content, "<HTML>home</HTML>");
+  WriteFileText(web + "index.html", "<HTML>away</HTML>");  // same size
+  ASSERT_TRUE(files.ReadFile("index.html", content));
+  EXPECT_EQ(content, "<HTML>away</HTML>");
+  WriteFileText(web + "index.html", "<HTML>elsewhere</HTML>");
+  ASSERT_TRUE(files.ReadFile("index.html", content));
+  EXPECT_EQ(content, "<HTML>elsewhere</HTML>");
+
+  // Unchanged, the kept copy is whole even while another process holds the
+  // file; changed under that process's hands, it is unreadable as before.
+  ScopedKernelHandle writer(CreateFileA((web + "index.html").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(writer.IsValid());
+  ASSERT_TRUE(files.ReadFile("index.html", content));
+  EXPECT_EQ(content, "<HTML>elsewhere</HTML>");
+  SetFilePointer(writer.Get(), 0, nullptr, FILE_END);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(writer.Get(), "more", 4, &written, nullptr));
+  EXPECT_FALSE(files.ReadFile("index.html", content));
+  writer.Reset();
+  ASSERT_TRUE(files.ReadFile("index.html", content));
+  EXPECT_EQ(content, "<HTML>elsewhere</HTML>more");
+
+  ASSERT_TRUE(DeleteFileA((web + "index.html").c_str()));
+  EXPECT_FALSE(files.ReadFile("index.html", content));
+}
+
 TEST_F(WebFolderTest, ServesALargeFileWholeAndNothingOutsideTheFolder) {
   std::string big;
   for (int i = 0; big.size() < 50000; ++i) big += "<p>line " + std::to_string(i) + "</p>\r\n";
