@@ -68,10 +68,14 @@ bool Webserver::AcceptOne(SOCKET listening) {
     closesocket(refused);
     return true;
   }
-  auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
-  int size = sizeof(sockaddr_in);
-  SOCKET accepted = accept(listening, reinterpret_cast<sockaddr*>(client->PeerAddress()), &size);
+  // The object comes after the connection: the last accept of every
+  // notification finds none, and a window taken for it would be wasted.
+  sockaddr_in peer{};
+  int size = sizeof peer;
+  SOCKET accepted = accept(listening, reinterpret_cast<sockaddr*>(&peer), &size);
   if (accepted == INVALID_SOCKET) return false;
+  auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
+  *client->PeerAddress() = peer;
   if (!client->Attach(accepted)) {
     closesocket(accepted);
     return true;
