@@ -73,9 +73,9 @@ int main() {
   {
     std::unique_ptr<DeviceSource> device = factory.CreateDeviceSource(nullptr, false);
     if (!device) {
-    std::printf("the capture device dialog cannot be created\n");
-    return 1;
-  }
+      std::printf("the capture device dialog cannot be created\n");
+      return 1;
+    }
     device->RestoreSelection(1, 2, 0);
     Picture probe;
     PumpFor(std::chrono::seconds(1));

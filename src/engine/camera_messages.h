@@ -23,7 +23,7 @@ inline constexpr unsigned kStatus = 1334;         // wParam const char* or null
 inline constexpr unsigned kViewFootage = 1335;
 inline constexpr unsigned kRecordingExtras = 1336;  // wParam const RecordingExtras*
 inline constexpr unsigned kCameraNumber = 1337;     // wParam the camera's number in the grid, 0 outside it
-inline constexpr unsigned kSignalLost = 1338;  // worker -> display, wParam const SignalLost* or null
+inline constexpr unsigned kSignalLost = 1338;       // worker -> display, wParam const SignalLost* or null
 inline constexpr unsigned kGrabTimer = 10;
 inline constexpr unsigned kSignalTimer = 11;
 }  // namespace camera_msg
