@@ -8,29 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "support/test_window_win.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 // Dispatches this thread's messages until `done` holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  return true;
-}
-
-void PumpFor(std::chrono::milliseconds time) {
-  PumpUntil([] { return false; }, time);
-}
-
 // Records the handlers in the order they run.
 class Recorder : public AsyncSocWnd {
  public:

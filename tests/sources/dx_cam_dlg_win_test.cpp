@@ -17,25 +17,12 @@
 #include "engine/cam_wrk_win.h"
 #include "fixtures/capture_pattern.h"
 #include "sources/source_factory_win.h"
+#include "support/test_window_win.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-bool PumpUntil(const std::function<bool()>& done, milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  return true;
-}
 
 struct Box {
   HWND owner;

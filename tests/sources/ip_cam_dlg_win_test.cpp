@@ -17,29 +17,12 @@
 #include "sources/loopback_camera_win.h"
 #include "sources/source_factory_win.h"
 #include "support/test_pictures.h"
+#include "support/test_window_win.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-bool PumpUntil(const std::function<bool()>& done, milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  return true;
-}
-
-void PumpFor(milliseconds time) {
-  PumpUntil([] { return false; }, time);
-}
 
 std::vector<uint8_t> Jpeg(int width, int height) {
   Picture picture = SmoothPicture(width, height);

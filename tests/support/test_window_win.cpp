@@ -79,6 +79,20 @@ void PumpMessages() {
   }
 }
 
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    PumpMessages();
+  }
+  return true;
+}
+
+void PumpFor(std::chrono::milliseconds time) {
+  PumpUntil([] { return false; }, time);
+}
+
 bool PlaceCursor(POINT screenPoint) {
   for (int attempt = 0; attempt < 50; ++attempt) {
     if (!SetCursorPos(screenPoint.x, screenPoint.y)) return false;

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <functional>
+
 class TestWindow {
  public:
   // A child of the given class, id and styles, filling width x height.
@@ -29,6 +32,11 @@ class TestWindow {
 
 // Dispatches every message waiting for this thread.
 void PumpMessages();
+// Dispatches this thread's messages until `done` holds; false when `limit`
+// passed first.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+// Dispatches this thread's messages for `time`.
+void PumpFor(std::chrono::milliseconds time);
 
 // Puts the pointer on a screen point and makes sure it stays there: under
 // Wine a pointer move still queued in the X connection can undo a

@@ -14,26 +14,13 @@
 #include "common/fixed_text.h"
 #include "net/base64.h"
 #include "support/temp_folder_win.h"
+#include "support/test_window_win.h"
 #include "web/expected_responses.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  return true;
-}
 
 // Fake cameras: camera n answers with its own bytes, or with nothing.
 class FakeCameras : public WebCameras {
