@@ -8,6 +8,7 @@
 namespace {
 
 constexpr std::string_view kScheme = "http://";
+constexpr std::string_view kRtspScheme = "rtsp://";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -54,6 +55,10 @@ bool EncodeCredentials(std::string_view part, char (&base64)[kCredentialTextCapa
 }
 
 }  // namespace
+
+bool IsRtspUrl(std::string_view url) {
+  return StartsWithNoCase(url, kRtspScheme);
+}
 
 bool BuildRequest(std::string_view url, CameraRequest& out) {
   if (HasControlCharacter(url)) return false;

@@ -22,6 +22,10 @@ struct CameraRequest {
   uint16_t port = 0;
 };
 
+// Whether the URL names an RTSP stream ("rtsp://" in any letter case),
+// which the RTSP reader reads instead of the HTTP client.
+bool IsRtspUrl(std::string_view url);
+
 // Parses the URL and formats the request. False, with out untouched, when
 // the URL cannot be read: empty credentials or nothing after the "@",
 // credentials too long to send, an empty host, an empty, zero, out-of-range

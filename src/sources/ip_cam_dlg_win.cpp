@@ -50,8 +50,9 @@ void IPCamDlg::SetSource(const char* url, bool mjpegStream) {
   if (!dialog_) return;
   CheckRadioButton(dialog_, ipcam::kJpegImage, ipcam::kMjpegStream,
                    mjpegStream ? ipcam::kMjpegStream : ipcam::kJpegImage);
-  ShowUrlLabel(mjpegStream);
   SetDlgItemTextA(dialog_, ipcam::kUrl, url ? url : "");
+  ShowUrlLabel(mjpegStream);
+  EnableModeButtons();
 }
 
 void IPCamDlg::SetCameraNumber(int number) {
@@ -60,8 +61,16 @@ void IPCamDlg::SetCameraNumber(int number) {
 }
 
 void IPCamDlg::ShowUrlLabel(bool mjpegStream) {
+  char url[kTextSize] = {};
+  ReadUrl(url);
   SetDlgItemTextA(dialog_, ipcam::kUrlLabel,
-                  mjpegStream ? "Camera's url for mjpeg stream..." : "Camera's url for jpeg image...");
+                  IsRtspUrl(url)  ? "Camera's url for rtsp stream..."
+                  : mjpegStream ? "Camera's url for mjpeg stream..."
+                                : "Camera's url for jpeg image...");
+}
+
+void IPCamDlg::ReadUrl(char (&url)[kTextSize]) const {
+  if (dialog_ && GetDlgItemTextA(dialog_, ipcam::kUrl, url, kUrlReadLength) == 0) url[0] = '\0';
 }
 
 void IPCamDlg::Configure(HWND window, UINT message, int32_t intervalMs, bool running) {
@@ -78,7 +87,7 @@ void IPCamDlg::Configure(HWND window, UINT message, int32_t intervalMs, bool run
 
 void IPCamDlg::GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) {
   if (dialog_) {
-    if (GetDlgItemTextA(dialog_, ipcam::kUrl, url, kUrlReadLength) == 0) url[0] = '\0';
+    ReadUrl(url);
     streamMode_ = IsDlgButtonChecked(dialog_, ipcam::kMjpegStream) == BST_CHECKED ? 1 : 0;
   }
   running = running_;
@@ -87,6 +96,8 @@ void IPCamDlg::GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpe
 
 void IPCamDlg::Show(bool show) {
   if (!dialog_) return;
+  // An RTSP camera's pictures reach the preview only while it is seen.
+  if (show && rtsp_) preview_.SetPicture(picture_);
   ShowWindow(dialog_, show ? SW_SHOW : SW_HIDE);
   SetForegroundWindow(dialog_);
 }
@@ -99,6 +110,12 @@ void IPCamDlg::GetStatus(char (&text)[kTextSize]) {
 void IPCamDlg::Connect() {
   running_ = 1;
   DropConnection();
+  char url[kTextSize] = {};
+  ReadUrl(url);
+  if (IsRtspUrl(url)) {
+    ConnectRtsp(url);
+    return;
+  }
   SetTimer(dialog_, ipcam::kDataTimer, options_.dataTimeoutMs, nullptr);
   lastDataMs_ = SteadyMs();
   Stopwatch(true);
@@ -142,9 +159,30 @@ void IPCamDlg::Disconnect() {
   SetStatus("Disconnected");
 }
 
+void IPCamDlg::ConnectRtsp(const char* url) {
+  EnableInputs(false);
+  if (!dialog_) return;
+  RtspReader::Options options;
+  options.stallTimeoutMs = static_cast<int32_t>(options_.dataTimeoutMs);
+  options.retryDelayMs = static_cast<int32_t>(options_.retryDelayMs);
+  rtsp_ = std::make_unique<RtspReader>(url, dialog_, ipcam::kRtspEvent, options);
+}
+
+void IPCamDlg::OnRtspEvent() {
+  if (!rtsp_) return;  // posted before the reader went
+  std::string status;
+  if (rtsp_->TakeStatus(status)) SetStatus("%s", status.c_str());
+  if (!rtsp_->TakePicture(picture_)) return;
+  if (targetWindow_)
+    SendMessageA(targetWindow_, targetMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),
+                 reinterpret_cast<LPARAM>(&picture_.pictureInfo));
+  if (IsWindowVisible(dialog_)) preview_.SetPicture(picture_);
+  SetTimer(dialog_, ipcam::kFrameTimer, static_cast<UINT>(pace_.Delivered(SteadyMs(), pollInterval_)), nullptr);
+}
+
 bool IPCamDlg::BuildRequest() {
   char url[kTextSize] = {};
-  if (dialog_ && GetDlgItemTextA(dialog_, ipcam::kUrl, url, kUrlReadLength) == 0) url[0] = '\0';
+  ReadUrl(url);
   CameraRequest built;
   if (!::BuildRequest(TextView(url), built)) return false;
   request_ = std::move(built.request);
@@ -260,6 +298,7 @@ void IPCamDlg::OnServerClose() {
 }
 
 void IPCamDlg::DropConnection() {
+  rtsp_.reset();
   if (dialog_) KillTimer(dialog_, ipcam::kDataTimer);
   recvBuffer_.Clear();
   heldFrame_.clear();
@@ -290,8 +329,17 @@ UINT IPCamDlg::NextWait() {
 
 void IPCamDlg::EnableInputs(bool enable) {
   if (!dialog_) return;
-  for (int id : {ipcam::kConnectButton, ipcam::kUrl, ipcam::kJpegImage, ipcam::kMjpegStream})
+  for (int id : {ipcam::kConnectButton, ipcam::kUrl})
     EnableWindow(GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
+  EnableModeButtons();
+}
+
+void IPCamDlg::EnableModeButtons() {
+  if (!dialog_) return;
+  char url[kTextSize] = {};
+  ReadUrl(url);
+  const BOOL enable = IsWindowEnabled(GetDlgItem(dialog_, ipcam::kUrl)) && !IsRtspUrl(url);
+  for (int id : {ipcam::kJpegImage, ipcam::kMjpegStream}) EnableWindow(GetDlgItem(dialog_, id), enable);
 }
 
 int32_t IPCamDlg::Stopwatch(bool start) {
@@ -345,6 +393,10 @@ void IPCamDlg::OnTimer(UINT_PTR id) {
       break;
     case ipcam::kFrameTimer:
       KillTimer(dialog_, ipcam::kFrameTimer);
+      if (rtsp_) {
+        rtsp_->RequestPicture();
+        break;
+      }
       Stopwatch(true);
       frameDue_ = true;
       DeliverHeldFrame();
@@ -375,6 +427,7 @@ void IPCamDlg::OnSocketEvent(WPARAM socket, LPARAM event) {
 INT_PTR IPCamDlg::FilterMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_TIMER) OnTimer(wParam);
   if (msg == WM_SOCKET_EVENT) OnSocketEvent(wParam, lParam);
+  if (msg == ipcam::kRtspEvent) OnRtspEvent();
   return 0;
 }
 
@@ -393,6 +446,10 @@ INT_PTR IPCamDlg::OnInitDialog(HWND hwnd) {
 }
 
 INT_PTR IPCamDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
+  if (LOWORD(wParam) == ipcam::kUrl && HIWORD(wParam) == EN_CHANGE) {
+    ShowUrlLabel(IsDlgButtonChecked(hwnd, ipcam::kMjpegStream) == BST_CHECKED);
+    EnableModeButtons();
+  }
   if (HIWORD(wParam) != 0) return 1;
   switch (LOWORD(wParam)) {
     case IDOK:

@@ -11,6 +11,7 @@
 #include <winsock2.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "framework/dialogs_win.h"
 #include "sources/frame_pace.h"
 #include "sources/receive_buffer.h"
+#include "sources/rtsp_reader_win.h"
 
 namespace ipcam {
 inline constexpr int kTemplate = 104;
@@ -37,11 +39,13 @@ inline constexpr int kMjpegStream = 1071;
 inline constexpr UINT_PTR kDataTimer = 10;
 inline constexpr UINT_PTR kRetryTimer = 11;
 inline constexpr UINT_PTR kFrameTimer = 12;
+// Posted by the RTSP reader: a status text or a picture waits.
+inline constexpr UINT kRtspEvent = WM_APP + 1;
 }  // namespace ipcam
 
 class IPCamDlg : public ModelessDlg, public IpSource {
  public:
-  // How long a connection may stay silent, how long to wait after a
+  // How long a connection (HTTP or RTSP) may stay silent, how long to wait after a
   // failure, the system calls that can fail for want of resources, and the
   // most a response may hold without a picture; tests shorten the times and
   // the limit and make the calls fail.
@@ -110,6 +114,11 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   // Delivers picture_ to the target and the preview.
   void Deliver();
   void ClearPreview();
+  void ConnectRtsp(const char* url);
+  void OnRtspEvent();
+  void ReadUrl(char (&url)[kTextSize]) const;
+  // The mode buttons apply to HTTP URLs only.
+  void EnableModeButtons();
   UINT NextWait();
   void EnableInputs(bool enable);
   // The label above the URL names what the chosen mode expects there.
@@ -149,4 +158,5 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   ReceiveBuffer recvBuffer_;
   int cameraNumber_ = 0;
   StatusListener statusListener_;
+  std::unique_ptr<RtspReader> rtsp_;
 };

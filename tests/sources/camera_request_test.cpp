@@ -125,3 +125,13 @@ TEST(BuildRequest, LongestUrlFromTheDialogStillFits) {
 }
 
 }  // namespace
+
+TEST(IsRtspUrl, SchemeInAnyCaseAndNothingElse) {
+  EXPECT_TRUE(IsRtspUrl("rtsp://192.168.0.20:554/stream1"));
+  EXPECT_TRUE(IsRtspUrl("RTSP://user:pw@cam/live"));
+  EXPECT_TRUE(IsRtspUrl("rtsp://"));
+  EXPECT_FALSE(IsRtspUrl("http://cam/rtsp://x"));
+  EXPECT_FALSE(IsRtspUrl("rtsp:/cam"));
+  EXPECT_FALSE(IsRtspUrl("rtspcam/image.jpg"));
+  EXPECT_FALSE(IsRtspUrl(""));
+}

@@ -1,13 +1,16 @@
 // Runs one camera worker with the program's own sources for an IP camera
 // and reports on stdout what happens, for the system tests. Usage:
-//   ipcam_host URL jpeg|mjpeg INTERVAL_MS RECORD_FOLDER SECONDS
+//   ipcam_host URL jpeg|mjpeg INTERVAL_MS RECORD_FOLDER SECONDS [RETRY_MS TIMEOUT_MS]
 //     "status <ms> <text>" for every change of the IP dialog's status line
-//     (a run of download progress texts only once), "picture <ms> <w>x<h>
+//     (a run of download progress texts only once), each followed by
+//     "handles <count>" (the process's open handles), "picture <ms> <w>x<h>
 //     <checksum>" for every picture the worker received, "end" at the end.
+//     RETRY_MS and TIMEOUT_MS shorten the client's waits.
 //   ipcam_host decode FILE...
 //     "<w>x<h> <checksum>" of each JPEG file as the client would decode it.
 // The checksum is FNV-1a (64 bits) of the 24-bit pixel rows.
 #include <windows.h>
+#include <winternl.h>
 
 #include <cinttypes>
 #include <cstdio>
@@ -37,6 +40,33 @@ long long Elapsed() {
   return (now.QuadPart - startCounter.QuadPart) * 1000 / frequency.QuadPart;
 }
 
+// Wine answers GetProcessHandleCount with 0; the system's handle table,
+// filtered by process, gives the true count.
+struct SystemHandleEntry {
+  ULONG processId;
+  UCHAR objectType;
+  UCHAR flags;
+  USHORT handle;
+  PVOID object;
+  ACCESS_MASK access;
+};
+static_assert(sizeof(SystemHandleEntry) == 24);
+constexpr ULONG kSystemHandleInformation = 16;
+
+unsigned long OpenHandles() {
+  std::vector<uint64_t> table(1 << 19);  // 4 MiB, 8-byte aligned
+  ULONG length = 0;
+  if (NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemHandleInformation), table.data(),
+                               static_cast<ULONG>(table.size() * 8), &length) != 0)
+    return 0;
+  const ULONG count = static_cast<ULONG>(table[0]);
+  const auto* entries = reinterpret_cast<const SystemHandleEntry*>(table.data() + 1);
+  unsigned long mine = 0;
+  for (ULONG i = 0; i < count && (i + 1) * sizeof(SystemHandleEntry) < table.size() * 8; ++i)
+    if (entries[i].processId == GetCurrentProcessId()) ++mine;
+  return mine;
+}
+
 uint64_t Checksum(const uint8_t* bytes, size_t length) {
   uint64_t hash = 1469598103934665603ull;
   for (size_t i = 0; i < length; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
@@ -52,7 +82,7 @@ LRESULT CALLBACK WatchStatus(int code, WPARAM wParam, LPARAM lParam) {
       bool progress = text.rfind("Downloading... ", 0) == 0;
       std::lock_guard<std::mutex> lock(outputLock);
       if (!(progress && lastStatus.rfind("Downloading... ", 0) == 0) && text != lastStatus) {
-        std::printf("status %lld %s\n", Elapsed(), text.c_str());
+        std::printf("status %lld %s\nhandles %lu\n", Elapsed(), text.c_str(), OpenHandles());
         std::fflush(stdout);
       }
       lastStatus = text;
@@ -94,7 +124,7 @@ int Decode(int count, char** files) {
   return 0;
 }
 
-int Run(const char* url, bool stream, int interval, const char* folder, int seconds) {
+int Run(const char* url, bool stream, int interval, const char* folder, int seconds, IPCamDlg::Options options) {
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&startCounter);
   WNDCLASSA wc{};
@@ -104,7 +134,7 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   RegisterClassA(&wc);
   HWND receiver = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 
-  CameraSourceFactory sources;
+  CameraSourceFactory sources(options);
   CamWrk::Services services;
   services.sources = &sources;
   CamWrk worker(std::move(services));
@@ -148,9 +178,14 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
-  if (argc != 6) {
-    std::fprintf(stderr, "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS | decode FILE...\n");
+  if (argc != 6 && argc != 8) {
+    std::fprintf(stderr, "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS [RETRY_MS TIMEOUT_MS] | decode FILE...\n");
     return 2;
   }
-  return Run(argv[1], std::strcmp(argv[2], "mjpeg") == 0, std::atoi(argv[3]), argv[4], std::atoi(argv[5]));
+  IPCamDlg::Options options;
+  if (argc == 8) {
+    options.retryDelayMs = static_cast<UINT>(std::atoi(argv[6]));
+    options.dataTimeoutMs = static_cast<UINT>(std::atoi(argv[7]));
+  }
+  return Run(argv[1], std::strcmp(argv[2], "mjpeg") == 0, std::atoi(argv[3]), argv[4], std::atoi(argv[5]), options);
 }

@@ -1,0 +1,356 @@
+#include "sources/rtsp_reader_win.h"
+
+#include <chrono>
+#include <utility>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+}
+
+#include "common/fixed_text.h"
+#include "common/scoped_handle_win.h"
+#include "engine/cam_settings.h"
+#include "sources/tcp_probe_win.h"
+
+namespace {
+
+struct FormatContextTraits {
+  using Handle = AVFormatContext*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { avformat_close_input(&h); }
+};
+struct CodecContextTraits {
+  using Handle = AVCodecContext*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { avcodec_free_context(&h); }
+};
+struct PacketTraits {
+  using Handle = AVPacket*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { av_packet_free(&h); }
+};
+struct FrameTraits {
+  using Handle = AVFrame*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { av_frame_free(&h); }
+};
+struct ScalerTraits {
+  using Handle = SwsContext*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { sws_freeContext(h); }
+};
+using ScopedFormatContext = ScopedHandle<FormatContextTraits>;
+using ScopedCodecContext = ScopedHandle<CodecContextTraits>;
+using ScopedPacket = ScopedHandle<PacketTraits>;
+using ScopedFrame = ScopedHandle<FrameTraits>;
+using ScopedScaler = ScopedHandle<ScalerTraits>;
+
+class ScopedDictionary {
+ public:
+  ScopedDictionary() = default;
+  ~ScopedDictionary() { av_dict_free(&dictionary_); }
+  ScopedDictionary(const ScopedDictionary&) = delete;
+  ScopedDictionary& operator=(const ScopedDictionary&) = delete;
+  void Set(const char* key, const char* value) { av_dict_set(&dictionary_, key, value, 0); }
+  AVDictionary** Address() { return &dictionary_; }
+
+ private:
+  AVDictionary* dictionary_ = nullptr;
+};
+
+constexpr char kConnecting[] = "Trying to connect...";
+constexpr char kInvalidUrl[] = "URL appears to be invalid";
+constexpr char kUnresolved[] = "Unable to resolve host name, retry in 5sec";
+constexpr char kCannotConnect[] = "Unable to connect, retry in 5sec";
+constexpr char kAuthenticationRefused[] = "Authentication refused, retry in 5sec";
+constexpr char kStreamNotFound[] = "Stream not found on the camera, retry in 5sec";
+constexpr char kNotRtsp[] = "Not a valid RTSP answer, retry in 5sec";
+constexpr char kTimeout[] = "Timeout waiting for data, retry in 5sec";
+constexpr char kNoVideo[] = "No video stream, retry in 5sec";
+constexpr char kNoMemory[] = "Memory Expansion Failed, retry in 5sec";
+constexpr char kLost[] = "Stream lost, retry in 5sec";
+constexpr char kWaiting[] = "Connected, waiting for a key frame...";
+
+constexpr int kDefaultRtspPort = 554;
+// Pictures beyond this are refused rather than allocated.
+constexpr int kMostPictureSide = 8192;
+
+int64_t SteadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+const char* OpenFailure(int error) {
+  switch (error) {
+    case AVERROR_HTTP_UNAUTHORIZED:
+    case AVERROR_HTTP_FORBIDDEN:
+      return kAuthenticationRefused;
+    case AVERROR_HTTP_NOT_FOUND:
+      return kStreamNotFound;
+    case AVERROR_INVALIDDATA:
+    case AVERROR_HTTP_BAD_REQUEST:
+    case AVERROR_HTTP_OTHER_4XX:
+    case AVERROR_HTTP_SERVER_ERROR:
+    case AVERROR_PATCHWELCOME:
+      return kNotRtsp;
+    case AVERROR(ENOMEM):
+      return kNoMemory;
+    default:
+      return kCannotConnect;
+  }
+}
+
+const char* CodecLabel(AVCodecID id) {
+  switch (id) {
+    case AV_CODEC_ID_H264:
+      return "H.264";
+    case AV_CODEC_ID_HEVC:
+      return "H.265";
+    case AV_CODEC_ID_MJPEG:
+      return "MJPEG";
+    default:
+      return avcodec_get_name(id);
+  }
+}
+
+std::string UnsupportedCodec(AVCodecID id) {
+  char text[kTextSize];
+  FormatText(text, sizeof text, "Unsupported video codec (%s), retry in 5sec", CodecLabel(id));
+  return text;
+}
+
+std::string Receiving(AVCodecID id, int width, int height) {
+  char text[kTextSize];
+  FormatText(text, sizeof text, "Receiving %s video, %dx%d", CodecLabel(id), width, height);
+  return text;
+}
+
+// The formats a full-range stream comes in under their limited-range names,
+// with the range given apart, as the scaler wants them.
+AVPixelFormat WithoutRange(AVPixelFormat format, bool& fullRange) {
+  switch (format) {
+    case AV_PIX_FMT_YUVJ420P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV444P;
+    default:
+      return format;
+  }
+}
+
+// Converts straight into the picture's buffer: 24-bit BGR, bottom-up rows
+// padded to 4 bytes, the one copy a decoded frame costs.
+class PictureConverter {
+ public:
+  bool Convert(const AVFrame& frame, Picture& picture) {
+    const int width = frame.width, height = frame.height;
+    if (width <= 0 || height <= 0 || width > kMostPictureSide || height > kMostPictureSide) return false;
+    bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
+    const AVPixelFormat format = WithoutRange(static_cast<AVPixelFormat>(frame.format), fullRange);
+    SwsContext* scaler = sws_getCachedContext(scaler_.Release(), width, height, format, width, height,
+                                              AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    scaler_.Reset(scaler);
+    if (!scaler) return false;
+    const int colorspace = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+    if (scaler != configured_ || fullRange != fullRange_ || colorspace != colorspace_) {
+      const int* table = sws_getCoefficients(colorspace);
+      sws_setColorspaceDetails(scaler, table, fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16,
+                               1 << 16);
+      configured_ = scaler;
+      fullRange_ = fullRange;
+      colorspace_ = colorspace;
+    }
+    picture.pictureInfo = MakePictureInfo(width, height);
+    picture.pixels.resize(picture.RequiredBytes());
+    const int stride = static_cast<int>(picture.Stride());
+    uint8_t* const rows[4] = {picture.pixels.data() + static_cast<size_t>(height - 1) * stride, nullptr, nullptr,
+                              nullptr};
+    const int strides[4] = {-stride, 0, 0, 0};
+    return sws_scale(scaler, frame.data, frame.linesize, 0, height, rows, strides) == height;
+  }
+
+ private:
+  ScopedScaler scaler_;
+  const SwsContext* configured_ = nullptr;
+  bool fullRange_ = false;
+  int colorspace_ = SWS_CS_DEFAULT;
+};
+
+}  // namespace
+
+RtspReader::RtspReader(std::string url, HWND window, UINT message, Options options)
+    : url_(std::move(url)), window_(window), message_(message), options_(options) {
+  static std::once_flag quiet;
+  // A program without a console: FFmpeg's messages would go nowhere.
+  std::call_once(quiet, [] {
+    av_log_set_level(AV_LOG_QUIET);
+    avformat_network_init();
+  });
+  thread_ = std::thread(&RtspReader::Run, this);
+}
+
+RtspReader::~RtspReader() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void RtspReader::RequestPicture() {
+  pictureWanted_ = true;
+}
+
+bool RtspReader::TakeStatus(std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!statusNew_) return false;
+  text = status_;
+  statusNew_ = false;
+  return true;
+}
+
+bool RtspReader::TakePicture(Picture& picture) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!pictureNew_) return false;
+  std::swap(picture, ready_);
+  pictureNew_ = false;
+  return true;
+}
+
+void RtspReader::Run() {
+  while (!stopping_) {
+    PublishStatus(kConnecting);
+    std::string ending = ReadOnce();
+    if (stopping_) return;
+    PublishStatus(std::move(ending));
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(options_.retryDelayMs), [this] { return stopping_.load(); });
+  }
+}
+
+std::string RtspReader::ReadOnce() {
+  lastDataMs_ = SteadyMs();
+  char host[kTextSize] = {};
+  int port = -1;
+  av_url_split(nullptr, 0, nullptr, 0, host, sizeof host, &port, nullptr, 0, url_.c_str());
+  if (!host[0]) return kInvalidUrl;
+  switch (ProbeTcp(host, port > 0 ? port : kDefaultRtspPort, [this] { return Interrupted(); })) {
+    case TcpProbe::kUnresolved:
+      return kUnresolved;
+    case TcpProbe::kRefused:
+      return kCannotConnect;
+    case TcpProbe::kInterrupted:
+      return stopping_ ? "" : kTimeout;
+    case TcpProbe::kAnswers:
+      break;
+  }
+
+  AVFormatContext* opening = avformat_alloc_context();
+  if (!opening) return kNoMemory;
+  opening->interrupt_callback.callback = &RtspReader::OnInterrupt;
+  opening->interrupt_callback.opaque = this;
+  ScopedDictionary settings;
+  settings.Set("rtsp_transport", "tcp");
+  settings.Set("allowed_media_types", "video");
+  // Frees the context itself when it fails.
+  const int opened = avformat_open_input(&opening, url_.c_str(), nullptr, settings.Address());
+  if (opened < 0) return stopping_ ? "" : Interrupted() ? kTimeout : OpenFailure(opened);
+  ScopedFormatContext input(opening);
+
+  const AVStream* video = nullptr;
+  for (unsigned i = 0; i < input.Get()->nb_streams; ++i) {
+    AVStream* stream = input.Get()->streams[i];
+    if (!video && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+      video = stream;
+    else
+      stream->discard = AVDISCARD_ALL;
+  }
+  if (!video) return kNoVideo;
+  const AVCodecID codecId = video->codecpar->codec_id;
+  const AVCodec* codec = avcodec_find_decoder(codecId);
+  if (!codec) return UnsupportedCodec(codecId);
+  ScopedCodecContext decoder(avcodec_alloc_context3(codec));
+  if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
+  // One decoding thread per camera: this one.
+  decoder.Get()->thread_count = 1;
+  if (avcodec_open2(decoder.Get(), codec, nullptr) < 0)
+    return UnsupportedCodec(codecId);
+  ScopedPacket packet(av_packet_alloc());
+  ScopedFrame frame(av_frame_alloc());
+  if (!packet || !frame) return kNoMemory;
+  PublishStatus(kWaiting);
+
+  PictureConverter converter;
+  // Pictures start at a key frame, and again after damage: the frames in
+  // between would show the damage spreading.
+  bool awaitingKeyFrame = true;
+  int width = 0, height = 0;
+  for (;;) {
+    if (av_read_frame(input.Get(), packet.Get()) < 0) return stopping_ ? "" : kLost;
+    lastDataMs_ = SteadyMs();
+    const bool ours = packet.Get()->stream_index == video->index;
+    const int sent = ours ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
+    av_packet_unref(packet.Get());
+    if (sent < 0) awaitingKeyFrame = true;
+    int received;
+    while ((received = avcodec_receive_frame(decoder.Get(), frame.Get())) == 0) {
+      const AVFrame& decoded = *frame.Get();
+      if ((decoded.flags & AV_FRAME_FLAG_CORRUPT) != 0 || decoded.decode_error_flags != 0) {
+        awaitingKeyFrame = true;
+      } else if (!awaitingKeyFrame || decoded.key_frame) {
+        awaitingKeyFrame = false;
+        if (decoded.width != width || decoded.height != height) {
+          width = decoded.width;
+          height = decoded.height;
+          PublishStatus(Receiving(codecId, width, height));
+        }
+        if (pictureWanted_ && converter.Convert(decoded, converted_)) PublishPicture();
+      }
+      av_frame_unref(frame.Get());
+    }
+    if (received != AVERROR(EAGAIN) && received != AVERROR_EOF) awaitingKeyFrame = true;
+  }
+}
+
+void RtspReader::PublishStatus(std::string text) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (text == status_ && !statusNew_) return;
+    status_ = std::move(text);
+    statusNew_ = true;
+  }
+  PostMessageA(window_, message_, 0, 0);
+}
+
+void RtspReader::PublishPicture() {
+  pictureWanted_ = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::swap(converted_, ready_);
+    pictureNew_ = true;
+  }
+  PostMessageA(window_, message_, 0, 0);
+}
+
+bool RtspReader::Interrupted() const {
+  return stopping_ || SteadyMs() - lastDataMs_ > options_.stallTimeoutMs;
+}
+
+int RtspReader::OnInterrupt(void* reader) {
+  return static_cast<const RtspReader*>(reader)->Interrupted() ? 1 : 0;
+}

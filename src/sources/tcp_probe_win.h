@@ -1,0 +1,14 @@
+#pragma once
+// Whether a TCP port answers, told at once. FFmpeg's connect waits on
+// Windows until its timeout when the port refuses (select reports a failed
+// connect only among the exceptions, which FFmpeg does not ask for), so the
+// RTSP reader asks first.
+
+#include <cstdint>
+#include <functional>
+
+enum class TcpProbe { kAnswers, kRefused, kUnresolved, kInterrupted };
+
+// Connects to host:port and closes again; interrupted() is asked every
+// 100 ms while the connection is pending.
+TcpProbe ProbeTcp(const char* host, int port, const std::function<bool()>& interrupted);
