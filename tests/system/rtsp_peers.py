@@ -23,6 +23,15 @@ def free_port():
         return s.getsockname()[1]
 
 
+def close_listener(server):
+    """shutdown first: on Linux a close alone leaves a blocked accept, and the port, taken."""
+    try:
+        server.shutdown(socket.SHUT_RDWR)
+    except OSError:
+        pass
+    server.close()
+
+
 def listen(port):
     server = socket.socket()
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -216,7 +225,7 @@ class RtspRelay:
 
     def stop_serving(self):
         """Ends every player's stream and refuses new players."""
-        self.server.close()
+        close_listener(self.server)
         with self.lock:
             players, self.players = self.players, []
         for player in players:
@@ -232,7 +241,7 @@ class RtspRelay:
 
     def close(self):
         self.stop_serving()
-        self.publisher.close()
+        close_listener(self.publisher)
 
 
 def publish(relay, picture, codec, rate=10, extra=()):
@@ -240,7 +249,7 @@ def publish(relay, picture, codec, rate=10, extra=()):
     publishing it to the relay; a key frame every second."""
     params = ["-x265-params", "log-level=error"] if codec == "libx265" else []
     command = ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", "-loop", "1", "-framerate",
-               str(rate), "-i", picture, "-c:v", codec, "-g", str(rate), "-pix_fmt", "yuv420p", *params, *extra,
+               str(rate), "-i", picture, "-c:v", codec, "-preset", "ultrafast", "-g", str(rate), "-pix_fmt", "yuv420p", *params, *extra,
                "-f", "rtsp", "-rtsp_transport", "tcp", f"rtsp://127.0.0.1:{relay.publish_port}/live"]
     return subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
@@ -298,4 +307,4 @@ class ScriptedRtspServer:
             sock.close()
 
     def close(self):
-        self.server.close()
+        close_listener(self.server)

@@ -5,7 +5,8 @@
 //     (a run of download progress texts only once), each followed by
 //     "handles <count>" (the process's open handles), "picture <ms> <w>x<h>
 //     <checksum>" for every picture the worker received, "end" at the end.
-//     RETRY_MS and TIMEOUT_MS shorten the client's waits.
+//     RETRY_MS and TIMEOUT_MS shorten the client's waits. "stop <ms>": how
+//     long the worker took to stop.
 //   ipcam_host decode FILE...
 //     "<w>x<h> <checksum>" of each JPEG file as the client would decode it.
 // The checksum is FNV-1a (64 bits) of the 24-bit pixel rows.
@@ -166,7 +167,9 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
       DispatchMessageA(&msg);
     }
   }
+  const long long stopping = Elapsed();
   worker.Stop();
+  std::printf("stop %lld\n", Elapsed() - stopping);
   UnhookWindowsHookEx(hook);
   DestroyWindow(receiver);
   std::printf("end\n");

@@ -10,6 +10,7 @@
 //   window_tool shotof TITLE PATH.bmp saves the window titled TITLE
 //   window_tool texts TITLE           prints the texts of that window's controls, one a line
 //   window_tool press TITLE ID        clicks button ID of that window (BM_CLICK, posted)
+//   window_tool settext TITLE ID TEXT puts TEXT into control ID of that window
 //   window_tool tray-menu KEY         right-clicks the tray icon (its notification
 //                                     message) and picks the menu item whose
 //                                     accelerator is KEY
@@ -132,7 +133,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   const bool ofTitledWindow = std::strcmp(verb, "place") == 0 || std::strcmp(verb, "shotof") == 0 ||
-                              std::strcmp(verb, "texts") == 0 || std::strcmp(verb, "press") == 0;
+                              std::strcmp(verb, "texts") == 0 || std::strcmp(verb, "press") == 0 ||
+                              std::strcmp(verb, "settext") == 0;
   if (argc >= 3 && ofTitledWindow) {
     HWND titled = FindWindowA(nullptr, argv[2]);
     if (!titled) return 1;
@@ -145,6 +147,14 @@ int main(int argc, char** argv) {
     if (std::strcmp(verb, "press") == 0 && argc == 4) {
       HWND button = GetDlgItem(titled, std::atoi(argv[3]));
       return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (std::strcmp(verb, "settext") == 0 && argc == 5) {
+      HWND control = GetDlgItem(titled, std::atoi(argv[3]));
+      DWORD_PTR result = 0;
+      return control && SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]),
+                                            SMTO_ABORTIFHUNG, 10000, &result)
+                 ? 0
+                 : 1;
     }
     return 2;
   }
