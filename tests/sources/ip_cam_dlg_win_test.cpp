@@ -794,3 +794,56 @@ TEST(IpCamWorker, TypeChangeDuringDeliveryReleasesTheDialogAfterwards) {
 }
 
 }  // namespace
+
+TEST_F(IpCamDlgTest, RtspUrlIsReadByTheReaderAndTheModeButtonsStepAside) {
+  Open();
+  HWND d = dialog_->Handle();
+  // A port nobody listens on: the reader says so at once, and tries again.
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  closesocket(probe);
+  const std::string url = "RTSP://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/stream";
+
+  dialog_->SetSource(url.c_str(), false);
+  char label[64] = {};
+  GetDlgItemTextA(d, ipcam::kUrlLabel, label, sizeof label);
+  EXPECT_STREQ(label, "Camera's url for rtsp stream...");
+  EXPECT_TRUE(Enabled(ipcam::kUrl));
+  EXPECT_FALSE(Enabled(ipcam::kJpegImage));
+  EXPECT_FALSE(Enabled(ipcam::kMjpegStream));
+
+  dialog_->Configure(receiver_.window, Receiver::kMessage, 100, true);
+  EXPECT_FALSE(Enabled(ipcam::kUrl));
+  EXPECT_FALSE(Enabled(ipcam::kConnectButton));
+  ASSERT_TRUE(WaitStatus("Unable to connect, retry in 5sec"));
+  log_.texts.clear();
+  EXPECT_TRUE(WaitStatus("Unable to connect, retry in 5sec", milliseconds(2000)));  // retried after 250 ms
+
+  dialog_->Disconnect();
+  EXPECT_EQ(Status(), "Disconnected");
+  log_.texts.clear();
+  PumpUntil([] { return false; }, milliseconds(600));
+  EXPECT_TRUE(log_.texts.empty()) << "no status after the reader stopped";
+  EXPECT_TRUE(Enabled(ipcam::kUrl));
+  EXPECT_FALSE(Enabled(ipcam::kMjpegStream));
+  EXPECT_TRUE(receiver_.deliveries.empty());
+
+  // The stored mode is kept while the buttons do not apply.
+  char readUrl[kTextSize];
+  int32_t running = 0, mjpegStream = 1;
+  dialog_->GetSource(readUrl, running, mjpegStream);
+  EXPECT_EQ(readUrl, url);
+  EXPECT_EQ(running, 0);
+  EXPECT_EQ(mjpegStream, 0);
+
+  SetDlgItemTextA(d, ipcam::kUrl, "http://127.0.0.1/image.jpg");
+  EXPECT_TRUE(Enabled(ipcam::kJpegImage));
+  EXPECT_TRUE(Enabled(ipcam::kMjpegStream));
+  GetDlgItemTextA(d, ipcam::kUrlLabel, label, sizeof label);
+  EXPECT_STREQ(label, "Camera's url for jpeg image...");
+}

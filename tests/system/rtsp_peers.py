@@ -244,13 +244,16 @@ class RtspRelay:
         close_listener(self.publisher)
 
 
-def publish(relay, picture, codec, rate=10, extra=()):
-    """ffmpeg encoding a still picture (looped) with libx264 or libx265 and
-    publishing it to the relay; a key frame every second."""
+def publish(relay, picture, codec, rate=10):
+    """ffmpeg encoding a picture (looped), or testsrc2 of that size when
+    picture is "testsrc2=WxH", with libx264 or libx265 and publishing it to
+    the relay; a key frame every second."""
+    source = (["-f", "lavfi", "-i", f"{picture}:rate={rate}"] if picture.startswith("testsrc2=") else
+              ["-loop", "1", "-framerate", str(rate), "-i", picture])
     params = ["-x265-params", "log-level=error"] if codec == "libx265" else []
-    command = ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", "-loop", "1", "-framerate",
-               str(rate), "-i", picture, "-c:v", codec, "-preset", "ultrafast", "-g", str(rate), "-pix_fmt", "yuv420p", *params, *extra,
-               "-f", "rtsp", "-rtsp_transport", "tcp", f"rtsp://127.0.0.1:{relay.publish_port}/live"]
+    command = ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", *source, "-c:v", codec, "-preset",
+               "ultrafast", "-g", str(rate), "-pix_fmt", "yuv420p", *params, "-f", "rtsp", "-rtsp_transport", "tcp",
+               f"rtsp://127.0.0.1:{relay.publish_port}/live"]
     return subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
 
