@@ -18,6 +18,8 @@ set(programs_dir $<TARGET_FILE_DIR:Vorrandale>)
 # Every third-party part compiled into the programs.
 set(dist_licenses
   libjpeg-turbo.md=${VR_TURBOJPEG_ROOT}/LICENSE.md
+  ffmpeg-LGPL-2.1.txt=${VR_FFMPEG_ROOT}/COPYING.LGPLv2.1
+  ffmpeg.md=${VR_FFMPEG_ROOT}/LICENSE.md
   mingw-w64-runtime.txt=/usr/share/doc/mingw-w64-x86-64-dev/copyright
   gcc-runtime.txt=/usr/share/doc/gcc-mingw-w64-base/copyright)
 set(license_args "")

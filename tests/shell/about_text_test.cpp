@@ -13,7 +13,7 @@ TEST(AboutTextTest, VersionWebAddressAndLicences) {
   EXPECT_NE(text.find("Web server: off"), std::string::npos);
   EXPECT_EQ(text.find("http://"), std::string::npos);
   for (const char* licence : {"libjpeg-turbo", "IJG licence", "BSD", "zlib licence", "Independent JPEG Group",
-                              "mingw-w64", "GCC Runtime Library Exception"})
+                              "mingw-w64", "GCC Runtime Library Exception", "FFmpeg", "GNU LGPL"})
     EXPECT_NE(text.find(licence), std::string::npos) << licence;
 
   facts.webEnabled = true;
