@@ -52,13 +52,14 @@ def measure_pid(pid, frames_of):
     server = wineserver_pid()
     time.sleep(SETTLE)
     load = loadavg()
-    ticks0, server0, frames0, t0 = (sum(thread_ticks(pid).values()), sum(thread_ticks(server).values()), frames_of(),
-                                    time.monotonic())
+    threads0, server0, frames0, t0 = thread_ticks(pid), sum(thread_ticks(server).values()), frames_of(), time.monotonic()
     time.sleep(MEASURE)
-    ticks1, server1, frames1, t1 = (sum(thread_ticks(pid).values()), sum(thread_ticks(server).values()), frames_of(),
-                                    time.monotonic())
+    threads1, server1, frames1, t1 = thread_ticks(pid), sum(thread_ticks(server).values()), frames_of(), time.monotonic()
     seconds = t1 - t0
-    return {"cpu": (ticks1 - ticks0) * 100.0 / TICKS / seconds, "rate": (frames1 - frames0) / seconds,
+    percent = {tid: (ticks - threads0.get(tid, 0)) * 100.0 / TICKS / seconds for tid, ticks in threads1.items()}
+    others = sorted((p for tid, p in percent.items() if tid != pid), reverse=True)
+    return {"cpu": sum(percent.values()), "main": percent.get(pid, 0.0), "busiest": others[:3],
+            "rate": (frames1 - frames0) / seconds,
             "server": (server1 - server0) * 100.0 / TICKS / seconds, "rss": rss_mib(pid),
             "load": f"{load} -> {loadavg()}"}
 
@@ -94,12 +95,15 @@ def ours(args, relay, record):
             return None
         return measure_pid(pid, lambda: jpeg_count(recording))
     finally:
-        if pid is not None:
-            try:
+        # Exit, not a kill: a killed Wine process can leave its sockets to
+        # the wineserver, which then spins on them for the rest of the run.
+        subprocess.run([args.wine, args.tool, "command", "168"], capture_output=True, timeout=60)
+        try:
+            program.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            if pid is not None:
                 os.kill(pid, 9)
-            except OSError:
-                pass
-        program.wait(timeout=30)
+            program.wait(timeout=30)
         shutil.rmtree(folder, ignore_errors=True)
 
 
@@ -119,7 +123,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--host", required=True, help="a test tool; window_tool is found beside it")
     args, _ = parser.parse_known_args()
+    args.tool = os.path.join(os.path.dirname(args.host), "window_tool.exe")
     folder = tempfile.mkdtemp(prefix="rtsp_bench_")
     relay = RtspRelay()
     publisher = None
@@ -135,7 +141,11 @@ def main():
                 print(f"  {name}: did not start", flush=True)
                 continue
             rate = f", {result['rate']:.1f} frames/s written" if result["rate"] else ""
-            server = f" + wineserver {result['server']:.1f} %" if name.startswith("Vorrandale") else ""
+            server = ""
+            if name.startswith("Vorrandale"):
+                busiest = ", ".join(f"{p:.1f}" for p in result["busiest"])
+                server = (f" (main thread {result['main']:.1f}, busiest others {busiest})"
+                          f" + wineserver {result['server']:.1f} %")
             print(f"  {name:38s} {result['cpu']:5.1f} % of a core{server}{rate}, {result['rss']:.0f} MiB resident "
                   f"(load {result['load']})", flush=True)
     finally:

@@ -179,7 +179,10 @@ class RtspRelay:
         conn = Connection(sock)
         try:
             while True:
-                item = conn.next()
+                try:
+                    item = conn.next()
+                except socket.timeout:
+                    continue  # the send timeout set at PLAY; a quiet player is fine
                 if item[0] == "frame":
                     continue  # the player's RTCP reports
                 _, method, url, headers, _ = item
@@ -199,6 +202,8 @@ class RtspRelay:
                           extra="Transport: RTP/AVP/TCP;unicast;interleaved=0-1\r\nSession: 4711;timeout=60\r\n")
                 elif method == "PLAY":
                     reply(sock, headers, extra="Session: 4711\r\n")
+                    # A player that stops reading is dropped, not waited for.
+                    sock.settimeout(2)
                     with self.lock:
                         self.players.append(sock)
                 elif method == "TEARDOWN":
