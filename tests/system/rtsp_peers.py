@@ -114,9 +114,11 @@ def challenge(auth):
 
 class RtspRelay:
     """Takes one publisher (ffmpeg) on publish_port and serves its stream to
-    any number of players on port."""
+    any number of players on port; with corrupt_every, every so many RTP
+    packets reach the players with their payload garbled."""
 
-    def __init__(self, auth=None):
+    def __init__(self, auth=None, corrupt_every=0):
+        self.corrupt_every = corrupt_every
         self.publish_port = free_port()
         self.port = free_port()
         self.auth = auth
@@ -147,7 +149,10 @@ class RtspRelay:
                 item = conn.next()
                 if item[0] == "frame":
                     self.frames += 1
-                    frame = b"$" + bytes([item[1]]) + len(item[2]).to_bytes(2, "big") + item[2]
+                    payload = item[2]
+                    if self.corrupt_every and item[1] == 0 and self.frames % self.corrupt_every == 0:
+                        payload = payload[:12] + bytes(b ^ 0x5A for b in payload[12:])
+                    frame = b"$" + bytes([item[1]]) + len(payload).to_bytes(2, "big") + payload
                     with self.lock:
                         players = list(self.players)
                     for player in players:
@@ -249,12 +254,17 @@ class RtspRelay:
         close_listener(self.publisher)
 
 
-def publish(relay, picture, codec, rate=10):
+def publish(relay, picture, codec, rate=10, alternate=False):
     """ffmpeg encoding a picture (looped), or testsrc2 of that size when
     picture is "testsrc2=WxH", with libx264 or libx265 and publishing it to
-    the relay; a key frame every second."""
-    source = (["-f", "lavfi", "-i", f"{picture}:rate={rate}"] if picture.startswith("testsrc2=") else
-              ["-loop", "1", "-framerate", str(rate), "-i", picture])
+    the relay; a key frame every second. alternate: the picture's negative
+    every other second."""
+    if picture.startswith("testsrc2="):
+        source = ["-f", "lavfi", "-i", f"{picture}:rate={rate}"]
+    else:
+        source = ["-loop", "1", "-framerate", str(rate), "-i", picture]
+    if alternate:
+        source += ["-vf", "negate=enable='mod(floor(t),2)'"]
     params = ["-x265-params", "log-level=error"] if codec == "libx265" else []
     command = ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", *source, "-c:v", codec, "-preset",
                "ultrafast", "-g", str(rate), "-pix_fmt", "yuv420p", *params, "-f", "rtsp", "-rtsp_transport", "tcp",
@@ -262,9 +272,9 @@ def publish(relay, picture, codec, rate=10):
     return subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
 
-def still_picture(path, size):
+def still_picture(path, size, negated=False):
     subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", f"testsrc2=size={size}",
-                    "-frames:v", "1", path], check=True, timeout=60)
+                    *(["-vf", "negate"] if negated else []), "-frames:v", "1", path], check=True, timeout=60)
 
 
 AUDIO_ONLY_SDP = (b"v=0\r\no=- 0 0 IN IP4 127.0.0.1\r\ns=audio\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"

@@ -85,10 +85,16 @@ def main():
         still_picture(small, "480x272")
         h264 = RtspRelay(auth=("Digest", "viewer", "s3cret"))
         hevc = RtspRelay(auth=("Basic", "viewer", "s3cret"))
+        # The damaged camera shows a picture and its negative in turn, a
+        # second each: a damaged picture mixes them and matches neither.
+        negative = os.path.join(folder, "negative.png")
+        still_picture(negative, "640x360", negated=True)
         lossy = RtspRelay()
-        relays += [h264, hevc, lossy]
+        damaged = RtspRelay(corrupt_every=100)
+        relays += [h264, hevc, lossy, damaged]
         publishers += [publish(h264, still, "libx264"), publish(hevc, small, "libx265"),
-                       publish(lossy, small, "libx264")]
+                       publish(lossy, small, "libx264"),
+                       publish(damaged, still, "libx264", alternate=True)]
         scripted = {b: ScriptedRtspServer(b) for b in ("audio", "garbage", "silent")}
         servers += scripted.values()
         quick = ("100", "400")  # retry after 100 ms, a stall after 400 ms
@@ -96,6 +102,7 @@ def main():
             "h264": (h264.url("viewer:s3cret@"), 8),
             "hevc": (hevc.url("viewer:s3cret@"), 8),
             "lossy": (lossy.url(), 20),
+            "damaged": (damaged.url(), 10),
             "refused": (f"rtsp://127.0.0.1:{free_port()}/stream", 10, *quick),
             "password": (h264.url("viewer:wrong@"), 10, *quick),
             "audio": (scripted["audio"].url(), 10, *quick),
@@ -136,6 +143,14 @@ def main():
             difference = mean_difference(recorded[-1], reference[0]) if recorded and reference else 255
             check(difference < 8, f"{name}: the recorded picture is the source picture (mean difference {difference:.1f})")
             check(run.stop_ms is not None and run.stop_ms < 1000, f"{name}: the worker stops at once ({run.stop_ms} ms)")
+
+        run, code, record = runs["damaged"]
+        recorded = frames_rgb(record, 640, 360, "-f", "mjpeg")
+        references = [frames_rgb(path, 640, 360)[0] for path in (still, negative)]
+        worst = max((min(mean_difference(frame, r) for r in references) for frame in recorded), default=255)
+        check(code == 0 and run.ended and len(run.pictures) >= 20,
+              f"damaged: garbled packets cost pictures, never the reader ({len(run.pictures)} pictures)")
+        check(worst < 6, f"damaged: no damaged picture is delivered (worst mean difference {worst:.1f})")
 
         run, code, _ = runs["lossy"]
         lost = run.first("Stream lost, retry in 5sec")
