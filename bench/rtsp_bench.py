@@ -14,12 +14,11 @@ import subprocess
 import sys
 import tempfile
 import time
-import uuid
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "system"))
 from rtsp_peers import RtspRelay  # noqa: E402
-from vorrandale_bench import TICKS, environ, find_process, loadavg, rss_mib, thread_ticks  # noqa: E402
+from vorrandale_bench import TICKS, environ, find_process, loadavg, rss_mib, start_program, thread_ticks  # noqa: E402
 from vorrandale_test import config_bytes, free_port, put_int, wine_path  # noqa: E402
 
 SETTLE = int(os.environ.get("VR_BENCH_SETTLE", "8"))
@@ -82,15 +81,8 @@ def ours(args, relay, record):
     put_int(config, CAMERA + RECORD_ENABLED, 1 if record else 0)
     with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
         f.write(config)
-    env = dict(os.environ, VR_BENCH_TAG=uuid.uuid4().hex)
-    tag = ("VR_BENCH_TAG=" + env["VR_BENCH_TAG"]).encode()
-    program = subprocess.Popen([args.wine, exe], cwd=folder, env=env)
-    pid = None
+    program, pid = start_program(args.wine, exe, folder)
     try:
-        deadline = time.monotonic() + 60
-        while pid is None and time.monotonic() < deadline:
-            time.sleep(0.5)
-            pid = find_process(lambda p, comm: comm.lower().startswith("vorrandale") and tag in environ(p))
         if pid is None:
             return None
         return measure_pid(pid, lambda: jpeg_count(recording))

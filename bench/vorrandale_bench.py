@@ -210,6 +210,22 @@ def loadavg():
         return " ".join(f.read().split()[:3])
 
 
+def start_program(wine, exe, folder):
+    """Starts the camera program in folder; its Wine process and the Linux pid
+    of that process (found by a tag in its environment), None when it did not
+    come up within a minute."""
+    tag = uuid.uuid4().hex
+    program = subprocess.Popen([wine, exe], cwd=folder, env=dict(os.environ, VR_BENCH_TAG=tag))
+    wanted = ("VR_BENCH_TAG=" + tag).encode()
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        time.sleep(0.5)
+        pid = find_process(lambda p, comm: comm.lower().startswith("vorrandale") and wanted in environ(p))
+        if pid is not None:
+            return program, pid
+    return program, None
+
+
 def measure(args, server, cameras, wineserver):
     folder = tempfile.mkdtemp(prefix=f"vorrandale_bench{cameras}_")
     exe = os.path.join(folder, "Vorrandale.exe")
@@ -217,16 +233,8 @@ def measure(args, server, cameras, wineserver):
     recordings = [os.path.join(folder, f"cam{k + 1}.mjpg") for k in range(cameras)]
     with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
         f.write(config_bytes(server.port, recordings))
-    tag = ("VR_BENCH_TAG=" + uuid.uuid4().hex).encode()
-    env = dict(os.environ)
-    env["VR_BENCH_TAG"] = tag.split(b"=", 1)[1].decode()
-    program = subprocess.Popen([args.wine, exe], cwd=folder, env=env)
-    pid = None
+    program, pid = start_program(args.wine, exe, folder)
     try:
-        deadline = time.monotonic() + 60
-        while pid is None and time.monotonic() < deadline:
-            time.sleep(0.5)
-            pid = find_process(lambda p, comm: comm.lower().startswith("vorrandale") and tag in environ(p))
         if pid is None:
             print("  the program did not start", flush=True)
             return None
