@@ -64,9 +64,9 @@ void IPCamDlg::ShowUrlLabel(bool mjpegStream) {
   char url[kTextSize] = {};
   ReadUrl(url);
   SetDlgItemTextA(dialog_, ipcam::kUrlLabel,
-                  IsRtspUrl(url)  ? "Camera's url for rtsp stream..."
-                  : mjpegStream ? "Camera's url for mjpeg stream..."
-                                : "Camera's url for jpeg image...");
+                  IsRtspUrl(url) ? "Camera's url for rtsp stream..."
+                  : mjpegStream  ? "Camera's url for mjpeg stream..."
+                                 : "Camera's url for jpeg image...");
 }
 
 void IPCamDlg::ReadUrl(char (&url)[kTextSize]) const {
@@ -329,8 +329,7 @@ UINT IPCamDlg::NextWait() {
 
 void IPCamDlg::EnableInputs(bool enable) {
   if (!dialog_) return;
-  for (int id : {ipcam::kConnectButton, ipcam::kUrl})
-    EnableWindow(GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
+  for (int id : {ipcam::kConnectButton, ipcam::kUrl}) EnableWindow(GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
   EnableModeButtons();
 }
 

@@ -161,8 +161,8 @@ class PictureConverter {
     if (width <= 0 || height <= 0 || width > kMostPictureSide || height > kMostPictureSide) return false;
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat format = WithoutRange(static_cast<AVPixelFormat>(frame.format), fullRange);
-    SwsContext* scaler = sws_getCachedContext(scaler_.Release(), width, height, format, width, height,
-                                              AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    SwsContext* scaler = sws_getCachedContext(scaler_.Release(), width, height, format, width, height, AV_PIX_FMT_BGR24,
+                                              SWS_BILINEAR, nullptr, nullptr, nullptr);
     scaler_.Reset(scaler);
     if (!scaler) return false;
     const int colorspace = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
@@ -288,8 +288,7 @@ std::string RtspReader::ReadOnce() {
   if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
   // One decoding thread per camera: this one.
   decoder.Get()->thread_count = 1;
-  if (avcodec_open2(decoder.Get(), codec, nullptr) < 0)
-    return UnsupportedCodec(codecId);
+  if (avcodec_open2(decoder.Get(), codec, nullptr) < 0) return UnsupportedCodec(codecId);
   ScopedPacket packet(av_packet_alloc());
   ScopedFrame frame(av_frame_alloc());
   if (!packet || !frame) return kNoMemory;

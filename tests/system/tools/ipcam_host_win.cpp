@@ -182,7 +182,8 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
   if (argc != 6 && argc != 8) {
-    std::fprintf(stderr, "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS [RETRY_MS TIMEOUT_MS] | decode FILE...\n");
+    std::fprintf(
+        stderr, "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS [RETRY_MS TIMEOUT_MS] | decode FILE...\n");
     return 2;
   }
   IPCamDlg::Options options;

@@ -151,8 +151,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(verb, "settext") == 0 && argc == 5) {
       HWND control = GetDlgItem(titled, std::atoi(argv[3]));
       DWORD_PTR result = 0;
-      return control && SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]),
-                                            SMTO_ABORTIFHUNG, 10000, &result)
+      return control && SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG,
+                                            10000, &result)
                  ? 0
                  : 1;
     }
