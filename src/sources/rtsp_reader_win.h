@@ -40,8 +40,6 @@ class RtspReader {
   // The converted picture, swapped into picture; its old buffer is reused.
   bool TakePicture(Picture& picture);
 
-  const std::string& Url() const { return url_; }
-
  private:
   void Run();
   // One connection from start to end; the status text of how it ended.
