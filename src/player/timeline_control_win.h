@@ -29,7 +29,6 @@ class TimelineControl {
   bool Attach(HWND dialog, int controlId);
 
   HWND Window() const { return window_; }
-  uint32_t Pos() const { return pos_; }
   uint32_t RangeMax() const { return rangeMax_; }
   uint32_t SelStart() const { return selStart_; }
   uint32_t SelEnd() const { return selEnd_; }
