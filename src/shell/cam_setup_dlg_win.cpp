@@ -6,6 +6,7 @@
 
 #include "common/fixed_text.h"
 #include "engine/camera_messages.h"
+#include "framework/window_icon_win.h"
 #include "shell/cam_setup_control_io_win.h"
 #include "shell/setup_text.h"
 
@@ -39,14 +40,7 @@ LRESULT CamSetupDlg::SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const 
 }
 
 INT_PTR CamSetupDlg::OnInitDialog(HWND hwnd) {
-  HINSTANCE module = GetModuleHandleA(nullptr);
-  if (HICON big = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kIcon), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED)))
-    SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  if (HICON small =
-          static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kIcon), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED)))
-    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SetWindowIcons(hwnd, kIcon);
 
   preview_.Attach(hwnd, GetDlgItem(hwnd, kPreview));
   SetTimer(hwnd, kSetupRefreshTimer, kSetupRefreshMs, nullptr);

@@ -4,6 +4,8 @@
 
 #include "common/fixed_text.h"
 #include "engine/cell_text.h"
+#include "framework/window_icon_win.h"
+#include "shell/shell_icon_win.h"
 
 namespace {
 
@@ -48,9 +50,7 @@ CamViewDlg::~CamViewDlg() {
 
 INT_PTR CamViewDlg::OnInitDialog(HWND hwnd) {
   preview_.Attach(hwnd, kCamViewPicture);
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(199));
-  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowIcons(hwnd, kShellIcon);
   sizeChoice_ = kViewSizeSmall;
   ResizeTo(kViewSizeSmall);
   CentreOn(hwnd, Owner());

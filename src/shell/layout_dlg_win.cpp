@@ -1,11 +1,12 @@
 #include "shell/layout_dlg_win.h"
 
 #include "common/fixed_text.h"
+#include "framework/window_icon_win.h"
 #include "shell/layout_input.h"
 #include "shell/shell_icon_win.h"
 
 INT_PTR LayoutDlg::OnInitDialog(HWND hwnd) {
-  SetShellIcons(hwnd);
+  SetWindowIcons(hwnd, kShellIcon);
   char text[64];
   FormatText(text, sizeof text, "%d", layout_.columns);
   SetDlgItemTextA(hwnd, kLayoutColumns, text);

@@ -1,6 +1,7 @@
 #include "shell/main_dlg_win.h"
 
 #include "common/fixed_text.h"
+#include "framework/window_icon_win.h"
 #include "shell/popup_menu_win.h"
 #include "shell/shell_icon_win.h"
 
@@ -15,13 +16,13 @@ MainDlg::~MainDlg() {
 }
 
 INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
-  SetShellIcons(hwnd);
+  SetWindowIcons(hwnd, kShellIcon);
 
   tray_.cbSize = sizeof tray_;
   tray_.hWnd = hwnd;
   tray_.uID = 0;
   tray_.uCallbackMessage = kTrayNotifyMessage;
-  tray_.hIcon = LoadShellIcon(true);
+  tray_.hIcon = LoadWindowIcon(kShellIcon, true);
   CopyText(tray_.szTip, "Vorrandale");
   AddTrayIcon();
 

@@ -1,6 +1,7 @@
 #include "web/web_svr_dlg_win.h"
 
 #include "common/fixed_text.h"
+#include "framework/window_icon_win.h"
 
 namespace {
 // Dialogs read at most 258 characters into the 260-character fields.
@@ -8,13 +9,7 @@ constexpr int kTextRead = 259;
 }  // namespace
 
 INT_PTR WebSvrDlg::OnInitDialog(HWND hwnd) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  auto icon = [&](int metricX, int metricY) {
-    return reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON,
-                                               GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
-  };
-  SendMessageA(hwnd, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
-  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
+  SetWindowIcons(hwnd, kProgramIcon);
   CheckDlgButton(hwnd, kIdWebEnabled, settings_.webEnabled ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hwnd, kIdRequireLogin, settings_.requireLogin ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemInt(hwnd, kIdListenPort, settings_.listenPort, FALSE);
