@@ -16,18 +16,12 @@
 #include "common/scoped_handle_win.h"
 #include "engine/empty_cell_win.h"
 #include "engine/latency_win.h"
+#include "engine/settings_font_win.h"
 #include "engine/signal_watch.h"
 
 namespace {
 
 constexpr UINT kRedrawFlags = RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME;  // 0x541
-
-ScopedFont MakeFont(const FontRecord& record) {
-  LOGFONTA font;
-  std::memcpy(&font, &record, sizeof font);
-  font.lfFaceName[sizeof font.lfFaceName - 1] = '\0';
-  return ScopedFont(CreateFontIndirectA(&font));
-}
 
 // A 32-bit top-down DIB section selected into a memory DC.
 struct Canvas {
@@ -316,7 +310,7 @@ void CamWnd::Render(HDC dc, int width, int height) {
   if (settings_.overlayEnabled) {
     char text[kTextSize];
     ExpandOverlayText(settings_.overlayText, DefaultClock().LocalTime(), text, sizeof text - 1);
-    ScopedFont font = MakeFont(settings_.overlayFont);
+    ScopedFont font = CreateSettingsFont(settings_.overlayFont);
     DrawOverlay(dc, all, text, font.Get(), settings_.overlayOpacity, settings_.overlayTextColor,
                 settings_.overlayBackColor, kOverlayKeyColour, settings_.overlayPosition);
   }
@@ -331,7 +325,7 @@ void CamWnd::Render(HDC dc, int width, int height) {
                  detector_.stopwatch.lastResult);
       const COLORREF colour =
           detector_.motionLevel <= settings_.triggerLevel ? settings_.infoTextColor : settings_.detectRectColor;
-      ScopedFont font = MakeFont(settings_.infoFont);
+      ScopedFont font = CreateSettingsFont(settings_.infoFont);
       DrawFittedOverlay(dc, all, text, font.Get(), settings_.infoOpacity, colour, settings_.infoBackColor,
                         kOverlayKeyColour, settings_.infoPosition);
     }

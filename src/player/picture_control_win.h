@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/fixed_text.h"
 #include "common/picture.h"
-#include "engine/cam_settings.h"
 
 class PictureControl {
  public:

@@ -28,8 +28,11 @@ struct Placement {
   int vertical;
 };
 constexpr Placement kPlacements[] = {
-    {kPictureArea, 1, 1}, {kStatusLine, 1, 2},  {kDelayLabel, 2, 2}, {kTimeline, 1, 2},   {kLoadButton, 0, 2},
-    {kPlayButton, 0, 2},  {kFirstButton, 0, 2}, {kLastButton, 0, 2}, {kDelayField, 2, 2}, {kStepArrows, 2, 2},
+    {kPictureArea, kLayoutStretch, kLayoutStretch},      {kStatusLine, kLayoutStretch, kLayoutFollowEdge},
+    {kDelayLabel, kLayoutFollowEdge, kLayoutFollowEdge}, {kTimeline, kLayoutStretch, kLayoutFollowEdge},
+    {kLoadButton, kLayoutKeep, kLayoutFollowEdge},       {kPlayButton, kLayoutKeep, kLayoutFollowEdge},
+    {kFirstButton, kLayoutKeep, kLayoutFollowEdge},      {kLastButton, kLayoutKeep, kLayoutFollowEdge},
+    {kDelayField, kLayoutFollowEdge, kLayoutFollowEdge}, {kStepArrows, kLayoutFollowEdge, kLayoutFollowEdge},
 };
 
 // The menu items that act on the selection.
