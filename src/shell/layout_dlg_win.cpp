@@ -19,24 +19,7 @@ INT_PTR LayoutDlg::OnInitDialog(HWND hwnd) {
   return 1;
 }
 
-INT_PTR LayoutDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
-  if (HIWORD(wParam) != 0) return 1;
-  switch (LOWORD(wParam)) {
-    case kLayoutOk:
-      if (Validate(hwnd)) EndDialog(hwnd, 1);
-      break;
-    case kLayoutCancel:
-    case IDOK:
-    case IDCANCEL:
-      EndDialog(hwnd, 2);
-      break;
-    default:
-      break;
-  }
-  return 1;
-}
-
-bool LayoutDlg::Validate(HWND hwnd) {
+bool LayoutDlg::Apply(HWND hwnd) {
   constexpr int kFieldSize = 260;
   char columns[kFieldSize] = {}, rows[kFieldSize] = {}, aspect[kFieldSize] = {};
   GetDlgItemTextA(hwnd, kLayoutColumns, columns, kFieldSize);

@@ -21,26 +21,8 @@ INT_PTR WebSvrDlg::OnInitDialog(HWND hwnd) {
   return 1;
 }
 
-INT_PTR WebSvrDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
-  if (HIWORD(wParam) != 0) return 1;
-  switch (LOWORD(wParam)) {
-    case kIdWebOk:
-      if (GoBackToEmptyLogin(hwnd)) break;
-      Store(hwnd);
-      EndDialog(hwnd, 1);
-      break;
-    case kIdWebCancel:
-    case IDOK:  // Enter does not save
-    case IDCANCEL:
-      EndDialog(hwnd, 2);
-      break;
-    default:
-      break;
-  }
-  return 1;
-}
-
-void WebSvrDlg::Store(HWND hwnd) {
+bool WebSvrDlg::Apply(HWND hwnd) {
+  if (GoBackToEmptyLogin(hwnd)) return false;
   settings_.webEnabled = IsDlgButtonChecked(hwnd, kIdWebEnabled) == BST_CHECKED ? 1 : 0;
   settings_.requireLogin = IsDlgButtonChecked(hwnd, kIdRequireLogin) == BST_CHECKED ? 1 : 0;
   BOOL translated = FALSE;
@@ -50,6 +32,7 @@ void WebSvrDlg::Store(HWND hwnd) {
   CopyText(settings_.userName, text);
   GetDlgItemTextA(hwnd, kIdPassword, text, kTextRead);
   CopyText(settings_.password, text);
+  return true;
 }
 
 bool WebSvrDlg::GoBackToEmptyLogin(HWND hwnd) {
