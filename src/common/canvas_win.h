@@ -9,6 +9,9 @@
 
 #include "common/scoped_handle_win.h"
 
+// The description of width x height 32-bit pixels, top row first.
+BITMAPINFO TopDown32Info(int width, int height);
+
 struct Canvas32 {
   // Nothing usable (Valid() false) when the DC or the section cannot be made.
   Canvas32(HDC compatible, int width, int height);

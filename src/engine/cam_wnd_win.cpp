@@ -338,12 +338,7 @@ void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
 void CamWnd::DrawPicture(HDC dc, int width, int height) {
   if (!scaledValid_ || !scaled_.Matches(width, height)) scaledValid_ = scaler_.Scale(picture_, width, height, scaled_);
   if (!scaledValid_) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  const BITMAPINFO info = TopDown32Info(width, height);
   SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height),
                     scaled_.pixels.data(), &info, DIB_RGB_COLORS);
 }
