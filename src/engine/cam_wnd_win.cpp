@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <cmath>
-#include <cstring>
 #include <ctime>
 
 #include "common/canvas_win.h"
