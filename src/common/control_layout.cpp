@@ -30,20 +30,20 @@ LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode
   const int32_t halfDy = dy / 2;
 
   switch (horizontalMode) {
-    case 1:
+    case kLayoutStretch:
       p.width += dx;
       break;
-    case 2:
+    case kLayoutFollowEdge:
       p.x += dx;
       break;
-    case 3:
+    case kLayoutCentre:
       p.x += halfDx;
       break;
-    case 5:
+    case kLayoutBesidePreviousTwice:
       p.x += 2 * previous.rightShift;
       p.width = previous.width;
       break;
-    case 7:
+    case kLayoutBesidePrevious:
       p.x += previous.rightShift;
       p.width = previous.width;
       break;
@@ -55,23 +55,23 @@ LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode
     if (hasAspect) p.height = ClampToInt(aspect * p.width);
   };
   switch (verticalMode) {
-    case 1:
+    case kLayoutStretch:
       p.height += dy;
       break;
-    case 2:
+    case kLayoutFollowEdge:
       p.y += dy;
       break;
-    case 3:
+    case kLayoutCentre:
       p.y += halfDy;
       break;
-    case 4:
+    case kLayoutAspect:
       heightFromWidth();
       break;
-    case 6:
+    case kLayoutBelowPreviousTwice:
       p.y += 2 * previous.bottomShift;
       heightFromWidth();
       break;
-    case 8:
+    case kLayoutBelowPrevious:
       p.y += previous.bottomShift;
       heightFromWidth();
       break;
@@ -79,7 +79,7 @@ LayoutPlacement PlaceControl(const LayoutRect& reference, int32_t horizontalMode
       break;
   }
 
-  if (horizontalMode == 4 && hasAspect) p.width = ClampToInt(p.height / aspect);
+  if (horizontalMode == kLayoutAspect && hasAspect) p.width = ClampToInt(p.height / aspect);
 
   previous.rightShift = (p.x + p.width) - reference.right;
   previous.bottomShift = (p.y + p.height) - reference.bottom;

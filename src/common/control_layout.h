@@ -4,19 +4,31 @@
 // reference. Positions are always computed from the reference rectangle plus
 // the total change, so repeated resizing never drifts.
 //
-// Horizontal modes: 0 keep; 1 stretch (width + dx); 2 follow the right edge
-// (x + dx); 3 stay centred (x + dx/2); 4 width from the new height at the
-// control's own proportions; 5 x + 2 * previous right shift, previous width;
-// 6 keep; 7 x + previous right shift, previous width; above 7 keep.
-// Vertical modes: 0 keep; 1 stretch (height + dy); 2 follow the bottom edge
-// (y + dy); 3 stay centred (y + dy/2); 4 height from the new width;
-// 5 keep; 6 y + 2 * previous bottom shift, height from the width; 7 keep;
-// 8 y + previous bottom shift, height from the width; above 8 keep.
 // "Previous" is the control placed just before, across passes and across
 // every layout of the process (zero at start): the first control of a pass
 // sees what the last one of the previous pass left.
 
 #include <cstdint>
+
+// How a control follows the host, across (horizontal) or down (vertical).
+// The values are those of the stored layouts; any other value keeps.
+enum LayoutMode : int32_t {
+  kLayoutKeep = 0,
+  kLayoutStretch = 1,     // width + dx, height + dy
+  kLayoutFollowEdge = 2,  // x + dx, y + dy: with the right or bottom edge
+  kLayoutCentre = 3,      // x + dx/2, y + dy/2
+  // Horizontal: width from the new height; vertical: height from the new
+  // width; both at the control's own proportions.
+  kLayoutAspect = 4,
+  // Horizontal only: x + 2 * previous right shift, previous width.
+  kLayoutBesidePreviousTwice = 5,
+  // Vertical only: y + 2 * previous bottom shift, height from the width.
+  kLayoutBelowPreviousTwice = 6,
+  // Horizontal only: x + previous right shift, previous width.
+  kLayoutBesidePrevious = 7,
+  // Vertical only: y + previous bottom shift, height from the width.
+  kLayoutBelowPrevious = 8,
+};
 
 // Sent to a host dialog, and passed on to its layout by the host's handler:
 // take the current window and control rectangles as the new reference.
@@ -36,7 +48,7 @@ struct LayoutPlacement {
   int32_t height;
 };
 
-// What the last placed control left for modes 5 to 8.
+// What the last placed control left for the modes that follow it.
 struct LayoutPrevious {
   int32_t rightShift;
   int32_t bottomShift;

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <string_view>
 
+// The size of the text fields of the records and dialogs: 259 characters and the NUL.
+inline constexpr size_t kTextSize = 260;
+
 // Copies at most capacity - 1 characters and a NUL. Returns false when the
 // text did not fit and was cut.
 inline bool CopyText(char* destination, size_t capacity, std::string_view text) {

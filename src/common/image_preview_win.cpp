@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "common/subclassed_control_win.h"
-
 constexpr COLORREF kPreviewGrey = 0x808080;
 
 bool IsShowablePicture(const PictureInfo& description) {
@@ -18,33 +16,13 @@ void StretchPicture(HDC dc, const PictureInfo& description, const uint8_t* pixel
                 reinterpret_cast<const BITMAPINFO*>(&description), DIB_RGB_COLORS, SRCCOPY);
 }
 
-ImagePreview::~ImagePreview() {
-  Detach();
-}
-
-bool ImagePreview::Attach(HWND dialog, int controlId) {
-  HWND control = GetDlgItem(dialog, controlId);
-  if (!control) return false;
-  Detach();
-  control_ = control;
-  owner_ = dialog;
-  previous_ = SubclassControl(control, &ImagePreview::WindowProc, this);
-  return true;
-}
-
-void ImagePreview::Detach() {
-  RestoreControl(control_, &ImagePreview::WindowProc, previous_);
-  control_ = nullptr;
-  previous_ = nullptr;
-}
-
 void ImagePreview::SetPicture(const uint8_t* pixels, const PictureInfo& description) {
   // A picture replaces the last in its buffer (no fresh block per frame);
   // without one the memory goes.
   if (!pixels || !IsShowablePicture(description)) {
     pixels_.clear();
     pixels_.shrink_to_fit();
-    if (!pixels) RedrawControl(control_);
+    if (!pixels) RedrawControl(Window());
     return;
   }
   // What StretchDIBits reads, whatever the image-size field claims.
@@ -58,7 +36,7 @@ void ImagePreview::SetPicture(const uint8_t* pixels, const PictureInfo& descript
   description_ = description;
   // A hidden control (the IP camera dialog is, mostly) is painted whole
   // when it is shown; repainting it now only costs window-server calls.
-  if (control_ && IsWindowVisible(control_)) RedrawControl(control_);
+  if (Window() && IsWindowVisible(Window())) RedrawControl(Window());
 }
 
 void ImagePreview::SetPicture(const Picture& picture) {
@@ -72,37 +50,4 @@ void ImagePreview::Paint(HDC dc, const RECT& client) const {
     ScopedBrush grey(CreateSolidBrush(kPreviewGrey));
     FillRect(dc, &client, grey.Get());
   }
-}
-
-LRESULT CALLBACK ImagePreview::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  ImagePreview* self = SubclassedObject<ImagePreview>(window);
-  if (!self || self->control_ != window) return DefWindowProcA(window, message, wParam, lParam);
-  return self->HandleMessage(message, wParam, lParam);
-}
-
-LRESULT ImagePreview::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  const HWND control = control_;
-  const WNDPROC previous = previous_;
-  switch (message) {
-    case WM_PAINT:
-    case WM_NCPAINT:
-    case WM_PRINTCLIENT:
-      PaintBuffered(control, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); });
-      // Into a caller's DC the static would draw its own text over ours.
-      if (message == WM_PRINTCLIENT || (message == WM_PAINT && wParam)) return 0;
-      break;
-    case WM_MOVE:
-    case WM_SIZE:
-      InvalidateRect(control, nullptr, TRUE);
-      break;
-    case WM_NCCALCSIZE:
-      if (wParam) return 0;
-      break;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_NCDESTROY:
-      Detach();
-      break;
-  }
-  return CallWindowProcA(previous, control, message, wParam, lParam);
 }

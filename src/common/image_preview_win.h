@@ -14,17 +14,10 @@
 #include <vector>
 
 #include "common/picture.h"
+#include "common/subclassed_control_win.h"
 
-class ImagePreview {
+class ImagePreview : public DrawnControl {
  public:
-  ImagePreview() = default;
-  ~ImagePreview();
-  ImagePreview(const ImagePreview&) = delete;
-  ImagePreview& operator=(const ImagePreview&) = delete;
-
-  // Takes over the control of that id in dialog. False when there is none.
-  bool Attach(HWND dialog, int controlId);
-
   // Drops the shown picture, then copies the new one: description and
   // RowStride(width, 24) * |height| bytes of pixels, padded rows as in a
   // DIB (the caller keeps its buffer). Null pixels: grey, redrawn. A
@@ -34,21 +27,13 @@ class ImagePreview {
   // The same for a picture; one without enough pixels shows grey.
   void SetPicture(const Picture& picture);
 
-  HWND Control() const { return control_; }
-  HWND Owner() const { return owner_; }
   bool HasPicture() const { return !pixels_.empty(); }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint(HDC dc, const RECT& client) const;
-  void Detach();
+  void Paint(HDC dc, const RECT& client) const override;
 
-  HWND control_ = nullptr;
-  HWND owner_ = nullptr;
   std::vector<uint8_t> pixels_;
   PictureInfo description_{};
-  WNDPROC previous_ = nullptr;
 };
 
 // Whether a description is one the previews can stretch: 24 bits per pixel,

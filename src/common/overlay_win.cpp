@@ -2,41 +2,12 @@
 
 #include <cstring>
 
+#include "common/canvas_win.h"
 #include "common/scoped_handle_win.h"
 
 namespace {
 
 constexpr UINT kAnchorFlags = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM;
-
-// A 32-bit top-down DIB section selected into a memory DC of its own.
-struct Canvas32 {
-  ScopedMemoryDc dc;
-  ScopedBitmap bitmap;
-  HGDIOBJ previous = nullptr;
-  uint32_t* bits = nullptr;
-
-  bool Create(HDC compatible, int width, int height) {
-    dc.Reset(CreateCompatibleDC(compatible));
-    if (!dc) return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    void* raw = nullptr;
-    bitmap.Reset(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &raw, nullptr, 0));
-    if (!bitmap || !raw) return false;
-    bits = static_cast<uint32_t*>(raw);
-    previous = SelectObject(dc.Get(), bitmap.Get());
-    return true;
-  }
-  ~Canvas32() {
-    if (previous) SelectObject(dc.Get(), previous);
-  }
-};
 
 void DrawDirect(HDC target, const RECT& rect, const char* text, HFONT font, COLORREF textColor, int32_t anchor) {
   SelectedObject selectedFont(target, font);
@@ -59,8 +30,8 @@ void DrawBlended(HDC target, const RECT& rect, const char* text, HFONT font, int
   }
   if (size.cx <= 0 || size.cy <= 0) return;
 
-  Canvas32 box;
-  if (!box.Create(target, size.cx, size.cy)) return;
+  Canvas32 box(target, size.cx, size.cy);
+  if (!box.Valid()) return;
   {
     SelectedObject selectedFont(box.dc.Get(), font);
     SetBkMode(box.dc.Get(), OPAQUE);
@@ -82,8 +53,8 @@ void DrawBlended(HDC target, const RECT& rect, const char* text, HFONT font, int
 
   // Blending here rather than with AlphaBlend gives the same rule, clamp of
   // the keyed pixels' green included, on every display driver.
-  Canvas32 under;
-  if (!under.Create(target, width, height)) return;
+  Canvas32 under(target, width, height);
+  if (!under.Valid()) return;
   if (!BitBlt(under.dc.Get(), 0, 0, width, height, target, visible.left, visible.top, SRCCOPY)) return;
   GdiFlush();
   const uint8_t alpha = OverlayConstantAlpha(opacity);

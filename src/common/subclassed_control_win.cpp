@@ -39,3 +39,45 @@ PaintBuffer::~PaintBuffer() {
 void PaintBuffer::Present() const {
   if (IsValid()) BitBlt(target_, 0, 0, width_, height_, dc_.Get(), 0, 0, SRCCOPY);
 }
+
+bool DrawnControl::Attach(HWND dialog, int controlId) {
+  HWND control = GetDlgItem(dialog, controlId);
+  if (!control) return false;
+  Detach();
+  BeforeTakeOver(control);
+  window_ = control;
+  owner_ = dialog;
+  oldProc_ = SubclassControl(control, &DrawnControl::WindowProc, this);
+  return true;
+}
+
+void DrawnControl::Detach() {
+  RestoreControl(window_, &DrawnControl::WindowProc, oldProc_);
+  window_ = nullptr;
+  oldProc_ = nullptr;
+}
+
+bool DrawnControl::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+  return false;
+}
+
+void DrawnControl::BeforeTakeOver(HWND) {}
+
+LRESULT CALLBACK DrawnControl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DrawnControl* self = SubclassedObject<DrawnControl>(window);
+  if (!self || self->window_ != window) return DefWindowProcA(window, message, wParam, lParam);
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT DrawnControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Kept: handling the message may detach the object.
+  const HWND window = window_;
+  const WNDPROC oldProc = oldProc_;
+  LRESULT result = 0;
+  if (HandleSelfPaintingMessage(
+          window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); }, result))
+    return result;
+  if (OnMessage(message, wParam, lParam, result)) return result;
+  if (message == WM_NCDESTROY) Detach();
+  return CallWindowProcA(oldProc, window, message, wParam, lParam);
+}

@@ -1,6 +1,7 @@
 #pragma once
 // What the self-painting controls share: taking over an existing dialog
 // control's window procedure, and painting through an off-screen bitmap.
+// DrawnControl at the end puts the pieces together; derive from it.
 
 #include <windows.h>
 
@@ -105,3 +106,40 @@ bool HandleSelfPaintingMessage(HWND control, UINT message, WPARAM wParam, Paint 
       return false;
   }
 }
+
+// The base of the self-painting controls: takes over a dialog's control,
+// answers its paint messages through Paint, offers every other message to
+// OnMessage and then to the control's own procedure, and hands the control
+// back when either the object or the control dies. Use on the control's
+// thread.
+class DrawnControl {
+ public:
+  DrawnControl() = default;
+  virtual ~DrawnControl() { Detach(); }
+  DrawnControl(const DrawnControl&) = delete;
+  DrawnControl& operator=(const DrawnControl&) = delete;
+
+  // Takes over the control of that id in dialog. False when there is none.
+  bool Attach(HWND dialog, int controlId);
+
+  HWND Window() const { return window_; }
+  HWND Owner() const { return owner_; }
+
+ protected:
+  // Draws the whole client area into an off-screen DC.
+  virtual void Paint(HDC dc, const RECT& client) const = 0;
+  // A message other than painting: true answers it with result; false lets
+  // the control's own procedure have it.
+  virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The control about to be taken over, before its first paint by us.
+  virtual void BeforeTakeOver(HWND control);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void Detach();
+
+  HWND window_ = nullptr;
+  HWND owner_ = nullptr;
+  WNDPROC oldProc_ = nullptr;
+};

@@ -5,11 +5,7 @@
 #include <cstddef>
 
 #include "common/picture.h"
-#include "engine/cam_settings.h"
 
-static_assert(sizeof(FontRecord) == sizeof(LOGFONTA));
-static_assert(offsetof(FontRecord, faceName) == offsetof(LOGFONTA, lfFaceName));
-static_assert(offsetof(FontRecord, pitchAndFamily) == offsetof(LOGFONTA, lfPitchAndFamily));
 static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER));
 static_assert(offsetof(BitmapInfoHeader, bitCount) == offsetof(BITMAPINFOHEADER, biBitCount));
 static_assert(offsetof(BitmapInfoHeader, sizeImage) == offsetof(BITMAPINFOHEADER, biSizeImage));

@@ -4,15 +4,10 @@
 // After <windows.h>, whose types it uses.
 #include <mmsystem.h>
 
-#include <string_view>
+#include "common/program_path_win.h"
 
 std::string ProgramAlarmSoundPath() {
-  char programPath[kProgramPathSize] = {};
-  DWORD length = GetModuleFileNameA(nullptr, programPath, sizeof(programPath));
-  // A result that fills the buffer was cut short; a cut path names some
-  // other file.
-  if (length == 0 || length >= sizeof(programPath)) return {};
-  return AlarmSoundPath(std::string_view(programPath, length));
+  return AlarmSoundPath(ProgramPath());
 }
 
 void PlaySoundAlarm::Play() {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/fixed_text.h"
+
 // The layout of the Win32 LOGFONTA record, without <windows.h>.
 struct FontRecord {
   int32_t height;
@@ -29,8 +31,6 @@ static_assert(offsetof(FontRecord, weight) == 16);
 static_assert(offsetof(FontRecord, italic) == 20);
 static_assert(offsetof(FontRecord, pitchAndFamily) == 27);
 static_assert(offsetof(FontRecord, faceName) == 28);
-
-inline constexpr size_t kTextSize = 260;
 
 enum CameraType : int32_t { kNoCamera = 0, kIpCamera = 1, kCaptureDevice = 2 };
 

@@ -3,10 +3,9 @@
 #include <windowsx.h>
 
 #include <cmath>
-#include <cstring>
 #include <ctime>
-#include <optional>
 
+#include "common/canvas_win.h"
 #include "common/fitted_overlay_win.h"
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
@@ -16,37 +15,12 @@
 #include "common/scoped_handle_win.h"
 #include "engine/empty_cell_win.h"
 #include "engine/latency_win.h"
+#include "engine/settings_font_win.h"
 #include "engine/signal_watch.h"
 
 namespace {
 
 constexpr UINT kRedrawFlags = RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME;  // 0x541
-
-ScopedFont MakeFont(const FontRecord& record) {
-  LOGFONTA font;
-  std::memcpy(&font, &record, sizeof font);
-  font.lfFaceName[sizeof font.lfFaceName - 1] = '\0';
-  return ScopedFont(CreateFontIndirectA(&font));
-}
-
-// A 32-bit top-down DIB section selected into a memory DC.
-struct Canvas {
-  Canvas(HDC reference, int width, int height) : dc(CreateCompatibleDC(reference)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    bitmap.Reset(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
-    if (bitmap) selected.emplace(dc.Get(), bitmap.Get());
-  }
-  bool Valid() const { return bits != nullptr; }
-  ScopedMemoryDc dc;
-  ScopedBitmap bitmap;
-  uint32_t* bits = nullptr;
-  std::optional<SelectedObject> selected;
-};
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
   ScopedBrush brush(CreateSolidBrush(colour));
@@ -55,8 +29,8 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 
 }  // namespace
 
-struct CamWnd::BackBuffer : Canvas {
-  BackBuffer(HDC reference, int w, int h) : Canvas(reference, w, h), width(w), height(h) {}
+struct CamWnd::BackBuffer : Canvas32 {
+  BackBuffer(HDC reference, int w, int h) : Canvas32(reference, w, h), width(w), height(h) {}
   int width, height;
 };
 
@@ -316,7 +290,7 @@ void CamWnd::Render(HDC dc, int width, int height) {
   if (settings_.overlayEnabled) {
     char text[kTextSize];
     ExpandOverlayText(settings_.overlayText, DefaultClock().LocalTime(), text, sizeof text - 1);
-    ScopedFont font = MakeFont(settings_.overlayFont);
+    ScopedFont font = CreateSettingsFont(settings_.overlayFont);
     DrawOverlay(dc, all, text, font.Get(), settings_.overlayOpacity, settings_.overlayTextColor,
                 settings_.overlayBackColor, kOverlayKeyColour, settings_.overlayPosition);
   }
@@ -331,7 +305,7 @@ void CamWnd::Render(HDC dc, int width, int height) {
                  detector_.stopwatch.lastResult);
       const COLORREF colour =
           detector_.motionLevel <= settings_.triggerLevel ? settings_.infoTextColor : settings_.detectRectColor;
-      ScopedFont font = MakeFont(settings_.infoFont);
+      ScopedFont font = CreateSettingsFont(settings_.infoFont);
       DrawFittedOverlay(dc, all, text, font.Get(), settings_.infoOpacity, colour, settings_.infoBackColor,
                         kOverlayKeyColour, settings_.infoPosition);
     }
@@ -343,7 +317,7 @@ void CamWnd::Render(HDC dc, int width, int height) {
 }
 
 void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
-  Canvas black(dc, 1, 1);
+  Canvas32 black(dc, 1, 1);
   if (!black.Valid()) return;
   black.bits[0] = 0xFF000000u;
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 144, 0};
@@ -363,12 +337,7 @@ void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
 void CamWnd::DrawPicture(HDC dc, int width, int height) {
   if (!scaledValid_ || !scaled_.Matches(width, height)) scaledValid_ = scaler_.Scale(picture_, width, height, scaled_);
   if (!scaledValid_) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  const BITMAPINFO info = TopDown32Info(width, height);
   SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height),
                     scaled_.pixels.data(), &info, DIB_RGB_COLORS);
 }
@@ -385,7 +354,7 @@ void CamWnd::DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int3
   const int topEdge = static_cast<int>(ch * r0);
   const int w = right - left, h = bottomEdge - topEdge;
   if (w <= 0 || h <= 0) return;
-  Canvas solid(dc, 1, 1);
+  Canvas32 solid(dc, 1, 1);
   if (!solid.Valid()) return;
   solid.bits[0] = 0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(opacity), 0};
@@ -393,7 +362,7 @@ void CamWnd::DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int3
 }
 
 void CamWnd::DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) const {
-  Canvas grid(dc, width, height);
+  Canvas32 grid(dc, width, height);
   if (!grid.Valid()) return;
   HDC g = grid.dc.Get();
   FillSolid(g, RECT{0, 0, width, height}, RGB(0, 255, 0));
@@ -421,7 +390,7 @@ void CamWnd::DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) 
   // rule then tints with it); everything else opaque. Composed here rather
   // than by AlphaBlend, whose sum wraps past 255 under Wine instead of
   // saturating.
-  Canvas target(dc, width, height);
+  Canvas32 target(dc, width, height);
   if (!target.Valid()) return;
   BitBlt(target.dc.Get(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
   GdiFlush();

@@ -62,7 +62,6 @@ class CamWnd : public SubWnd {
   DetectGrid& EditableGrid() { return grid_; }
   RecordingExtras& EditableExtras() { return extras_; }
   const char* StatusText() const { return statusText_; }
-  const char* SourceStatus() const { return sourceStatus_; }
   bool HasPicture() const { return !picture_.pixels.empty(); }
   // Changes with every new picture, so the web server's live streams see
   // new pictures without a call from here.
@@ -72,7 +71,6 @@ class CamWnd : public SubWnd {
   // A picture that is still news: what the web server may show of the camera.
   bool HasLivePicture() const { return HasPicture() && !signalLost_; }
   const Picture& CurrentPicture() const { return picture_; }
-  const MotionDetector& DisplayDetector() const { return detector_; }
   CamWrk& Worker() { return worker_; }
 
   // The pop-up view, which the camera view window provides: told of every

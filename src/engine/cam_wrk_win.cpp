@@ -8,6 +8,7 @@
 #include "common/overlay_win.h"
 #include "common/raster.h"
 #include "engine/alarm_win.h"
+#include "engine/settings_font_win.h"
 
 namespace {
 
@@ -31,10 +32,7 @@ constexpr UINT kReleaseRetired = WM_APP + 1;
 void BurnOverlay(Picture& picture, const CamSettings& settings, const Clock& clock) {
   char text[kTextSize];
   ExpandOverlayText(settings.overlayText, clock.LocalTime(), text, sizeof text - 1);
-  LOGFONTA font;
-  std::memcpy(&font, &settings.overlayFont, sizeof font);
-  font.lfFaceName[sizeof font.lfFaceName - 1] = '\0';
-  ScopedFont handle(CreateFontIndirectA(&font));
+  ScopedFont handle = CreateSettingsFont(settings.overlayFont);
   OverlayOnPicture(picture, text, handle.Get(), settings.overlayOpacity, settings.overlayTextColor,
                    settings.overlayBackColor, kOverlayKeyColour, settings.overlayPosition);
 }

@@ -60,8 +60,6 @@ class Recorder {
   const char* CurrentPath() const { return currentPath_; }
   bool FileOpen() const { return recordFile_.IsValid(); }
   uint32_t PictureNumber() const { return pictureNumber_; }
-  uint32_t SaveCountdown() const { return saveCountdown_; }
-  int32_t MotionLatch() const { return motionLatch_; }
   size_t PreMotionFrames() const { return preMotion_.Count(); }
 
   // The shell call behind OpenCurrentFootage, replaceable by tests.

@@ -10,60 +10,69 @@
 // then neither translates nor dispatches it.
 bool TranslateModelessKey(MSG& msg);
 
-class ModalDlg {
+// What both dialog kinds share: the binding to the window and the routing
+// of its messages to the handlers below.
+class DialogBase {
  public:
-  ModalDlg() = default;
-  virtual ~ModalDlg() = default;
-  ModalDlg(const ModalDlg&) = delete;
-  ModalDlg& operator=(const ModalDlg&) = delete;
+  DialogBase() = default;
+  virtual ~DialogBase() = default;
+  DialogBase(const DialogBase&) = delete;
+  DialogBase& operator=(const DialogBase&) = delete;
 
-  // Runs the dialog; the value given to EndDialog (1 for OK, 2 for Cancel
-  // by default), -1 when the template cannot be created.
-  INT_PTR Run(HWND parent, int templateId);
   HWND Handle() const { return dialog_; }
 
   // Non-zero: the message is handled, nothing else sees it.
   virtual INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   virtual INT_PTR OnInitDialog(HWND hwnd);
-  // Buttons: OK ends with 1, Cancel with 2; notifications are ignored.
-  virtual INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam);
+  virtual INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) = 0;
   virtual INT_PTR OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam);
   // Zero keeps the dialog open.
   virtual INT_PTR OnClose();
   virtual INT_PTR DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
  protected:
+  // What WM_CLOSE does once OnClose allowed it.
+  virtual void CloseAllowed(HWND hwnd) = 0;
+  // The window procedure's part that finds the object: it rides in on
+  // WM_INITDIALOG's lParam and is forgotten at WM_DESTROY.
+  static INT_PTR DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LPARAM InitParam() { return reinterpret_cast<LPARAM>(this); }
+
   HWND dialog_ = nullptr;
+};
+
+class ModalDlg : public DialogBase {
+ public:
+  // Runs the dialog; the value given to EndDialog (1 for OK, 2 for Cancel
+  // by default), -1 when the template cannot be created.
+  INT_PTR Run(HWND parent, int templateId);
+
+  // Buttons: OK ends with 1, Cancel with 2; notifications are ignored.
+  INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  // Ends the dialog as Cancel does.
+  void CloseAllowed(HWND hwnd) override;
 
  private:
   static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
-class ModelessDlg {
+class ModelessDlg : public DialogBase {
  public:
-  ModelessDlg() = default;
-  virtual ~ModelessDlg() = default;
-  ModelessDlg(const ModelessDlg&) = delete;
-  ModelessDlg& operator=(const ModelessDlg&) = delete;
-
   // Creates the dialog as a top-level window of its own (its parent is the
   // desktop), shown and brought forward when `show` is set. False when the
   // template cannot be created.
   bool Create(HWND owner, int templateId, bool show);
-  HWND Handle() const { return dialog_; }
   HWND Owner() const { return owner_; }
 
-  virtual INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  virtual INT_PTR OnInitDialog(HWND hwnd);
   // OK and Cancel only hide the dialog.
-  virtual INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam);
-  virtual INT_PTR OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam);
-  // Zero keeps the dialog; otherwise WM_CLOSE destroys it.
-  virtual INT_PTR OnClose();
-  virtual INT_PTR DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
 
  protected:
-  HWND dialog_ = nullptr;
+  // Destroys the dialog.
+  void CloseAllowed(HWND hwnd) override;
+
   HWND owner_ = nullptr;
 
  private:

@@ -4,6 +4,12 @@
 
 #include "common/scoped_handle_win.h"
 
+namespace {
+// What a page's own template may carry that has no place inside a tab control.
+constexpr DWORD kPageStylesRemoved = WS_MINIMIZE | WS_MAXIMIZE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+constexpr DWORD kPageExStylesRemoved = WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE;
+}  // namespace
+
 void Tabs::Init(HWND owner, HWND tabControl) {
   owner_ = owner;
   tabControl_ = tabControl;
@@ -65,9 +71,9 @@ INT_PTR Tabs::HandlePageMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_INITDIALOG: {
       // Flat inside the tab control: no caption, frame or edges.
       const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
-      SetWindowLongPtrA(hwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(0x21CC0000));
+      SetWindowLongPtrA(hwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(kPageStylesRemoved));
       const LONG_PTR exStyle = GetWindowLongPtrA(hwnd, GWL_EXSTYLE);
-      SetWindowLongPtrA(hwnd, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(0x20201));
+      SetWindowLongPtrA(hwnd, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(kPageExStylesRemoved));
       return 0;
     }
     case WM_COMMAND: {

@@ -17,22 +17,22 @@ AsyncSocWnd::~AsyncSocWnd() {
 
 bool AsyncSocWnd::Listen(uint16_t port, uint32_t address, int backlog) {
   Close();
-  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket_ == INVALID_SOCKET) return false;
+  socket_.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!socket_) return false;
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
   local.sin_addr.s_addr = htonl(address);
-  if (bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return false;
-  if (WSAAsyncSelect(socket_, window_, WM_SOCKET_EVENT, kListenEvents) != 0) return false;
-  return listen(socket_, backlog) == 0;
+  if (bind(socket_.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return false;
+  if (WSAAsyncSelect(socket_.Get(), window_, WM_SOCKET_EVENT, kListenEvents) != 0) return false;
+  return listen(socket_.Get(), backlog) == 0;
 }
 
 bool AsyncSocWnd::Connect(const char* host, uint16_t port) {
   Close();
-  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket_ == INVALID_SOCKET) return false;
-  if (WSAAsyncSelect(socket_, window_, WM_SOCKET_EVENT, kConnectEvents) != 0) return false;
+  socket_.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!socket_) return false;
+  if (WSAAsyncSelect(socket_.Get(), window_, WM_SOCKET_EVENT, kConnectEvents) != 0) return false;
   const hostent* entry = host ? gethostbyname(host) : nullptr;
   if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0]) return false;
   sockaddr_in remote{};
@@ -40,14 +40,14 @@ bool AsyncSocWnd::Connect(const char* host, uint16_t port) {
   remote.sin_port = htons(port);
   std::memcpy(&remote.sin_addr, entry->h_addr_list[0], sizeof remote.sin_addr);
   // Non-blocking: the outcome arrives as FD_CONNECT.
-  connect(socket_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+  connect(socket_.Get(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
   StartTimer();
   return true;
 }
 
 bool AsyncSocWnd::Attach(SOCKET socket) {
   if (WSAAsyncSelect(socket, window_, WM_SOCKET_EVENT, kConnectEvents) != 0) return false;
-  socket_ = socket;
+  socket_.Reset(socket);
   return true;
 }
 
@@ -66,8 +66,8 @@ void AsyncSocWnd::FlushSend() {
   if (!sendBuffer_) return;
   bool failed = false;
   while (sendOffset_ < sendLength_) {
-    int sent =
-        send(socket_, reinterpret_cast<const char*>(sendBuffer_.get()) + sendOffset_, sendLength_ - sendOffset_, 0);
+    int sent = send(socket_.Get(), reinterpret_cast<const char*>(sendBuffer_.get()) + sendOffset_,
+                    sendLength_ - sendOffset_, 0);
     if (sent == SOCKET_ERROR) {
       if (WSAGetLastError() == WSAEWOULDBLOCK) break;
       failed = true;
@@ -99,17 +99,16 @@ void AsyncSocWnd::Close() {
   DropSendBuffer();
   // Without a socket there is nothing to cancel, and asking costs a round
   // trip to the wineserver for every connection the web server ends.
-  if (socket_ == INVALID_SOCKET) return;
-  WSAAsyncSelect(socket_, window_, WM_SOCKET_EVENT, 0);
-  closesocket(socket_);
-  socket_ = INVALID_SOCKET;
+  if (!socket_) return;
+  WSAAsyncSelect(socket_.Get(), window_, WM_SOCKET_EVENT, 0);
+  socket_.Reset();
 }
 
 uint16_t AsyncSocWnd::LocalPort() const {
-  if (socket_ == INVALID_SOCKET) return 0;
+  if (!socket_) return 0;
   sockaddr_in local{};
   int size = sizeof local;
-  if (getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
+  if (getsockname(socket_.Get(), reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
   return ntohs(local.sin_port);
 }
 
@@ -160,7 +159,7 @@ LRESULT AsyncSocWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 void AsyncSocWnd::DispatchSocketEvent(SOCKET socket, int event, int error) {
   // Events already queued for a socket that has since been closed (or
   // replaced by a new one) belong to no connection of this object.
-  if (socket == INVALID_SOCKET || socket != socket_) return;
+  if (socket == INVALID_SOCKET || socket != socket_.Get()) return;
   if (event > FD_CLOSE) return;
   switch (event) {
     case FD_READ:

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "common/scoped_handle_win.h"
 #include "framework/wnd_win.h"
 
 inline constexpr UINT WM_SOCKET_EVENT = WM_USER + 200;  // from WinSock: wParam socket, lParam event/error
@@ -43,8 +44,8 @@ class AsyncSocWnd : public Wnd {
   // Closes any socket and starts a non-blocking connect; completion arrives
   // as OnConnect. False when no socket, no registration or no such host.
   bool Connect(const char* host, uint16_t port);
-  // Takes an already connected socket. On failure the socket is left to the
-  // caller and the stored one stays unchanged.
+  // Takes an already connected socket, closing any earlier one. On failure
+  // the socket is left to the caller and the stored one stays unchanged.
   bool Attach(SOCKET socket);
   // Sends one message. While an earlier one is still pending the new bytes
   // are not taken; wait for OnSendComplete before the next.
@@ -54,7 +55,7 @@ class AsyncSocWnd : public Wnd {
   // handler; harmless without a socket.
   void Close();
 
-  SOCKET Socket() const { return socket_; }
+  SOCKET Socket() const { return socket_.Get(); }
   // The port the socket is bound to locally, 0 without one.
   uint16_t LocalPort() const;
   UINT TimeoutMs() const { return timeoutMs_; }
@@ -78,7 +79,7 @@ class AsyncSocWnd : public Wnd {
   void StartTimer();
   void StopTimer();
 
-  SOCKET socket_ = INVALID_SOCKET;
+  ScopedSocket socket_;
   sockaddr_in peerAddress_{};
   int32_t connectState_ = kNotConnected;
   std::unique_ptr<unsigned char[]> sendBuffer_;

@@ -20,31 +20,11 @@ class AviLibrary {
   AviLibrary& operator=(const AviLibrary&) = delete;
 };
 
-class ExportScope {
- public:
-  explicit ExportScope(RecordingReader& reader)
-      : reader_(reader), position_(reader.Position()), frameSize_(reader.FrameSize()) {
-    reader_.SetOpState(kRunning);
-  }
-  ~ExportScope() {
-    reader_.SetPosition(position_);
-    reader_.SetFrameSize(frameSize_);
-    reader_.SetOpState(kIdle);
-  }
-  ExportScope(const ExportScope&) = delete;
-  ExportScope& operator=(const ExportScope&) = delete;
-
- private:
-  RecordingReader& reader_;
-  int64_t position_;
-  int64_t frameSize_;
-};
-
 }  // namespace
 
 void ExportAvi(RecordingReader& reader, HWND owner, HWND progress, uint32_t framesPerSecond, AviPlatform& platform) {
   if (!reader.HasSelection() || reader.IsBusy() || !reader.IsOpen()) return;
-  ExportScope scope(reader);
+  ReaderOperation operation(reader);
   const std::string path = reader.AskSaveFile("Exported_Video.avi", kAviFilter, kAviExtension);
   if (path.empty()) return;
   if (IsSameFile(static_cast<HANDLE>(reader.File()->NativeHandle()), path)) {

@@ -1,6 +1,7 @@
 #include "player/avi_writer_win.h"
 
 #include "common/fixed_text.h"
+#include "common/picture.h"
 
 namespace {
 
@@ -47,10 +48,8 @@ COMPVARS InitialCompressorChoice() {
 }
 
 DWORD DibImageSize(const BITMAPINFOHEADER& header) {
-  const LONG height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  if (header.biWidth <= 0 || header.biBitCount == 0) return 0;
-  const DWORD stride = ((static_cast<DWORD>(header.biWidth) * header.biBitCount + 31) / 32) * 4;
-  return stride * static_cast<DWORD>(height);
+  return static_cast<DWORD>(RowStride(header.biWidth, header.biBitCount) *
+                            static_cast<size_t>(AbsHeight(header.biHeight)));
 }
 
 AVISTREAMINFOA VideoStreamHeader(const COMPVARS& vars, const BITMAPINFOHEADER& format, uint32_t framesPerSecond) {

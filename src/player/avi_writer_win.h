@@ -63,7 +63,6 @@ class AviWriter {
   void Close();
 
   bool IsOpen() const { return compressedStream_ != nullptr; }
-  int32_t FrameCount() const { return frameCount_; }
 
  private:
   bool Fail(HWND owner, COMPVARS& vars, const char* text);

@@ -60,27 +60,6 @@ size_t SectionsFor(EditKind kind, const RecordingReader& reader, int64_t inserti
   return 0;
 }
 
-// Puts the reader back as the edit found it on every way out.
-class EditScope {
- public:
-  explicit EditScope(RecordingReader& reader)
-      : reader_(reader), position_(reader.Position()), frameSize_(reader.FrameSize()) {
-    reader_.SetOpState(kRunning);
-  }
-  ~EditScope() {
-    reader_.SetPosition(position_);
-    reader_.SetFrameSize(frameSize_);
-    reader_.SetOpState(kIdle);
-  }
-  EditScope(const EditScope&) = delete;
-  EditScope& operator=(const EditScope&) = delete;
-
- private:
-  RecordingReader& reader_;
-  int64_t position_;
-  int64_t frameSize_;
-};
-
 }  // namespace
 
 void ShowProgress(HWND progress, const char* text) {
@@ -140,7 +119,7 @@ void EditRecording(RecordingReader& reader, HWND progress, EditKind kind) {
   // A current frame is one that was read and lies inside the file.
   const bool hasFrame = reader.FrameSize() > 0 && reader.Position() >= reader.FrameSize();
   if (kind == EditKind::SaveFrame ? !hasFrame : !reader.HasSelection()) return;
-  EditScope scope(reader);
+  ReaderOperation operation(reader);
   const EditPlan plan = PlanFor(kind);
 
   const std::string outputPath = reader.AskSaveFile(plan.defaultName, plan.filter, plan.extension);

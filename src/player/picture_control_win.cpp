@@ -6,7 +6,6 @@
 #include "common/fixed_text.h"
 #include "common/image_preview_win.h"
 #include "common/overlay_win.h"
-#include "common/subclassed_control_win.h"
 
 namespace {
 
@@ -21,26 +20,6 @@ size_t NeededBytes(const PictureInfo& header) {
 
 }  // namespace
 
-PictureControl::~PictureControl() {
-  Detach();
-}
-
-bool PictureControl::Attach(HWND dialog, int controlId) {
-  HWND control = GetDlgItem(dialog, controlId);
-  if (!control) return false;
-  Detach();
-  window_ = control;
-  owner_ = dialog;
-  oldProc_ = SubclassControl(control, &PictureControl::WindowProc, this);
-  return true;
-}
-
-void PictureControl::Detach() {
-  RestoreControl(window_, &PictureControl::WindowProc, oldProc_);
-  window_ = nullptr;
-  oldProc_ = nullptr;
-}
-
 void PictureControl::DropPixels() {
   pixels_.clear();
   pixels_.shrink_to_fit();
@@ -52,13 +31,13 @@ void PictureControl::SetPicture(Picture&& picture) {
   header_ = picture.pictureInfo;
   pixels_ = std::move(picture.pixels);
   message_[0] = '\0';
-  RedrawControl(window_);
+  RedrawControl(Window());
 }
 
 void PictureControl::SetPicture(const uint8_t* pixels, const PictureInfo& header) {
   DropPixels();
   if (!pixels) {
-    RedrawControl(window_);
+    RedrawControl(Window());
     return;
   }
   if (!IsShowablePicture(header)) return;
@@ -69,39 +48,18 @@ void PictureControl::SetPicture(const uint8_t* pixels, const PictureInfo& header
   }
   header_ = header;
   message_[0] = '\0';
-  RedrawControl(window_);
+  RedrawControl(Window());
 }
 
 void PictureControl::ClearPicture() {
   DropPixels();
-  RedrawControl(window_);
+  RedrawControl(Window());
 }
 
 void PictureControl::SetMessage(std::string_view text) {
   DropPixels();
   CopyText(message_, text);
-  RedrawControl(window_);
-}
-
-LRESULT CALLBACK PictureControl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  PictureControl* self = SubclassedObject<PictureControl>(window);
-  if (!self || self->window_ != window) return DefWindowProcA(window, message, wParam, lParam);
-  return self->HandleMessage(message, wParam, lParam);
-}
-
-LRESULT PictureControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  const HWND window = window_;
-  const WNDPROC oldProc = oldProc_;
-  LRESULT result = 0;
-  if (HandleSelfPaintingMessage(
-          window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); }, result))
-    return result;
-  switch (message) {
-    case WM_NCDESTROY:
-      Detach();
-      break;
-  }
-  return CallWindowProcA(oldProc, window, message, wParam, lParam);
+  RedrawControl(Window());
 }
 
 void PictureControl::Paint(HDC dc, const RECT& client) const {

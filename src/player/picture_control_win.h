@@ -14,19 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/fixed_text.h"
 #include "common/picture.h"
-#include "engine/cam_settings.h"
+#include "common/subclassed_control_win.h"
 
-class PictureControl {
+class PictureControl : public DrawnControl {
  public:
-  PictureControl() = default;
-  ~PictureControl();
-  PictureControl(const PictureControl&) = delete;
-  PictureControl& operator=(const PictureControl&) = delete;
-
-  // Takes over the static of that id in dialog.
-  bool Attach(HWND dialog, int controlId);
-
   // Drops the current picture and takes this one's pixels (no copy), as
   // DecodeJpeg delivers them. A picture that is not 24 bits per pixel, or
   // without the pixels its description needs, is dropped without a redraw.
@@ -39,22 +32,14 @@ class PictureControl {
   // Drops the picture and shows text (at most 259 characters) on grey.
   void SetMessage(std::string_view text);
 
-  HWND Window() const { return window_; }
-  HWND Owner() const { return owner_; }
   bool HasPicture() const { return !pixels_.empty(); }
   const char* Message() const { return message_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint(HDC dc, const RECT& client) const;
+  void Paint(HDC dc, const RECT& client) const override;
   void DropPixels();
-  void Detach();
 
-  HWND window_ = nullptr;
-  HWND owner_ = nullptr;
   std::vector<uint8_t> pixels_;
   PictureInfo header_{};
   char message_[kTextSize] = {};
-  WNDPROC oldProc_ = nullptr;
 };

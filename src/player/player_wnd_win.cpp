@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/jpeg_codec.h"
+#include "framework/window_icon_win.h"
 #include "player/avi_export_win.h"
 #include "player/avi_frame_rate.h"
 #include "player/edit_recording_win.h"
@@ -27,8 +28,11 @@ struct Placement {
   int vertical;
 };
 constexpr Placement kPlacements[] = {
-    {kPictureArea, 1, 1}, {kStatusLine, 1, 2},  {kDelayLabel, 2, 2}, {kTimeline, 1, 2},   {kLoadButton, 0, 2},
-    {kPlayButton, 0, 2},  {kFirstButton, 0, 2}, {kLastButton, 0, 2}, {kDelayField, 2, 2}, {kStepArrows, 2, 2},
+    {kPictureArea, kLayoutStretch, kLayoutStretch},      {kStatusLine, kLayoutStretch, kLayoutFollowEdge},
+    {kDelayLabel, kLayoutFollowEdge, kLayoutFollowEdge}, {kTimeline, kLayoutStretch, kLayoutFollowEdge},
+    {kLoadButton, kLayoutKeep, kLayoutFollowEdge},       {kPlayButton, kLayoutKeep, kLayoutFollowEdge},
+    {kFirstButton, kLayoutKeep, kLayoutFollowEdge},      {kLastButton, kLayoutKeep, kLayoutFollowEdge},
+    {kDelayField, kLayoutFollowEdge, kLayoutFollowEdge}, {kStepArrows, kLayoutFollowEdge, kLayoutFollowEdge},
 };
 
 // The menu items that act on the selection.
@@ -115,13 +119,7 @@ void PlayerWnd::OnInitDialog() {
   statusLine_.Attach(window_, kStatusLine);
   statusLine_.SetFlags(StatusLineControl::kButtonFaceBackground, true);
   picture_.Attach(window_, kPictureArea);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  HANDLE big = LoadImageA(instance, MAKEINTRESOURCEA(kPlayerIcon), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                          GetSystemMetrics(SM_CYICON), LR_SHARED);
-  HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(kPlayerIcon), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                            GetSystemMetrics(SM_CYSMICON), LR_SHARED);
-  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SetWindowIcons(window_, kPlayerIcon);
   timeline_.Attach(window_, kTimeline);
   SendMessageA(timeline_.Window(), TBM_SETRANGEMAX, FALSE, kTimelineRange);
   SendMessageA(timeline_.Window(), TBM_SETPAGESIZE, 0, kTimelinePage);

@@ -135,3 +135,25 @@ class RecordingReader {
   int64_t selectionEnd_ = 0;
   int32_t opState_ = kIdle;
 };
+
+// An edit or export running on the reader: marks it busy for the scope and
+// puts its position, frame size and state back on every way out.
+class ReaderOperation {
+ public:
+  explicit ReaderOperation(RecordingReader& reader)
+      : reader_(reader), position_(reader.Position()), frameSize_(reader.FrameSize()) {
+    reader_.SetOpState(kRunning);
+  }
+  ~ReaderOperation() {
+    reader_.SetPosition(position_);
+    reader_.SetFrameSize(frameSize_);
+    reader_.SetOpState(kIdle);
+  }
+  ReaderOperation(const ReaderOperation&) = delete;
+  ReaderOperation& operator=(const ReaderOperation&) = delete;
+
+ private:
+  RecordingReader& reader_;
+  int64_t position_;
+  int64_t frameSize_;
+};

@@ -15,39 +15,30 @@
 #include <cstdint>
 #include <string>
 
-class StatusLineControl {
+#include "common/subclassed_control_win.h"
+
+class StatusLineControl : public DrawnControl {
  public:
   static constexpr uint32_t kButtonFaceBackground = 0x20;
   static constexpr uint32_t kFramed = 0x10;
-
-  StatusLineControl() = default;
-  ~StatusLineControl();
-  StatusLineControl(const StatusLineControl&) = delete;
-  StatusLineControl& operator=(const StatusLineControl&) = delete;
-
-  // Takes over the static of that id in dialog, starting with its text.
-  bool Attach(HWND dialog, int controlId);
 
   void SetFlags(uint32_t flags, bool redraw);
   void SetColors(COLORREF back, COLORREF border, COLORREF text);
   void SetFormat(UINT format);
 
-  HWND Window() const { return window_; }
   const std::string& Text() const { return text_; }
   uint32_t Flags() const { return flags_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint(HDC dc, const RECT& client) const;
-  void Detach();
+  // Starts with the static's own text.
+  void BeforeTakeOver(HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  void Paint(HDC dc, const RECT& client) const override;
 
-  HWND window_ = nullptr;
   std::string text_;
   COLORREF backColor_ = 0xFFFFFF;
   COLORREF borderColor_ = 0x908782;
   COLORREF textColor_ = 0x000000;
   UINT format_ = DT_SINGLELINE | DT_VCENTER;
   uint32_t flags_ = kButtonFaceBackground;
-  WNDPROC oldProc_ = nullptr;
 };

@@ -3,8 +3,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "common/subclassed_control_win.h"
-
 namespace {
 
 struct Band {
@@ -35,78 +33,52 @@ void GradientBand(HDC dc, int left, int right, int top, int split, int bottom, c
 
 }  // namespace
 
-TimelineControl::~TimelineControl() {
-  Detach();
-}
-
-bool TimelineControl::Attach(HWND dialog, int controlId) {
-  HWND control = GetDlgItem(dialog, controlId);
-  if (!control) return false;
-  Detach();
-  window_ = control;
-  parent_ = dialog;
-  oldProc_ = SubclassControl(control, &TimelineControl::WindowProc, this);
-  return true;
-}
-
-void TimelineControl::Detach() {
-  RestoreControl(window_, &TimelineControl::WindowProc, oldProc_);
-  window_ = nullptr;
-  oldProc_ = nullptr;
-}
-
-LRESULT CALLBACK TimelineControl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TimelineControl* self = SubclassedObject<TimelineControl>(window);
-  if (!self || self->window_ != window) return DefWindowProcA(window, message, wParam, lParam);
-  return self->HandleMessage(message, wParam, lParam);
-}
-
 LRESULT TimelineControl::SetValue(uint32_t& field, uint32_t value, WPARAM redraw) {
   field = value;
-  if (redraw) InvalidateRect(window_, nullptr, FALSE);
+  if (redraw) InvalidateRect(Window(), nullptr, FALSE);
   return 0;
 }
 
-LRESULT TimelineControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  const HWND window = window_;
-  const WNDPROC oldProc = oldProc_;
+bool TimelineControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   const auto value = static_cast<uint32_t>(lParam);
-  LRESULT result = 0;
-  if (HandleSelfPaintingMessage(
-          window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); }, result))
-    return result;
   switch (message) {
     case TBM_GETPOS:
-      return static_cast<LRESULT>(pos_);
+      result = static_cast<LRESULT>(pos_);
+      return true;
     case TBM_SETPOS:
-      return SetValue(pos_, value, wParam);
+      result = SetValue(pos_, value, wParam);
+      return true;
     case TBM_SETRANGEMAX:
-      return SetValue(rangeMax_, value, wParam);
+      result = SetValue(rangeMax_, value, wParam);
+      return true;
     case TBM_SETSELSTART:
-      return SetValue(selStart_, value, wParam);
+      result = SetValue(selStart_, value, wParam);
+      return true;
     case TBM_SETSELEND:
-      return SetValue(selEnd_, value, wParam);
+      result = SetValue(selEnd_, value, wParam);
+      return true;
     case TBM_CLEARSEL:
       selStart_ = kNoMark;
-      return SetValue(selEnd_, kNoMark, wParam);
+      result = SetValue(selEnd_, kNoMark, wParam);
+      return true;
     case WM_LBUTTONDOWN:
-      return 0;
+      result = 0;
+      return true;
     case WM_LBUTTONUP:
       OnClick(lParam);
-      return 0;
-    case WM_NCDESTROY:
-      Detach();
-      break;
+      result = 0;
+      return true;
+    default:
+      return false;
   }
-  return CallWindowProcA(oldProc, window, message, wParam, lParam);
 }
 
 void TimelineControl::OnClick(LPARAM lParam) {
   RECT client{};
-  GetClientRect(window_, &client);
+  GetClientRect(Window(), &client);
   pos_ = TimelineClickPosition(GET_X_LPARAM(lParam), client.right, rangeMax_);
-  InvalidateRect(window_, nullptr, FALSE);
-  SendMessageA(parent_, WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(window_));
+  InvalidateRect(Window(), nullptr, FALSE);
+  SendMessageA(Owner(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(Window()));
 }
 
 void TimelineControl::Paint(HDC dc, const RECT& client) const {

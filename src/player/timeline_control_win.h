@@ -16,37 +16,24 @@
 
 #include <cstdint>
 
+#include "common/subclassed_control_win.h"
 #include "player/timeline_geometry.h"
 
-class TimelineControl {
+// The dialog it is attached from (Owner()) gets the click notices.
+class TimelineControl : public DrawnControl {
  public:
-  TimelineControl() = default;
-  ~TimelineControl();
-  TimelineControl(const TimelineControl&) = delete;
-  TimelineControl& operator=(const TimelineControl&) = delete;
-
-  // Takes over the trackbar of that id in dialog; dialog gets the click notices.
-  bool Attach(HWND dialog, int controlId);
-
-  HWND Window() const { return window_; }
-  uint32_t Pos() const { return pos_; }
   uint32_t RangeMax() const { return rangeMax_; }
   uint32_t SelStart() const { return selStart_; }
   uint32_t SelEnd() const { return selEnd_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   LRESULT SetValue(uint32_t& field, uint32_t value, WPARAM redraw);
   void OnClick(LPARAM lParam);
-  void Paint(HDC dc, const RECT& client) const;
-  void Detach();
+  void Paint(HDC dc, const RECT& client) const override;
 
-  HWND window_ = nullptr;
-  HWND parent_ = nullptr;
   uint32_t rangeMax_ = 0;
   uint32_t pos_ = 0;
   uint32_t selStart_ = kNoMark;
   uint32_t selEnd_ = kNoMark;
-  WNDPROC oldProc_ = nullptr;
 };

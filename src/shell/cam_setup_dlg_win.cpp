@@ -2,11 +2,9 @@
 
 #include <commctrl.h>
 
-#include <string>
-
 #include "common/fixed_text.h"
 #include "engine/camera_messages.h"
-#include "shell/cam_setup_control_io_win.h"
+#include "framework/window_icon_win.h"
 #include "shell/setup_text.h"
 
 using namespace setup_id;
@@ -39,14 +37,7 @@ LRESULT CamSetupDlg::SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const 
 }
 
 INT_PTR CamSetupDlg::OnInitDialog(HWND hwnd) {
-  HINSTANCE module = GetModuleHandleA(nullptr);
-  if (HICON big = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kIcon), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED)))
-    SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  if (HICON small =
-          static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kIcon), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED)))
-    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SetWindowIcons(hwnd, kIcon);
 
   preview_.Attach(hwnd, GetDlgItem(hwnd, kPreview));
   SetTimer(hwnd, kSetupRefreshTimer, kSetupRefreshMs, nullptr);
@@ -59,9 +50,7 @@ INT_PTR CamSetupDlg::OnInitDialog(HWND hwnd) {
   for (int page = 0; page < kPageCount; ++page) tabs_.AddPage(page, kFirstPageTemplate + page);
   tabs_.ShowPage(0);
 
-  FillCombo(Item(kModify, kRotation), kRotationListText);
-  FillCombo(Item(kOverlay, kOverlayPosition), kPositionListText);
-  FillCombo(Item(kMotion, kInfoPosition), kPositionListText);
+  pages_.FillLists();
 
   InitControls();
   SendToWorker(camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(hwnd), kSetupPictureMessage);
@@ -148,22 +137,27 @@ int CamSetupDlg::PageIndex(HWND page) const {
   return -1;
 }
 
-void CamSetupDlg::SetPathExtensionFromButton(bool mjpeg) const {
-  HWND field = Item(kRecording, kSavePath);
-  const int length = GetWindowTextLengthA(field);
-  std::string path(static_cast<size_t>(length) + 1, '\0');
-  path.resize(static_cast<size_t>(GetWindowTextA(field, path.data(), length + 1)));
-  if (SetPathExtension(path, mjpeg)) SetWindowTextA(field, path.c_str());
-}
-
 void CamSetupDlg::EditScheduleDay(int controlId) {
   scheduleDay_ = ScheduleDayForControl(controlId);
-  const CamSettings& s = preview_.Settings();
-  SetWindowTextA(Item(kSchedule, kScheduleLabel), ScheduleDayLabel(scheduleDay_));
-  SetPickerTime(Item(kSchedule, kStartPicker), s.scheduleStart[scheduleDay_]);
-  SetPickerTime(Item(kSchedule, kStopPicker), s.scheduleStop[scheduleDay_]);
-  EnableWindow(Item(kSchedule, kStartPicker), TRUE);
-  EnableWindow(Item(kSchedule, kStopPicker), TRUE);
+  pages_.ShowScheduleDay(preview_.Settings(), scheduleDay_);
+}
+
+void CamSetupDlg::InitControls() {
+  if (camera_) {
+    preview_.EditableSettings() = camera_->Settings();
+    preview_.EditableGrid() = camera_->Grid();
+    preview_.EditableExtras() = camera_->Extras();
+  }
+  // Grid editing starts off, in the preview as on its box.
+  preview_.EditableSettings().editDetectGrid = 0;
+  pages_.Show(preview_.Settings(), preview_.Extras());
+}
+
+void CamSetupDlg::ReadControls() {
+  pages_.Read(preview_.EditableSettings(), scheduleDay_);
+  preview_.EditableExtras() = pages_.ReadExtras();
+  if (preview_.Handle())
+    RedrawWindow(preview_.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
 }
 
 void CamSetupDlg::OnPageCommand(HWND page, int controlId) {
@@ -171,13 +165,13 @@ void CamSetupDlg::OnPageCommand(HWND page, int controlId) {
   HWND owner = dialog_;
   switch (PageIndex(page)) {
     case kRecording:
-      if (controlId == kSaveMjpeg || controlId == kSaveJpeg) SetPathExtensionFromButton(controlId == kSaveMjpeg);
+      if (controlId == kSaveMjpeg || controlId == kSaveJpeg) pages_.SetPathExtension(controlId == kSaveMjpeg);
       break;
     case kSchedule:
       if (ScheduleDayForControl(controlId) >= 0) {
         // The pickers still show the day edited so far: keep it before
         // they are loaded with the new one.
-        ReadSchedulePage(s);
+        pages_.ReadSchedule(s, scheduleDay_);
         EditScheduleDay(controlId);
       }
       break;

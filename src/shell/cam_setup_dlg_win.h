@@ -13,6 +13,8 @@
 #include "framework/dialogs_win.h"
 #include "framework/tabs_win.h"
 #include "shell/setup_choosers_win.h"
+#include "shell/setup_ids.h"
+#include "shell/setup_pages_win.h"
 
 // Runs the setup dialog of `camera` (titled "Camera <cameraIndex + 1>
 // Setup") modally, owned by `owner`. True when it was closed with OK or
@@ -29,40 +31,6 @@ inline constexpr int kCamSetupTemplate = 103;
 inline constexpr UINT kSetupPictureMessage = 1374;
 inline constexpr UINT_PTR kSetupRefreshTimer = 10;
 inline constexpr UINT kSetupRefreshMs = 250;
-
-namespace setup_id {
-inline constexpr int kTabControl = 1080;
-inline constexpr int kPreview = 1021;
-inline constexpr int kCancel = 1051;
-inline constexpr int kOk = 1052;
-inline constexpr int kIcon = 199;
-
-// Page indexes, in tab order; templates 1001 to 1006.
-enum Page { kRecording = 0, kSchedule, kModify, kOverlay, kMotion, kDevice, kPageCount };
-inline constexpr int kFirstPageTemplate = 1001;
-
-// Recording page.
-inline constexpr int kRecordEnabled = 1010, kCleanDirectory = 1011, kSaveInterval = 1041, kSavePath = 1042,
-                     kMaxJpegCount = 1043, kSaveMjpeg = 1070, kSaveJpeg = 1071;
-// Recording page, the values kept beside the camera's settings (0 = none).
-inline constexpr int kPreMotionFrames = 1044, kKeepMegabytes = 1045, kKeepDays = 1046;
-// Schedule page: 1010 all days ("&Record Only at Specific Times"), 1011 to
-// 1017 Sunday to Saturday.
-inline constexpr int kScheduleAllDays = 1010, kScheduleSaturday = 1017, kScheduleLabel = 1023, kStartPicker = 1060,
-                     kStopPicker = 1061;
-// Modify page.
-inline constexpr int kFlipHorizontal = 1010, kFlipVertical = 1011, kRotation = 1031, kJpegQuality = 1041;
-// Overlay page.
-inline constexpr int kOverlayEnabled = 1010, kOverlayOnFile = 1011, kOverlayOpacity = 1041, kOverlayPosition = 1031,
-                     kOverlayText = 1042, kOverlayFont = 1052, kOverlayBackColor = 1051;
-// Motion page.
-inline constexpr int kMotionEnabled = 1010, kMotionSound = 1011, kShowDetectRect = 1012, kEditDetectGrid = 1013,
-                     kShowDetectInfo = 1014, kTriggerLevel = 1041, kSaveCount = 1042, kDetectRectOpacity = 1044,
-                     kInfoOpacity = 1045, kInfoPosition = 1031, kDetectRectColor = 1051, kInfoFont = 1052,
-                     kInfoBackColor = 1053;
-// Device page: 1070 + cameraType.
-inline constexpr int kDeviceNone = 1070, kDeviceIp = 1071, kDeviceCapture = 1072;
-}  // namespace setup_id
 
 class CamSetupDlg : public ModalDlg {
  public:
@@ -100,24 +68,10 @@ class CamSetupDlg : public ModalDlg {
   // own settings have it.
   void DropEdit();
   int PageIndex(HWND page) const;
-  HWND Item(int page, int controlId) const { return tabs_.GetPageItem(page, controlId); }
-  void SetPathExtensionFromButton(bool mjpeg) const;
   void EditScheduleDay(int controlId);
-  void InitRecordingPage(const CamSettings& s) const;
-  void InitSchedulePage(const CamSettings& s) const;
-  void InitModifyPage(const CamSettings& s) const;
-  void InitOverlayPage(const CamSettings& s) const;
-  void InitMotionPage(const CamSettings& s) const;
-  void ReadRecordingPage(CamSettings& s) const;
-  void ReadSchedulePage(CamSettings& s) const;
-  void ReadModifyPage(CamSettings& s) const;
-  void ReadOverlayPage(CamSettings& s) const;
-  void ReadMotionPage(CamSettings& s) const;
-  void ReadDevicePage(CamSettings& s) const;
-  void InitRecordingExtras() const;
-  void ReadRecordingExtras();
 
   Tabs tabs_;
+  SetupPages pages_{tabs_};
   int32_t cameraIndex_ = 0;
   int scheduleDay_ = -1;
   bool sourceChanged_ = false;

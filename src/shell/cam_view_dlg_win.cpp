@@ -4,6 +4,8 @@
 
 #include "common/fixed_text.h"
 #include "engine/cell_text.h"
+#include "framework/window_icon_win.h"
+#include "shell/shell_icon_win.h"
 
 namespace {
 
@@ -48,9 +50,7 @@ CamViewDlg::~CamViewDlg() {
 
 INT_PTR CamViewDlg::OnInitDialog(HWND hwnd) {
   preview_.Attach(hwnd, kCamViewPicture);
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(199));
-  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowIcons(hwnd, kShellIcon);
   sizeChoice_ = kViewSizeSmall;
   ResizeTo(kViewSizeSmall);
   CentreOn(hwnd, Owner());
@@ -74,7 +74,7 @@ INT_PTR CamViewDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM, LPARAM) {
     case WM_SIZE: {
       RECT client{};
       GetClientRect(hwnd, &client);
-      MoveWindow(preview_.Control(), 0, 0, client.right, client.bottom, TRUE);
+      MoveWindow(preview_.Window(), 0, 0, client.right, client.bottom, TRUE);
       break;
     }
     case WM_LBUTTONDBLCLK:
@@ -110,7 +110,7 @@ void CamViewDlg::ResizeTo(int command) {
   const int frameWidth = (window.right - window.left) - client.right;
   const int frameHeight = (window.bottom - window.top) - client.bottom;
   MoveWindow(hwnd, window.left, window.top, picture.cx + frameWidth, picture.cy + frameHeight, TRUE);
-  MoveWindow(preview_.Control(), 0, 0, picture.cx, picture.cy, TRUE);
+  MoveWindow(preview_.Window(), 0, 0, picture.cx, picture.cy, TRUE);
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
 }
 

@@ -1,11 +1,10 @@
 #include "shell/config_file_win.h"
 
 #include "common/file_sink_win.h"
+#include "common/program_path_win.h"
 #include "common/scoped_handle_win.h"
 
 namespace {
-
-constexpr DWORD kModulePathSize = 1023;
 
 class FileSource final : public ByteSource {
  public:
@@ -28,9 +27,7 @@ class FileSource final : public ByteSource {
 }  // namespace
 
 std::string ConfigPath() {
-  char path[kModulePathSize + 1] = {};
-  GetModuleFileNameA(nullptr, path, kModulePathSize);
-  return ConfigPathFor(path);
+  return ConfigPathFor(ProgramPath());
 }
 
 bool SaveConfigFile(const std::string& path, const WebSettings& web, const GridLayout& layout,

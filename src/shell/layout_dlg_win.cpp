@@ -1,11 +1,12 @@
 #include "shell/layout_dlg_win.h"
 
 #include "common/fixed_text.h"
+#include "framework/window_icon_win.h"
 #include "shell/layout_input.h"
 #include "shell/shell_icon_win.h"
 
 INT_PTR LayoutDlg::OnInitDialog(HWND hwnd) {
-  SetShellIcons(hwnd);
+  SetWindowIcons(hwnd, kShellIcon);
   char text[64];
   FormatText(text, sizeof text, "%d", layout_.columns);
   SetDlgItemTextA(hwnd, kLayoutColumns, text);
@@ -18,24 +19,7 @@ INT_PTR LayoutDlg::OnInitDialog(HWND hwnd) {
   return 1;
 }
 
-INT_PTR LayoutDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
-  if (HIWORD(wParam) != 0) return 1;
-  switch (LOWORD(wParam)) {
-    case kLayoutOk:
-      if (Validate(hwnd)) EndDialog(hwnd, 1);
-      break;
-    case kLayoutCancel:
-    case IDOK:
-    case IDCANCEL:
-      EndDialog(hwnd, 2);
-      break;
-    default:
-      break;
-  }
-  return 1;
-}
-
-bool LayoutDlg::Validate(HWND hwnd) {
+bool LayoutDlg::Apply(HWND hwnd) {
   constexpr int kFieldSize = 260;
   char columns[kFieldSize] = {}, rows[kFieldSize] = {}, aspect[kFieldSize] = {};
   GetDlgItemTextA(hwnd, kLayoutColumns, columns, kFieldSize);

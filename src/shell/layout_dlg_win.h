@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/dialogs_win.h"
+#include "framework/apply_dlg_win.h"
 #include "shell/grid_layout.h"
 #include "shell/shell_services_win.h"
 
@@ -16,16 +16,17 @@ inline constexpr int kLayoutCount = 1025;
 inline constexpr int kLayoutOk = 1052;
 inline constexpr int kLayoutCancel = 1051;
 
-class LayoutDlg : public ModalDlg {
+class LayoutDlg : public ApplyDlg {
  public:
-  LayoutDlg(GridLayout& layout, MessageBoxFn messageBox) : layout_(layout), messageBox_(std::move(messageBox)) {}
+  LayoutDlg(GridLayout& layout, MessageBoxFn messageBox)
+      : ApplyDlg(kLayoutOk, kLayoutCancel), layout_(layout), messageBox_(std::move(messageBox)) {}
 
   INT_PTR OnInitDialog(HWND hwnd) override;
-  INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
 
+ protected:
   // Reads the three fields; stores them into the layout when they pass,
   // otherwise shows why and leaves the layout as it was.
-  bool Validate(HWND hwnd);
+  bool Apply(HWND hwnd) override;
 
  private:
   GridLayout& layout_;

@@ -1,51 +1,59 @@
 #include "shell/main_dlg_win.h"
 
-#include "common/fixed_text.h"
+#include "engine/camera_messages.h"
+#include "framework/window_icon_win.h"
+#include "shell/cam_setup_dlg_win.h"
+#include "shell/layout_dlg_win.h"
 #include "shell/popup_menu_win.h"
 #include "shell/shell_icon_win.h"
+#include "shell/shell_sources_win.h"
+#include "web/web_svr_dlg_win.h"
 
-MainDlg::MainDlg(ShellServices services)
-    : services_(std::move(services)), layout_(DefaultGridLayout()), web_(DefaultWebSettings()) {}
+namespace {
 
-MainDlg::~MainDlg() {
-  // Normally Exit has emptied the list already; a window destroyed any
-  // other way still stops every worker here.
-  while (!cameras_.empty()) DestroyLastCamera();
-  if (tray_.hWnd) NotifyTray(NIM_DELETE);
+// One factory for every camera's worker and the setup dialog's preview.
+SourceFactory* CameraSources(const ShellServices& services) {
+  return services.sources ? services.sources : ShellSourceFactory();
 }
 
-INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
-  SetShellIcons(hwnd);
+// The web server reports through a plain function; this one forwards to
+// the main window's message box while it applies the settings.
+const MessageBoxFn* webMessageBox = nullptr;
+int WINAPI ForwardWebMessage(HWND owner, LPCSTR text, LPCSTR title, UINT flags) {
+  return ShowMessage(webMessageBox ? *webMessageBox : MessageBoxFn{}, owner, text, title, flags);
+}
 
-  tray_.cbSize = sizeof tray_;
-  tray_.hWnd = hwnd;
-  tray_.uID = 0;
-  tray_.uCallbackMessage = kTrayNotifyMessage;
-  tray_.hIcon = LoadShellIcon(true);
-  CopyText(tray_.szTip, "Vorrandale");
-  AddTrayIcon();
+}  // namespace
+
+MainDlg::MainDlg(ShellServices services)
+    : services_(std::move(services)),
+      layout_(DefaultGridLayout()),
+      web_(DefaultWebSettings()),
+      tray_(services_.notifyIcon),
+      grid_(layout_, CameraSources(services_)) {}
+
+INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
+  SetWindowIcons(hwnd, kShellIcon);
+  tray_.Add(hwnd, kTrayNotifyMessage, LoadWindowIcon(kShellIcon, true), "Vorrandale");
 
   layout_ = DefaultGridLayout();
   web_ = DefaultWebSettings();
-  RebuildCameras();
+  grid_.SetHost(hwnd);
+  grid_.Rebuild();
   if (LoadConfig() == ConfigLoad::kMissing) PlaceForFirstStart();
-  StartAllCameras();
   ApplyWebSettings();
   return 1;
 }
 
 INT_PTR MainDlg::FilterMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == taskbarCreatedMessage_) {
-    if (tray_.hWnd) AddTrayIcon();
-    return 0;
-  }
+  if (tray_.OnTaskbarCreated(msg)) return 0;
   switch (msg) {
     case WM_SIZE:
-      LayoutGrid();
+      grid_.Layout();
       return 0;
     case WM_WINDOWPOSCHANGED:
       // The grid is not laid out while hidden: catch up once it is shown.
-      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) LayoutGrid();
+      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) grid_.Layout();
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) != SC_CLOSE) return 0;
@@ -65,24 +73,7 @@ INT_PTR MainDlg::FilterMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void MainDlg::HideToTray() {
   ShowWindow(dialog_, SW_HIDE);
-  tray_.uFlags = NIF_INFO;
-  tray_.uTimeout = 5000;
-  tray_.dwInfoFlags = NIIF_INFO;
-  CopyText(tray_.szInfoTitle, "Still Running");
-  CopyText(tray_.szInfo, "Vorrandale is Still Running\nin the System Tray");
-  NotifyTray(NIM_MODIFY);
-}
-
-void MainDlg::AddTrayIcon() {
-  tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  NotifyTray(NIM_ADD);
-}
-
-void MainDlg::NotifyTray(DWORD message) {
-  if (services_.notifyIcon)
-    services_.notifyIcon(message, &tray_);
-  else
-    Shell_NotifyIconA(message, &tray_);
+  tray_.ShowBalloon("Still Running", "Vorrandale is Still Running\nin the System Tray");
 }
 
 void MainDlg::OnTrayNotify(LPARAM mouseMessage) {
@@ -104,16 +95,100 @@ void MainDlg::Restore() {
 }
 
 INT_PTR MainDlg::OnClose() {
-  // One by one: each camera waits for its own worker to end.
-  for (auto& camera : cameras_) {
-    DestroyWindow(camera->Handle());
-    const CamWnd* key = camera.get();
-    camera.reset();
-    views_.erase(key);
-  }
-  cameras_.clear();
-  NotifyTray(NIM_DELETE);
-  tray_.hWnd = nullptr;
+  grid_.CloseAll();
+  tray_.Remove();
   if (owner_) PostMessageA(owner_, WM_CLOSE, 0, 0);
   return 1;
+}
+
+void MainDlg::OnMouse(UINT msg) {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  ScreenToClient(dialog_, &cursor);
+  HWND under = ChildWindowFromPoint(dialog_, cursor);
+  if (msg == WM_LBUTTONDBLCLK) {
+    grid_.SetCurrentWindow(under);
+    grid_.OpenCurrentView();
+    return;
+  }
+  if (under && under != dialog_) {
+    grid_.SetCurrentWindow(under);
+    ShowMenu(kCameraMenu);
+  } else {
+    ShowMenu(kBackgroundMenu);
+  }
+}
+
+INT_PTR MainDlg::OnCommand(HWND, WPARAM wParam, LPARAM) {
+  if (HIWORD(wParam) != 0) return 1;
+  switch (LOWORD(wParam)) {
+    case main_cmd::kSetupCamera:
+      RunSetupDialog();
+      break;
+    case main_cmd::kViewFootage: {
+      CamWnd* camera = nullptr;
+      if (grid_.FindCurrent(&camera) >= 0) SendMessageA(camera->Worker().Handle(), camera_msg::kViewFootage, 0, 0);
+      break;
+    }
+    case main_cmd::kLayoutSetup:
+      RunLayoutDialog();
+      break;
+    case main_cmd::kWebSetup:
+      RunWebDialog();
+      break;
+    case main_cmd::kMoveRight:
+      MoveCurrentCamera(1);
+      break;
+    case main_cmd::kMoveLeft:
+      MoveCurrentCamera(-1);
+      break;
+    case main_cmd::kRestore:
+      Restore();
+      break;
+    case main_cmd::kExit:
+      PostMessageA(dialog_, WM_CLOSE, 0, 0);
+      break;
+    case main_cmd::kOpenRecordings:
+      OpenRecordingsFolder();
+      break;
+    case main_cmd::kAbout:
+      ShowAbout();
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+void MainDlg::MoveCurrentCamera(int step) {
+  if (grid_.MoveCurrent(step)) SaveConfig();
+}
+
+void MainDlg::RunSetupDialog() {
+  CamWnd* camera = nullptr;
+  const int index = grid_.FindCurrent(&camera);
+  if (index < 0) return;
+  const bool confirmed = services_.setupDialog ? services_.setupDialog(dialog_, *camera, index) == 1
+                                               : RunCamSetup(*camera, index, dialog_, {}, CameraSources(services_));
+  if (confirmed) SaveConfig();
+}
+
+void MainDlg::RunLayoutDialog() {
+  LayoutDlg dialog(layout_, services_.messageBox);
+  if (dialog.Run(dialog_, kLayoutTemplate) != 1) return;
+  grid_.Rebuild();
+  SaveConfig();
+}
+
+void MainDlg::RunWebDialog() {
+  WebSvrDlg dialog(web_);
+  if (dialog.Run(dialog_) != 1) return;
+  ApplyWebSettings();
+  SaveConfig();
+}
+
+void MainDlg::ApplyWebSettings() {
+  webMessageBox = &services_.messageBox;
+  ::ApplyWebSettings(webServer_, dialog_, &webCameras_, &web_, &ForwardWebMessage);
+  webMessageBox = nullptr;
 }

@@ -1,23 +1,21 @@
 #pragma once
-// The main window of the camera program: the grid of cameras, its menus,
-// the tray icon, and the settings that live in the configuration file.
+// The main window of the camera program: it hosts the camera grid, answers
+// its menus and the tray icon's clicks, and keeps the settings that live in
+// the configuration file.
 
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
 // clang-format on
 
-#include <map>
-#include <memory>
-#include <vector>
-
 #include "engine/cam_wnd_win.h"
 #include "framework/dialogs_win.h"
-#include "shell/cam_view_dlg_win.h"
+#include "shell/camera_grid_win.h"
 #include "shell/config_file.h"
 #include "shell/config_file_win.h"
 #include "shell/grid_layout.h"
 #include "shell/shell_services_win.h"
+#include "shell/tray_icon_win.h"
 #include "web/web_cameras.h"
 #include "web/web_settings.h"
 #include "web/webserver_win.h"
@@ -46,7 +44,6 @@ inline constexpr int kAbout = 173;
 class MainDlg : public ModelessDlg {
  public:
   explicit MainDlg(ShellServices services = {});
-  ~MainDlg() override;
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnInitDialog(HWND hwnd) override;
@@ -55,16 +52,16 @@ class MainDlg : public ModelessDlg {
 
   // Makes the camera list exactly columns x rows long, adding default
   // cameras at the end or removing them from the end, then lays it out.
-  void RebuildCameras();
-  // Places every camera window; nothing while the window is hidden.
-  void LayoutGrid();
+  void RebuildCameras() { grid_.Rebuild(); }
   // The camera whose window is the current camera window: its index, or
   // kNoCurrent when that window is empty, kNotFound when no camera has it.
-  static constexpr int kNoCurrent = -1;
-  static constexpr int kNotFound = -2;
-  int FindCurrentCamera(CamWnd** camera = nullptr) const;
+  static constexpr int kNoCurrent = CameraGrid::kNoCurrent;
+  static constexpr int kNotFound = CameraGrid::kNotFound;
+  int FindCurrentCamera(CamWnd** camera = nullptr) const { return grid_.FindCurrent(camera); }
 
   bool SaveConfig();
+  // Reads the configuration file and hands every camera its records from it
+  // (its own settings again where the file has none).
   ConfigLoad LoadConfig();
   // Without a configuration file: a size that shows the default cells large
   // (kFirstStartCellWidth) where the screen allows, centred on the screen.
@@ -73,23 +70,18 @@ class MainDlg : public ModelessDlg {
   // made if it does not exist yet, through the shell.
   void OpenRecordingsFolder();
   void ShowAbout();
-  // Hands every camera its settings and detection grid (the ones read from
-  // the file, if any) and repaints it.
-  void StartAllCameras();
   void ApplyWebSettings();
 
-  const std::vector<std::unique_ptr<CamWnd>>& Cameras() const { return cameras_; }
+  const CameraGrid::CameraList& Cameras() const { return grid_.Cameras(); }
   GridLayout& Layout() { return layout_; }
   WebSettings& Web() { return web_; }
-  HWND CurrentCameraWindow() const { return currentCameraWindow_; }
-  const NOTIFYICONDATAA& TrayIcon() const { return tray_; }
+  HWND CurrentCameraWindow() const { return grid_.CurrentWindow(); }
+  const NOTIFYICONDATAA& TrayIcon() const { return tray_.Data(); }
   Webserver& WebServer() { return webServer_; }
 
  private:
   void OnMouse(UINT msg);
   void OnTrayNotify(LPARAM mouseMessage);
-  void AddTrayIcon();
-  void NotifyTray(DWORD message);
   void ShowMenu(int menuId);
   void HideToTray();
   void Restore();
@@ -97,29 +89,17 @@ class MainDlg : public ModelessDlg {
   void RunLayoutDialog();
   void RunWebDialog();
   void RunSetupDialog();
-  void DestroyLastCamera();
-  // Gives every camera its number by its place in the grid.
-  void NumberCameras();
-  std::vector<CameraRecords> Records() const;
-
-  using CameraList = std::vector<std::unique_ptr<CamWnd>>;
 
   // First, so that it goes last, after every camera it serves.
   Webserver webServer_;
   ShellServices services_;
-  HWND currentCameraWindow_ = nullptr;
-  NOTIFYICONDATAA tray_{};
-  // Broadcast by Explorer when it (re)creates the taskbar, which forgets every icon.
-  const UINT taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
-  CameraList cameras_;
-  CameraListCameras<CameraList> webCameras_{cameras_, [this] {
-                                              return WebGridShape{layout_.columns, layout_.rows, layout_.aspectRatio};
-                                            }};
-  // Each camera's pop-up view, kept beside it so that it moves with the
-  // camera and outlives it (the camera closes its view when it goes).
-  std::map<const CamWnd*, std::unique_ptr<CamViewDlg>> views_;
   GridLayout layout_;
   WebSettings web_;
-  // Records read from the file, until StartAllCameras hands them over.
-  std::vector<CameraRecords> loaded_;
+  // Before the grid, so that the cameras go first, as before the icon.
+  SystemTrayIcon tray_;
+  CameraGrid grid_;
+  CameraListCameras<CameraGrid::CameraList> webCameras_{
+      grid_.Cameras(), [this] {
+        return WebGridShape{layout_.columns, layout_.rows, layout_.aspectRatio};
+      }};
 };

@@ -39,7 +39,7 @@ void MainDlg::PlaceForFirstStart() {
 
 void MainDlg::OpenRecordingsFolder() {
   CamWnd* camera = nullptr;
-  if (FindCurrentCamera(&camera) < 0) camera = cameras_.empty() ? nullptr : cameras_.front().get();
+  if (grid_.FindCurrent(&camera) < 0) camera = grid_.Cameras().empty() ? nullptr : grid_.Cameras().front().get();
   if (!camera) return;
   char path[kTextSize];
   const ExpandResult expanded = ExpandSavePath(camera->Settings().savePath, DefaultClock(), path);

@@ -2,9 +2,7 @@
 
 #include <commdlg.h>
 
-#include <cstring>
-
-static_assert(sizeof(LOGFONTA) == sizeof(FontRecord));
+#include "engine/settings_font_win.h"
 
 COLORREF* SharedCustomColours() {
   static COLORREF colours[16] = {};
@@ -24,10 +22,7 @@ bool PickColor(HWND owner, uint32_t& colour) {
 }
 
 bool PickFont(HWND owner, FontRecord& font, uint32_t& colour) {
-  LOGFONTA logFont;
-  std::memcpy(&logFont, &font, sizeof logFont);
-  // A stored face name without its NUL must not run past the record.
-  logFont.lfFaceName[sizeof logFont.lfFaceName - 1] = '\0';
+  LOGFONTA logFont = ToLogFont(font);
   CHOOSEFONTA choose{};
   choose.lStructSize = sizeof choose;
   choose.hwndOwner = owner;
@@ -35,7 +30,7 @@ bool PickFont(HWND owner, FontRecord& font, uint32_t& colour) {
   choose.rgbColors = colour;
   choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
   if (!ChooseFontA(&choose)) return false;
-  std::memcpy(&font, &logFont, sizeof font);
+  font = ToFontRecord(logFont);
   colour = choose.rgbColors;
   return true;
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "common/fixed_text.h"
+#include "common/leading_integer.h"
 #include "net/base64.h"
 
 namespace {
@@ -23,21 +24,6 @@ bool HasControlCharacter(std::string_view text) {
     if (u < 0x20 || u == 0x7F) return true;
   }
   return false;
-}
-
-// The decimal value as atoi reads it (blanks, sign, digits, anything after
-// ignored), without its overflow; 0 when there are no digits.
-long PortValue(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > 1000000) value = 1000000;
-  }
-  return negative ? -value : value;
 }
 
 // "user:password" before the first "@"; the user name is the first run of
@@ -77,7 +63,7 @@ bool BuildRequest(std::string_view url, CameraRequest& out) {
   std::string_view host = rest.substr(0, hostEnd);
   if (host.empty() || host.size() >= kUrlTextCapacity) return false;
 
-  long port = kDefaultHttpPort;
+  long long port = kDefaultHttpPort;
   std::string_view path;
   if (size_t colon = rest.find(':'); colon != std::string_view::npos) {
     if (colon + 1 >= rest.size()) return false;
@@ -85,7 +71,7 @@ bool BuildRequest(std::string_view url, CameraRequest& out) {
     std::string_view portText =
         rest.substr(colon + 1, portEnd == std::string_view::npos ? portEnd : portEnd - colon - 1);
     if (portText.size() >= kPortTextCapacity) return false;
-    port = PortValue(portText);
+    port = ParseLeadingInteger(portText);
     if (port <= 0 || port > 65535) return false;
     if (portEnd != std::string_view::npos) path = rest.substr(portEnd + 1);
   } else if (hostEnd != std::string_view::npos) {

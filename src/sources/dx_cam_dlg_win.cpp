@@ -1,6 +1,7 @@
 #include "sources/dx_cam_dlg_win.h"
 
 #include "engine/cell_text.h"
+#include "framework/window_icon_win.h"
 
 DXCamDlg::DXCamDlg(CaptureGraph::MessageBoxFn messageBox) : graph_(std::move(messageBox)) {}
 
@@ -37,9 +38,7 @@ void DXCamDlg::SetCameraNumber(int number) {
 }
 
 INT_PTR DXCamDlg::OnInitDialog(HWND hwnd) {
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dxcam::kIcon));
-  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowIcons(hwnd, dxcam::kIcon);
   SetWindowTextA(hwnd, CameraTitle(cameraNumber_, dxcam::kTitle).c_str());
   graph_.Init(hwnd, GetDlgItem(hwnd, dxcam::kPreview), GetDlgItem(hwnd, dxcam::kDeviceList),
               GetDlgItem(hwnd, dxcam::kFormatList), GetDlgItem(hwnd, dxcam::kInputList));

@@ -7,6 +7,8 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "engine/cell_text.h"
+#include "engine/latency_win.h"
+#include "framework/window_icon_win.h"
 #include "net/async_soc_wnd_win.h"
 #include "sources/camera_request.h"
 
@@ -118,15 +120,15 @@ void IPCamDlg::Connect() {
   }
   SetTimer(dialog_, ipcam::kDataTimer, options_.dataTimeoutMs, nullptr);
   lastDataMs_ = SteadyMs();
-  Stopwatch(true);
+  stopwatch_.Start(PerformanceCounter());
   EnableInputs(false);
 
-  socket_ = options_.createSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket_ == INVALID_SOCKET) {
+  socket_.Reset(options_.createSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!socket_) {
     SetStatus("Socket creation failed");
     return;
   }
-  if (options_.asyncSelect(socket_, dialog_, WM_SOCKET_EVENT, kConnectEvents) != 0) {
+  if (options_.asyncSelect(socket_.Get(), dialog_, WM_SOCKET_EVENT, kConnectEvents) != 0) {
     SetStatus("WSAAsyncSelect failed");
     return;
   }
@@ -144,7 +146,7 @@ void IPCamDlg::Connect() {
   address.sin_port = htons(static_cast<u_short>(port_));
   std::memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
   // Non-blocking: completion, or failure through the data timeout, comes later.
-  connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  connect(socket_.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
   SetStatus("Trying to connect...");
 }
 
@@ -192,12 +194,12 @@ bool IPCamDlg::BuildRequest() {
 }
 
 void IPCamDlg::SendRequest() {
-  if (socket_ == INVALID_SOCKET || request_.empty()) return;
-  send(socket_, request_.data(), static_cast<int>(request_.size()), 0);
+  if (!socket_ || request_.empty()) return;
+  send(socket_.Get(), request_.data(), static_cast<int>(request_.size()), 0);
 }
 
 void IPCamDlg::ReadData() {
-  if (socket_ == INVALID_SOCKET) return;
+  if (!socket_) return;
   // The data timer is not restarted here, once per notification: it looks
   // at this time when it fires.
   lastDataMs_ = SteadyMs();
@@ -209,7 +211,8 @@ void IPCamDlg::ReadData() {
   // Everything the socket holds, but bounded: a flood must not starve the
   // thread's other messages; what is left brings another notification.
   for (int reads = 0; reads < kMostReadsPerNotification; ++reads) {
-    int received = recv(socket_, reinterpret_cast<char*>(recvBuffer_.ReadSpace()), static_cast<int>(kReceiveChunk), 0);
+    int received =
+        recv(socket_.Get(), reinterpret_cast<char*>(recvBuffer_.ReadSpace()), static_cast<int>(kReceiveChunk), 0);
     if (received <= 0) break;
     // Once per notification: nobody sees the texts in between, and each
     // costs a round trip to the window server.
@@ -250,7 +253,7 @@ void IPCamDlg::ParseSnapshot() {
     return;
   }
   Deliver();
-  SetStatus("Received Jpeg Image, download time: %dms", Stopwatch(false));
+  SetStatus("Received Jpeg Image, download time: %dms", stopwatch_.Stop(PerformanceCounter()));
   SetTimer(dialog_, ipcam::kRetryTimer, NextWait(), nullptr);
 }
 
@@ -271,7 +274,7 @@ bool IPCamDlg::DeliverHeldFrame() {
   if (decoded) {
     frameDue_ = false;
     Deliver();
-    SetStatus("Received Jpeg Image, download time: %dms", Stopwatch(false));
+    SetStatus("Received Jpeg Image, download time: %dms", stopwatch_.Stop(PerformanceCounter()));
     SetTimer(dialog_, ipcam::kFrameTimer, static_cast<UINT>(pace_.Delivered(SteadyMs(), pollInterval_)), nullptr);
   } else {
     // Still due: the next complete frame goes out as soon as it is read.
@@ -287,7 +290,7 @@ void IPCamDlg::OnServerClose() {
   if (!streamMode_) {
     // Bytes that arrived with the close are part of the picture.
     ReadData();
-    if (socket_ == INVALID_SOCKET) return;  // stopped by the buffer cap
+    if (!socket_) return;  // stopped by the buffer cap
     ParseSnapshot();
   }
   DropConnection();
@@ -304,10 +307,9 @@ void IPCamDlg::DropConnection() {
   heldFrame_.clear();
   frameDue_ = true;
   pace_.Reset();
-  if (socket_ != INVALID_SOCKET) {
-    WSAAsyncSelect(socket_, dialog_, 0, 0);
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
+  if (socket_) {
+    WSAAsyncSelect(socket_.Get(), dialog_, 0, 0);
+    socket_.Reset();
   }
 }
 
@@ -323,7 +325,7 @@ void IPCamDlg::ClearPreview() {
 }
 
 UINT IPCamDlg::NextWait() {
-  int64_t wait = static_cast<int64_t>(pollInterval_) - Stopwatch(false);
+  int64_t wait = static_cast<int64_t>(pollInterval_) - stopwatch_.Stop(PerformanceCounter());
   return wait < 1 ? 1u : static_cast<UINT>(wait);
 }
 
@@ -339,26 +341,6 @@ void IPCamDlg::EnableModeButtons() {
   ReadUrl(url);
   const BOOL enable = IsWindowEnabled(GetDlgItem(dialog_, ipcam::kUrl)) && !IsRtspUrl(url);
   for (int id : {ipcam::kJpegImage, ipcam::kMjpegStream}) EnableWindow(GetDlgItem(dialog_, id), enable);
-}
-
-int32_t IPCamDlg::Stopwatch(bool start) {
-  if (start) {
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    stopwatchFrequency_ = value.QuadPart;
-    QueryPerformanceCounter(&value);
-    stopwatchStart_ = value.QuadPart;
-    return 0;
-  }
-  if (stopwatchStart_ == 0 || stopwatchFrequency_ == 0) return lastDownloadTime_;
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  stopwatchNow_ = now.QuadPart;
-  double ms = static_cast<double>(stopwatchNow_ - stopwatchStart_) * 1000.0 / static_cast<double>(stopwatchFrequency_);
-  int32_t result = static_cast<int32_t>(ms);
-  lastDownloadTime_ = result < 0 ? 0 : result;
-  stopwatchStart_ = 0;
-  return lastDownloadTime_;
 }
 
 void IPCamDlg::SetStatus(const char* format, ...) {
@@ -396,7 +378,7 @@ void IPCamDlg::OnTimer(UINT_PTR id) {
         rtsp_->RequestPicture();
         break;
       }
-      Stopwatch(true);
+      stopwatch_.Start(PerformanceCounter());
       frameDue_ = true;
       DeliverHeldFrame();
       break;
@@ -407,7 +389,7 @@ void IPCamDlg::OnTimer(UINT_PTR id) {
 
 void IPCamDlg::OnSocketEvent(WPARAM socket, LPARAM event) {
   // Notifications still queued for a connection already dropped are stale.
-  if (static_cast<SOCKET>(socket) != socket_ || socket_ == INVALID_SOCKET) return;
+  if (static_cast<SOCKET>(socket) != socket_.Get() || !socket_) return;
   switch (WSAGETSELECTEVENT(event)) {
     case FD_WRITE:
       SendRequest();
@@ -431,9 +413,7 @@ INT_PTR IPCamDlg::FilterMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR IPCamDlg::OnInitDialog(HWND hwnd) {
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ipcam::kIcon));
-  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowIcons(hwnd, ipcam::kIcon);
   CheckRadioButton(hwnd, ipcam::kJpegImage, ipcam::kMjpegStream, ipcam::kMjpegStream);
   ShowUrlLabel(true);
   SetWindowTextA(hwnd, CameraTitle(cameraNumber_, ipcam::kTitle).c_str());

@@ -17,7 +17,9 @@
 
 #include "common/image_preview_win.h"
 #include "common/picture.h"
+#include "common/scoped_handle_win.h"
 #include "engine/capture_source_win.h"
+#include "engine/latency.h"
 #include "framework/dialogs_win.h"
 #include "sources/frame_pace.h"
 #include "sources/receive_buffer.h"
@@ -79,13 +81,12 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   bool HasHeldFrame() const { return !heldFrame_.empty(); }
   // Stream mode: the frame's due time has passed; the next complete frame goes out at once.
   bool IsFrameDue() const { return frameDue_; }
-  bool HasSocket() const { return socket_ != INVALID_SOCKET; }
+  bool HasSocket() const { return socket_.IsValid(); }
   size_t BufferedBytes() const { return recvBuffer_.Length(); }
   int32_t PollInterval() const { return pollInterval_; }
   HWND TargetWindow() const { return targetWindow_; }
   UINT TargetMessage() const { return targetMessage_; }
   const std::string& Request() const { return request_; }
-  const Picture& LastPicture() const { return picture_; }
   const ImagePreview& Preview() const { return preview_; }
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -123,9 +124,6 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void EnableInputs(bool enable);
   // The label above the URL names what the chosen mode expects there.
   void ShowUrlLabel(bool mjpegStream);
-  // Start: reads the counter and returns 0. Read: the ms since the start,
-  // then stopped; when not started, the last result.
-  int32_t Stopwatch(bool start);
 #if defined(__GNUC__)
   __attribute__((format(printf, 2, 3)))
 #endif
@@ -136,10 +134,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   ImagePreview preview_;
   Options options_;
 
-  int64_t stopwatchStart_ = 0;
-  int64_t stopwatchNow_ = 0;
-  int64_t stopwatchFrequency_ = 0;
-  int32_t lastDownloadTime_ = 0;
+  LatencyStopwatch stopwatch_{};  // the download time shown in the status
   Picture picture_;
   int32_t pollInterval_ = 1000;
   HWND targetWindow_ = nullptr;
@@ -153,7 +148,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   std::string request_;
   char hostName_[260] = {};
   uint32_t port_ = 0;
-  SOCKET socket_ = INVALID_SOCKET;
+  ScopedSocket socket_;
   HWND statusControl_ = nullptr;
   ReceiveBuffer recvBuffer_;
   int cameraNumber_ = 0;

@@ -13,7 +13,6 @@ extern "C" {
 
 #include "common/fixed_text.h"
 #include "common/scoped_handle_win.h"
-#include "engine/cam_settings.h"
 #include "sources/tcp_probe_win.h"
 
 namespace {

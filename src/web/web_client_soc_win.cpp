@@ -28,7 +28,7 @@ void WebClientSoc::OnReceive(int) {
   char chunk[kReceiveChunkBytes + 1];
   while (request_.size() < kMaxRequestBytes) {
     std::memset(chunk, 0, sizeof chunk);
-    int received = recv(socket_, chunk, static_cast<int>(kReceiveChunkBytes), 0);
+    int received = recv(socket_.Get(), chunk, static_cast<int>(kReceiveChunkBytes), 0);
     if (received < 1) break;
     AppendRequestText(request_, chunk, static_cast<size_t>(received));
     // A short read emptied the socket; asking again would only hear so (a
@@ -81,11 +81,11 @@ void WebClientSoc::BeginStream(int camera, SharedStreamPart newest, uint64_t now
 }
 
 void WebClientSoc::PumpStream(uint64_t nowMs) {
-  if (!viewer_ || finished_ || socket_ == INVALID_SOCKET) return;
+  if (!viewer_ || finished_ || !socket_) return;
   SharedStreamPart newest = host_->NewestPart(streamCamera_);
   for (auto bytes = viewer_->Pending(newest); !bytes.empty(); bytes = viewer_->Pending(newest)) {
     const int offered = static_cast<int>(std::min(bytes.size(), kStreamSendBytes));
-    const int sent = send(socket_, reinterpret_cast<const char*>(bytes.data()), offered, 0);
+    const int sent = send(socket_.Get(), reinterpret_cast<const char*>(bytes.data()), offered, 0);
     if (sent == SOCKET_ERROR) {
       // Full: FD_WRITE resumes. Anything else: the peer is gone.
       if (WSAGetLastError() != WSAEWOULDBLOCK) Finish();

@@ -1,5 +1,6 @@
 #include "web/web_files_win.h"
 
+#include "common/program_path_win.h"
 #include "common/scoped_handle_win.h"
 
 namespace {
@@ -31,13 +32,8 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 }  // namespace
 
 std::string ProgramWebFolder() {
-  char path[1024] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path - 1);
-  if (length == 0 || length >= sizeof path - 1) return {};
-  std::string folder(path, length);
-  size_t slash = folder.find_last_of('\\');
-  folder.resize(slash == std::string::npos ? 0 : slash);
-  return folder + "\\Webserver\\";
+  const std::string folder = ProgramFolder();
+  return folder.empty() ? folder : folder + "Webserver\\";
 }
 
 bool WebFolderFiles::ReadFile(std::string_view relativePath, std::string& content) {

@@ -1,11 +1,11 @@
 #include "web/web_request.h"
 
 #include <cstring>
-#include <limits>
 #include <new>
 #include <utility>
 
 #include "common/fixed_text.h"
+#include "common/leading_integer.h"
 #include "net/base64.h"
 
 namespace {
@@ -141,20 +141,6 @@ void AppendRequestText(std::string& request, const char* chunk, size_t length) {
   if (request.size() >= kMaxRequestBytes) return;
   size_t room = kMaxRequestBytes - request.size();
   request.append(chunk, length < room ? length : room);
-}
-
-long long ParseLeadingInteger(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  constexpr long long kLimit = std::numeric_limits<int>::max() + 1LL;
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > kLimit) value = kLimit;
-  }
-  return negative ? -value : value;
 }
 
 bool IsSafeWebPath(std::string_view path) {

@@ -87,7 +87,3 @@ std::vector<unsigned char> TooManyStreamsResponse();
 std::vector<unsigned char> FileResponse(std::string_view path, std::string_view content);
 // The Content-Type for a file name, from its extension (any case).
 std::string_view ContentTypeForPath(std::string_view path);
-
-// `atoi` semantics (leading blanks, optional sign, digits; none gives 0),
-// saturating instead of overflowing.
-long long ParseLeadingInteger(std::string_view text);

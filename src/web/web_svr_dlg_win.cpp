@@ -1,6 +1,7 @@
 #include "web/web_svr_dlg_win.h"
 
 #include "common/fixed_text.h"
+#include "framework/window_icon_win.h"
 
 namespace {
 // Dialogs read at most 258 characters into the 260-character fields.
@@ -8,13 +9,7 @@ constexpr int kTextRead = 259;
 }  // namespace
 
 INT_PTR WebSvrDlg::OnInitDialog(HWND hwnd) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  auto icon = [&](int metricX, int metricY) {
-    return reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON,
-                                               GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
-  };
-  SendMessageA(hwnd, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
-  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
+  SetWindowIcons(hwnd, kProgramIcon);
   CheckDlgButton(hwnd, kIdWebEnabled, settings_.webEnabled ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hwnd, kIdRequireLogin, settings_.requireLogin ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemInt(hwnd, kIdListenPort, settings_.listenPort, FALSE);
@@ -26,26 +21,8 @@ INT_PTR WebSvrDlg::OnInitDialog(HWND hwnd) {
   return 1;
 }
 
-INT_PTR WebSvrDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
-  if (HIWORD(wParam) != 0) return 1;
-  switch (LOWORD(wParam)) {
-    case kIdWebOk:
-      if (GoBackToEmptyLogin(hwnd)) break;
-      Store(hwnd);
-      EndDialog(hwnd, 1);
-      break;
-    case kIdWebCancel:
-    case IDOK:  // Enter does not save
-    case IDCANCEL:
-      EndDialog(hwnd, 2);
-      break;
-    default:
-      break;
-  }
-  return 1;
-}
-
-void WebSvrDlg::Store(HWND hwnd) {
+bool WebSvrDlg::Apply(HWND hwnd) {
+  if (GoBackToEmptyLogin(hwnd)) return false;
   settings_.webEnabled = IsDlgButtonChecked(hwnd, kIdWebEnabled) == BST_CHECKED ? 1 : 0;
   settings_.requireLogin = IsDlgButtonChecked(hwnd, kIdRequireLogin) == BST_CHECKED ? 1 : 0;
   BOOL translated = FALSE;
@@ -55,6 +32,7 @@ void WebSvrDlg::Store(HWND hwnd) {
   CopyText(settings_.userName, text);
   GetDlgItemTextA(hwnd, kIdPassword, text, kTextRead);
   CopyText(settings_.password, text);
+  return true;
 }
 
 bool WebSvrDlg::GoBackToEmptyLogin(HWND hwnd) {

@@ -3,7 +3,7 @@
 // its "&OK" button stores anything; Enter, Escape, "&Cancel" and closing the
 // window leave the settings as they were.
 
-#include "framework/dialogs_win.h"
+#include "framework/apply_dlg_win.h"
 #include "web/web_settings.h"
 
 inline constexpr int kWebSvrDlgTemplate = 106;
@@ -25,17 +25,20 @@ inline constexpr char kEmptyLoginWarning[] =
     "Login is required, but the user name or the password is empty, so anyone can log in "
     "and watch your cameras without knowing anything.\n\nGo back and fill them in?";
 
-class WebSvrDlg : public ModalDlg {
+class WebSvrDlg : public ApplyDlg {
  public:
-  explicit WebSvrDlg(WebSettings& settings, WebSvrAskFunction ask = &MessageBoxA) : settings_(settings), ask_(ask) {}
+  explicit WebSvrDlg(WebSettings& settings, WebSvrAskFunction ask = &MessageBoxA)
+      : ApplyDlg(kIdWebOk, kIdWebCancel), settings_(settings), ask_(ask) {}
   // 1 after "&OK" (the settings are then updated), 2 otherwise.
   INT_PTR Run(HWND parent) { return ModalDlg::Run(parent, kWebSvrDlgTemplate); }
 
   INT_PTR OnInitDialog(HWND hwnd) override;
-  INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  // Stores the fields, unless the user goes back to an empty login.
+  bool Apply(HWND hwnd) override;
 
  private:
-  void Store(HWND hwnd);
   // True when the user chose to go back to an empty user name or password
   // of a server enabled with login required; the field then has the focus.
   bool GoBackToEmptyLogin(HWND hwnd);

@@ -63,23 +63,19 @@ void Webserver::OnAccept(SOCKET listening, int) {
 
 bool Webserver::AcceptOne(SOCKET listening) {
   if (clients_.size() >= kMaxWebConnections) {
-    SOCKET refused = accept(listening, nullptr, nullptr);
-    if (refused == INVALID_SOCKET) return false;
-    closesocket(refused);
-    return true;
+    ScopedSocket refused(accept(listening, nullptr, nullptr));
+    return refused.IsValid();
   }
   // The object comes after the connection: the last accept of every
   // notification finds none, and a window taken for it would be wasted.
   sockaddr_in peer{};
   int size = sizeof peer;
-  SOCKET accepted = accept(listening, reinterpret_cast<sockaddr*>(&peer), &size);
-  if (accepted == INVALID_SOCKET) return false;
+  ScopedSocket accepted(accept(listening, reinterpret_cast<sockaddr*>(&peer), &size));
+  if (!accepted) return false;
   auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
   *client->PeerAddress() = peer;
-  if (!client->Attach(accepted)) {
-    closesocket(accepted);
-    return true;
-  }
+  if (!client->Attach(accepted.Get())) return true;
+  accepted.Release();
   client->Bind(this, ++connectionsAccepted_, Now());
   clients_.push_back(std::move(client));
   return true;

@@ -54,7 +54,7 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   // the browser retry them a second or more later.
   void SetBacklog(int backlog) { backlog_ = backlog; }
 
-  bool IsListening() const { return socket_ != INVALID_SOCKET; }
+  bool IsListening() const { return socket_.IsValid(); }
   size_t ClientCount() const { return clients_.size(); }
   size_t StreamCount() const;
   // Bytes of parts the stream viewers hold while sending them.

@@ -36,7 +36,7 @@ class ImagePreviewTest : public ::testing::Test {
 
   // What the control paints, through its own double-buffered paint.
   void Print(DibCanvas& canvas) {
-    SendMessageA(preview.Control(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    SendMessageA(preview.Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
   }
 
   TestWindow window;
@@ -46,7 +46,7 @@ class ImagePreviewTest : public ::testing::Test {
 TEST_F(ImagePreviewTest, AttachTakesTheControlAndDropsItsFrame) {
   EXPECT_FALSE(preview.Attach(window.Parent(), kId + 1));
   ASSERT_TRUE(preview.Attach(window.Parent(), kId));
-  EXPECT_EQ(preview.Control(), window.Child());
+  EXPECT_EQ(preview.Window(), window.Child());
   EXPECT_EQ(preview.Owner(), window.Parent());
   EXPECT_EQ(GetWindowLongPtrA(window.Child(), GWL_EXSTYLE) & WS_EX_STATICEDGE, 0);
   RECT client{};
@@ -125,7 +125,7 @@ TEST(ImagePreviewLifetime, ObjectAndControlMayDieInEitherOrder) {
   ImagePreview preview;
   ASSERT_TRUE(preview.Attach(window.Parent(), kId));
   DestroyWindow(window.Child());
-  EXPECT_EQ(preview.Control(), nullptr);
+  EXPECT_EQ(preview.Window(), nullptr);
   const Picture picture = QuadPicture();
   preview.SetPicture(picture);  // no window left to redraw: must not fail
   EXPECT_TRUE(preview.HasPicture());

@@ -40,7 +40,7 @@ class Recorder : public AsyncSocWnd {
   void Drain() {
     char chunk[65536];
     int n;
-    while ((n = recv(socket_, chunk, sizeof chunk, 0)) > 0) received.append(chunk, static_cast<size_t>(n));
+    while ((n = recv(Socket(), chunk, sizeof chunk, 0)) > 0) received.append(chunk, static_cast<size_t>(n));
   }
   // Sends and notes the time whenever bytes went out.
   void SendNoting(const void* data, int length) {
@@ -56,7 +56,7 @@ class Recorder : public AsyncSocWnd {
   void OnConnected() override { events.push_back("Connected"); }
   void OnTimeout() override {
     events.push_back("Timeout");
-    socketClosedAtTimeout = socket_ == INVALID_SOCKET;
+    socketClosedAtTimeout = Socket() == INVALID_SOCKET;
     timedOutAt = Clock::now();
   }
   void OnWritable(int error) override {

@@ -128,9 +128,6 @@ TEST_F(WebRequestTest, CameraNumbersReadAsAtoi) {
     EXPECT_EQ(Answer(Get(path)), kNotFound) << path;
   }
   EXPECT_EQ(grabbed, (std::vector<int>{1, 2, 2}));
-  EXPECT_EQ(ParseLeadingInteger("  +2x"), 2);
-  EXPECT_EQ(ParseLeadingInteger("\t-7"), -7);
-  EXPECT_EQ(ParseLeadingInteger("- 7"), 0);
 }
 
 TEST_F(WebRequestTest, CameraWithoutPictureGetsMessagePageWithStatus200) {

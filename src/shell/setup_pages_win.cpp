@@ -1,50 +1,42 @@
-// The setup pages' controls and the fields of the working copy they edit.
+#include "shell/setup_pages_win.h"
 
-#include <cstring>
+#include <string>
 
 #include "shell/cam_setup_control_io_win.h"
-#include "shell/cam_setup_dlg_win.h"
+#include "shell/setup_ids.h"
 #include "shell/setup_text.h"
 
 using namespace setup_id;
 
-void CamSetupDlg::InitControls() {
-  if (camera_) {
-    preview_.EditableSettings() = camera_->Settings();
-    preview_.EditableGrid() = camera_->Grid();
-    preview_.EditableExtras() = camera_->Extras();
-  }
-  // Grid editing starts off, in the preview as on its box.
-  preview_.EditableSettings().editDetectGrid = 0;
-  const CamSettings& s = preview_.Settings();
-  InitRecordingPage(s);
-  InitRecordingExtras();
-  InitSchedulePage(s);
-  InitModifyPage(s);
-  InitOverlayPage(s);
-  InitMotionPage(s);
-  if (s.cameraType >= 0 && s.cameraType <= 2)
-    CheckRadioButton(tabs_.GetPage(kDevice), kDeviceNone, kDeviceCapture, kDeviceNone + s.cameraType);
-  SetPathExtensionFromButton(GetCheck(Item(kRecording, kSaveMjpeg)) != 0);
+void SetupPages::FillLists() const {
+  FillCombo(Item(kModify, kRotation), kRotationListText);
+  FillCombo(Item(kOverlay, kOverlayPosition), kPositionListText);
+  FillCombo(Item(kMotion, kInfoPosition), kPositionListText);
 }
 
-void CamSetupDlg::InitRecordingPage(const CamSettings& s) const {
+void SetupPages::Show(const CamSettings& s, const RecordingExtras& extras) const {
+  ShowRecording(s, extras);
+  ShowSchedule(s);
+  ShowModify(s);
+  ShowOverlay(s);
+  ShowMotion(s);
+  ShowDevice(s);
+  SetPathExtension(SaveAsMjpegChecked());
+}
+
+void SetupPages::ShowRecording(const CamSettings& s, const RecordingExtras& extras) const {
   SetCheck(Item(kRecording, kRecordEnabled), s.recordEnabled);
   SetNumber(Item(kRecording, kSaveInterval), s.saveInterval);
   SetText(Item(kRecording, kSavePath), s.savePath);
   SetCheck(Item(kRecording, kCleanDirectory), s.cleanDirectory);
   CheckRadioButton(tabs_.GetPage(kRecording), kSaveMjpeg, kSaveJpeg, s.saveAsMjpeg ? kSaveMjpeg : kSaveJpeg);
   SetNumber(Item(kRecording, kMaxJpegCount), s.maxJpegCount);
-}
-
-void CamSetupDlg::InitRecordingExtras() const {
-  const RecordingExtras& extras = preview_.Extras();
   SetNumber(Item(kRecording, kPreMotionFrames), extras.preMotionFrames);
   SetNumber(Item(kRecording, kKeepMegabytes), extras.keepMegabytes);
   SetNumber(Item(kRecording, kKeepDays), extras.keepDays);
 }
 
-void CamSetupDlg::InitSchedulePage(const CamSettings& s) const {
+void SetupPages::ShowSchedule(const CamSettings& s) const {
   for (int id = kScheduleAllDays; id <= kScheduleSaturday; ++id)
     SetCheck(Item(kSchedule, id), (s.scheduleFlags >> (id - kScheduleAllDays)) & 1);
   SetWindowTextA(Item(kSchedule, kScheduleLabel), kScheduleIntro);
@@ -54,14 +46,14 @@ void CamSetupDlg::InitSchedulePage(const CamSettings& s) const {
   }
 }
 
-void CamSetupDlg::InitModifyPage(const CamSettings& s) const {
+void SetupPages::ShowModify(const CamSettings& s) const {
   SetCheck(Item(kModify, kFlipHorizontal), s.flipHorizontal);
   SetCheck(Item(kModify, kFlipVertical), s.flipVertical);
   if (s.rotation != 0) SetComboSelection(Item(kModify, kRotation), RotationListPosition(s.rotation));
   SetNumber(Item(kModify, kJpegQuality), s.jpegQuality);
 }
 
-void CamSetupDlg::InitOverlayPage(const CamSettings& s) const {
+void SetupPages::ShowOverlay(const CamSettings& s) const {
   SetCheck(Item(kOverlay, kOverlayEnabled), s.overlayEnabled);
   SetCheck(Item(kOverlay, kOverlayOnFile), s.overlayOnFile);
   SetNumber(Item(kOverlay, kOverlayOpacity), s.overlayOpacity);
@@ -69,7 +61,7 @@ void CamSetupDlg::InitOverlayPage(const CamSettings& s) const {
   SetText(Item(kOverlay, kOverlayText), s.overlayText);
 }
 
-void CamSetupDlg::InitMotionPage(const CamSettings& s) const {
+void SetupPages::ShowMotion(const CamSettings& s) const {
   SetCheck(Item(kMotion, kMotionEnabled), s.motionEnabled);
   SetNumber(Item(kMotion, kTriggerLevel), s.triggerLevel);
   SetNumber(Item(kMotion, kSaveCount), s.saveCount);
@@ -82,20 +74,21 @@ void CamSetupDlg::InitMotionPage(const CamSettings& s) const {
   SetComboSelection(Item(kMotion, kInfoPosition), AnchorListPosition(s.infoPosition));
 }
 
-void CamSetupDlg::ReadControls() {
-  CamSettings& s = preview_.EditableSettings();
-  ReadRecordingPage(s);
-  ReadRecordingExtras();
-  ReadSchedulePage(s);
-  ReadModifyPage(s);
-  ReadOverlayPage(s);
-  ReadMotionPage(s);
-  ReadDevicePage(s);
-  if (preview_.Handle())
-    RedrawWindow(preview_.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+void SetupPages::ShowDevice(const CamSettings& s) const {
+  if (s.cameraType >= kNoCamera && s.cameraType <= kCaptureDevice)
+    CheckRadioButton(tabs_.GetPage(kDevice), kDeviceNone, kDeviceCapture, kDeviceNone + s.cameraType);
 }
 
-void CamSetupDlg::ReadRecordingPage(CamSettings& s) const {
+void SetupPages::Read(CamSettings& s, int scheduleDay) const {
+  ReadRecording(s);
+  ReadSchedule(s, scheduleDay);
+  ReadModify(s);
+  ReadOverlay(s);
+  ReadMotion(s);
+  ReadDevice(s);
+}
+
+void SetupPages::ReadRecording(CamSettings& s) const {
   s.recordEnabled = GetCheck(Item(kRecording, kRecordEnabled));
   s.saveInterval = GetNumber(Item(kRecording, kSaveInterval));
   GetText(Item(kRecording, kSavePath), s.savePath);
@@ -104,31 +97,30 @@ void CamSetupDlg::ReadRecordingPage(CamSettings& s) const {
   s.maxJpegCount = GetNumber(Item(kRecording, kMaxJpegCount));
 }
 
-void CamSetupDlg::ReadRecordingExtras() {
-  preview_.EditableExtras() =
-      ClampRecordingExtras({GetNumber(Item(kRecording, kPreMotionFrames)), GetNumber(Item(kRecording, kKeepMegabytes)),
-                            GetNumber(Item(kRecording, kKeepDays))});
+RecordingExtras SetupPages::ReadExtras() const {
+  return ClampRecordingExtras({GetNumber(Item(kRecording, kPreMotionFrames)),
+                               GetNumber(Item(kRecording, kKeepMegabytes)), GetNumber(Item(kRecording, kKeepDays))});
 }
 
-void CamSetupDlg::ReadSchedulePage(CamSettings& s) const {
+void SetupPages::ReadSchedule(CamSettings& s, int scheduleDay) const {
   uint8_t flags = 0;
   for (int id = kScheduleAllDays; id <= kScheduleSaturday; ++id)
     if (GetCheck(Item(kSchedule, id))) flags |= static_cast<uint8_t>(1u << (id - kScheduleAllDays));
   s.scheduleFlags = flags;
-  if (scheduleDay_ >= 0 && scheduleDay_ <= 7) {
-    s.scheduleStart[scheduleDay_] = GetPickerTime(Item(kSchedule, kStartPicker));
-    s.scheduleStop[scheduleDay_] = GetPickerTime(Item(kSchedule, kStopPicker));
+  if (scheduleDay >= 0 && scheduleDay <= 7) {
+    s.scheduleStart[scheduleDay] = GetPickerTime(Item(kSchedule, kStartPicker));
+    s.scheduleStop[scheduleDay] = GetPickerTime(Item(kSchedule, kStopPicker));
   }
 }
 
-void CamSetupDlg::ReadModifyPage(CamSettings& s) const {
+void SetupPages::ReadModify(CamSettings& s) const {
   s.flipHorizontal = GetCheck(Item(kModify, kFlipHorizontal));
   s.flipVertical = GetCheck(Item(kModify, kFlipVertical));
   s.rotation = RotationFromList(GetComboSelection(Item(kModify, kRotation)));
   s.jpegQuality = GetNumber(Item(kModify, kJpegQuality));
 }
 
-void CamSetupDlg::ReadOverlayPage(CamSettings& s) const {
+void SetupPages::ReadOverlay(CamSettings& s) const {
   s.overlayEnabled = GetCheck(Item(kOverlay, kOverlayEnabled));
   s.overlayOnFile = GetCheck(Item(kOverlay, kOverlayOnFile));
   s.overlayOpacity = GetNumber(Item(kOverlay, kOverlayOpacity));
@@ -136,7 +128,7 @@ void CamSetupDlg::ReadOverlayPage(CamSettings& s) const {
   GetText(Item(kOverlay, kOverlayText), s.overlayText);
 }
 
-void CamSetupDlg::ReadMotionPage(CamSettings& s) const {
+void SetupPages::ReadMotion(CamSettings& s) const {
   s.motionEnabled = GetCheck(Item(kMotion, kMotionEnabled));
   s.triggerLevel = GetNumber(Item(kMotion, kTriggerLevel));
   s.saveCount = GetNumber(Item(kMotion, kSaveCount));
@@ -149,7 +141,27 @@ void CamSetupDlg::ReadMotionPage(CamSettings& s) const {
   s.infoPosition = AnchorCodeFromList(GetComboSelection(Item(kMotion, kInfoPosition)));
 }
 
-void CamSetupDlg::ReadDevicePage(CamSettings& s) const {
-  for (int type = 0; type <= 2; ++type)
+void SetupPages::ReadDevice(CamSettings& s) const {
+  for (int type = kNoCamera; type <= kCaptureDevice; ++type)
     if (GetCheck(Item(kDevice, kDeviceNone + type))) s.cameraType = type;
+}
+
+void SetupPages::ShowScheduleDay(const CamSettings& s, int scheduleDay) const {
+  SetWindowTextA(Item(kSchedule, kScheduleLabel), ScheduleDayLabel(scheduleDay));
+  SetPickerTime(Item(kSchedule, kStartPicker), s.scheduleStart[scheduleDay]);
+  SetPickerTime(Item(kSchedule, kStopPicker), s.scheduleStop[scheduleDay]);
+  EnableWindow(Item(kSchedule, kStartPicker), TRUE);
+  EnableWindow(Item(kSchedule, kStopPicker), TRUE);
+}
+
+void SetupPages::SetPathExtension(bool mjpeg) const {
+  HWND field = Item(kRecording, kSavePath);
+  const int length = GetWindowTextLengthA(field);
+  std::string path(static_cast<size_t>(length) + 1, '\0');
+  path.resize(static_cast<size_t>(GetWindowTextA(field, path.data(), length + 1)));
+  if (::SetPathExtension(path, mjpeg)) SetWindowTextA(field, path.c_str());
+}
+
+bool SetupPages::SaveAsMjpegChecked() const {
+  return GetCheck(Item(kRecording, kSaveMjpeg)) != 0;
 }
