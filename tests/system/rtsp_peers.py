@@ -314,7 +314,7 @@ class ScriptedRtspServer:
                     continue
                 _, method, url, headers, _ = item
                 if method == "DESCRIBE" and self.behaviour == "garbage":
-                    sock.sendall(os.urandom(700) + b"\r\n\r\n")
+                    sock.sendall(os.urandom(100) + b"\r\n\r\n")
                     sock.close()
                     return
                 if method == "DESCRIBE":

@@ -97,17 +97,19 @@ def main():
                        publish(damaged, still, "libx264", alternate=True)]
         scripted = {b: ScriptedRtspServer(b) for b in ("audio", "garbage", "silent")}
         servers += scripted.values()
-        quick = ("100", "400")  # retry after 100 ms, a stall after 400 ms
+        # Retry after 100 ms; a stall after 3 s, or 400 ms for the silent server,
+        # whose stall is the failure under test.
+        quick, impatient = ("100", "3000"), ("100", "400")
         cases = {
             "h264": (h264.url("viewer:s3cret@"), 8),
             "hevc": (hevc.url("viewer:s3cret@"), 8),
             "lossy": (lossy.url(), 20),
             "damaged": (damaged.url(), 10),
-            "refused": (f"rtsp://127.0.0.1:{free_port()}/stream", 10, *quick),
-            "password": (h264.url("viewer:wrong@"), 10, *quick),
-            "audio": (scripted["audio"].url(), 10, *quick),
-            "garbage": (scripted["garbage"].url(), 10, *quick),
-            "silent": (scripted["silent"].url(), 14, *quick),
+            "refused": (f"rtsp://127.0.0.1:{free_port()}/stream", 16, *quick),
+            "password": (h264.url("viewer:wrong@"), 16, *quick),
+            "audio": (scripted["audio"].url(), 16, *quick),
+            "garbage": (scripted["garbage"].url(), 16, *quick),
+            "silent": (scripted["silent"].url(), 16, *impatient),
         }
         threads = [threading.Thread(target=host, args=(name, *case)) for name, case in cases.items()]
         for thread in threads:
