@@ -66,8 +66,6 @@ class CamWnd : public SubWnd {
   // Changes with every new picture, so the web server's live streams see
   // new pictures without a call from here.
   uint64_t PictureSerial() const { return pictureSerial_; }
-  // No new picture for a while: the last one is shown dimmed and marked.
-  bool IsSignalLost() const { return signalLost_; }
   // A picture that is still news: what the web server may show of the camera.
   bool HasLivePicture() const { return HasPicture() && !signalLost_; }
   const Picture& CurrentPicture() const { return picture_; }
@@ -111,6 +109,7 @@ class CamWnd : public SubWnd {
   char statusText_[kTextSize] = {};
   char sourceStatus_[kTextSize] = {};
   int number_ = 0;
+  // No new picture for a while: the last one is shown dimmed and marked.
   bool signalLost_ = false;
   SignalLost signalNote_{};
   ViewHooks view_;

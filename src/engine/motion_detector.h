@@ -80,8 +80,6 @@ struct MotionDetector {
 
   // Takes the camera's detection mask.
   void SetMask(const DetectGrid& grid) { mask = grid; }
-  // The previous brightness of the cell at column c, band b (from the bottom).
-  uint8_t PreviousBrightness(int column, int band) const { return previous[band * kGridCells + column]; }
 };
 static_assert(offsetof(MotionDetector, stopwatch) == 0);
 static_assert(offsetof(MotionDetector, motionLevel) == 32);

@@ -57,10 +57,6 @@ class Recorder {
 
   // The last recording problem, else the limits' own, else "".
   const char* StatusText() const;
-  const char* CurrentPath() const { return currentPath_; }
-  bool FileOpen() const { return recordFile_.IsValid(); }
-  uint32_t PictureNumber() const { return pictureNumber_; }
-  size_t PreMotionFrames() const { return preMotion_.Count(); }
 
   // The shell call behind OpenCurrentFootage, replaceable by tests.
   std::function<void(const char* path)> shellOpen;

@@ -27,7 +27,6 @@ class Wnd {
   void Destroy();
 
   HWND Handle() const { return window_; }
-  const char* ClassName() const { return className_; }
 
   // Called once the window has been destroyed and detached from the object.
   virtual void OnWindowDestroyed() {}

@@ -257,9 +257,9 @@ TEST_F(CamWndTest, LostSignalDimsThePictureMarksItAndServesNothingUntilTheNextPi
   note.since = 1'700'000'000;
   CopyText(note.sourceStatus, "Timeout waiting for data, retry in 5sec");
   SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
-  EXPECT_TRUE(camera_.IsSignalLost());
   std::vector<uint8_t> jpeg;
   EXPECT_FALSE(camera_.GrabJpeg(jpeg)) << "the web server answers as for a camera without a picture";
+  EXPECT_FALSE(camera_.HasLivePicture()) << "the web's grid shows no picture either";
   EXPECT_TRUE(camera_.HasPicture()) << "the last picture stays, dimmed";
   Render();
   const uint32_t dimmed = canvas_.Pixel(kW / 2, kH - 3);
@@ -279,7 +279,7 @@ TEST_F(CamWndTest, LostSignalDimsThePictureMarksItAndServesNothingUntilTheNextPi
 
   // The next picture ends it.
   Show(TwoToned(160, 120, Rgb(255, 255, 255), Rgb(255, 255, 255)));
-  EXPECT_FALSE(camera_.IsSignalLost());
+  EXPECT_TRUE(camera_.HasLivePicture());
   EXPECT_TRUE(camera_.GrabJpeg(jpeg));
   Render();
   EXPECT_EQ(canvas_.Count(Rgb(255, 255, 255)), kW * kH);
@@ -287,13 +287,20 @@ TEST_F(CamWndTest, LostSignalDimsThePictureMarksItAndServesNothingUntilTheNextPi
   // Without a picture there is nothing to dim; a null note ends it too.
   SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
   SendMessageA(window_.Child(), camera_msg::kSignalLost, 0, 0);
-  EXPECT_FALSE(camera_.IsSignalLost());
+  EXPECT_TRUE(camera_.HasLivePicture());
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(255, 255, 255)), kW * kH);
   PictureUpdate none{nullptr, nullptr, {-1, 0, 0, 0}, 0};
   SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
   SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&none), 0);
-  EXPECT_FALSE(camera_.IsSignalLost());
   Render();
   EXPECT_EQ(canvas_.Count(kGrey), kW * kH);
+  // A picture set directly (the preview's way) does not end a lost signal
+  // itself, so this one shows whether the cleared picture ended it.
+  camera_.SetPicture(TwoToned(160, 120, Rgb(255, 255, 255), Rgb(255, 255, 255)), true);
+  EXPECT_TRUE(camera_.HasLivePicture());
+  Render();
+  EXPECT_EQ(canvas_.Count(Rgb(255, 255, 255)), kW * kH);
 }
 
 }  // namespace

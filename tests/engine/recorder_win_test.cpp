@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/fixed_text.h"
@@ -57,6 +58,34 @@ void SetWriteTime(const std::string& path, std::time_t seconds) {
   ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time)) << path;
 }
 
+using Names = std::vector<std::string>;
+
+// The files under `folder` (named relative to it) that a handle holds open
+// for reading, writing or deleting, as a user moving them away would find:
+// an open that shares nothing fails on them with a sharing violation. A file
+// that cannot be opened for another reason is listed with its error.
+Names HeldFiles(const std::string& folder, const std::string& relative = "") {
+  Names held;
+  WIN32_FIND_DATAA entry;
+  ScopedFindHandle find(FindFirstFileA((folder + "\\" + relative + "*").c_str(), &entry));
+  if (!find) return held;
+  do {
+    const std::string name = relative + entry.cFileName;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (std::string_view(entry.cFileName) == "." || std::string_view(entry.cFileName) == "..") continue;
+      const Names inside = HeldFiles(folder, name + "\\");
+      held.insert(held.end(), inside.begin(), inside.end());
+      continue;
+    }
+    ScopedKernelHandle alone(CreateFileA((folder + "\\" + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (alone) continue;
+    const DWORD error = GetLastError();
+    held.push_back(error == ERROR_SHARING_VIOLATION ? name : name + " (error " + std::to_string(error) + ")");
+  } while (FindNextFileA(find.Get(), &entry));
+  return held;
+}
+
 class RecorderTest : public ::testing::Test {
  protected:
   RecorderTest() : clock_(2026, 12, 7, 10, 0, 0) {
@@ -92,6 +121,13 @@ class RecorderTest : public ::testing::Test {
   std::vector<std::vector<uint8_t>> Frames(const std::string& relative) const {
     return SplitFrames(ReadWholeFile(folder_.At(relative)));
   }
+  Names Held() const { return HeldFiles(folder_.Path()); }
+  // What "View current footage" opens now.
+  std::string Footage() {
+    opened_.clear();
+    recorder_->OpenCurrentFootage(settings_);
+    return opened_.empty() ? "" : opened_.back();
+  }
 
   TempFolder folder_{"vr_recorder"};
   SettableClock clock_;
@@ -107,8 +143,8 @@ class RecorderTest : public ::testing::Test {
 TEST_F(RecorderTest, RecordingIsAppendedFrameByFrameWithTheClocksTime) {
   for (int i = 0; i < 4; ++i) Save();
   EXPECT_STREQ(recorder_->StatusText(), "");
-  EXPECT_TRUE(recorder_->FileOpen());
-  EXPECT_EQ(recorder_->CurrentPath(), folder_.At("rec\\cam.mjpg"));
+  EXPECT_EQ(Held(), Names{"rec\\cam.mjpg"});
+  EXPECT_EQ(Footage(), folder_.At("rec\\cam.mjpg"));
   const auto frames = Frames("rec\\cam.mjpg");
   ASSERT_EQ(frames.size(), 4u);
   for (size_t i = 0; i < frames.size(); ++i) {
@@ -135,7 +171,7 @@ TEST_F(RecorderTest, MotionRecordsTheMotionFrameAndTheNextSaveCount) {
   Save(quiet);
   Save(quiet);
   EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 6u);
-  EXPECT_TRUE(recorder_->FileOpen()) << "waiting for motion leaves the file open";
+  EXPECT_EQ(Held(), Names{"rec\\cam.mjpg"}) << "waiting for motion leaves the file open";
 
   // Motion during the countdown restarts it.
   Save(moving);
@@ -168,30 +204,30 @@ TEST_F(RecorderTest, ScheduleDayTestKeepsTheFileOpenAndTheWindowClosesIt) {
   settings_.scheduleStart[2] = 8 * 3600;
   settings_.scheduleStop[2] = 17 * 3600;
   Save();
-  ASSERT_TRUE(recorder_->FileOpen());
+  ASSERT_EQ(Held(), Names{"rec\\cam.mjpg"});
 
   settings_.scheduleFlags = 1 | 1 << 3;  // Tuesday only: today does not qualify
   Save();
-  EXPECT_TRUE(recorder_->FileOpen());
+  EXPECT_EQ(Held(), Names{"rec\\cam.mjpg"});
   EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 1u);
 
   settings_.scheduleFlags = 1 | 1 << 2;
   clock_.Set(2026, 12, 7, 17, 0, 0);
   Save();
-  EXPECT_TRUE(recorder_->FileOpen());
+  EXPECT_EQ(Held(), Names{"rec\\cam.mjpg"});
   EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 2u);
   clock_.Set(2026, 12, 7, 17, 0, 1);
   Save();
-  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(Held(), Names{});
   EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 2u);
 }
 
 TEST_F(RecorderTest, SwitchingRecordingOffClosesTheFile) {
   Save();
-  ASSERT_TRUE(recorder_->FileOpen());
+  ASSERT_EQ(Held(), Names{"rec\\cam.mjpg"});
   settings_.recordEnabled = 0;
   Save();
-  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(Held(), Names{});
   EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 1u);
 }
 
@@ -264,13 +300,24 @@ TEST_F(RecorderTest, NumberedPicturesRunRoundTheRange) {
   settings_.saveAsMjpeg = 0;
   settings_.maxJpegCount = 3;
   UsePath("pics\\image_.jpg");
-  std::vector<uint32_t> numbers;
-  for (int i = 0; i < 4; ++i) {
+  // The number of the picture that holds the last save's time; -1: none.
+  auto writtenLast = [this] {
+    for (int number = 0; number <= 3; ++number) {
+      const std::string name = "pics\\image_" + std::to_string(number) + ".jpg";
+      if (!IsFile(folder_.At(name))) continue;
+      const auto frames = Frames(name);
+      if (!frames.empty() && ReadTimestamp(frames[0].data(), frames[0].size()) == std::to_string(clock_.Now() - 1))
+        return number;
+    }
+    return -1;
+  };
+  std::vector<int> numbers;
+  for (int i = 0; i < 5; ++i) {
     Save();
-    EXPECT_FALSE(recorder_->FileOpen());
-    numbers.push_back(recorder_->PictureNumber());
+    EXPECT_EQ(Held(), Names{});
+    numbers.push_back(writtenLast());
   }
-  EXPECT_EQ(numbers, (std::vector<uint32_t>{2, 3, 1, 2}));
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 1, 2}));
   for (const char* name : {"pics\\image_1.jpg", "pics\\image_2.jpg", "pics\\image_3.jpg"}) {
     const auto frames = Frames(name);
     ASSERT_EQ(frames.size(), 1u) << name;
@@ -278,7 +325,7 @@ TEST_F(RecorderTest, NumberedPicturesRunRoundTheRange) {
   }
   // Number 1 was written twice: it holds the fourth picture's time.
   const auto first = Frames("pics\\image_1.jpg");
-  EXPECT_EQ(ReadTimestamp(first[0].data(), first[0].size()), std::to_string(clock_.Now() - 1));
+  EXPECT_EQ(ReadTimestamp(first[0].data(), first[0].size()), std::to_string(clock_.Now() - 2));
   EXPECT_FALSE(IsFile(folder_.At("pics\\image_0.jpg")));
 }
 
@@ -297,7 +344,7 @@ TEST_F(RecorderTest, FailuresShowTheirStatusUntilASaveSucceeds) {
   UsePath("taken\\cam.mjpg");
   Save();
   EXPECT_STREQ(recorder_->StatusText(), "Failed to access mjpeg file for writing");
-  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(Held(), Names{});
 
   settings_.saveAsMjpeg = 0;
   UsePath("noext\\picture");
@@ -323,7 +370,7 @@ TEST_F(RecorderTest, ShortWriteIsCutBackToTheLastWholeFrameAndRecordingResumes) 
     disk_.room = room;
     Save();
     EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");
-    EXPECT_FALSE(recorder_->FileOpen());
+    EXPECT_EQ(Held(), Names{});
     EXPECT_EQ(ReadWholeFile(folder_.At("rec\\cam.mjpg")), first) << "no partial frame stays after " << room;
   }
   disk_.room = SIZE_MAX;
@@ -352,12 +399,12 @@ TEST_F(RecorderTest, ShortWriteIsCutBackToTheLastWholeFrameAndRecordingResumes) 
 
 TEST_F(RecorderTest, ExceptionWhileSavingClosesTheFile) {
   Save();
-  ASSERT_TRUE(recorder_->FileOpen());
+  ASSERT_EQ(Held(), Names{"rec\\cam.mjpg"});
   settings_.overlayEnabled = settings_.overlayOnFile = 1;
   throwInOverlay_ = true;
   Save();
   EXPECT_STREQ(recorder_->StatusText(), "Unknown file save exception occured!");
-  EXPECT_FALSE(recorder_->FileOpen());
+  EXPECT_EQ(Held(), Names{});
 }
 
 TEST_F(RecorderTest, TemplateTooLongForThePathSavesNothing) {
@@ -367,8 +414,8 @@ TEST_F(RecorderTest, TemplateTooLongForThePathSavesNothing) {
   CopyText(settings_.savePath, longTemplate + ".mjpg");
   Save();
   EXPECT_STREQ(recorder_->StatusText(), "Save path too long after expansion");
-  EXPECT_FALSE(recorder_->FileOpen());
-  EXPECT_EQ(recorder_->CurrentPath(), folder_.At("rec\\cam.mjpg"));
+  EXPECT_EQ(Held(), Names{});
+  EXPECT_EQ(Footage(), folder_.At("rec\\cam.mjpg"));
 }
 
 TEST_F(RecorderTest, ViewFootageOpensTheRecordingOrThePicturesFolder) {
@@ -399,7 +446,6 @@ TEST_F(RecorderTest, FramesBeforeMotionAreRecordedFirstWithTheirOwnTimes) {
   const std::time_t start = clock_.Now();
   for (int i = 0; i < 5; ++i) Save(quiet);
   EXPECT_FALSE(IsFile(folder_.At("rec\\cam.mjpg"))) << "kept frames are not written while waiting";
-  EXPECT_EQ(recorder_->PreMotionFrames(), 3u);
   Save(moving);
   for (int i = 0; i < 4; ++i) Save(quiet);
   auto stamp = [&](int second) { return std::to_string(start + second); };

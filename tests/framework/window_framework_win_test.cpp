@@ -11,10 +11,17 @@
 
 namespace {
 
-bool ClassRegistered(const char* name) {
+bool ClassRegistered(const std::string& name) {
   WNDCLASSEXA info{};
   info.cbSize = sizeof info;
-  return GetClassInfoExA(GetModuleHandleA(nullptr), name, &info);
+  return GetClassInfoExA(GetModuleHandleA(nullptr), name.c_str(), &info);
+}
+
+// The class a window was created with, as any program can ask for it.
+std::string ClassOf(HWND window) {
+  char name[260] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
 }
 
 class LoggingWnd : public Wnd {
@@ -32,6 +39,8 @@ TEST(WndTest, CloseDestroysWithoutHandleMessageSeeingCloseOrDestroy) {
   ASSERT_TRUE(object.Create());
   HWND window = object.Handle();
   ASSERT_TRUE(IsWindow(window));
+  const std::string className = ClassOf(window);
+  ASSERT_FALSE(className.empty());
   EXPECT_FALSE(IsWindowVisible(window));
   ASSERT_FALSE(object.calls.empty());
   // Messages before WM_CREATE went to the default procedure.
@@ -47,35 +56,36 @@ TEST(WndTest, CloseDestroysWithoutHandleMessageSeeingCloseOrDestroy) {
   EXPECT_EQ(object.calls.back(), (Call{"OnWindowDestroyed", 0})) << Describe(object.calls);
   EXPECT_EQ(object.Handle(), nullptr);
 
-  EXPECT_TRUE(ClassRegistered(object.ClassName()));
+  EXPECT_TRUE(ClassRegistered(className));
   object.Destroy();
-  EXPECT_FALSE(ClassRegistered(object.ClassName()));
+  EXPECT_FALSE(ClassRegistered(className));
 }
 
 TEST(WndTest, EveryObjectGetsAClassOfItsOwnNamedByCounterThreadAndModule) {
   LoggingWnd first, second;
   ASSERT_TRUE(first.Create());
   ASSERT_TRUE(second.Create());
+  const std::string firstClass = ClassOf(first.Handle()), secondClass = ClassOf(second.Handle());
   unsigned n1 = 0, n2 = 0, t1 = 0, t2 = 0;
   unsigned long long m1 = 0;
-  ASSERT_EQ(sscanf(first.ClassName(), "WndClass 0x%X 0x%X 0x%llX", &n1, &t1, &m1), 3) << first.ClassName();
-  ASSERT_EQ(sscanf(second.ClassName(), "WndClass 0x%X 0x%X", &n2, &t2), 2);
+  ASSERT_EQ(sscanf(firstClass.c_str(), "WndClass 0x%X 0x%X 0x%llX", &n1, &t1, &m1), 3) << firstClass;
+  ASSERT_EQ(sscanf(secondClass.c_str(), "WndClass 0x%X 0x%X", &n2, &t2), 2);
   EXPECT_EQ(n2, n1 + 1);
   EXPECT_EQ(t1, GetCurrentThreadId());
   EXPECT_EQ(m1, reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr)));
-  EXPECT_NE(std::string(first.ClassName()), std::string(second.ClassName()));
+  EXPECT_NE(firstClass, secondClass);
 
   std::string other;
   std::thread([&] {
     LoggingWnd elsewhere;
     elsewhere.Create();
+    other = ClassOf(elsewhere.Handle());
     unsigned n = 0, t = 0;
-    sscanf(elsewhere.ClassName(), "WndClass 0x%X 0x%X", &n, &t);
+    sscanf(other.c_str(), "WndClass 0x%X 0x%X", &n, &t);
     EXPECT_EQ(t, GetCurrentThreadId());
-    other = elsewhere.ClassName();
     elsewhere.Destroy();
   }).join();
-  EXPECT_NE(other, first.ClassName());
+  EXPECT_NE(other, firstClass);
   first.Destroy();
   second.Destroy();
 }
@@ -84,10 +94,12 @@ TEST(WndTest, MessageOnlyWindowsOfOneKindShareAClassPerThreadUntilTheLastIsGone)
   LoggingWnd first, second;
   ASSERT_TRUE(first.CreateMessageOnly("TestKind"));
   ASSERT_TRUE(second.CreateMessageOnly("TestKind"));
-  EXPECT_EQ(std::string(first.ClassName()), std::string(second.ClassName()));
+  const std::string name = ClassOf(first.Handle());
+  ASSERT_FALSE(name.empty());
+  EXPECT_EQ(name, ClassOf(second.Handle()));
   EXPECT_EQ(GetAncestor(first.Handle(), GA_PARENT), GetAncestor(second.Handle(), GA_PARENT));
   EXPECT_NE(GetAncestor(first.Handle(), GA_PARENT), GetDesktopWindow());
-  EXPECT_NE(FindWindowExA(HWND_MESSAGE, nullptr, first.ClassName(), nullptr), nullptr);
+  EXPECT_NE(FindWindowExA(HWND_MESSAGE, nullptr, name.c_str(), nullptr), nullptr);
   // Messages reach the object as for any Wnd.
   SendMessageA(first.Handle(), WM_USER + 7, 0, 0);
   EXPECT_EQ(first.calls.back(), (Call{"HandleMessage", WM_USER + 7}));
@@ -96,21 +108,20 @@ TEST(WndTest, MessageOnlyWindowsOfOneKindShareAClassPerThreadUntilTheLastIsGone)
   std::thread([&] {
     LoggingWnd elsewhere;
     EXPECT_TRUE(elsewhere.CreateMessageOnly("TestKind"));
-    other = elsewhere.ClassName();
+    other = ClassOf(elsewhere.Handle());
     elsewhere.Destroy();
-    EXPECT_FALSE(ClassRegistered(other.c_str()));
+    EXPECT_FALSE(ClassRegistered(other));
   }).join();
-  EXPECT_NE(other, first.ClassName());
+  EXPECT_NE(other, name);
 
-  const std::string name = first.ClassName();
   const HWND firstWindow = first.Handle();
   PostMessageA(firstWindow, WM_USER + 8, 0, 0);
   first.Destroy();
   EXPECT_EQ(first.Handle(), nullptr);
   EXPECT_EQ(first.calls.back(), (Call{"OnWindowDestroyed", 0}));
-  EXPECT_TRUE(ClassRegistered(name.c_str())) << "still used by the second window";
+  EXPECT_TRUE(ClassRegistered(name)) << "still used by the second window";
   first.Destroy();  // a second Destroy gives up nothing more
-  EXPECT_TRUE(ClassRegistered(name.c_str()));
+  EXPECT_TRUE(ClassRegistered(name));
 
   // The window given back serves the next object, without what was queued
   // for the last one.
@@ -123,12 +134,12 @@ TEST(WndTest, MessageOnlyWindowsOfOneKindShareAClassPerThreadUntilTheLastIsGone)
   EXPECT_EQ(third.calls, (std::vector<Call>{{"HandleMessage", WM_USER + 9}}));
   third.Destroy();
   second.Destroy();
-  EXPECT_FALSE(ClassRegistered(name.c_str()));
+  EXPECT_FALSE(ClassRegistered(name));
   EXPECT_FALSE(IsWindow(firstWindow)) << "kept windows go with the last object";
 
   LoggingWnd again;  // the last one gone, the next registers anew
   ASSERT_TRUE(again.CreateMessageOnly("TestKind"));
-  EXPECT_TRUE(ClassRegistered(name.c_str()));
+  EXPECT_TRUE(ClassRegistered(name));
   again.Destroy();
 }
 
@@ -168,6 +179,8 @@ TEST(UIthreadTest, StartTwiceRunsOneThreadAndStopEndsIt) {
   ASSERT_TRUE(worker.Start());
   HWND window = worker.Handle();
   ASSERT_TRUE(IsWindow(window));
+  const std::string className = ClassOf(window);
+  ASSERT_TRUE(ClassRegistered(className));
   ASSERT_TRUE(worker.Start());
   EXPECT_EQ(worker.Handle(), window);
   EXPECT_EQ(SendMessageA(window, kPing, 0, 0), 42);
@@ -181,7 +194,7 @@ TEST(UIthreadTest, StartTwiceRunsOneThreadAndStopEndsIt) {
   EXPECT_FALSE(worker.Running());
   EXPECT_EQ(worker.stops, 1);
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_FALSE(ClassRegistered(worker.ClassName()));
+  EXPECT_FALSE(ClassRegistered(className));
 
   // And again, as the setup dialog's preview restarts.
   ASSERT_TRUE(worker.Start());
