@@ -191,9 +191,11 @@ class PlayerWndTest : public ::testing::Test {
 };
 
 TEST_F(PlayerWndTest, OpensTheRecordingOfTheCommandLineAtItsFirstFrame) {
+  // The second argument names a recording too, and is ignored.
+  WriteWholeFile(folder.At("second.mjpg"), FlatRecording(3));
   const INT_PTR result = Play([&] {
     EXPECT_EQ(WindowText(window), "Framedeck - cam one.mjpg");
-    EXPECT_EQ(reader.Path(), path);  // the second argument is ignored
+    EXPECT_EQ(reader.FileSize(), static_cast<int64_t>(recording.size()));
     EXPECT_TRUE(host.errors.empty());
     EXPECT_TRUE(player.PictureArea().HasPicture());
     ExpectShowing(0);
@@ -638,7 +640,10 @@ TEST_F(PlayerWndTest, LoadOpensAnotherRecordingFromTheStart) {
     EXPECT_TRUE(Near(CentreColour(), FrameColour(0)));
     // A cancelled chooser keeps what is open.
     SendMessageA(Item(kLoadButton), BM_CLICK, 0, 0);
-    EXPECT_EQ(reader.Path(), other);
+    EXPECT_EQ(WindowText(window), "Framedeck - other.mjpg");
+    EXPECT_EQ(reader.FileSize(), static_cast<int64_t>(ReadWholeFile(other).size()));
+    SendMessageA(Item(kLastButton), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Near(CentreColour(), FrameColour(2)));  // the last of its three frames
   });
 }
 
