@@ -148,6 +148,25 @@ class PlayerWndTest : public ::testing::Test {
   HWND Item(int id) const { return GetDlgItem(window, id); }
   void Command(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
+  // Playback as the user meets it: the button offers "Stop", the timeline is
+  // locked and the menu holds the notice instead of the edits.
+  void ExpectPlaying(bool playing) {
+    EXPECT_EQ(WindowText(Item(kPlayButton)), playing ? "Stop" : "Play");
+    EXPECT_EQ(IsWindowEnabled(Item(kTimeline)) != FALSE, !playing);
+    HMENU menu = player.BuildContextMenu();
+    EXPECT_EQ(GetMenuItemID(menu, 0) == static_cast<UINT>(kCannotEdit), playing);
+    DestroyMenu(menu);
+  }
+  // The size preset ticked in the menu: 0 for none, -1 for more than one.
+  int TickedPreset() const {
+    HMENU menu = player.BuildContextMenu();
+    int ticked = 0;
+    for (int preset : {169, 170, 171})
+      if (GetMenuState(menu, preset, MF_BYCOMMAND) & MF_CHECKED) ticked = ticked ? -1 : preset;
+    DestroyMenu(menu);
+    return ticked;
+  }
+
   // The picture control as it paints, and the colour at its centre.
   uint32_t CentreColour() {
     HWND picture = Item(kPictureArea);
@@ -327,9 +346,7 @@ TEST_F(PlayerWndTest, PlaysWithTheTimerAndStopsAtTheEnd) {
     // A delay no test waits for: only the timer messages sent here move on.
     SetDlgItemTextA(window, kDelayField, "60000");
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
-    EXPECT_TRUE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Stop");
-    EXPECT_FALSE(IsWindowEnabled(Item(kTimeline)));
+    ExpectPlaying(true);
     PumpMessages();
     ExpectShowing(0);
     SendMessageA(window, WM_TIMER, kPlayTimer, 0);
@@ -341,38 +358,35 @@ TEST_F(PlayerWndTest, PlaysWithTheTimerAndStopsAtTheEnd) {
 
     // Stepping stops playback first.
     StepArrow(true);
-    EXPECT_FALSE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
-    EXPECT_TRUE(IsWindowEnabled(Item(kTimeline)));
+    ExpectPlaying(false);
+    ExpectShowing(3);
+    SendMessageA(window, WM_TIMER, kPlayTimer, 0);  // the play timer no longer moves on
     ExpectShowing(3);
 
     // A delay of 0 is used as it reads: the real timer runs to the end.
     SetDlgItemTextA(window, kDelayField, "0");
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
     const DWORD start = GetTickCount();
-    while (player.Playing() && GetTickCount() - start < 10000) {
+    while (WindowText(Item(kPlayButton)) == "Stop" && GetTickCount() - start < 10000) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
       PumpMessages();
     }
-    EXPECT_FALSE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
-    EXPECT_TRUE(IsWindowEnabled(Item(kTimeline)));
+    ExpectPlaying(false);
     ExpectShowing(kFrames - 1);
     EXPECT_EQ(reader.Position(), reader.FileSize());
 
     // Play on the last frame stops at the first tick.
     SetDlgItemTextA(window, kDelayField, "60000");
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
-    EXPECT_TRUE(player.Playing());
+    ExpectPlaying(true);
     SendMessageA(window, WM_TIMER, kPlayTimer, 0);
-    EXPECT_FALSE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
+    ExpectPlaying(false);
 
     // Play twice stops.
     SendMessageA(Item(kFirstButton), BM_CLICK, 0, 0);
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
-    EXPECT_FALSE(player.Playing());
+    ExpectPlaying(false);
     ExpectShowing(0);
     SendMessageA(window, WM_TIMER, kPlayTimer, 0);  // one already queued is harmless
     ExpectShowing(0);
@@ -423,7 +437,7 @@ TEST_F(PlayerWndTest, TheMenuOffersTheSelectionItemsOnlyWithASelection) {
     EXPECT_STREQ(text, "Can't Edit while Playing Video");
     DestroyMenu(menu);
     Command(kCannotEdit);
-    EXPECT_TRUE(player.Playing());
+    ExpectPlaying(true);
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
 
     Command(kClearSelection);
@@ -475,7 +489,7 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
     SIZE size = ClientSize(picture);
     EXPECT_EQ(size.cx, 400);
     EXPECT_EQ(size.cy, 300);
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     RECT load{}, before{};
     GetWindowRect(Item(kLoadButton), &before);
     RECT windowBefore{};
@@ -485,7 +499,7 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
     size = ClientSize(picture);
     EXPECT_EQ(size.cx, 640);
     EXPECT_EQ(size.cy, 480);
-    EXPECT_EQ(player.SizePreset(), 170);
+    EXPECT_EQ(TickedPreset(), 170);
     RECT windowAfter{};
     GetWindowRect(window, &windowAfter);
     EXPECT_EQ(windowAfter.left, windowBefore.left);  // the top-left corner stays
@@ -499,11 +513,11 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
 
     // Double clicks cycle 170 -> 171 -> 169.
     SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
-    EXPECT_EQ(player.SizePreset(), 171);
+    EXPECT_EQ(TickedPreset(), 171);
     EXPECT_EQ(ClientSize(picture).cx, 800);
     EXPECT_EQ(ClientSize(picture).cy, 600);
     SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     EXPECT_EQ(ClientSize(picture).cx, 400);
     GetWindowRect(Item(kLoadButton), &load);
     EXPECT_EQ(load.top, before.top);
@@ -512,20 +526,20 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
     SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
     SetWindowPos(window, nullptr, 30, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
     GetWindowRect(window, &windowAfter);
     SetWindowPos(window, nullptr, 0, 0, windowAfter.right - windowAfter.left + 37,
                  windowAfter.bottom - windowAfter.top + 11, SWP_NOMOVE | SWP_NOZORDER);
     SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
-    EXPECT_EQ(player.SizePreset(), 0);
+    EXPECT_EQ(TickedPreset(), 0);
     EXPECT_EQ(ClientSize(picture).cx, 437);
     EXPECT_EQ(ClientSize(picture).cy, 311);
     HMENU menu = player.BuildContextMenu();
     for (int preset : {169, 170, 171}) EXPECT_EQ(GetMenuState(menu, preset, MF_BYCOMMAND) & MF_CHECKED, 0u);
     DestroyMenu(menu);
     SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     EXPECT_EQ(ClientSize(picture).cx, 400);
 
     // Dragging below the size at creation is refused.
