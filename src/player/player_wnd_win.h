@@ -51,7 +51,6 @@ class PlayerWnd {
   HWND Handle() const { return window_; }
   const PictureControl& PictureArea() const { return picture_; }
   const StatusLineControl& StatusLine() const { return statusLine_; }
-  const TimelineControl& Timeline() const { return timeline_; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

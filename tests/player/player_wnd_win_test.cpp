@@ -147,6 +147,7 @@ class PlayerWndTest : public ::testing::Test {
 
   HWND Item(int id) const { return GetDlgItem(window, id); }
   void Command(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  LRESULT AskTimeline(UINT message) const { return SendMessageA(Item(kTimeline), message, 0, 0); }
 
   // Playback as the user meets it: the button offers "Stop", the timeline is
   // locked and the menu holds the notice instead of the edits.
@@ -412,14 +413,16 @@ TEST_F(PlayerWndTest, TheMenuOffersTheSelectionItemsOnlyWithASelection) {
     StepArrow(true);
     Command(kSetSelectionStart);
     EXPECT_EQ(reader.SelectionStart(), static_cast<int64_t>(frames[0].size() + frames[1].size()));
-    EXPECT_EQ(player.Timeline().SelStart(), TimelineValue(reader.PositionFraction(true), kTimelineRange));
-    EXPECT_EQ(player.Timeline().SelEnd(), kNoMark);
+    EXPECT_EQ(AskTimeline(TBM_GETSELSTART),
+              static_cast<LRESULT>(TimelineValue(reader.PositionFraction(true), kTimelineRange)));
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND), static_cast<LRESULT>(kNoMark));
     StepArrow(true);
     StepArrow(true);
     Command(kSetSelectionEnd);
     EXPECT_TRUE(reader.HasSelection());
-    EXPECT_EQ(player.Timeline().SelEnd(), TimelineValue(reader.PositionFraction(false), kTimelineRange));
-    EXPECT_GT(player.Timeline().SelEnd(), player.Timeline().SelStart());
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND),
+              static_cast<LRESULT>(TimelineValue(reader.PositionFraction(false), kTimelineRange)));
+    EXPECT_GT(AskTimeline(TBM_GETSELEND), AskTimeline(TBM_GETSELSTART));
     menu = player.BuildContextMenu();
     EXPECT_EQ(MenuItems(menu), (std::vector<int>{kSetSelectionStart, kSetSelectionEnd, kClearSelection, 0,
                                                  kExtractSelection, kDeleteSelection, kInsertAtStart, kInsertAtEnd,
@@ -442,8 +445,8 @@ TEST_F(PlayerWndTest, TheMenuOffersTheSelectionItemsOnlyWithASelection) {
 
     Command(kClearSelection);
     EXPECT_FALSE(reader.HasSelection());
-    EXPECT_EQ(player.Timeline().SelStart(), kNoMark);
-    EXPECT_EQ(player.Timeline().SelEnd(), kNoMark);
+    EXPECT_EQ(AskTimeline(TBM_GETSELSTART), static_cast<LRESULT>(kNoMark));
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND), static_cast<LRESULT>(kNoMark));
     menu = player.BuildContextMenu();
     EXPECT_EQ(MenuItems(menu), noSelection);
     DestroyMenu(menu);
@@ -646,8 +649,8 @@ TEST_F(PlayerWndTest, LoadOpensAnotherRecordingFromTheStart) {
     SendMessageA(Item(kLoadButton), BM_CLICK, 0, 0);
     EXPECT_EQ(WindowText(window), "Framedeck - other.mjpg");
     EXPECT_FALSE(reader.HasSelection());
-    EXPECT_EQ(player.Timeline().SelStart(), kNoMark);
-    EXPECT_EQ(player.Timeline().SelEnd(), kNoMark);
+    EXPECT_EQ(AskTimeline(TBM_GETSELSTART), static_cast<LRESULT>(kNoMark));
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND), static_cast<LRESULT>(kNoMark));
     EXPECT_EQ(reader.Position(), static_cast<int64_t>(SplitFrames(ReadWholeFile(other))[0].size()));
     EXPECT_EQ(SendMessageA(Item(kTimeline), TBM_GETPOS, 0, 0),
               static_cast<LRESULT>(TimelineValue(reader.PositionFraction(false), kTimelineRange)));
