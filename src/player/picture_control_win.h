@@ -33,7 +33,6 @@ class PictureControl : public DrawnControl {
   void SetMessage(std::string_view text);
 
   bool HasPicture() const { return !pixels_.empty(); }
-  const char* Message() const { return message_; }
 
  private:
   void Paint(HDC dc, const RECT& client) const override;

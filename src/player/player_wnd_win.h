@@ -49,8 +49,6 @@ class PlayerWnd {
   HMENU BuildContextMenu() const;
 
   HWND Handle() const { return window_; }
-  const PictureControl& PictureArea() const { return picture_; }
-  const StatusLineControl& StatusLine() const { return statusLine_; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
