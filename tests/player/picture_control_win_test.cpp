@@ -88,7 +88,6 @@ TEST_F(PictureControlTest, TakesThePicturesPixelsAndStretchesThem) {
   control.SetMessage("Could not grab a valid mjpg frame");
   Picture picture = TwoRowPicture();
   control.SetPicture(std::move(picture));
-  EXPECT_TRUE(control.HasPicture());
   EXPECT_TRUE(picture.pixels.empty());  // taken, not copied
   Print();
   EXPECT_EQ(canvas.Count(Rgb(255, 0, 0)), 320 * 60);
@@ -114,16 +113,18 @@ TEST_F(PictureControlTest, OtherDepthsOrShortBuffersLeaveNoPicture) {
   control.SetPicture(TwoRowPicture());
   Picture wide = MakePicture(4, 4, 32);
   control.SetPicture(std::move(wide));
-  EXPECT_FALSE(control.HasPicture());
+  Print();
+  EXPECT_EQ(canvas.Count(kGrey), 320 * 120);
 
+  control.SetPicture(TwoRowPicture());
   Picture shortBuffer = TwoRowPicture();
   shortBuffer.pixels.resize(10);
   control.SetPicture(std::move(shortBuffer));
-  EXPECT_FALSE(control.HasPicture());
+  Print();
+  EXPECT_EQ(canvas.Count(kGrey), 320 * 120);
 
   control.SetPicture(TwoRowPicture());
   control.ClearPicture();
-  EXPECT_FALSE(control.HasPicture());
   Print();
   EXPECT_EQ(canvas.Count(kGrey), 320 * 120);
 }
