@@ -7,6 +7,7 @@ namespace {
 constexpr COLORREF kBackColor = 0xFFFFFF;
 constexpr COLORREF kBorderColor = 0x908782;
 constexpr COLORREF kTextColor = 0x000000;
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER;
 
 }  // namespace
 
@@ -20,11 +21,6 @@ void StatusLineControl::BeforeTakeOver(HWND control) {
 void StatusLineControl::SetFlags(uint32_t flags, bool redraw) {
   flags_ = flags;
   if (redraw) RedrawControl(Window());
-}
-
-void StatusLineControl::SetFormat(UINT format) {
-  format_ = format;
-  RedrawControl(Window());
 }
 
 bool StatusLineControl::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
@@ -53,6 +49,6 @@ void StatusLineControl::Paint(HDC dc, const RECT& client) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kTextColor);
   RECT area{client.left + 3, client.top - 1, client.right - 3, client.bottom - 1};
-  DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &area, format_);
+  DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &area, kTextFormat);
   if (oldFont) SelectObject(dc, oldFont);
 }

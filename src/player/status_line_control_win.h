@@ -6,9 +6,9 @@
 // left alone; an empty text blanks the line, a null one is ignored and
 // answers 0). Flags: 0x20 paints the background in the button-face colour
 // instead of white, 0x10 draws a frame in grey (0x908782). The text is black,
-// in the control's WM_GETFONT font and the DrawTextA format (default
-// DT_SINGLELINE | DT_VCENTER), inset 3 pixels left and right and moved up
-// one. Attach once; either the object or the control may die first.
+// in the control's WM_GETFONT font, on one line centred vertically, inset
+// 3 pixels left and right and moved up one. Attach once; either the object
+// or the control may die first.
 
 #include <windows.h>
 
@@ -23,7 +23,6 @@ class StatusLineControl : public DrawnControl {
   static constexpr uint32_t kFramed = 0x10;
 
   void SetFlags(uint32_t flags, bool redraw);
-  void SetFormat(UINT format);
 
  private:
   // Starts with the static's own text.
@@ -32,6 +31,5 @@ class StatusLineControl : public DrawnControl {
   void Paint(HDC dc, const RECT& client) const override;
 
   std::string text_;
-  UINT format_ = DT_SINGLELINE | DT_VCENTER;
   uint32_t flags_ = kButtonFaceBackground;
 };
