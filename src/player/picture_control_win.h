@@ -32,9 +32,6 @@ class PictureControl : public DrawnControl {
   // Drops the picture and shows text (at most 259 characters) on grey.
   void SetMessage(std::string_view text);
 
-  bool HasPicture() const { return !pixels_.empty(); }
-  const char* Message() const { return message_; }
-
  private:
   void Paint(HDC dc, const RECT& client) const override;
   void DropPixels();

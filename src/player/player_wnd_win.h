@@ -49,11 +49,6 @@ class PlayerWnd {
   HMENU BuildContextMenu() const;
 
   HWND Handle() const { return window_; }
-  bool Playing() const { return playing_; }
-  int SizePreset() const { return sizePreset_; }
-  const PictureControl& PictureArea() const { return picture_; }
-  const StatusLineControl& StatusLine() const { return statusLine_; }
-  const TimelineControl& Timeline() const { return timeline_; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -45,13 +45,11 @@ bool RecordingReader::Open(std::optional<std::string> path) {
     host_.SetTitle("Framedeck");
     return false;
   }
-  path_ = *path;
   return true;
 }
 
 void RecordingReader::Close() {
   file_.reset();
-  path_.clear();
   fileSize_ = 0;
   position_ = 0;
   selectionStart_ = 0;
@@ -105,7 +103,6 @@ bool RecordingReader::FindFirstFrame() {
   } catch (const std::bad_alloc&) {
     return false;
   }
-  firstFrameSize_ = size;
   readWindowSize_ = size * kReadWindowFrames;
   return true;
 }

@@ -70,8 +70,8 @@ class RecordingReader {
   // "Could not open file" or "Unable to open mjpg file". Afterwards the
   // position is 0 and no frame has been read.
   bool Open(std::optional<std::string> path = std::nullopt);
-  // Closes the file and zeroes size, position and selection; the first and
-  // current frame sizes and the buffer stay.
+  // Closes the file and zeroes size, position and selection; the read
+  // window, the current frame size and the buffer stay.
   void Close();
 
   // The next complete frame at or after the position. None at the end (the
@@ -106,11 +106,8 @@ class RecordingReader {
   int64_t FileSize() const { return fileSize_; }
   int64_t Position() const { return position_; }
   int64_t FrameSize() const { return frameSize_; }
-  int64_t FirstFrameSize() const { return firstFrameSize_; }
-  int64_t ReadWindowSize() const { return readWindowSize_; }
   int64_t SelectionStart() const { return selectionStart_; }
   int64_t SelectionEnd() const { return selectionEnd_; }
-  const std::string& Path() const { return path_; }
   // The open file, for the edits' byte copies; null when none is open.
   RecordingFile* File() const { return file_.get(); }
 
@@ -124,12 +121,10 @@ class RecordingReader {
 
   ReaderHost& host_;
   std::unique_ptr<RecordingFile> file_;
-  std::string path_;
   std::vector<uint8_t> readBuffer_;
   int64_t readWindowSize_ = 0;
   int64_t fileSize_ = 0;
   int64_t position_ = 0;
-  int64_t firstFrameSize_ = 0;
   int64_t frameSize_ = 0;
   int64_t selectionStart_ = 0;
   int64_t selectionEnd_ = 0;

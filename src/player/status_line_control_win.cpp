@@ -2,6 +2,15 @@
 
 #include <vector>
 
+namespace {
+
+constexpr COLORREF kBackColor = 0xFFFFFF;
+constexpr COLORREF kBorderColor = 0x908782;
+constexpr COLORREF kTextColor = 0x000000;
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER;
+
+}  // namespace
+
 void StatusLineControl::BeforeTakeOver(HWND control) {
   const int length = GetWindowTextLengthA(control);
   std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
@@ -12,18 +21,6 @@ void StatusLineControl::BeforeTakeOver(HWND control) {
 void StatusLineControl::SetFlags(uint32_t flags, bool redraw) {
   flags_ = flags;
   if (redraw) RedrawControl(Window());
-}
-
-void StatusLineControl::SetColors(COLORREF back, COLORREF border, COLORREF text) {
-  backColor_ = back;
-  borderColor_ = border;
-  textColor_ = text;
-  RedrawControl(Window());
-}
-
-void StatusLineControl::SetFormat(UINT format) {
-  format_ = format;
-  RedrawControl(Window());
 }
 
 bool StatusLineControl::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
@@ -39,19 +36,19 @@ bool StatusLineControl::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& 
 void StatusLineControl::Paint(HDC dc, const RECT& client) const {
   {
     ScopedBrush background(
-        CreateSolidBrush((flags_ & kButtonFaceBackground) ? GetSysColor(COLOR_BTNFACE) : backColor_));
+        CreateSolidBrush((flags_ & kButtonFaceBackground) ? GetSysColor(COLOR_BTNFACE) : kBackColor));
     FillRect(dc, &client, background.Get());
   }
   if (flags_ & kFramed) {
-    ScopedBrush border(CreateSolidBrush(borderColor_));
+    ScopedBrush border(CreateSolidBrush(kBorderColor));
     FrameRect(dc, &client, border.Get());
   }
   if (text_.empty()) return;
   const auto font = reinterpret_cast<HFONT>(SendMessageA(Window(), WM_GETFONT, 0, 0));
   const HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, textColor_);
+  SetTextColor(dc, kTextColor);
   RECT area{client.left + 3, client.top - 1, client.right - 3, client.bottom - 1};
-  DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &area, format_);
+  DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &area, kTextFormat);
   if (oldFont) SelectObject(dc, oldFont);
 }

@@ -5,10 +5,10 @@
 // WM_SETTEXT keeps a copy of the text for painting (the static's own text is
 // left alone; an empty text blanks the line, a null one is ignored and
 // answers 0). Flags: 0x20 paints the background in the button-face colour
-// instead of the back colour, 0x10 draws a frame in the border colour. The
-// text uses the control's WM_GETFONT font and the DrawTextA format (default
-// DT_SINGLELINE | DT_VCENTER), inset 3 pixels left and right and moved up
-// one. Attach once; either the object or the control may die first.
+// instead of white, 0x10 draws a frame in grey (0x908782). The text is black,
+// in the control's WM_GETFONT font, on one line centred vertically, inset
+// 3 pixels left and right and moved up one. Attach once; either the object
+// or the control may die first.
 
 #include <windows.h>
 
@@ -23,11 +23,6 @@ class StatusLineControl : public DrawnControl {
   static constexpr uint32_t kFramed = 0x10;
 
   void SetFlags(uint32_t flags, bool redraw);
-  void SetColors(COLORREF back, COLORREF border, COLORREF text);
-  void SetFormat(UINT format);
-
-  const std::string& Text() const { return text_; }
-  uint32_t Flags() const { return flags_; }
 
  private:
   // Starts with the static's own text.
@@ -36,9 +31,5 @@ class StatusLineControl : public DrawnControl {
   void Paint(HDC dc, const RECT& client) const override;
 
   std::string text_;
-  COLORREF backColor_ = 0xFFFFFF;
-  COLORREF borderColor_ = 0x908782;
-  COLORREF textColor_ = 0x000000;
-  UINT format_ = DT_SINGLELINE | DT_VCENTER;
   uint32_t flags_ = kButtonFaceBackground;
 };

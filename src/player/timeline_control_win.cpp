@@ -45,6 +45,16 @@ bool TimelineControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
     case TBM_GETPOS:
       result = static_cast<LRESULT>(pos_);
       return true;
+    // The trackbar underneath never sees the values set, so it must not answer.
+    case TBM_GETRANGEMAX:
+      result = static_cast<LRESULT>(rangeMax_);
+      return true;
+    case TBM_GETSELSTART:
+      result = static_cast<LRESULT>(selStart_);
+      return true;
+    case TBM_GETSELEND:
+      result = static_cast<LRESULT>(selEnd_);
+      return true;
     case TBM_SETPOS:
       result = SetValue(pos_, value, wParam);
       return true;

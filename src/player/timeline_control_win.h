@@ -6,7 +6,8 @@
 //
 // The player talks to it with trackbar messages: TBM_GETPOS, TBM_SETPOS,
 // TBM_SETRANGEMAX, TBM_SETSELSTART, TBM_SETSELEND, TBM_CLEARSEL (a non-zero
-// wParam repaints). A left click, on release, sets the position from the
+// wParam repaints); TBM_GETRANGEMAX, TBM_GETSELSTART and TBM_GETSELEND
+// answer what was set (kNoMark for a cleared mark). A left click, on release, sets the position from the
 // cursor and sends WM_HSCROLL (TB_ENDTRACK, lParam = the control) to the
 // dialog it was attached from. Other messages (keyboard, TBM_SETPAGESIZE)
 // reach the trackbar itself. Attach once; the object must be used on the
@@ -21,11 +22,6 @@
 
 // The dialog it is attached from (Owner()) gets the click notices.
 class TimelineControl : public DrawnControl {
- public:
-  uint32_t RangeMax() const { return rangeMax_; }
-  uint32_t SelStart() const { return selStart_; }
-  uint32_t SelEnd() const { return selEnd_; }
-
  private:
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   LRESULT SetValue(uint32_t& field, uint32_t value, WPARAM redraw);

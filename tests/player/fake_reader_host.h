@@ -10,15 +10,21 @@
 
 #include "player/reader_host.h"
 
-// Shares one growing buffer between the test and the reader.
+// Shares one growing buffer between the test and the reader, and notes how
+// many bytes each read asked for.
 class SharedMemoryFile final : public RecordingFile {
  public:
-  explicit SharedMemoryFile(std::shared_ptr<MemoryRecordingFile> file) : file_(std::move(file)) {}
+  SharedMemoryFile(std::shared_ptr<MemoryRecordingFile> file, std::vector<size_t>& readCounts)
+      : file_(std::move(file)), readCounts_(readCounts) {}
   int64_t Size() override { return file_->Size(); }
-  size_t ReadAt(int64_t offset, uint8_t* buffer, size_t count) override { return file_->ReadAt(offset, buffer, count); }
+  size_t ReadAt(int64_t offset, uint8_t* buffer, size_t count) override {
+    readCounts_.push_back(count);
+    return file_->ReadAt(offset, buffer, count);
+  }
 
  private:
   std::shared_ptr<MemoryRecordingFile> file_;
+  std::vector<size_t>& readCounts_;
 };
 
 struct ChooserCall {
@@ -37,7 +43,7 @@ class FakeReaderHost : public ReaderHost {
   std::unique_ptr<RecordingFile> OpenRecording(const std::string& path) override {
     auto it = files.find(path);
     if (it == files.end()) return nullptr;
-    return std::make_unique<SharedMemoryFile>(it->second);
+    return std::make_unique<SharedMemoryFile>(it->second, readCounts);
   }
   void ShowError(std::string_view text) override { errors.emplace_back(text); }
   std::string AskSaveFile(std::string_view name, const char* filter, std::string_view ext) override {
@@ -63,6 +69,7 @@ class FakeReaderHost : public ReaderHost {
   std::vector<ChooserCall> openCalls;
   std::vector<std::string> errors;
   std::vector<std::string> titles;
+  std::vector<size_t> readCounts;  // of every file opened, in order
 
  private:
   static std::string Next(std::deque<std::string>& answers) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "common/byte_sink.h"
 #include "common/jpeg_codec.h"
 #include "common/recording_format.h"
+#include "player/painted_win.h"
 #include "player/player_files_win.h"
 #include "player/player_ids.h"
 #include "player/player_text.h"
@@ -74,6 +76,37 @@ SIZE ClientSize(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   return SIZE{client.right, client.bottom};
+}
+
+// Whether the status line paints exactly as one of the same size and font
+// that was given this text.
+testing::AssertionResult StatusLineShows(HWND statusLine, const std::string& text) {
+  const SIZE size = ClientSize(statusLine);
+  if (size.cx <= 0 || size.cy <= 0) return testing::AssertionFailure() << "nothing is shown";
+  TestWindow reference("STATIC", kStatusLine, 0, 0, size.cx, size.cy);
+  SendMessageA(reference.Child(), WM_SETFONT, static_cast<WPARAM>(SendMessageA(statusLine, WM_GETFONT, 0, 0)), FALSE);
+  StatusLineControl line;
+  line.Attach(reference.Parent(), kStatusLine);
+  SetWindowTextA(reference.Child(), text.c_str());
+  const size_t differing = DifferingPixels(Painted(statusLine), Painted(reference.Child()));
+  if (differing == 0) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "the status line does not show \"" << text << "\" (" << differing
+                                     << " pixels differ)";
+}
+
+// Whether the picture area paints exactly as one of the same size showing
+// no picture and this message.
+testing::AssertionResult PictureShowsMessage(HWND picture, const char* message) {
+  const SIZE size = ClientSize(picture);
+  if (size.cx <= 0 || size.cy <= 0) return testing::AssertionFailure() << "nothing is shown";
+  TestWindow reference("STATIC", kPictureArea, 0, 0, size.cx, size.cy);
+  PictureControl shown;
+  shown.Attach(reference.Parent(), kPictureArea);
+  shown.SetMessage(message);
+  const size_t differing = DifferingPixels(Painted(picture), Painted(reference.Child()));
+  if (differing == 0) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "the picture does not show \"" << message << "\" alone (" << differing
+                                     << " pixels differ)";
 }
 
 // The command ids of a popup menu in order, 0 for separators.
@@ -147,6 +180,26 @@ class PlayerWndTest : public ::testing::Test {
 
   HWND Item(int id) const { return GetDlgItem(window, id); }
   void Command(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  LRESULT AskTimeline(UINT message) const { return SendMessageA(Item(kTimeline), message, 0, 0); }
+
+  // Playback as the user meets it: the button offers "Stop", the timeline is
+  // locked and the menu holds the notice instead of the edits.
+  void ExpectPlaying(bool playing) {
+    EXPECT_EQ(WindowText(Item(kPlayButton)), playing ? "Stop" : "Play");
+    EXPECT_EQ(IsWindowEnabled(Item(kTimeline)) != FALSE, !playing);
+    HMENU menu = player.BuildContextMenu();
+    EXPECT_EQ(GetMenuItemID(menu, 0) == static_cast<UINT>(kCannotEdit), playing);
+    DestroyMenu(menu);
+  }
+  // The size preset ticked in the menu: 0 for none, -1 for more than one.
+  int TickedPreset() const {
+    HMENU menu = player.BuildContextMenu();
+    int ticked = 0;
+    for (int preset : {169, 170, 171})
+      if (GetMenuState(menu, preset, MF_BYCOMMAND) & MF_CHECKED) ticked = ticked ? -1 : preset;
+    DestroyMenu(menu);
+    return ticked;
+  }
 
   // The picture control as it paints, and the colour at its centre.
   uint32_t CentreColour() {
@@ -191,14 +244,15 @@ class PlayerWndTest : public ::testing::Test {
 };
 
 TEST_F(PlayerWndTest, OpensTheRecordingOfTheCommandLineAtItsFirstFrame) {
+  // The second argument names a recording too, and is ignored.
+  WriteWholeFile(folder.At("second.mjpg"), FlatRecording(3));
   const INT_PTR result = Play([&] {
     EXPECT_EQ(WindowText(window), "Framedeck - cam one.mjpg");
-    EXPECT_EQ(reader.Path(), path);  // the second argument is ignored
+    EXPECT_EQ(reader.FileSize(), static_cast<int64_t>(recording.size()));
     EXPECT_TRUE(host.errors.empty());
-    EXPECT_TRUE(player.PictureArea().HasPicture());
     ExpectShowing(0);
-    EXPECT_EQ(player.StatusLine().Text(), "FileSize: " + FormatSize(static_cast<double>(recording.size())) +
-                                              "   FrameDate: " + *FormatFrameDate(kFirstStamp));
+    EXPECT_TRUE(StatusLineShows(Item(kStatusLine), "FileSize: " + FormatSize(static_cast<double>(recording.size())) +
+                                                       "   FrameDate: " + *FormatFrameDate(kFirstStamp)));
     EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
     EXPECT_EQ(WindowText(Item(kDelayField)), "100");
     EXPECT_EQ(WindowText(Item(kDelayLabel)), "Delay ms:");
@@ -225,10 +279,11 @@ TEST_F(PlayerWndTest, WithoutARecordingNothingIsOpenAndTheTitleIsPlain) {
     window = player.Handle();
     EXPECT_EQ(WindowText(window), "Framedeck");
     EXPECT_FALSE(reader.IsOpen());
-    EXPECT_EQ(player.StatusLine().Text(), "Ready...");
+    EXPECT_TRUE(StatusLineShows(Item(kStatusLine), "Ready..."));
     // The timeline and a right click do nothing without a recording.
     SendMessageA(window, WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(Item(kTimeline)));
-    EXPECT_FALSE(player.PictureArea().HasPicture());
+    const std::vector<uint32_t> picture = Painted(Item(kPictureArea));
+    EXPECT_EQ(std::count(picture.begin(), picture.end(), Rgb(128, 128, 128)), std::ssize(picture)) << "all grey";
   });
 }
 
@@ -236,10 +291,9 @@ TEST_F(PlayerWndTest, ReportsAFrameThatDoesNotDecode) {
   WriteWholeFile(path, EqualFrames(4, 300));
   Play([&] {
     EXPECT_TRUE(reader.IsOpen());
-    EXPECT_FALSE(player.PictureArea().HasPicture());
-    EXPECT_STREQ(player.PictureArea().Message(), "Could not load a valid mjpg frame");
+    EXPECT_TRUE(PictureShowsMessage(Item(kPictureArea), "Could not load a valid mjpg frame"));
     // The status line keeps its text for a frame that was not shown.
-    EXPECT_EQ(player.StatusLine().Text(), "Ready...");
+    EXPECT_TRUE(StatusLineShows(Item(kStatusLine), "Ready..."));
   });
 }
 
@@ -252,10 +306,10 @@ TEST_F(PlayerWndTest, AFrameWithoutATimestampKeepsTheLastDate) {
   frames = SplitFrames(recording);
   Play([&] {
     const std::string first = StatusText(static_cast<int64_t>(recording.size()), *FormatFrameDate(kFirstStamp));
-    EXPECT_EQ(player.StatusLine().Text(), first);
+    EXPECT_TRUE(StatusLineShows(Item(kStatusLine), first));
     StepArrow(true);
     ExpectShowing(1);
-    EXPECT_EQ(player.StatusLine().Text(), first);
+    EXPECT_TRUE(StatusLineShows(Item(kStatusLine), first));
   });
 }
 
@@ -267,8 +321,8 @@ TEST_F(PlayerWndTest, ArrowsStepOneFrameEachWay) {
     ExpectShowing(2);
     StepArrow(false);
     ExpectShowing(1);
-    EXPECT_EQ(player.StatusLine().Text(),
-              StatusText(static_cast<int64_t>(recording.size()), *FormatFrameDate(kFirstStamp + 60)));
+    EXPECT_TRUE(StatusLineShows(
+        Item(kStatusLine), StatusText(static_cast<int64_t>(recording.size()), *FormatFrameDate(kFirstStamp + 60))));
 
     // Larger proposed changes step as many frames.
     NMUPDOWN change{};
@@ -325,9 +379,7 @@ TEST_F(PlayerWndTest, PlaysWithTheTimerAndStopsAtTheEnd) {
     // A delay no test waits for: only the timer messages sent here move on.
     SetDlgItemTextA(window, kDelayField, "60000");
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
-    EXPECT_TRUE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Stop");
-    EXPECT_FALSE(IsWindowEnabled(Item(kTimeline)));
+    ExpectPlaying(true);
     PumpMessages();
     ExpectShowing(0);
     SendMessageA(window, WM_TIMER, kPlayTimer, 0);
@@ -339,38 +391,35 @@ TEST_F(PlayerWndTest, PlaysWithTheTimerAndStopsAtTheEnd) {
 
     // Stepping stops playback first.
     StepArrow(true);
-    EXPECT_FALSE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
-    EXPECT_TRUE(IsWindowEnabled(Item(kTimeline)));
+    ExpectPlaying(false);
+    ExpectShowing(3);
+    SendMessageA(window, WM_TIMER, kPlayTimer, 0);  // the play timer no longer moves on
     ExpectShowing(3);
 
     // A delay of 0 is used as it reads: the real timer runs to the end.
     SetDlgItemTextA(window, kDelayField, "0");
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
     const DWORD start = GetTickCount();
-    while (player.Playing() && GetTickCount() - start < 10000) {
+    while (WindowText(Item(kPlayButton)) == "Stop" && GetTickCount() - start < 10000) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
       PumpMessages();
     }
-    EXPECT_FALSE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
-    EXPECT_TRUE(IsWindowEnabled(Item(kTimeline)));
+    ExpectPlaying(false);
     ExpectShowing(kFrames - 1);
     EXPECT_EQ(reader.Position(), reader.FileSize());
 
     // Play on the last frame stops at the first tick.
     SetDlgItemTextA(window, kDelayField, "60000");
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
-    EXPECT_TRUE(player.Playing());
+    ExpectPlaying(true);
     SendMessageA(window, WM_TIMER, kPlayTimer, 0);
-    EXPECT_FALSE(player.Playing());
-    EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
+    ExpectPlaying(false);
 
     // Play twice stops.
     SendMessageA(Item(kFirstButton), BM_CLICK, 0, 0);
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
-    EXPECT_FALSE(player.Playing());
+    ExpectPlaying(false);
     ExpectShowing(0);
     SendMessageA(window, WM_TIMER, kPlayTimer, 0);  // one already queued is harmless
     ExpectShowing(0);
@@ -396,14 +445,16 @@ TEST_F(PlayerWndTest, TheMenuOffersTheSelectionItemsOnlyWithASelection) {
     StepArrow(true);
     Command(kSetSelectionStart);
     EXPECT_EQ(reader.SelectionStart(), static_cast<int64_t>(frames[0].size() + frames[1].size()));
-    EXPECT_EQ(player.Timeline().SelStart(), TimelineValue(reader.PositionFraction(true), kTimelineRange));
-    EXPECT_EQ(player.Timeline().SelEnd(), kNoMark);
+    EXPECT_EQ(AskTimeline(TBM_GETSELSTART),
+              static_cast<LRESULT>(TimelineValue(reader.PositionFraction(true), kTimelineRange)));
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND), static_cast<LRESULT>(kNoMark));
     StepArrow(true);
     StepArrow(true);
     Command(kSetSelectionEnd);
     EXPECT_TRUE(reader.HasSelection());
-    EXPECT_EQ(player.Timeline().SelEnd(), TimelineValue(reader.PositionFraction(false), kTimelineRange));
-    EXPECT_GT(player.Timeline().SelEnd(), player.Timeline().SelStart());
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND),
+              static_cast<LRESULT>(TimelineValue(reader.PositionFraction(false), kTimelineRange)));
+    EXPECT_GT(AskTimeline(TBM_GETSELEND), AskTimeline(TBM_GETSELSTART));
     menu = player.BuildContextMenu();
     EXPECT_EQ(MenuItems(menu), (std::vector<int>{kSetSelectionStart, kSetSelectionEnd, kClearSelection, 0,
                                                  kExtractSelection, kDeleteSelection, kInsertAtStart, kInsertAtEnd,
@@ -421,13 +472,13 @@ TEST_F(PlayerWndTest, TheMenuOffersTheSelectionItemsOnlyWithASelection) {
     EXPECT_STREQ(text, "Can't Edit while Playing Video");
     DestroyMenu(menu);
     Command(kCannotEdit);
-    EXPECT_TRUE(player.Playing());
+    ExpectPlaying(true);
     SendMessageA(Item(kPlayButton), BM_CLICK, 0, 0);
 
     Command(kClearSelection);
     EXPECT_FALSE(reader.HasSelection());
-    EXPECT_EQ(player.Timeline().SelStart(), kNoMark);
-    EXPECT_EQ(player.Timeline().SelEnd(), kNoMark);
+    EXPECT_EQ(AskTimeline(TBM_GETSELSTART), static_cast<LRESULT>(kNoMark));
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND), static_cast<LRESULT>(kNoMark));
     menu = player.BuildContextMenu();
     EXPECT_EQ(MenuItems(menu), noSelection);
     DestroyMenu(menu);
@@ -473,7 +524,7 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
     SIZE size = ClientSize(picture);
     EXPECT_EQ(size.cx, 400);
     EXPECT_EQ(size.cy, 300);
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     RECT load{}, before{};
     GetWindowRect(Item(kLoadButton), &before);
     RECT windowBefore{};
@@ -483,7 +534,7 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
     size = ClientSize(picture);
     EXPECT_EQ(size.cx, 640);
     EXPECT_EQ(size.cy, 480);
-    EXPECT_EQ(player.SizePreset(), 170);
+    EXPECT_EQ(TickedPreset(), 170);
     RECT windowAfter{};
     GetWindowRect(window, &windowAfter);
     EXPECT_EQ(windowAfter.left, windowBefore.left);  // the top-left corner stays
@@ -497,11 +548,11 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
 
     // Double clicks cycle 170 -> 171 -> 169.
     SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
-    EXPECT_EQ(player.SizePreset(), 171);
+    EXPECT_EQ(TickedPreset(), 171);
     EXPECT_EQ(ClientSize(picture).cx, 800);
     EXPECT_EQ(ClientSize(picture).cy, 600);
     SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     EXPECT_EQ(ClientSize(picture).cx, 400);
     GetWindowRect(Item(kLoadButton), &load);
     EXPECT_EQ(load.top, before.top);
@@ -510,20 +561,20 @@ TEST_F(PlayerWndTest, SizePresetsSetThePictureAreaAndTheControlsFollow) {
     SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
     SetWindowPos(window, nullptr, 30, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
     GetWindowRect(window, &windowAfter);
     SetWindowPos(window, nullptr, 0, 0, windowAfter.right - windowAfter.left + 37,
                  windowAfter.bottom - windowAfter.top + 11, SWP_NOMOVE | SWP_NOZORDER);
     SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
-    EXPECT_EQ(player.SizePreset(), 0);
+    EXPECT_EQ(TickedPreset(), 0);
     EXPECT_EQ(ClientSize(picture).cx, 437);
     EXPECT_EQ(ClientSize(picture).cy, 311);
     HMENU menu = player.BuildContextMenu();
     for (int preset : {169, 170, 171}) EXPECT_EQ(GetMenuState(menu, preset, MF_BYCOMMAND) & MF_CHECKED, 0u);
     DestroyMenu(menu);
     SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
-    EXPECT_EQ(player.SizePreset(), 169);
+    EXPECT_EQ(TickedPreset(), 169);
     EXPECT_EQ(ClientSize(picture).cx, 400);
 
     // Dragging below the size at creation is refused.
@@ -572,7 +623,7 @@ TEST_F(PlayerWndTest, ClosingDuringAnEditStopsItAndEndsTheProgram) {
     };
     Command(kExtractSelection);
     EXPECT_FALSE(IsWindowVisible(window));  // the dialog has ended
-    EXPECT_EQ(player.StatusLine().Text(), "Finished writing output file!");
+    EXPECT_TRUE(StatusLineShows(Item(kStatusLine), "Finished writing output file!"));
   });
   EXPECT_EQ(result, 0);
   EXPECT_TRUE(lockedDuringEdit);
@@ -602,7 +653,7 @@ TEST_F(PlayerWndTest, ThePlayButtonAbortsAnEditAndTheControlsComeBack) {
     Command(kExtractSelection);
     const size_t written = ReadWholeFile(output).size();
     EXPECT_LT(written, static_cast<size_t>(reader.SelectionEnd() - reader.SelectionStart()));
-    EXPECT_EQ(player.StatusLine().Text(), "Finished writing output file!");
+    EXPECT_TRUE(StatusLineShows(Item(kStatusLine), "Finished writing output file!"));
     EXPECT_EQ(reader.Position(), position);
     EXPECT_EQ(reader.GetOpState(), kIdle);
     EXPECT_EQ(WindowText(Item(kPlayButton)), "Play");
@@ -630,15 +681,18 @@ TEST_F(PlayerWndTest, LoadOpensAnotherRecordingFromTheStart) {
     SendMessageA(Item(kLoadButton), BM_CLICK, 0, 0);
     EXPECT_EQ(WindowText(window), "Framedeck - other.mjpg");
     EXPECT_FALSE(reader.HasSelection());
-    EXPECT_EQ(player.Timeline().SelStart(), kNoMark);
-    EXPECT_EQ(player.Timeline().SelEnd(), kNoMark);
+    EXPECT_EQ(AskTimeline(TBM_GETSELSTART), static_cast<LRESULT>(kNoMark));
+    EXPECT_EQ(AskTimeline(TBM_GETSELEND), static_cast<LRESULT>(kNoMark));
     EXPECT_EQ(reader.Position(), static_cast<int64_t>(SplitFrames(ReadWholeFile(other))[0].size()));
     EXPECT_EQ(SendMessageA(Item(kTimeline), TBM_GETPOS, 0, 0),
               static_cast<LRESULT>(TimelineValue(reader.PositionFraction(false), kTimelineRange)));
     EXPECT_TRUE(Near(CentreColour(), FrameColour(0)));
     // A cancelled chooser keeps what is open.
     SendMessageA(Item(kLoadButton), BM_CLICK, 0, 0);
-    EXPECT_EQ(reader.Path(), other);
+    EXPECT_EQ(WindowText(window), "Framedeck - other.mjpg");
+    EXPECT_EQ(reader.FileSize(), static_cast<int64_t>(ReadWholeFile(other).size()));
+    SendMessageA(Item(kLastButton), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Near(CentreColour(), FrameColour(2)));  // the last of its three frames
   });
 }
 
@@ -697,7 +751,7 @@ TEST(PlayerExportTest, ClosingDuringAnExportStopsItAndEndsTheProgram) {
     avi.duringChoice = [window] { PostMessageA(window, WM_CLOSE, 0, 0); };
     SendMessageA(window, WM_COMMAND, kExportAvi, 0);
     EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_EQ(player.StatusLine().Text(), "Exporting video Finished!");
+    EXPECT_TRUE(StatusLineShows(GetDlgItem(window, kStatusLine), "Exporting video Finished!"));
   });
   EXPECT_EQ(result, 0);
   // The frame in hand when the close came is written, no further one.
@@ -726,7 +780,7 @@ TEST(PlayerExportTest, ExportsAtTheRateOfTheDelayField) {
       SendMessageA(window, WM_COMMAND, kExportAvi, 0);
       EXPECT_EQ(AviRate(ReadWholeFile(output)), rate) << delay;
       EXPECT_EQ(AviFrames(ReadWholeFile(output)), 6u) << delay;
-      EXPECT_EQ(player.StatusLine().Text(), "Exporting video Finished!");
+      EXPECT_TRUE(StatusLineShows(GetDlgItem(window, kStatusLine), "Exporting video Finished!"));
       EXPECT_EQ(reader.Position(), position);
     }
     EXPECT_TRUE(avi.reports.empty());

@@ -24,11 +24,11 @@ TEST_F(ReaderTest, OpensAndStepsForwardInOrderToTheEnd) {
   Add(EqualFrames(5, kFrame));
   ASSERT_TRUE(reader.Open("C:\\rec\\cam.mjpg"));
   EXPECT_EQ(host.titles.back(), "Framedeck - cam.mjpg");
-  EXPECT_EQ(reader.FirstFrameSize(), 100);
-  EXPECT_EQ(reader.ReadWindowSize(), 1500);
   EXPECT_EQ(reader.Position(), 0);
   for (int i = 1; i <= 5; ++i) {
     auto frame = reader.ReadNext();
+    // Every forward read asks for one window: 15 times the first frame.
+    EXPECT_EQ(host.readCounts.back(), 1500u) << i;
     ASSERT_TRUE(frame) << i;
     EXPECT_EQ(TagOf(frame), i);
     EXPECT_EQ(frame->size, kFrame);
@@ -100,8 +100,8 @@ TEST_F(ReaderTest, SkipsGarbageAndACutOffFrameBeforeTheFirstFrame) {
   bytes.insert(bytes.end(), frames.begin(), frames.end());
   Add(bytes);
   ASSERT_TRUE(reader.Open("C:\\rec\\cam.mjpg"));
-  EXPECT_EQ(reader.FirstFrameSize(), 100);
   auto frame = reader.ReadNext();
+  EXPECT_EQ(host.readCounts.back(), 15 * kFrame);  // the window follows the first complete frame
   EXPECT_EQ(TagOf(frame), 1);
   EXPECT_EQ(reader.Position(), static_cast<int64_t>(firstAt + kFrame));
 }
@@ -116,7 +116,10 @@ TEST_F(ReaderTest, FindsAFirstFrameWhoseMarkersStraddleScanPieces) {
   ASSERT_EQ(bytes.size(), 8191u);  // end marker at 8189..8190 straddles 8190
   Add(bytes);
   ASSERT_TRUE(reader.Open("C:\\rec\\cam.mjpg"));
-  EXPECT_EQ(reader.FirstFrameSize(), 4097);
+  auto found = reader.ReadNext();
+  EXPECT_EQ(host.readCounts.back(), 15u * 4097);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->size, 4097u);
 }
 
 TEST_F(ReaderTest, RefusesEmptyFilesAndFilesWithoutAFrameInTheirFirstTenMebibytes) {

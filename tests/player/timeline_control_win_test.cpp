@@ -44,16 +44,16 @@ class TimelineTest : public ::testing::Test {
 };
 
 TEST_F(TimelineTest, TrackbarMessagesSetAndReadItsState) {
-  EXPECT_EQ(timeline.RangeMax(), 65535u);
+  EXPECT_EQ(Send(TBM_GETRANGEMAX, 0, 0), 65535);
   EXPECT_EQ(Send(TBM_SETPOS, TRUE, 1234), 0);
   EXPECT_EQ(Send(TBM_GETPOS, 0, 0), 1234);
   Send(TBM_SETSELSTART, FALSE, 10);
   Send(TBM_SETSELEND, FALSE, 20);
-  EXPECT_EQ(timeline.SelStart(), 10u);
-  EXPECT_EQ(timeline.SelEnd(), 20u);
+  EXPECT_EQ(Send(TBM_GETSELSTART, 0, 0), 10);
+  EXPECT_EQ(Send(TBM_GETSELEND, 0, 0), 20);
   EXPECT_EQ(Send(TBM_CLEARSEL, TRUE, 0), 0);
-  EXPECT_EQ(timeline.SelStart(), kNoMark);
-  EXPECT_EQ(timeline.SelEnd(), kNoMark);
+  EXPECT_EQ(Send(TBM_GETSELSTART, 0, 0), static_cast<LRESULT>(kNoMark));
+  EXPECT_EQ(Send(TBM_GETSELEND, 0, 0), static_cast<LRESULT>(kNoMark));
   EXPECT_EQ(Send(WM_ERASEBKGND, 0, 0), 1);
 }
 
