@@ -64,7 +64,6 @@ class MainDlg : public ModelessDlg {
   void ApplyWebSettings();
 
   const CameraGrid::CameraList& Cameras() const { return grid_.Cameras(); }
-  GridLayout& Layout() { return layout_; }
 
  private:
   void OnMouse(UINT msg);

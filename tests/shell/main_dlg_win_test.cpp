@@ -285,7 +285,8 @@ TEST_F(MainDlgTest, FailedWritesAreReportedAndLeaveNoPartialFile) {
   std::vector<CameraRecords> records(2, CameraRecords{DefaultCamSettings(), EmptyDetectGrid()});
   const std::string path = capture_.ConfigFile();
   const WebSettings web = DefaultWebSettings();
-  EXPECT_FALSE(SaveConfigFile(path, web, main_->Layout(), records, Window(), capture_.Services().messageBox,
+  const GridLayout layout = DefaultGridLayout();
+  EXPECT_FALSE(SaveConfigFile(path, web, layout, records, Window(), capture_.Services().messageBox,
                               [](HANDLE file) { return std::make_unique<ShortSink>(file); }));
   ASSERT_EQ(capture_.boxes.size(), 1u);
   EXPECT_EQ(capture_.boxes[0].text, "Writing of config file failed");
@@ -295,7 +296,7 @@ TEST_F(MainDlgTest, FailedWritesAreReportedAndLeaveNoPartialFile) {
 
   capture_.boxes.clear();
   const std::string unreachable = capture_.Folder().At("missing\\Vorrandale.cfg");
-  EXPECT_FALSE(SaveConfigFile(unreachable, web, main_->Layout(), records, Window(), capture_.Services().messageBox));
+  EXPECT_FALSE(SaveConfigFile(unreachable, web, layout, records, Window(), capture_.Services().messageBox));
   ASSERT_EQ(capture_.boxes.size(), 1u);
   EXPECT_EQ(capture_.boxes[0].text, "Could not open config file for writing!");
   EXPECT_EQ(capture_.boxes[0].title, "Error");
@@ -464,8 +465,13 @@ TEST_F(MainDlgTest, LayoutCommandRebuildsAndSavesOnOkOnly) {
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));
   RunLayout("3", "2", kLayoutOk);
   EXPECT_EQ(main_->Cameras().size(), 6u);
-  EXPECT_EQ(main_->Layout().aspectRatio, 1.0);
-  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 560u + 6 * 1989 + ConfigExtensionSize(6));
+  const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
+  ASSERT_EQ(saved.size(), 560u + 6 * 1989 + ConfigExtensionSize(6));
+  EXPECT_EQ(saved[536], 3);  // columns
+  EXPECT_EQ(saved[540], 2);  // rows
+  double aspect = 0;
+  std::memcpy(&aspect, saved.data() + 548, sizeof aspect);
+  EXPECT_EQ(aspect, 1.0);
 }
 
 }  // namespace
