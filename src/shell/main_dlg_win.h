@@ -3,10 +3,7 @@
 // its menus and the tray icon's clicks, and keeps the settings that live in
 // the configuration file.
 
-// clang-format off
 #include <windows.h>
-#include <shellapi.h>
-// clang-format on
 
 #include "engine/cam_wnd_win.h"
 #include "framework/dialogs_win.h"
