@@ -55,12 +55,7 @@ class CamSetupDlg : public ModalDlg {
   // Hands the working copy to the camera and its worker.
   void Apply();
 
-  const CamSettings& Working() const { return preview_.Settings(); }
-  const DetectGrid& WorkingGrid() const { return preview_.Grid(); }
-  const RecordingExtras& WorkingExtras() const { return preview_.Extras(); }
   CamWnd& Preview() { return preview_; }
-  const Tabs& Pages() const { return tabs_; }
-  int ScheduleDay() const { return scheduleDay_; }
 
  private:
   LRESULT SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const;

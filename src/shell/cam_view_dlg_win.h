@@ -40,7 +40,6 @@ class CamViewDlg : public ModelessDlg {
   void ShowSizeMenu();
 
   ImagePreview& Preview() { return preview_; }
-  int SizeChoice() const { return sizeChoice_; }
 
  private:
   RECT sizeMoveStart_{};

@@ -43,7 +43,6 @@ class CameraGrid {
   void CloseAll();
 
   void SetCurrentWindow(HWND window) { currentWindow_ = window; }
-  HWND CurrentWindow() const { return currentWindow_; }
   // The current camera's index, or kNoCurrent or kNotFound.
   int FindCurrent(CamWnd** camera = nullptr) const;
   // Swaps the current camera with the one `step` places on; false when

@@ -3,10 +3,7 @@
 // its menus and the tray icon's clicks, and keeps the settings that live in
 // the configuration file.
 
-// clang-format off
 #include <windows.h>
-#include <shellapi.h>
-// clang-format on
 
 #include "engine/cam_wnd_win.h"
 #include "framework/dialogs_win.h"
@@ -50,15 +47,6 @@ class MainDlg : public ModelessDlg {
   INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnClose() override;
 
-  // Makes the camera list exactly columns x rows long, adding default
-  // cameras at the end or removing them from the end, then lays it out.
-  void RebuildCameras() { grid_.Rebuild(); }
-  // The camera whose window is the current camera window: its index, or
-  // kNoCurrent when that window is empty, kNotFound when no camera has it.
-  static constexpr int kNoCurrent = CameraGrid::kNoCurrent;
-  static constexpr int kNotFound = CameraGrid::kNotFound;
-  int FindCurrentCamera(CamWnd** camera = nullptr) const { return grid_.FindCurrent(camera); }
-
   bool SaveConfig();
   // Reads the configuration file and hands every camera its records from it
   // (its own settings again where the file has none).
@@ -73,11 +61,6 @@ class MainDlg : public ModelessDlg {
   void ApplyWebSettings();
 
   const CameraGrid::CameraList& Cameras() const { return grid_.Cameras(); }
-  GridLayout& Layout() { return layout_; }
-  WebSettings& Web() { return web_; }
-  HWND CurrentCameraWindow() const { return grid_.CurrentWindow(); }
-  const NOTIFYICONDATAA& TrayIcon() const { return tray_.Data(); }
-  Webserver& WebServer() { return webServer_; }
 
  private:
   void OnMouse(UINT msg);

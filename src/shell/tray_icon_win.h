@@ -28,8 +28,6 @@ class SystemTrayIcon {
   void ShowBalloon(const char* title, const char* text);
   void Remove();
 
-  const NOTIFYICONDATAA& Data() const { return data_; }
-
  private:
   void Send(DWORD message);
   void AddAgain();

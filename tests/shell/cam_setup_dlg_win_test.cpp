@@ -77,13 +77,18 @@ CamWrk::Services WithSources(SourceFactory* sources) {
   return services;
 }
 
+const char* const kPageNames[] = {"Recording", "Schedule", "Modify", "Overlay", "Motion", "Device"};
+
 // The running dialog as a scenario sees it.
 struct Open {
   HWND dialog;
   CamSetupDlg& setup;
 
-  HWND Page(int page) const { return setup.Pages().GetPage(page); }
-  HWND Item(int page, int id) const { return setup.Pages().GetPageItem(page, id); }
+  // A page is the dialog inside the tab control named as its tab.
+  HWND Page(int page) const {
+    return FindWindowExA(GetDlgItem(dialog, kTabControl), nullptr, "#32770", kPageNames[page]);
+  }
+  HWND Item(int page, int id) const { return GetDlgItem(Page(page), id); }
   // The user picks a tab: the tab control changes its selection and tells
   // the dialog.
   void ShowPage(int page) const {
@@ -269,7 +274,6 @@ TEST_F(CamSetupTest, OpensWithTheCameraSettingsInEveryControl) {
     title = text;
     HWND tabs = GetDlgItem(d.dialog, kTabControl);
     ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 6);
-    const char* const labels[] = {"Recording", "Schedule", "Modify", "Overlay", "Motion", "Device"};
     for (int i = 0; i < 6; ++i) {
       char label[32] = {};
       TCITEMA item{};
@@ -277,7 +281,8 @@ TEST_F(CamSetupTest, OpensWithTheCameraSettingsInEveryControl) {
       item.pszText = label;
       item.cchTextMax = sizeof label;
       SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-      EXPECT_STREQ(label, labels[i]);
+      EXPECT_STREQ(label, kPageNames[i]);
+      ASSERT_NE(d.Page(i), nullptr) << i;
       EXPECT_EQ(IsWindowVisible(d.Page(i)) != 0, i == 0) << i;
     }
     EXPECT_TRUE(d.Checked(kRecording, kSaveMjpeg));
@@ -293,7 +298,6 @@ TEST_F(CamSetupTest, OpensWithTheCameraSettingsInEveryControl) {
     EXPECT_FALSE(IsWindowEnabled(d.Item(kSchedule, kStopPicker)));
     EXPECT_EQ(d.Time(kStartPicker), 0);
     EXPECT_EQ(d.Time(kStopPicker), 0);
-    EXPECT_EQ(d.setup.ScheduleDay(), -1);
     EXPECT_EQ(d.Selection(kModify, kRotation), 2);
     EXPECT_EQ(d.Text(kModify, kJpegQuality), "75");
     EXPECT_EQ(d.Selection(kOverlay, kOverlayPosition), 0) << "code 3 shows as Top Left";
@@ -302,16 +306,23 @@ TEST_F(CamSetupTest, OpensWithTheCameraSettingsInEveryControl) {
     EXPECT_EQ(d.Selection(kMotion, kInfoPosition), 7);
     EXPECT_EQ(SendMessageA(d.Item(kMotion, kInfoPosition), CB_GETCOUNT, 0, 0), 9);
     EXPECT_FALSE(d.Checked(kMotion, kEditDetectGrid)) << "grid editing always starts off";
-    EXPECT_EQ(d.setup.Working().editDetectGrid, 0);
     EXPECT_TRUE(d.Checked(kMotion, kShowDetectRect));
     EXPECT_EQ(d.Text(kMotion, kTriggerLevel), "20");
     EXPECT_EQ(d.Text(kMotion, kSaveCount), "5");
     EXPECT_TRUE(d.Checked(kDevice, kDeviceIp));
     EXPECT_FALSE(d.Checked(kDevice, kDeviceNone));
-    EXPECT_EQ(std::memcmp(&d.setup.WorkingGrid(), &originalGrid_, sizeof originalGrid_), 0);
     d.Press(kCancel);
   }));
   EXPECT_EQ(title, "Camera 3 Setup");
+
+  // The preview holds the camera's grid with editing off, though the camera's
+  // settings have it on: a drag over it paints nothing, and OK hands the grid
+  // back as it was.
+  ASSERT_TRUE(Run([](const Open& d) {
+    SendMessageA(GetDlgItem(d.dialog, kPreview), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
+    d.Press(kOk);
+  }));
+  EXPECT_EQ(std::memcmp(&camera_->Grid(), &originalGrid_, sizeof originalGrid_), 0);
 }
 
 // Every control of every page, set through its own messages, reaches the
@@ -362,15 +373,16 @@ TEST_F(CamSetupTest, EveryControlIsReadIntoTheCopyAndHandedOverOnlyOnOk) {
     d.Click(kDevice, kDeviceCapture);
 
     d.Tick();
-    const CamSettings& w = d.setup.Working();
+    const CamSettings& w = d.setup.Preview().Settings();
     EXPECT_EQ(w.rotation, 90);
-    EXPECT_EQ(w.editDetectGrid, 1) << "the preview edits the grid while the box is checked";
     EXPECT_EQ(w.cameraType, kCaptureDevice);
+    SendMessageA(GetDlgItem(d.dialog, kPreview), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
     untouchedBeforeOk = CameraUnchanged();
     d.Press(kOk);
   });
   ASSERT_TRUE(applied);
   EXPECT_TRUE(untouchedBeforeOk);
+  EXPECT_EQ(camera_->Grid().At(0, 0), 1) << "the preview edits the grid while the box is checked";
 
   expected.recordEnabled = 1;
   expected.saveInterval = 250;
@@ -501,8 +513,8 @@ TEST_F(CamSetupTest, CancelEscapeAndTheCloseButtonDropTheCopy) {
       d.Click(kOverlay, kOverlayBackColor);
       d.Tick();
       SendMessageA(d.setup.Preview().Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
-      ASSERT_EQ(d.setup.WorkingGrid().At(0, 0), 1);
-      ASSERT_EQ(d.setup.Working().rotation, 90);
+      ASSERT_EQ(d.setup.Preview().Grid().At(0, 0), 1);
+      ASSERT_EQ(d.setup.Preview().Settings().rotation, 90);
       d.ShowPage(kModify);
       SetFocus(d.Item(kModify, kJpegQuality));
       way.end(d);
@@ -534,7 +546,7 @@ TEST_F(CamSetupTest, RecordingLimitsAndFramesBeforeMotionFollowOkAndCancel) {
     d.Type(kRecording, kKeepMegabytes, "0");
     d.Type(kRecording, kKeepDays, "30");
     d.Tick();
-    EXPECT_EQ(extrasOf(d.setup.WorkingExtras()), (std::vector<int32_t>{12, 0, 30}));
+    EXPECT_EQ(extrasOf(d.setup.Preview().Extras()), (std::vector<int32_t>{12, 0, 30}));
     d.Press(kCancel);
   }));
   EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{4, 200, 9}));
@@ -580,7 +592,6 @@ TEST_F(CamSetupTest, EnterOnAFocusedPageButtonPressesThatButton) {
 TEST_F(CamSetupTest, ScheduleBoxesChooseTheDayThePickersEdit) {
   const bool applied = Run([&](const Open& d) {
     d.Click(kSchedule, 1011);  // Sun
-    EXPECT_EQ(d.setup.ScheduleDay(), 1);
     EXPECT_EQ(d.Text(kSchedule, kScheduleLabel), "Editing Time for Sun");
     EXPECT_TRUE(IsWindowEnabled(d.Item(kSchedule, kStartPicker)));
     EXPECT_TRUE(IsWindowEnabled(d.Item(kSchedule, kStopPicker)));
@@ -591,22 +602,33 @@ TEST_F(CamSetupTest, ScheduleBoxesChooseTheDayThePickersEdit) {
     // Edited and left for another day before the refresh ran: kept.
     d.SetTime(kStartPicker, 5, 30, 0);
     d.Click(kSchedule, 1012);  // Mon
-    EXPECT_EQ(d.setup.ScheduleDay(), 2);
     EXPECT_EQ(d.Text(kSchedule, kScheduleLabel), "Editing Time for Mon");
     EXPECT_EQ(d.Time(kStartPicker), 36000);
     EXPECT_EQ(d.Time(kStopPicker), 39600);
-    EXPECT_EQ(d.setup.Working().scheduleStart[1], 19800);
-
-    d.SetTime(kStopPicker, 23, 59, 59);
-    d.Tick();
-    EXPECT_EQ(d.setup.Working().scheduleStop[2], 86399);
+    // Back to Sun (unchecking it): the pickers show the time kept from its
+    // edit; then Sun is checked again.
+    d.Click(kSchedule, 1011);
+    EXPECT_EQ(d.Text(kSchedule, kScheduleLabel), "Editing Time for Sun");
+    EXPECT_EQ(d.Time(kStartPicker), 19800);
+    EXPECT_EQ(d.Time(kStopPicker), 7200);
+    d.Click(kSchedule, 1011);
+    EXPECT_TRUE(d.Checked(kSchedule, 1011));
 
     d.Click(kSchedule, 1012);  // Mon again: unchecked, still edited
     EXPECT_FALSE(d.Checked(kSchedule, 1012));
-    EXPECT_EQ(d.setup.ScheduleDay(), 2);
+    EXPECT_EQ(d.Text(kSchedule, kScheduleLabel), "Editing Time for Mon");
+    EXPECT_TRUE(IsWindowEnabled(d.Item(kSchedule, kStopPicker)));
+
+    d.SetTime(kStopPicker, 23, 59, 59);
+    d.Tick();
+    // Mon chosen twice more: the pickers reload the time the refresh kept.
+    d.Click(kSchedule, 1012);
+    d.Click(kSchedule, 1012);
+    EXPECT_FALSE(d.Checked(kSchedule, 1012));
+    EXPECT_EQ(d.Text(kSchedule, kScheduleLabel), "Editing Time for Mon");
+    EXPECT_EQ(d.Time(kStopPicker), 86399);
 
     d.Click(kSchedule, kScheduleAllDays);
-    EXPECT_EQ(d.setup.ScheduleDay(), 0);
     EXPECT_EQ(d.Text(kSchedule, kScheduleLabel), "Editing Time for All Days");
     EXPECT_EQ(d.Time(kStartPicker), 0);
     d.SetTime(kStartPicker, 8, 0, 0);
@@ -616,7 +638,6 @@ TEST_F(CamSetupTest, ScheduleBoxesChooseTheDayThePickersEdit) {
                                   "Editing Time for Fri", "Editing Time for Sat"};
     for (int id = 1013; id <= 1017; ++id) {
       d.Click(kSchedule, id);
-      EXPECT_EQ(d.setup.ScheduleDay(), id - 1010);
       EXPECT_EQ(d.Text(kSchedule, kScheduleLabel), labels[id - 1013]);
       d.Click(kSchedule, id);  // and off again
     }
@@ -716,14 +737,14 @@ TEST_F(CamSetupTest, GridPaintedOnThePreviewReachesTheCameraOnOk) {
     RECT client{};
     GetClientRect(preview.Handle(), &client);
     SendMessageA(preview.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
-    EXPECT_EQ(d.setup.WorkingGrid().At(0, 0), 0) << "only while editing";
+    EXPECT_EQ(preview.Grid().At(0, 0), 0) << "only while editing";
     d.Check(kMotion, kEditDetectGrid, true);
     d.Tick();
     SendMessageA(preview.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
     SendMessageA(preview.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.right - 1, client.bottom - 1));
     SendMessageA(preview.Handle(), WM_MOUSEMOVE, MK_RBUTTON,
                  MAKELPARAM(client.right * 3 / 25 + 1, client.bottom * 4 / 25 + 1));
-    EXPECT_EQ(d.setup.WorkingGrid().At(0, 0), 1);
+    EXPECT_EQ(preview.Grid().At(0, 0), 1);
     EXPECT_EQ(camera_->Grid().At(0, 0), 0) << "not before OK";
     d.Press(kOk);
   });

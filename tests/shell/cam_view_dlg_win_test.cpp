@@ -35,6 +35,14 @@ class CamViewTest : public ::testing::Test {
     if (view_.Handle()) DestroyWindow(view_.Handle());
   }
   SIZE PictureArea() const { return ClientSize(GetDlgItem(view_.Handle(), kCamViewPicture)); }
+  // The check marks of the size menu, small to large.
+  std::vector<bool> SizeMenuChecks() const {
+    std::vector<bool> checked;
+    HMENU menu = view_.BuildSizeMenu();
+    MenuItems(menu, checked);
+    DestroyMenu(menu);
+    return checked;
+  }
 
   double aspect_ = 0.75;
   TestWindow cell_;
@@ -68,7 +76,7 @@ TEST_F(CamViewTest, OpensAtTheSmallSizeAndDoubleClicksStepThroughThePresets) {
     EXPECT_EQ(PictureArea().cy, h);
   }
   SendMessageA(view_.Handle(), WM_COMMAND, 171, 0);
-  EXPECT_EQ(view_.SizeChoice(), 171);
+  EXPECT_EQ(SizeMenuChecks(), (std::vector<bool>{false, false, true}));
   EXPECT_EQ(ClientSize(view_.Handle()).cy, 600);
 }
 
@@ -85,17 +93,12 @@ TEST_F(CamViewTest, SizeMenuReadsThePresetsAndChecksTheChoiceUntilResizedByHand)
   SendMessageA(view_.Handle(), WM_ENTERSIZEMOVE, 0, 0);
   SetWindowPos(view_.Handle(), nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageA(view_.Handle(), WM_EXITSIZEMOVE, 0, 0);
-  EXPECT_EQ(view_.SizeChoice(), 169);
+  EXPECT_EQ(SizeMenuChecks(), (std::vector<bool>{true, false, false}));
   SendMessageA(view_.Handle(), WM_ENTERSIZEMOVE, 0, 0);
   SetWindowPos(view_.Handle(), nullptr, 0, 0, 500, 420, SWP_NOMOVE | SWP_NOZORDER);
   SendMessageA(view_.Handle(), WM_EXITSIZEMOVE, 0, 0);
-  EXPECT_EQ(view_.SizeChoice(), 0);
+  EXPECT_EQ(SizeMenuChecks(), (std::vector<bool>{false, false, false}));
   EXPECT_EQ(PictureArea().cx, ClientSize(view_.Handle()).cx) << "the picture fills the resized window";
-  checked.clear();
-  menu = view_.BuildSizeMenu();
-  MenuItems(menu, checked);
-  EXPECT_EQ(checked, (std::vector<bool>{false, false, false}));
-  DestroyMenu(menu);
   SendMessageA(view_.Handle(), WM_LBUTTONDBLCLK, 0, 0);
   EXPECT_EQ(PictureArea().cx, 400);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -39,6 +40,27 @@ bool QuitPosted() {
   return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
 }
 
+// The visible dialog box `owner` owns (a modal one it runs), or null.
+HWND OwnedDialog(HWND owner) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  } search{owner, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(data);
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window) || std::strcmp(name, "#32770"))
+          return TRUE;
+        search->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 class MainDlgTest : public ::testing::Test {
  protected:
   MainDlgTest() : owner_("Static", 1, 0, 0, 10, 10) {}
@@ -50,7 +72,17 @@ class MainDlgTest : public ::testing::Test {
 
   // Pumping would also take a quit message the start posted.
   MainDlg& Start(bool pump = true) {
-    main_ = std::make_unique<MainDlg>(capture_.Services());
+    ShellServices services = capture_.Services();
+    if (!realSetupDialog_) {
+      // Stands in for the setup dialog, cancelled at once: what camera it was
+      // opened for tells which camera the camera commands act on.
+      services.setupDialog = [this](HWND, CamWnd& camera, int index) {
+        EXPECT_EQ(&camera, main_->Cameras().at(static_cast<size_t>(index)).get());
+        setupOpenedFor_ = index;
+        return INT_PTR{IDCANCEL};
+      };
+    }
+    main_ = std::make_unique<MainDlg>(std::move(services));
     EXPECT_TRUE(main_->Create(owner_.Parent(), kMainTemplate, true));
     if (pump) PumpMessages();
     return *main_;
@@ -58,6 +90,36 @@ class MainDlgTest : public ::testing::Test {
   HWND Window() const { return main_->Handle(); }
   HWND CameraWindow(size_t k) const { return main_->Cameras().at(k)->Handle(); }
   void Command(int id, int code = 0) { SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, code), 0); }
+  // The current camera, as the setup command finds it: its index, or -1
+  // when no camera is current and nothing opens.
+  int CurrentCamera() {
+    setupOpenedFor_ = -1;
+    Command(main_cmd::kSetupCamera);
+    return setupOpenedFor_;
+  }
+  // The user fills in the Layout Setup dialog and leaves it with `button`.
+  void RunLayout(const char* columns, const char* rows, int button) {
+    DialogScript script({[&] {
+      HWND dialog = FindWindowA(nullptr, "Layout Setup");
+      if (!dialog) return false;
+      SetDlgItemTextA(dialog, kLayoutColumns, columns);
+      SetDlgItemTextA(dialog, kLayoutRows, rows);
+      SetDlgItemTextA(dialog, kLayoutAspect, "1.0");
+      SendMessageA(dialog, WM_COMMAND, button, 0);
+      return true;
+    }});
+    Command(main_cmd::kLayoutSetup);
+    EXPECT_TRUE(script.Finished());
+  }
+  // The text of the About box, taken off the captured boxes.
+  std::string AboutText() {
+    const size_t shown = capture_.boxes.size();
+    Command(main_cmd::kAbout);
+    if (capture_.boxes.size() != shown + 1) return "no About box";
+    const std::string text = capture_.boxes.back().text;
+    capture_.boxes.pop_back();
+    return text;
+  }
   // The mouse over a client point of the main window.
   void MouseAt(UINT message, int x, int y) {
     // Keep the point on the screen wherever the window was placed, or the
@@ -86,6 +148,8 @@ class MainDlgTest : public ::testing::Test {
   ShellCapture capture_;
   TestWindow owner_;  // stands in for the hidden application window
   std::unique_ptr<MainDlg> main_;
+  bool realSetupDialog_ = false;
+  int setupOpenedFor_ = -1;
 };
 
 TEST_F(MainDlgTest, FreshStartShowsTwelveCamerasAndWritesTheDefaultFile) {
@@ -93,14 +157,16 @@ TEST_F(MainDlgTest, FreshStartShowsTwelveCamerasAndWritesTheDefaultFile) {
   EXPECT_EQ(main_->Cameras().size(), 12u);
   EXPECT_TRUE(capture_.boxes.empty());
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));  // nothing is written without a change
-  EXPECT_EQ(main_->Web().webEnabled, 0);
-  EXPECT_EQ(main_->TrayIcon().uCallbackMessage, 1368u);
-  EXPECT_STREQ(main_->TrayIcon().szTip, "Vorrandale");
+  ASSERT_EQ(capture_.trayCalls.size(), 1u);
+  EXPECT_EQ(capture_.trayCalls[0].message, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(capture_.trayCalls[0].icon.uCallbackMessage, 1368u);
+  EXPECT_STREQ(capture_.trayCalls[0].icon.szTip, "Vorrandale");
 
   ASSERT_TRUE(main_->SaveConfig());
   const std::vector<uint8_t> written = ReadWholeFile(capture_.ConfigFile());
   ASSERT_EQ(written.size(), 24428u + ConfigExtensionSize(12));
   EXPECT_TRUE(written == DefaultConfigBytes(4, 3, 12, 12).DefaultExtension(12).Bytes());
+  EXPECT_EQ(written[0], 0) << "the web server starts off";
 
   char style[32] = {};
   GetClassNameA(CameraWindow(0), style, sizeof style);
@@ -218,7 +284,9 @@ TEST_F(MainDlgTest, FailedWritesAreReportedAndLeaveNoPartialFile) {
   };
   std::vector<CameraRecords> records(2, CameraRecords{DefaultCamSettings(), EmptyDetectGrid()});
   const std::string path = capture_.ConfigFile();
-  EXPECT_FALSE(SaveConfigFile(path, main_->Web(), main_->Layout(), records, Window(), capture_.Services().messageBox,
+  const WebSettings web = DefaultWebSettings();
+  const GridLayout layout = DefaultGridLayout();
+  EXPECT_FALSE(SaveConfigFile(path, web, layout, records, Window(), capture_.Services().messageBox,
                               [](HANDLE file) { return std::make_unique<ShortSink>(file); }));
   ASSERT_EQ(capture_.boxes.size(), 1u);
   EXPECT_EQ(capture_.boxes[0].text, "Writing of config file failed");
@@ -228,8 +296,7 @@ TEST_F(MainDlgTest, FailedWritesAreReportedAndLeaveNoPartialFile) {
 
   capture_.boxes.clear();
   const std::string unreachable = capture_.Folder().At("missing\\Vorrandale.cfg");
-  EXPECT_FALSE(
-      SaveConfigFile(unreachable, main_->Web(), main_->Layout(), records, Window(), capture_.Services().messageBox));
+  EXPECT_FALSE(SaveConfigFile(unreachable, web, layout, records, Window(), capture_.Services().messageBox));
   ASSERT_EQ(capture_.boxes.size(), 1u);
   EXPECT_EQ(capture_.boxes[0].text, "Could not open config file for writing!");
   EXPECT_EQ(capture_.boxes[0].title, "Error");
@@ -244,16 +311,14 @@ TEST_F(MainDlgTest, RebuildingKeepsTheRemainingCamerasWithTheirSettings) {
     SetQuality(k, static_cast<int32_t>(10 + k));
     before.push_back(main_->Cameras()[k].get());
   }
-  main_->Layout().columns = 3;
-  main_->RebuildCameras();
+  RunLayout("3", "2", kLayoutOk);
   ASSERT_EQ(main_->Cameras().size(), 6u);
   EXPECT_EQ(Qualities(), (std::vector<int32_t>{10, 11, 12, 13, 75, 75}));
   for (size_t k = 0; k < 4; ++k) EXPECT_EQ(main_->Cameras()[k].get(), before[k]);
   EXPECT_TRUE(IsWindowVisible(CameraWindow(5)));
 
   HWND removed = CameraWindow(4);
-  main_->Layout().columns = 2;
-  main_->RebuildCameras();
+  RunLayout("2", "2", kLayoutOk);
   EXPECT_EQ(Qualities(), (std::vector<int32_t>{10, 11, 12, 13}));
   EXPECT_FALSE(IsWindow(removed));
 }
@@ -265,13 +330,13 @@ TEST_F(MainDlgTest, MouseChoosesTheCurrentCameraAndMovesActOnIt) {
   for (size_t k = 0; k < 3; ++k) SetQuality(k, static_cast<int32_t>(20 + k));
 
   // Nothing chosen yet: moves do nothing.
-  EXPECT_EQ(main_->FindCurrentCamera(), MainDlg::kNoCurrent);
+  EXPECT_EQ(CurrentCamera(), -1);
   Command(main_cmd::kMoveRight);
   EXPECT_EQ(Qualities(), (std::vector<int32_t>{20, 21, 22}));
 
   RightClickCamera(0);
   ASSERT_EQ(capture_.menus, std::vector<int>{kCameraMenu});
-  EXPECT_EQ(main_->CurrentCameraWindow(), CameraWindow(0));
+  EXPECT_EQ(CurrentCamera(), 0);
   Command(main_cmd::kMoveLeft);  // first camera: nothing
   EXPECT_EQ(Qualities(), (std::vector<int32_t>{20, 21, 22}));
   EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).at(CameraOffset(0) + 12), 75);  // not saved
@@ -279,10 +344,10 @@ TEST_F(MainDlgTest, MouseChoosesTheCurrentCameraAndMovesActOnIt) {
   // A right-click on the background keeps the chosen camera.
   MouseAt(WM_RBUTTONUP, 2, 2);
   EXPECT_EQ(capture_.menus, (std::vector<int>{kCameraMenu, kBackgroundMenu}));
-  EXPECT_EQ(main_->FindCurrentCamera(), 0);
+  EXPECT_EQ(CurrentCamera(), 0);
   Command(main_cmd::kMoveRight);
   EXPECT_EQ(Qualities(), (std::vector<int32_t>{21, 20, 22}));
-  EXPECT_EQ(main_->FindCurrentCamera(), 1);  // the camera moved with its window
+  EXPECT_EQ(CurrentCamera(), 1);  // the camera moved with its window
   const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
   ASSERT_EQ(saved.size(), 560u + 3 * 1989 + ConfigExtensionSize(3));
   EXPECT_EQ(saved[CameraOffset(0) + 12], 21);
@@ -309,18 +374,16 @@ TEST_F(MainDlgTest, DoubleClickOpensTheCamerasViewAndTheBackgroundClearsTheChoic
   SetClientSize(Window(), 640, 480);
   const RECT cell = CellOf(Window(), CameraWindow(5));
   MouseAt(WM_LBUTTONDBLCLK, cell.left + 10, cell.top + 10);
-  EXPECT_EQ(main_->FindCurrentCamera(), 5);
+  EXPECT_EQ(CurrentCamera(), 5);
   HWND view = FindWindowA(nullptr, "Camera 6");
   ASSERT_NE(view, nullptr) << "the view is titled with its camera's number";
   EXPECT_TRUE(IsWindowVisible(view));
   MouseAt(WM_LBUTTONDBLCLK, 1, 1);
-  EXPECT_EQ(main_->CurrentCameraWindow(), Window());
-  EXPECT_EQ(main_->FindCurrentCamera(), MainDlg::kNotFound);
+  EXPECT_EQ(CurrentCamera(), -1);
   Command(main_cmd::kMoveRight);  // not found: nothing
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));
   // Removing the camera closes its view.
-  main_->Layout().rows = 1;
-  main_->RebuildCameras();
+  RunLayout("4", "1", kLayoutOk);
   PumpMessages();
   EXPECT_FALSE(IsWindow(view));
 }
@@ -332,9 +395,12 @@ TEST_F(MainDlgTest, TrayMenuCloseButtonAndExit) {
 
   SendMessageA(Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_FALSE(IsWindowVisible(Window()));
-  EXPECT_STREQ(main_->TrayIcon().szInfoTitle, "Still Running");
-  EXPECT_STREQ(main_->TrayIcon().szInfo, "Vorrandale is Still Running\nin the System Tray");
-  EXPECT_EQ(main_->TrayIcon().uTimeout, 5000u);
+  ASSERT_EQ(capture_.trayCalls.size(), 2u);
+  const NOTIFYICONDATAA& balloon = capture_.trayCalls[1].icon;
+  EXPECT_EQ(capture_.trayCalls[1].message, static_cast<DWORD>(NIM_MODIFY));
+  EXPECT_STREQ(balloon.szInfoTitle, "Still Running");
+  EXPECT_STREQ(balloon.szInfo, "Vorrandale is Still Running\nin the System Tray");
+  EXPECT_EQ(balloon.uTimeout, 5000u);
   SendMessageA(Window(), kTrayNotifyMessage, 0, WM_LBUTTONDBLCLK);
   PumpMessages();
   EXPECT_TRUE(IsWindowVisible(Window()));
@@ -394,40 +460,84 @@ TEST_F(MainDlgTest, TrayIconIsAddedAgainWhenTheTaskbarIsCreated) {
 
 TEST_F(MainDlgTest, LayoutCommandRebuildsAndSavesOnOkOnly) {
   Start();
-  auto runLayout = [this](const char* columns, int button) {
-    DialogScript script({[&] {
-      HWND dialog = FindWindowA(nullptr, "Layout Setup");
-      if (!dialog) return false;
-      SetDlgItemTextA(dialog, kLayoutColumns, columns);
-      SetDlgItemTextA(dialog, kLayoutRows, "2");
-      SetDlgItemTextA(dialog, kLayoutAspect, "1.0");
-      SendMessageA(dialog, WM_COMMAND, button, 0);
-      return true;
-    }});
-    Command(main_cmd::kLayoutSetup);
-    EXPECT_TRUE(script.Finished());
-  };
-  runLayout("3", kLayoutCancel);
+  RunLayout("3", "2", kLayoutCancel);
   EXPECT_EQ(main_->Cameras().size(), 12u);
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));
-  runLayout("3", kLayoutOk);
+  RunLayout("3", "2", kLayoutOk);
   EXPECT_EQ(main_->Cameras().size(), 6u);
-  EXPECT_EQ(main_->Layout().aspectRatio, 1.0);
-  EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 560u + 6 * 1989 + ConfigExtensionSize(6));
+  const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
+  ASSERT_EQ(saved.size(), 560u + 6 * 1989 + ConfigExtensionSize(6));
+  EXPECT_EQ(saved[536], 3);  // columns
+  EXPECT_EQ(saved[540], 2);  // rows
+  double aspect = 0;
+  std::memcpy(&aspect, saved.data() + 548, sizeof aspect);
+  EXPECT_EQ(aspect, 1.0);
 }
 
 }  // namespace
 
 namespace {
 
+// One camera, the web server on or off at `port`.
+ConfigBytes WebConfig(uint16_t port, bool enabled) {
+  ConfigBytes bytes = DefaultConfigBytes(1, 1, 1, 1);
+  bytes.Int(0, enabled ? 1 : 0).Byte(8, static_cast<uint8_t>(port)).Byte(9, static_cast<uint8_t>(port >> 8));
+  return bytes;
+}
+
 class MainDlgWebTest : public MainDlgTest {
  protected:
-  void WriteWebConfig(uint16_t port) {
-    ConfigBytes bytes = DefaultConfigBytes(1, 1, 1, 1);
-    bytes.Int(0, 1).Byte(8, static_cast<uint8_t>(port)).Byte(9, static_cast<uint8_t>(port >> 8));
-    WriteWholeFile(capture_.ConfigFile(), bytes.Bytes());
-  }
+  void WriteWebConfig(uint16_t port) { WriteWholeFile(capture_.ConfigFile(), WebConfig(port, true).Bytes()); }
 };
+
+// A client socket to a loopback port.
+class LoopbackClient {
+ public:
+  explicit LoopbackClient(uint16_t port) {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connected_ = connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+  ~LoopbackClient() {
+    closesocket(socket_);
+    WSACleanup();
+  }
+  LoopbackClient(const LoopbackClient&) = delete;
+  LoopbackClient& operator=(const LoopbackClient&) = delete;
+  bool Connected() const { return connected_; }
+  // The first bytes answered to a request, with this thread's messages
+  // pumped meanwhile (the server runs on them); "" after five seconds.
+  std::string Answer(const std::string& request) {
+    if (!connected_ || send(socket_, request.data(), static_cast<int>(request.size()), 0) <= 0) return "";
+    for (int wait = 0; wait < 250; ++wait) {
+      PumpMessages();
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(socket_, &readable);
+      timeval tick{0, 20000};
+      if (select(0, &readable, nullptr, nullptr, &tick) != 1) continue;
+      char chunk[512];
+      const int got = recv(socket_, chunk, sizeof chunk, 0);
+      return got > 0 ? std::string(chunk, static_cast<size_t>(got)) : "";
+    }
+    return "";
+  }
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  bool connected_ = false;
+};
+
+// Whether an HTTP server answers on the loopback port.
+bool HttpAnswersOn(uint16_t port) {
+  LoopbackClient client(port);
+  return client.Answer("GET / HTTP/1.0\r\n\r\n").rfind("HTTP/1.", 0) == 0;
+}
 
 // A loopback socket holding a port, as another program would.
 class PortHolder {
@@ -465,8 +575,9 @@ TEST_F(MainDlgWebTest, StartListensWhenTheFileSaysSo) {
   WriteWebConfig(port);
   Start();
   EXPECT_TRUE(capture_.boxes.empty());
-  EXPECT_TRUE(main_->WebServer().IsListening());
-  EXPECT_EQ(main_->WebServer().LocalPort(), port);
+  EXPECT_TRUE(HttpAnswersOn(port));
+  EXPECT_NE(AboutText().find("Web server: http://localhost:" + std::to_string(port) + "/ on this computer"),
+            std::string::npos);
 }
 
 TEST_F(MainDlgWebTest, TakenPortIsReportedAndTheCamerasRunOn) {
@@ -478,19 +589,22 @@ TEST_F(MainDlgWebTest, TakenPortIsReportedAndTheCamerasRunOn) {
   EXPECT_EQ(capture_.boxes[0].title, "Vorrandale Error");
   EXPECT_EQ(capture_.boxes[0].flags, 0x40030u);
   EXPECT_EQ(capture_.boxes[0].owner, Window());
-  EXPECT_FALSE(main_->WebServer().IsListening());
+  EXPECT_NE(AboutText().find("Web server: not listening, port " + std::to_string(taken.Port()) + " is not available."),
+            std::string::npos);
   EXPECT_EQ(main_->Cameras().size(), 1u);
   EXPECT_TRUE(main_->Cameras()[0]->Worker().Running());
 }
 
 TEST_F(MainDlgWebTest, WebserverCommandAppliesAndSavesOnOk) {
-  Start();
-  EXPECT_FALSE(main_->WebServer().IsListening());
   uint16_t port;
   {
     PortHolder probe;
     port = probe.Port();
   }
+  const std::vector<uint8_t> off = WebConfig(port, false).Bytes();
+  WriteWholeFile(capture_.ConfigFile(), off);
+  Start();
+  EXPECT_FALSE(LoopbackClient(port).Connected());
   const std::string portText = std::to_string(port);
   auto runWeb = [&](int button) {
     DialogScript script({[&] {
@@ -508,13 +622,12 @@ TEST_F(MainDlgWebTest, WebserverCommandAppliesAndSavesOnOk) {
     EXPECT_TRUE(script.Finished());
   };
   runWeb(kIdWebCancel);
-  EXPECT_FALSE(main_->WebServer().IsListening());
-  EXPECT_FALSE(IsFile(capture_.ConfigFile()));
+  EXPECT_FALSE(LoopbackClient(port).Connected());
+  EXPECT_TRUE(ReadWholeFile(capture_.ConfigFile()) == off);
   runWeb(kIdWebOk);
-  EXPECT_TRUE(main_->WebServer().IsListening());
-  EXPECT_EQ(main_->WebServer().LocalPort(), port);
+  EXPECT_TRUE(HttpAnswersOn(port));
   const std::vector<uint8_t> saved = ReadWholeFile(capture_.ConfigFile());
-  ASSERT_EQ(saved.size(), 24428u + ConfigExtensionSize(12));
+  ASSERT_EQ(saved.size(), 560u + 1989u + ConfigExtensionSize(1));
   EXPECT_EQ(saved[0], 1);
   EXPECT_EQ(saved[8] | saved[9] << 8, port);
 }
@@ -524,26 +637,31 @@ TEST_F(MainDlgWebTest, WebserverCommandAppliesAndSavesOnOk) {
 namespace {
 
 TEST_F(MainDlgTest, SetupCommandRunsTheDialogOfTheCurrentCameraAndSavesOnOk) {
+  realSetupDialog_ = true;
   Start();
   SetClientSize(Window(), 640, 480);
   Command(main_cmd::kSetupCamera);  // no current camera: nothing opens
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));
 
   RightClickCamera(1);
-  ASSERT_EQ(main_->FindCurrentCamera(), 1);
   auto runSetup = [&](int button) {
+    std::string title;
     DialogScript script({[&] {
-      HWND dialog = FindWindowA(nullptr, "Camera 2 Setup");
+      HWND dialog = OwnedDialog(Window());
       if (!dialog) return false;
+      char text[64] = {};
+      GetWindowTextA(dialog, text, sizeof text);
+      title = text;
       SendMessageA(dialog, WM_COMMAND, button, 0);
       return true;
     }});
     Command(main_cmd::kSetupCamera);
     EXPECT_TRUE(script.Finished());
+    return title;
   };
-  runSetup(setup_id::kCancel);
+  ASSERT_EQ(runSetup(setup_id::kCancel), "Camera 2 Setup");
   EXPECT_FALSE(IsFile(capture_.ConfigFile()));
-  runSetup(setup_id::kOk);
+  ASSERT_EQ(runSetup(setup_id::kOk), "Camera 2 Setup");
   EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 24428u + ConfigExtensionSize(12));
   EXPECT_EQ(FindWindowA(nullptr, "Camera 2 Setup"), nullptr);
 }
