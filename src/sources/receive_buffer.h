@@ -31,7 +31,6 @@ class ReceiveBuffer {
 
   // Allocates the first block when there is none; false when that fails.
   bool Prepare();
-  bool IsAllocated() const { return data_ != nullptr; }
   // At least kReceiveChunk writable bytes behind Length(), after Prepare.
   uint8_t* ReadSpace() { return data_.get() + length_; }
   // Counts count received bytes in, then makes room for the next read:
