@@ -86,7 +86,6 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   int32_t PollInterval() const { return pollInterval_; }
   HWND TargetWindow() const { return targetWindow_; }
   UINT TargetMessage() const { return targetMessage_; }
-  const std::string& Request() const { return request_; }
   const ImagePreview& Preview() const { return preview_; }
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
