@@ -75,18 +75,12 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void Connect();
   void Disconnect();
 
-  bool IsRunning() const { return running_ != 0; }
-  bool IsStreamMode() const { return streamMode_ != 0; }
   // Stream mode: a complete frame waits for the next interval.
   bool HasHeldFrame() const { return !heldFrame_.empty(); }
   // Stream mode: the frame's due time has passed; the next complete frame goes out at once.
   bool IsFrameDue() const { return frameDue_; }
   bool HasSocket() const { return socket_.IsValid(); }
   size_t BufferedBytes() const { return recvBuffer_.Length(); }
-  int32_t PollInterval() const { return pollInterval_; }
-  HWND TargetWindow() const { return targetWindow_; }
-  UINT TargetMessage() const { return targetMessage_; }
-  const ImagePreview& Preview() const { return preview_; }
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnInitDialog(HWND hwnd) override;
