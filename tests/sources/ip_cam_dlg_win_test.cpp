@@ -457,9 +457,11 @@ TEST_F(IpCamDlgTest, SocketSetUpFailuresAreRetriedThroughTheDataTimeout) {
 
 TEST_F(IpCamDlgTest, RunningOutOfMemoryStallsWithoutRetry) {
   std::vector<uint8_t> big(60000, 0x20);
+  std::atomic<bool> closed{false};
   Serve([&](SOCKET s, int, const std::string&) {
     LoopbackCamera::SendAll(s, kSnapshotHeader);
     LoopbackCamera::SendAll(s, big);
+    closed = LoopbackCamera::WaitForClose(s, milliseconds(3000));
     return true;
   });
   IPCamDlg::Options options = Fast();
@@ -467,7 +469,7 @@ TEST_F(IpCamDlgTest, RunningOutOfMemoryStallsWithoutRetry) {
   Open(false, options);
   Start(Url("big.jpg"), false, 100);
   ASSERT_TRUE(WaitStatus("Memory Expansion Failed"));
-  EXPECT_FALSE(dialog_->HasSocket());
+  EXPECT_TRUE(PumpUntil([&] { return closed.load(); }, milliseconds(1000))) << "the connection is dropped";
   EXPECT_EQ(dialog_->BufferedBytes(), 0u);
   PumpFor(milliseconds(1200));  // past the data timeout and the retry delay
   EXPECT_TRUE(Running());
@@ -477,10 +479,12 @@ TEST_F(IpCamDlgTest, RunningOutOfMemoryStallsWithoutRetry) {
 
 TEST_F(IpCamDlgTest, BufferLimitDropsTheConnectionAndRetriesLikeAnyOther) {
   std::vector<uint8_t> a = Jpeg(64, 48);
+  std::atomic<bool> closed{false};
   Serve([&](SOCKET s, int index, const std::string&) {
     if (index == 0) {
       LoopbackCamera::SendAll(s, kStreamHeader);
       LoopbackCamera::SendAll(s, std::vector<uint8_t>(300000, 0x00));  // no start marker anywhere
+      closed = LoopbackCamera::WaitForClose(s, milliseconds(3000));
     } else {
       LoopbackCamera::SendAll(s, kStreamHeader + Part(a));
     }
@@ -491,7 +495,7 @@ TEST_F(IpCamDlgTest, BufferLimitDropsTheConnectionAndRetriesLikeAnyOther) {
   Open(false, options);
   Start(Url("stream"), true, 100);
   ASSERT_TRUE(WaitStatus("25meg Memory Buffer Limit Reached!"));
-  EXPECT_FALSE(dialog_->HasSocket());
+  EXPECT_TRUE(PumpUntil([&] { return closed.load(); }, milliseconds(1000))) << "the connection is dropped";
   EXPECT_EQ(dialog_->BufferedBytes(), 0u);
   ASSERT_TRUE(WaitDeliveries(1));
   EXPECT_EQ(receiver_.deliveries[0].width, 64);
@@ -504,9 +508,12 @@ TEST_F(IpCamDlgTest, BufferLimitDropsTheConnectionAndRetriesLikeAnyOther) {
 
 TEST_F(IpCamDlgTest, SnapshotsArriveAtThePollPaceAndMatchWhatWasSent) {
   std::vector<uint8_t> jpeg = Jpeg(160, 120);
+  std::atomic<int> closes{0};
   Serve([&](SOCKET s, int, const std::string&) {
     LoopbackCamera::SendAll(s, kSnapshotHeader);
     LoopbackCamera::SendAll(s, jpeg);
+    shutdown(s, SD_SEND);
+    if (LoopbackCamera::WaitForClose(s, milliseconds(3000))) ++closes;
     return false;
   });
   Open();
@@ -533,7 +540,8 @@ TEST_F(IpCamDlgTest, SnapshotsArriveAtThePollPaceAndMatchWhatWasSent) {
   EXPECT_TRUE(log_.Saw("Trying to connect..."));
   EXPECT_TRUE(log_.Saw("Downloading... 0"));
   EXPECT_TRUE(PreviewShowsPicture());
-  EXPECT_FALSE(dialog_->HasSocket());
+  // The client closes each connection once it has the picture.
+  EXPECT_TRUE(PumpUntil([&] { return closes.load() >= 4; }, milliseconds(1000)));
 }
 
 TEST_F(IpCamDlgTest, SlowDownloadSchedulesTheNextPictureAfterOneMillisecond) {
@@ -591,16 +599,18 @@ TEST_F(IpCamDlgTest, SnapshotFailuresAreRetried) {
 
 TEST_F(IpCamDlgTest, SnapshotHeldOpenTimesOutUnparsed) {
   std::vector<uint8_t> jpeg = Jpeg(64, 48);
-  Serve([&](SOCKET s, int, const std::string&) {
+  std::atomic<bool> closed{false};
+  Serve([&](SOCKET s, int index, const std::string&) {
     LoopbackCamera::SendAll(s, kSnapshotHeader);
     LoopbackCamera::SendAll(s, jpeg);
+    if (index == 0) closed = LoopbackCamera::WaitForClose(s, milliseconds(3000));
     return true;
   });
   Open();
   Start(Url("snap.jpg"), false, 100);
   ASSERT_TRUE(WaitStatus("Timeout waiting for data, retry in 5sec"));
   EXPECT_TRUE(receiver_.deliveries.empty());
-  EXPECT_FALSE(dialog_->HasSocket());
+  EXPECT_TRUE(PumpUntil([&] { return closed.load(); }, milliseconds(1000))) << "the connection is dropped";
   EXPECT_EQ(dialog_->BufferedBytes(), 0u);
   EXPECT_TRUE(PumpUntil([&] { return camera_->Connections() >= 2; }, milliseconds(2000)));
 }
@@ -621,7 +631,7 @@ TEST_F(IpCamDlgTest, CredentialsGoIntoTheAuthorisationHeader) {
 
 TEST_F(IpCamDlgTest, StreamDeliversTheNewestCompleteFrameAtEachInterval) {
   std::vector<uint8_t> a = Jpeg(64, 48), b = Jpeg(32, 24), c = Jpeg(48, 32), d = Jpeg(40, 30);
-  std::atomic<bool> sendMore{false};
+  std::atomic<bool> sendMore{false}, sendRest{false};
   Serve([&](SOCKET s, int index, const std::string&) {
     if (index != 0) return false;
     LoopbackCamera::SendAll(s, kStreamHeader + Part(a) + Part(b));
@@ -631,8 +641,18 @@ TEST_F(IpCamDlgTest, StreamDeliversTheNewestCompleteFrameAtEachInterval) {
     std::string more = Part(c) + Part(d);
     std::string half = "--frame\r\nContent-Type: image/jpeg\r\n\r\n" + Text(a).substr(0, a.size() / 2);
     LoopbackCamera::SendAll(s, more + half);
+    while (!sendRest.load()) Sleep(5);
+    LoopbackCamera::SendAll(s, Text(a).substr(a.size() / 2) + "\r\n");
     return true;
   });
+  // The first status text from `since` on that shows the bytes held before a read.
+  const auto heldAtRead = [this](Clock::time_point since) -> long {
+    const std::string prefix = "Downloading... ";
+    for (size_t i = 0; i < log_.texts.size(); ++i)
+      if (log_.times[i] >= since && log_.texts[i].rfind(prefix, 0) == 0)
+        return std::atol(log_.texts[i].c_str() + prefix.size());
+    return -1;
+  };
   IPCamDlg::Options options = Fast();
   options.dataTimeoutMs = 5000;  // the camera falls silent on purpose below
   Open(false, options);
@@ -640,23 +660,28 @@ TEST_F(IpCamDlgTest, StreamDeliversTheNewestCompleteFrameAtEachInterval) {
   ASSERT_TRUE(WaitDeliveries(1));
   // Both frames came in one read: only the newer one is delivered.
   EXPECT_EQ(receiver_.deliveries[0].width, 32);
-  EXPECT_FALSE(dialog_->IsFrameDue());
-  EXPECT_FALSE(dialog_->HasHeldFrame());
+  const Clock::time_point moreSent = Clock::now();
   sendMore = true;
-  // The socket is read on while the interval runs.
-  ASSERT_TRUE(
-      PumpUntil([&] { return dialog_->HasHeldFrame() && dialog_->BufferedBytes() > a.size() / 2; }, milliseconds(300)));
+  // The socket is read on while the interval runs, and what it brings waits
+  // for the interval's end.
+  ASSERT_TRUE(PumpUntil([&] { return heldAtRead(moreSent) >= 0; }, milliseconds(300)));
   EXPECT_EQ(receiver_.deliveries.size(), 1u);
   ASSERT_TRUE(WaitDeliveries(2));
   EXPECT_EQ(receiver_.deliveries[1].width, 40);
   auto gap = std::chrono::duration_cast<milliseconds>(receiver_.deliveries[1].at - receiver_.deliveries[0].at);
   EXPECT_GE(gap.count(), 350);
   EXPECT_LE(gap.count(), 700);
-  // Nothing newer came: the interval passes with nothing to deliver, and
-  // the next complete frame would go out at once.
-  ASSERT_TRUE(PumpUntil([&] { return dialog_->IsFrameDue(); }, milliseconds(1000)));
+  // Nothing newer came: the interval passes with nothing to deliver...
+  PumpFor(milliseconds(1000));
   EXPECT_EQ(receiver_.deliveries.size(), 2u);
-  EXPECT_TRUE(dialog_->HasSocket());
+  // ...and the next complete frame, the half held since completed, goes out
+  // at once on the same connection.
+  const Clock::time_point restSent = Clock::now();
+  sendRest = true;
+  ASSERT_TRUE(WaitDeliveries(3, milliseconds(1000)));
+  EXPECT_EQ(receiver_.deliveries[2].width, 64);
+  EXPECT_LT(std::chrono::duration_cast<milliseconds>(receiver_.deliveries[2].at - restSent).count(), 300);
+  EXPECT_GT(heldAtRead(restSent), static_cast<long>(a.size() / 2));
   EXPECT_EQ(camera_->Connections(), 1);
   EXPECT_EQ(log_.Count("Data not a valid Jpeg Image, retrying..."), 0);
   EXPECT_EQ(log_.Count("Timeout waiting for data, retry in 5sec"), 0);
@@ -706,8 +731,10 @@ TEST_F(IpCamDlgTest, StreamServerGoneReconnectsThroughTheTimers) {
 
 TEST_F(IpCamDlgTest, DisconnectInStreamModeLeavesNothingRunning) {
   std::vector<uint8_t> a = Jpeg(64, 48);
+  std::atomic<bool> closed{false};
   Serve([&](SOCKET s, int, const std::string&) {
     LoopbackCamera::SendAll(s, kStreamHeader + Part(a) + Part(a) + Part(a));
+    closed = LoopbackCamera::WaitForClose(s, milliseconds(3000));
     return true;
   });
   Open();
@@ -715,8 +742,8 @@ TEST_F(IpCamDlgTest, DisconnectInStreamModeLeavesNothingRunning) {
   ASSERT_TRUE(WaitDeliveries(1));
   dialog_->Disconnect();
   EXPECT_EQ(Status(), "Disconnected");
-  EXPECT_FALSE(dialog_->HasSocket());
-  EXPECT_FALSE(dialog_->HasHeldFrame());
+  EXPECT_TRUE(PumpUntil([&] { return closed.load(); }, milliseconds(1000))) << "the connection is dropped";
+  // A frame still held would show as a delivery.
   size_t delivered = receiver_.deliveries.size();
   PumpFor(milliseconds(1200));  // longer than every timer of the client
   EXPECT_EQ(receiver_.deliveries.size(), delivered);
