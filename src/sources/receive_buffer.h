@@ -46,6 +46,7 @@ class ReceiveBuffer {
   // Frees the memory.
   void Clear();
 
+  // Null without a block: before Prepare, after Clear.
   const uint8_t* Data() const { return data_.get(); }
   size_t Length() const { return length_; }
   size_t Capacity() const { return capacity_; }
