@@ -55,10 +55,8 @@ class AsyncSocWnd : public Wnd {
   // handler; harmless without a socket.
   void Close();
 
-  SOCKET Socket() const { return socket_.Get(); }
   // The port the socket is bound to locally, 0 without one.
   uint16_t LocalPort() const;
-  UINT TimeoutMs() const { return timeoutMs_; }
 
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -75,7 +73,7 @@ class AsyncSocWnd : public Wnd {
   virtual void OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
  protected:
-  // The connect and send watchdog (SOCKET_TIMER, TimeoutMs()).
+  // The connect and send watchdog (SOCKET_TIMER, timeoutMs_).
   void StartTimer();
   void StopTimer();
 

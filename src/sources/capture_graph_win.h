@@ -60,8 +60,6 @@ class CaptureGraph {
 
   static HRESULT GetPin(IBaseFilter* filter, PIN_DIRECTION direction, int n, ComPtr<IPin>& pin);
 
-  bool IsRunning() const { return static_cast<bool>(mediaControl); }
-
  private:
   // The n-th input pin that is a video connector (or one past the last
   // pin) and the first video decoder output (or one past the last).

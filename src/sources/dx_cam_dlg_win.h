@@ -33,8 +33,6 @@ class DXCamDlg : public ModelessDlg, public DeviceSource {
   void Show(bool show) override;
   void SetCameraNumber(int number) override;
 
-  CaptureGraph& Graph() { return graph_; }
-
   INT_PTR OnInitDialog(HWND hwnd) override;
   INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnClose() override;

@@ -75,19 +75,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void Connect();
   void Disconnect();
 
-  bool IsRunning() const { return running_ != 0; }
-  bool IsStreamMode() const { return streamMode_ != 0; }
-  // Stream mode: a complete frame waits for the next interval.
-  bool HasHeldFrame() const { return !heldFrame_.empty(); }
-  // Stream mode: the frame's due time has passed; the next complete frame goes out at once.
-  bool IsFrameDue() const { return frameDue_; }
-  bool HasSocket() const { return socket_.IsValid(); }
   size_t BufferedBytes() const { return recvBuffer_.Length(); }
-  int32_t PollInterval() const { return pollInterval_; }
-  HWND TargetWindow() const { return targetWindow_; }
-  UINT TargetMessage() const { return targetMessage_; }
-  const std::string& Request() const { return request_; }
-  const ImagePreview& Preview() const { return preview_; }
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnInitDialog(HWND hwnd) override;
@@ -142,9 +130,9 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   int32_t running_ = 0;
   int32_t streamMode_ = 0;
   int64_t lastDataMs_ = 0;  // when the last read notification came
-  bool frameDue_ = true;
+  bool frameDue_ = true;    // stream mode: the next complete frame goes out at once
   FramePace pace_;
-  std::vector<uint8_t> heldFrame_;  // reused from frame to frame
+  std::vector<uint8_t> heldFrame_;  // stream mode: waits for the next interval; reused
   std::string request_;
   char hostName_[260] = {};
   uint32_t port_ = 0;

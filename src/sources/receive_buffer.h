@@ -31,7 +31,6 @@ class ReceiveBuffer {
 
   // Allocates the first block when there is none; false when that fails.
   bool Prepare();
-  bool IsAllocated() const { return data_ != nullptr; }
   // At least kReceiveChunk writable bytes behind Length(), after Prepare.
   uint8_t* ReadSpace() { return data_.get() + length_; }
   // Counts count received bytes in, then makes room for the next read:
@@ -47,6 +46,7 @@ class ReceiveBuffer {
   // Frees the memory.
   void Clear();
 
+  // Null without a block: before Prepare, after Clear.
   const uint8_t* Data() const { return data_.get(); }
   size_t Length() const { return length_; }
   size_t Capacity() const { return capacity_; }

@@ -14,11 +14,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Dispatches this thread's messages until `done` holds or the time is up.
-// Records the handlers in the order they run.
-class Recorder : public AsyncSocWnd {
+// What a derived class sees of the socket it holds.
+class Inspected : public AsyncSocWnd {
  public:
   using AsyncSocWnd::AsyncSocWnd;
+  SOCKET Socket() const { return socket_.Get(); }
+  UINT TimeoutMs() const { return timeoutMs_; }
+};
+
+// Dispatches this thread's messages until `done` holds or the time is up.
+// Records the handlers in the order they run.
+class Recorder : public Inspected {
+ public:
+  using Inspected::Inspected;
   std::vector<std::string> events;
   std::string received;
   bool reading = true;
@@ -70,7 +78,7 @@ class Recorder : public AsyncSocWnd {
 };
 
 // A listener on loopback that hands each accepted socket to a Recorder.
-class Listener : public AsyncSocWnd {
+class Listener : public Inspected {
  public:
   std::vector<std::unique_ptr<Recorder>> accepted;
   void OnAccept(SOCKET listening, int) override {

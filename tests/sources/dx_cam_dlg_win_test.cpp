@@ -54,6 +54,14 @@ uint32_t Counter(const Picture& p) {
 uint32_t RoutedInput(const Picture& p) {
   return capture_pattern::Read(p.pixels.data(), p.Width(), p.Height(), p.Stride(), 1);
 }
+// A running graph shows its live picture: the renderer's window, made visible
+// inside the dialog's preview control. A stopped one takes it out.
+bool ShowsLiveVideo(HWND dialog) {
+  for (HWND child = GetWindow(GetDlgItem(dialog, dxcam::kPreview), GW_CHILD); child;
+       child = GetWindow(child, GW_HWNDNEXT))
+    if (GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE) return true;
+  return false;
+}
 
 // The hidden dialog as the worker creates it, its boxes recorded.
 class DXCamDlgTest : public ::testing::Test {
@@ -67,7 +75,7 @@ class DXCamDlgTest : public ::testing::Test {
   }
 
   HWND Item(int id) const { return GetDlgItem(dialog_->Handle(), id); }
-  CaptureGraph& Graph() { return dialog_->Graph(); }
+  bool ShowsLiveVideo() const { return ::ShowsLiveVideo(dialog_->Handle()); }
   int Selection(int id) const { return static_cast<int>(SendMessageA(Item(id), CB_GETCURSEL, 0, 0)); }
   bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
   // The user picks an entry: the list changes and tells the dialog.
@@ -77,7 +85,7 @@ class DXCamDlgTest : public ::testing::Test {
   }
   // The next grabbed frame whose counter differs from `after`.
   bool GrabNew(Picture& picture, uint32_t after, milliseconds limit = milliseconds(5000)) {
-    return PumpUntil([&] { return Graph().GrabFrame(picture) && Counter(picture) != after; }, limit);
+    return PumpUntil([&] { return dialog_->GrabFrame(picture) && Counter(picture) != after; }, limit);
   }
 
   std::unique_ptr<DXCamDlg> dialog_;
@@ -92,8 +100,9 @@ TEST_F(DXCamDlgTest, ListsDevicesAndTheirDistinctFormats) {
   EXPECT_FALSE(Enabled(dxcam::kInputList));
 
   // Four capabilities counted; the IYU2 twin of 320x240 and the one of
-  // 0 bits not listed.
-  EXPECT_EQ(Graph().FillFormatList(1, Item(dxcam::kFormatList)), 4);
+  // 0 bits not listed. (A graph of the test's own fills the dialog's lists.)
+  CaptureGraph graph;
+  EXPECT_EQ(graph.FillFormatList(1, Item(dxcam::kFormatList)), 4);
   EXPECT_EQ(Entries(Item(dxcam::kFormatList)), kCameraFormats);
   EXPECT_EQ(Selection(dxcam::kFormatList), 0);
   EXPECT_TRUE(Enabled(dxcam::kFormatList));
@@ -101,10 +110,10 @@ TEST_F(DXCamDlgTest, ListsDevicesAndTheirDistinctFormats) {
   // Through the dialog: choosing a device lists its formats.
   Choose(dxcam::kDeviceList, 2);
   EXPECT_EQ(Entries(Item(dxcam::kFormatList)), kTunerFormats);
-  EXPECT_FALSE(Graph().IsRunning());
+  EXPECT_FALSE(ShowsLiveVideo());
 
   // No such device, and the prompt.
-  EXPECT_EQ(Graph().FillFormatList(9, Item(dxcam::kFormatList)), -1);
+  EXPECT_EQ(graph.FillFormatList(9, Item(dxcam::kFormatList)), -1);
   EXPECT_TRUE(Entries(Item(dxcam::kFormatList)).empty());
   EXPECT_FALSE(Enabled(dxcam::kFormatList));
   Choose(dxcam::kDeviceList, 1);
@@ -114,7 +123,7 @@ TEST_F(DXCamDlgTest, ListsDevicesAndTheirDistinctFormats) {
   EXPECT_TRUE(boxes_.empty());
 
   ComPtr<IBaseFilter> filter;
-  EXPECT_TRUE(Graph().BindDevice(2, filter));
+  EXPECT_TRUE(graph.BindDevice(2, filter));
   ComPtr<IPin> pin;
   EXPECT_EQ(CaptureGraph::GetPin(filter.Get(), PINDIR_OUTPUT, 0, pin), S_OK);
   PIN_DIRECTION direction = PINDIR_INPUT;
@@ -124,18 +133,23 @@ TEST_F(DXCamDlgTest, ListsDevicesAndTheirDistinctFormats) {
   EXPECT_EQ(CaptureGraph::GetPin(filter.Get(), PINDIR_OUTPUT, 1, pin), E_FAIL);
   EXPECT_FALSE(pin);
   EXPECT_EQ(CaptureGraph::GetPin(filter.Get(), PINDIR_INPUT, 0, pin), E_FAIL);
-  EXPECT_FALSE(Graph().BindDevice(3, filter));
-  EXPECT_FALSE(Graph().BindDevice(-1, filter));
+  EXPECT_FALSE(graph.BindDevice(3, filter));
+  EXPECT_FALSE(graph.BindDevice(-1, filter));
   EXPECT_FALSE(filter);
+
+  // A running tuner card counts its video inputs as it lists them.
+  ASSERT_TRUE(graph.StartCapture(2, Item(dxcam::kPreview), 320, 240, 24));
+  EXPECT_EQ(graph.FillInputList(Item(dxcam::kInputList)), 3);
+  EXPECT_EQ(Entries(Item(dxcam::kInputList)), kTunerInputs);
 }
 
 TEST_F(DXCamDlgTest, ChosenFormatRunsTheGraphAndGrabsTheDevicePattern) {
   Picture picture;
-  EXPECT_FALSE(Graph().GrabFrame(picture));  // no graph
+  EXPECT_FALSE(dialog_->GrabFrame(picture));  // no graph
 
   Choose(dxcam::kDeviceList, 1);
   Choose(dxcam::kFormatList, 2);
-  ASSERT_TRUE(Graph().IsRunning());
+  ASSERT_TRUE(ShowsLiveVideo());
   ASSERT_TRUE(boxes_.empty());
   EXPECT_FALSE(Enabled(dxcam::kInputList));  // no crossbar
   EXPECT_TRUE(Entries(Item(dxcam::kInputList)).empty());
@@ -168,23 +182,23 @@ TEST_F(DXCamDlgTest, ChosenFormatRunsTheGraphAndGrabsTheDevicePattern) {
   // The entry shared by two capabilities applies the first of them (RGB24;
   // the IYU2 one cannot reach the grabber here).
   Choose(dxcam::kFormatList, 1);
-  ASSERT_TRUE(Graph().IsRunning());
-  ASSERT_TRUE(PumpUntil([&] { return Graph().GrabFrame(picture) && picture.Width() == 320; }, milliseconds(5000)));
+  ASSERT_TRUE(ShowsLiveVideo());
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->GrabFrame(picture) && picture.Width() == 320; }, milliseconds(5000)));
   EXPECT_EQ(picture.Height(), 240);
 
   // A device without a sample yet.
   Choose(dxcam::kDeviceList, 3);
-  EXPECT_TRUE(Graph().IsRunning());  // the previous graph runs until a format is chosen
+  EXPECT_TRUE(ShowsLiveVideo());  // the previous graph runs until a format is chosen
   Choose(dxcam::kFormatList, 1);
-  ASSERT_TRUE(Graph().IsRunning());
-  EXPECT_FALSE(Graph().GrabFrame(picture));
-  ASSERT_TRUE(PumpUntil([&] { return Graph().GrabFrame(picture); }, milliseconds(10000)));
+  ASSERT_TRUE(ShowsLiveVideo());
+  EXPECT_FALSE(dialog_->GrabFrame(picture));
+  ASSERT_TRUE(PumpUntil([&] { return dialog_->GrabFrame(picture); }, milliseconds(10000)));
   EXPECT_EQ(picture.Width(), 160);
 
   // The format prompt stops the graph; the lists keep their contents.
   Choose(dxcam::kFormatList, 0);
-  EXPECT_FALSE(Graph().IsRunning());
-  EXPECT_FALSE(Graph().GrabFrame(picture));
+  EXPECT_FALSE(ShowsLiveVideo());
+  EXPECT_FALSE(dialog_->GrabFrame(picture));
   EXPECT_EQ(Entries(Item(dxcam::kDeviceList)), kDevices);
   EXPECT_EQ(Selection(dxcam::kDeviceList), 3);
   EXPECT_EQ(Entries(Item(dxcam::kFormatList)), (Strings{"Select a format...", "160x120 24 bit"}));
@@ -195,31 +209,30 @@ TEST_F(DXCamDlgTest, ChosenFormatRunsTheGraphAndGrabsTheDevicePattern) {
 TEST_F(DXCamDlgTest, ChoosingAnotherDeviceWhileRunningListsItsFormats) {
   Choose(dxcam::kDeviceList, 1);
   Choose(dxcam::kFormatList, 2);
-  ASSERT_TRUE(Graph().IsRunning());
+  ASSERT_TRUE(ShowsLiveVideo());
   Choose(dxcam::kDeviceList, 2);
   EXPECT_EQ(Entries(Item(dxcam::kFormatList)), kTunerFormats);
   Choose(dxcam::kDeviceList, 1);
   EXPECT_EQ(Entries(Item(dxcam::kFormatList)), kCameraFormats);  // read from the running filter
-  EXPECT_TRUE(Graph().IsRunning());
+  EXPECT_TRUE(ShowsLiveVideo());
 }
 
 TEST_F(DXCamDlgTest, CrossbarListsVideoInputsAndRoutesTheChosenOne) {
   Choose(dxcam::kDeviceList, 2);
   Choose(dxcam::kFormatList, 1);
-  ASSERT_TRUE(Graph().IsRunning());
+  ASSERT_TRUE(ShowsLiveVideo());
   EXPECT_EQ(Entries(Item(dxcam::kInputList)), kTunerInputs);
   EXPECT_EQ(Selection(dxcam::kInputList), 0);
   EXPECT_TRUE(Enabled(dxcam::kInputList));
-  EXPECT_EQ(Graph().FillInputList(Item(dxcam::kInputList)), 3);
 
   Picture picture;
   ASSERT_TRUE(GrabNew(picture, UINT32_MAX));
   EXPECT_EQ(RoutedInput(picture), 0u);
   Choose(dxcam::kInputList, 2);
-  EXPECT_TRUE(PumpUntil([&] { return Graph().GrabFrame(picture) && RoutedInput(picture) == 2; }, milliseconds(5000)))
+  EXPECT_TRUE(PumpUntil([&] { return dialog_->GrabFrame(picture) && RoutedInput(picture) == 2; }, milliseconds(5000)))
       << RoutedInput(picture);
   Choose(dxcam::kInputList, 1);
-  EXPECT_TRUE(PumpUntil([&] { return Graph().GrabFrame(picture) && RoutedInput(picture) == 1; }, milliseconds(5000)))
+  EXPECT_TRUE(PumpUntil([&] { return dialog_->GrabFrame(picture) && RoutedInput(picture) == 1; }, milliseconds(5000)))
       << RoutedInput(picture);
 
   int32_t device = 0, format = 0, input = 0;
@@ -235,7 +248,7 @@ TEST_F(DXCamDlgTest, CrossbarListsVideoInputsAndRoutesTheChosenOne) {
   });
   ASSERT_TRUE(restored.Create(nullptr, dxcam::kTemplate, false));
   restored.RestoreSelection(2, 1, 2);
-  ASSERT_TRUE(restored.Graph().IsRunning());
+  ASSERT_TRUE(::ShowsLiveVideo(restored.Handle()));
   restored.GetSelection(device, format, input);
   EXPECT_EQ(device, 2);
   EXPECT_EQ(format, 1);
@@ -247,7 +260,7 @@ TEST_F(DXCamDlgTest, CrossbarListsVideoInputsAndRoutesTheChosenOne) {
 TEST_F(DXCamDlgTest, StartFailureAndStoredChoicesWithoutAFormat) {
   // A stored choice without a format: the lists as opened, no graph.
   dialog_->RestoreSelection(1, 0, 0);
-  EXPECT_FALSE(Graph().IsRunning());
+  EXPECT_FALSE(ShowsLiveVideo());
   EXPECT_EQ(Selection(dxcam::kDeviceList), 0);
   EXPECT_FALSE(Enabled(dxcam::kFormatList));
   EXPECT_FALSE(Enabled(dxcam::kInputList));
@@ -260,7 +273,7 @@ TEST_F(DXCamDlgTest, StartFailureAndStoredChoicesWithoutAFormat) {
   EXPECT_EQ(boxes_[0].text, kStartFailure);
   EXPECT_EQ(boxes_[0].title, "Error");
   EXPECT_EQ(boxes_[0].flags, 0x40030u);
-  EXPECT_FALSE(Graph().IsRunning());
+  EXPECT_FALSE(ShowsLiveVideo());
   EXPECT_EQ(Selection(dxcam::kDeviceList), 0);
   EXPECT_TRUE(Entries(Item(dxcam::kFormatList)).empty());
   EXPECT_FALSE(Enabled(dxcam::kFormatList));
@@ -268,30 +281,31 @@ TEST_F(DXCamDlgTest, StartFailureAndStoredChoicesWithoutAFormat) {
 
   // An entry no capability matches starts the device as it is; an entry
   // that cannot be read fails the start, with the same box.
-  ASSERT_TRUE(Graph().StartCapture(1, Item(dxcam::kPreview), 640, 480, 24));
-  ASSERT_TRUE(Graph().IsRunning());
   Choose(dxcam::kDeviceList, 1);
+  Choose(dxcam::kFormatList, 2);
+  ASSERT_TRUE(ShowsLiveVideo());
   SendMessageA(Item(dxcam::kFormatList), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("176x144 9 bit"));
   Choose(dxcam::kFormatList, 3);
-  EXPECT_TRUE(Graph().IsRunning());  // the format does not exist: the device's own one is kept
+  EXPECT_TRUE(ShowsLiveVideo());  // the format does not exist: the device's own one is kept
   SendMessageA(Item(dxcam::kFormatList), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("no format"));
   Choose(dxcam::kFormatList, 4);
   ASSERT_EQ(boxes_.size(), 2u);
   EXPECT_EQ(boxes_[1].text, kStartFailure);
-  EXPECT_FALSE(Graph().IsRunning());
+  EXPECT_FALSE(ShowsLiveVideo());
   EXPECT_EQ(Selection(dxcam::kDeviceList), 0);
 }
 
 TEST_F(DXCamDlgTest, DeviceSettingsWithAnUnregisteredPageShowNothing) {
-  dialog_->Graph().ShowDeviceSettings(dialog_->Handle());  // no graph: nothing
+  SendMessageA(dialog_->Handle(), WM_COMMAND, MAKEWPARAM(dxcam::kSettingsButton, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Item(dxcam::kSettingsButton)));  // no graph: nothing
   Choose(dxcam::kDeviceList, 1);
   Choose(dxcam::kFormatList, 1);
-  ASSERT_TRUE(Graph().IsRunning());
+  ASSERT_TRUE(ShowsLiveVideo());
   // Wine's frame for such a page never closes, whatever the user does: a
   // frame shown here hangs the test until its time limit.
   SendMessageA(dialog_->Handle(), WM_COMMAND, MAKEWPARAM(dxcam::kSettingsButton, BN_CLICKED),
                reinterpret_cast<LPARAM>(Item(dxcam::kSettingsButton)));
-  EXPECT_TRUE(Graph().IsRunning());
+  EXPECT_TRUE(ShowsLiveVideo());
 }
 
 // The tuner card names a working page: a modal frame comes up on the
@@ -300,7 +314,7 @@ TEST_F(DXCamDlgTest, DeviceSettingsWithAnUnregisteredPageShowNothing) {
 TEST_F(DXCamDlgTest, DeviceSettingsShowTheDevicePagesModally) {
   Choose(dxcam::kDeviceList, 2);
   Choose(dxcam::kFormatList, 1);
-  ASSERT_TRUE(Graph().IsRunning());
+  ASSERT_TRUE(ShowsLiveVideo());
   struct Watch {
     HWND dialog;
     DWORD thread;
@@ -337,13 +351,13 @@ TEST_F(DXCamDlgTest, DeviceSettingsShowTheDevicePagesModally) {
   EXPECT_NE(watch.frame.load(), nullptr);
   EXPECT_NE(caption.find("Video Capture"), std::string::npos) << caption;
   EXPECT_FALSE(IsWindow(watch.frame.load()));
-  EXPECT_TRUE(Graph().IsRunning());
+  EXPECT_TRUE(ShowsLiveVideo());
 }
 
 TEST_F(DXCamDlgTest, EnterEscapeOkAndCloseOnlyHide) {
   Choose(dxcam::kDeviceList, 1);
   Choose(dxcam::kFormatList, 1);
-  ASSERT_TRUE(Graph().IsRunning());
+  ASSERT_TRUE(ShowsLiveVideo());
   for (int command : {IDOK, IDCANCEL, dxcam::kOkButton}) {
     dialog_->Show(true);
     EXPECT_TRUE(IsWindowVisible(dialog_->Handle()));
@@ -354,7 +368,7 @@ TEST_F(DXCamDlgTest, EnterEscapeOkAndCloseOnlyHide) {
   SendMessageA(dialog_->Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(dialog_->Handle()));
   EXPECT_FALSE(IsWindowVisible(dialog_->Handle()));
-  EXPECT_TRUE(Graph().IsRunning());
+  EXPECT_TRUE(ShowsLiveVideo());
   char title[64] = {};
   GetWindowTextA(dialog_->Handle(), title, sizeof title);
   EXPECT_STREQ(title, "DirectX Camera Setup");
@@ -472,11 +486,12 @@ TEST(CaptureDevicesAbsent, DeviceListSaysNoDevicesDetected) {
   EXPECT_EQ(SendMessageA(devices, CB_GETCURSEL, 0, 0), 0);
   EXPECT_FALSE(IsWindowEnabled(devices));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog.Handle(), dxcam::kFormatList)));
-  EXPECT_EQ(dialog.Graph().FillDeviceList(devices), 0);
+  CaptureGraph graph;
+  EXPECT_EQ(graph.FillDeviceList(devices), 0);
   EXPECT_EQ(Entries(devices), Strings{"No Devices Detected"});
-  EXPECT_EQ(dialog.Graph().FillFormatList(1, GetDlgItem(dialog.Handle(), dxcam::kFormatList)), -1);
+  EXPECT_EQ(graph.FillFormatList(1, GetDlgItem(dialog.Handle(), dxcam::kFormatList)), -1);
   ComPtr<IBaseFilter> filter;
-  EXPECT_FALSE(dialog.Graph().BindDevice(0, filter));
+  EXPECT_FALSE(graph.BindDevice(0, filter));
 }
 
 }  // namespace

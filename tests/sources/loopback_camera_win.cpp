@@ -47,6 +47,20 @@ bool LoopbackCamera::SendAll(SOCKET connection, const std::vector<uint8_t>& byte
   return SendAll(connection, std::string(bytes.begin(), bytes.end()));
 }
 
+bool LoopbackCamera::WaitForClose(SOCKET connection, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (Clock::now() < deadline) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(connection, &readable);
+    timeval step{0, 20000};
+    if (select(0, &readable, nullptr, nullptr, &step) <= 0) continue;
+    char chunk[1024];
+    if (recv(connection, chunk, sizeof chunk, 0) <= 0) return true;
+  }
+  return false;
+}
+
 void LoopbackCamera::Run() {
   while (!stop_) {
     fd_set set;

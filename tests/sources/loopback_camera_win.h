@@ -35,6 +35,9 @@ class LoopbackCamera {
 
   static bool SendAll(SOCKET connection, const std::string& bytes);
   static bool SendAll(SOCKET connection, const std::vector<uint8_t>& bytes);
+  // Reads and drops what the client sends until it closes its end; false
+  // when it is still open after `limit`.
+  static bool WaitForClose(SOCKET connection, std::chrono::milliseconds limit);
 
  private:
   void Run();
