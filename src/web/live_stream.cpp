@@ -38,11 +38,9 @@ std::span<const unsigned char> StreamViewer::Pending(const SharedStreamPart& new
   }
   current_.reset();  // sent: let it go before anything else is held
   if (!newest || newest->number <= lastNumber_) return {};
-  skipped_ += newest->number - lastNumber_ - 1;
   lastNumber_ = newest->number;
   current_ = newest;
   offset_ = 0;
-  ++started_;
   return current_->bytes;
 }
 

@@ -39,8 +39,6 @@ class StreamViewer {
   // `count` bytes of Pending() were taken by the connection.
   void Sent(size_t count);
 
-  uint64_t PartsStarted() const { return started_; }
-  uint64_t PartsSkipped() const { return skipped_; }
   // What the viewer keeps alive: at most the one part it is sending.
   size_t HeldBytes() const { return current_ && offset_ < current_->bytes.size() ? current_->bytes.size() : 0; }
 
@@ -48,6 +46,4 @@ class StreamViewer {
   SharedStreamPart current_;
   size_t offset_ = 0;
   uint64_t lastNumber_;
-  uint64_t started_ = 0;
-  uint64_t skipped_ = 0;
 };

@@ -18,7 +18,6 @@ class LoginThrottle {
   bool IsBlocked(uint32_t address, uint64_t nowMs);
   // A request from `address` carried credentials that did not match.
   void RecordFailure(uint32_t address, uint64_t nowMs);
-  size_t TrackedAddresses() const { return records_.size(); }
 
  private:
   struct Record {

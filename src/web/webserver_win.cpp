@@ -176,7 +176,6 @@ bool Webserver::RefreshCameraFeed(int camera, Feed& feed) {
   // has one again.
   if (!cameras_->GrabJpeg(camera, jpeg)) return false;
   feed.newest = FrameStreamPart(feed.newest ? feed.newest->number + 1 : 1, jpeg);
-  ++partsEncoded_;
   return true;
 }
 
@@ -199,7 +198,6 @@ bool Webserver::RefreshGridFeed(Feed& feed, uint64_t nowMs) {
   std::vector<unsigned char> jpeg;
   if (!EncodeJpeg(grid, kGridJpegQuality, jpeg)) return false;
   feed.newest = FrameStreamPart(feed.newest ? feed.newest->number + 1 : 1, jpeg);
-  ++partsEncoded_;
   return true;
 }
 

@@ -59,8 +59,6 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   size_t StreamCount() const;
   // Bytes of parts the stream viewers hold while sending them.
   size_t StreamBytesHeld() const;
-  // Pictures encoded for the feeds so far, for tests and benchmarks.
-  uint64_t PartsEncoded() const { return partsEncoded_; }
 
   void OnAccept(SOCKET listening, int error) override;
   void OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -99,7 +97,6 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   int backlog_ = kWebListenBacklog;
   LoginThrottle throttle_;
   std::map<int, Feed> feeds_;
-  uint64_t partsEncoded_ = 0;
   uint32_t connectionsAccepted_ = 0;
 };
 

@@ -34,14 +34,53 @@ TEST(LoginThrottle, FailuresSpreadOverMoreThanAMinuteNeverBlock) {
   }
 }
 
+namespace {
+
+// Failures enough to leave `address` one short of a block.
+void FailAllButOnce(LoginThrottle& throttle, uint32_t address, uint64_t nowMs) {
+  for (int i = 0; i < kMaxLoginFailures - 1; ++i) throttle.RecordFailure(address, nowMs);
+}
+
+// Whether the throttle still counts the failures of an address left one
+// short of a block: then one more failure blocks it.
+bool StillCounted(LoginThrottle& throttle, uint32_t address, uint64_t nowMs) {
+  throttle.RecordFailure(address, nowMs);
+  return throttle.IsBlocked(address, nowMs);
+}
+
+}  // namespace
+
 TEST(LoginThrottle, MemoryStaysBoundedAndBlockedAddressesAreKeptLongest) {
   LoginThrottle throttle;
   for (int i = 0; i < kMaxLoginFailures; ++i) throttle.RecordFailure(1, 10);
   ASSERT_TRUE(throttle.IsBlocked(1, 11));
-  for (uint32_t a = 2; a < 2 + 3 * kMaxThrottledAddresses; ++a) throttle.RecordFailure(a, 20);
-  EXPECT_LE(throttle.TrackedAddresses(), kMaxThrottledAddresses);
+  // Up to the bound every address is remembered.
+  const uint32_t lastWithin = static_cast<uint32_t>(kMaxThrottledAddresses);
+  for (uint32_t a = 2; a <= lastWithin; ++a) FailAllButOnce(throttle, a, 20);
+  LoginThrottle full = throttle;
+  for (uint32_t a = 2; a <= lastWithin; ++a) ASSERT_TRUE(StillCounted(full, a, 20)) << a;
+  // One address beyond it, and the counts short of a block give way.
+  throttle.RecordFailure(lastWithin + 1, 20);
+  for (uint32_t a = 2; a <= lastWithin; ++a) ASSERT_FALSE(StillCounted(throttle, a, 20)) << a;
   EXPECT_TRUE(throttle.IsBlocked(1, 30));
+
+  // A flood of new addresses never takes more room than the bound.
+  LoginThrottle flooded;
+  for (int i = 0; i < kMaxLoginFailures; ++i) flooded.RecordFailure(1, 10);
+  const uint32_t firstFlooder = 1000000, endOfFlood = firstFlooder + 3 * lastWithin;
+  for (uint32_t a = firstFlooder; a < endOfFlood; ++a) FailAllButOnce(flooded, a, 20);
+  EXPECT_TRUE(flooded.IsBlocked(1, 30));
+  // Newest first, so that no probe makes room before a remembered one is seen.
+  size_t remembered = 0;
+  for (uint32_t a = endOfFlood - 1; a >= firstFlooder && StillCounted(flooded, a, 20); --a) ++remembered;
+  EXPECT_GE(remembered, 1u);
+  EXPECT_LE(remembered + 1, kMaxThrottledAddresses) << "the blocked address counts too";
+
   // Expired records make room before live ones are dropped.
-  for (uint32_t a = 100000; a < 100010; ++a) throttle.RecordFailure(a, 20 + kLoginWindowMs);
-  EXPECT_LE(throttle.TrackedAddresses(), kMaxThrottledAddresses);
+  LoginThrottle aging;
+  const uint64_t later = 20 + kLoginWindowMs;
+  for (uint32_t a = 1; a <= lastWithin / 2; ++a) aging.RecordFailure(a, 20);
+  for (uint32_t a = lastWithin / 2 + 1; a <= lastWithin; ++a) FailAllButOnce(aging, a, later - 1);
+  for (uint32_t a = 100000; a < 100010; ++a) aging.RecordFailure(a, later);
+  for (uint32_t a = lastWithin / 2 + 1; a <= lastWithin; ++a) ASSERT_TRUE(StillCounted(aging, a, later)) << a;
 }

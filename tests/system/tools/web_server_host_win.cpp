@@ -5,8 +5,8 @@
 // 640x480 picture of its own afresh for every request, as a camera display
 // does. Prints "listening port=P" once ready, then reads commands from
 // standard input, one per line, and answers each with one line:
-//   status            open connections, streams, pictures encoded for them,
-//                     windows, whether listening
+//   status            open connections, streams, pictures encoded (camera
+//                     pictures and grid pictures), windows, whether listening
 //   resources         handles and memory of the process
 //   login U P | nologin
 //   disable | enable  as the settings dialog would
@@ -39,6 +39,7 @@ class PatternCameras : public WebCameras {
   }
   int Count() const override { return static_cast<int>(pictures_.size()); }
   bool GrabJpeg(int number, std::vector<unsigned char>& jpeg) override {
+    ++encoded_;
     return EncodeJpeg(pictures_.at(static_cast<size_t>(number - 1)), 75, jpeg);
   }
   uint64_t PictureSerial(int number) const override { return serials_.at(static_cast<size_t>(number - 1)); }
@@ -46,7 +47,12 @@ class PatternCameras : public WebCameras {
     return number >= 1 && number <= Count() ? &pictures_[static_cast<size_t>(number - 1)] : nullptr;
   }
   const Picture* CurrentPicture(int number) const override { return &pictures_.at(static_cast<size_t>(number - 1)); }
-  WebGridShape GridShape() const override { return {2, (Count() + 1) / 2, 0.75}; }
+  // Asked once for every grid picture, which the server then encodes.
+  WebGridShape GridShape() const override {
+    ++encoded_;
+    return {2, (Count() + 1) / 2, 0.75};
+  }
+  uint64_t Encoded() const { return encoded_; }
 
   // Every camera takes its next picture: its pattern with a bar that moves
   // 16 pixels a picture, so consecutive pictures differ.
@@ -63,6 +69,7 @@ class PatternCameras : public WebCameras {
 
  private:
   uint64_t frame_ = 0;
+  mutable uint64_t encoded_ = 0;
   std::vector<Picture> patterns_;
   std::vector<uint64_t> serials_;
   static Picture Pattern(int camera) {
@@ -134,7 +141,7 @@ size_t CommittedPrivateBytes() {
   return total;
 }
 
-std::string Status(const Webserver& server) {
+std::string Status(const Webserver& server, const PatternCameras& cameras) {
   int windows = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
   // Socket objects live on message-only windows, which no enumeration lists.
@@ -143,7 +150,7 @@ std::string Status(const Webserver& server) {
     windows += GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId();
   }
   return "status clients=" + std::to_string(server.ClientCount()) + " streams=" + std::to_string(server.StreamCount()) +
-         " encoded=" + std::to_string(server.PartsEncoded()) + " windows=" + std::to_string(windows) +
+         " encoded=" + std::to_string(cameras.Encoded()) + " windows=" + std::to_string(windows) +
          " listening=" + std::to_string(server.IsListening() ? 1 : 0);
 }
 
@@ -228,7 +235,7 @@ int main(int argc, char** argv) {
     const std::string command = word;
     if (command == "quit") break;
     if (command == "status") {
-      Answer(Status(server));
+      Answer(Status(server, cameras));
     } else if (command == "resources") {
       Answer(Resources());
     } else if (command == "login") {
