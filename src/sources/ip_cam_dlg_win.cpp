@@ -175,9 +175,7 @@ void IPCamDlg::OnRtspEvent() {
   std::string status;
   if (rtsp_->TakeStatus(status)) SetStatus("%s", status.c_str());
   if (!rtsp_->TakePicture(picture_)) return;
-  if (targetWindow_)
-    SendMessageA(targetWindow_, targetMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),
-                 reinterpret_cast<LPARAM>(&picture_.pictureInfo));
+  SendToTarget();
   if (IsWindowVisible(dialog_)) preview_.SetPicture(picture_);
   SetTimer(dialog_, ipcam::kFrameTimer, static_cast<UINT>(pace_.Delivered(SteadyMs(), pollInterval_)), nullptr);
 }
@@ -314,10 +312,14 @@ void IPCamDlg::DropConnection() {
 }
 
 void IPCamDlg::Deliver() {
+  SendToTarget();
+  preview_.SetPicture(picture_);
+}
+
+void IPCamDlg::SendToTarget() {
   if (targetWindow_)
     SendMessageA(targetWindow_, targetMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),
                  reinterpret_cast<LPARAM>(&picture_.pictureInfo));
-  preview_.SetPicture(picture_);
 }
 
 void IPCamDlg::ClearPreview() {

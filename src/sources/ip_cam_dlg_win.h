@@ -102,6 +102,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void OnSocketEvent(WPARAM socket, LPARAM event);
   // Delivers picture_ to the target and the preview.
   void Deliver();
+  void SendToTarget();
   void ClearPreview();
   void ConnectRtsp(const char* url);
   void OnRtspEvent();
