@@ -17,29 +17,13 @@ extern "C" {
 
 namespace {
 
-struct FormatContextTraits {
-  using Handle = AVFormatContext*;
+// FFmpeg's objects whose free function takes the owner's pointer and nulls it.
+template <typename T, void (*Free)(T**)>
+struct FreedThroughPointerTraits {
+  using Handle = T*;
   static Handle Invalid() { return nullptr; }
   static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { avformat_close_input(&h); }
-};
-struct CodecContextTraits {
-  using Handle = AVCodecContext*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { avcodec_free_context(&h); }
-};
-struct PacketTraits {
-  using Handle = AVPacket*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { av_packet_free(&h); }
-};
-struct FrameTraits {
-  using Handle = AVFrame*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { av_frame_free(&h); }
+  static void Close(Handle h) { Free(&h); }
 };
 struct ScalerTraits {
   using Handle = SwsContext*;
@@ -47,10 +31,10 @@ struct ScalerTraits {
   static bool IsValid(Handle h) { return h != nullptr; }
   static void Close(Handle h) { sws_freeContext(h); }
 };
-using ScopedFormatContext = ScopedHandle<FormatContextTraits>;
-using ScopedCodecContext = ScopedHandle<CodecContextTraits>;
-using ScopedPacket = ScopedHandle<PacketTraits>;
-using ScopedFrame = ScopedHandle<FrameTraits>;
+using ScopedFormatContext = ScopedHandle<FreedThroughPointerTraits<AVFormatContext, avformat_close_input>>;
+using ScopedCodecContext = ScopedHandle<FreedThroughPointerTraits<AVCodecContext, avcodec_free_context>>;
+using ScopedPacket = ScopedHandle<FreedThroughPointerTraits<AVPacket, av_packet_free>>;
+using ScopedFrame = ScopedHandle<FreedThroughPointerTraits<AVFrame, av_frame_free>>;
 using ScopedScaler = ScopedHandle<ScalerTraits>;
 
 class ScopedDictionary {

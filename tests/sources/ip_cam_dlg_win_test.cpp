@@ -952,6 +952,12 @@ TEST_F(IpCamDlgTest, RtspUrlIsReadByTheReaderAndTheModeButtonsStepAside) {
   EXPECT_EQ(running, 0);
   EXPECT_EQ(mjpegStream, 0);
 
+  // An address without a host is refused before any connection.
+  SetDlgItemTextA(d, ipcam::kUrl, "rtsp://");
+  dialog_->Connect();
+  EXPECT_TRUE(WaitStatus("URL appears to be invalid"));
+  dialog_->Disconnect();
+
   SetDlgItemTextA(d, ipcam::kUrl, "http://127.0.0.1/image.jpg");
   EXPECT_TRUE(Enabled(ipcam::kJpegImage));
   EXPECT_TRUE(Enabled(ipcam::kMjpegStream));

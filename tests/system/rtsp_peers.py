@@ -13,14 +13,10 @@ import subprocess
 import threading
 import time
 
+from vorrandale_test import free_port
+
 REALM = "camera"
 NONCE = "5f1e0c2a9b"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def close_listener(server):
@@ -279,18 +275,20 @@ def still_picture(path, size, negated=False):
 
 AUDIO_ONLY_SDP = (b"v=0\r\no=- 0 0 IN IP4 127.0.0.1\r\ns=audio\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
                   b"m=audio 0 RTP/AVP 0\r\na=control:track1\r\n")
+MPEG4_SDP = (b"v=0\r\no=- 0 0 IN IP4 127.0.0.1\r\ns=mpeg4\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
+             b"m=video 0 RTP/AVP 96\r\na=rtpmap:96 MP4V-ES/90000\r\na=control:track1\r\n")
 
 
 class ScriptedRtspServer:
     """A camera that goes wrong: "audio" describes an audio stream only,
-    "garbage" answers DESCRIBE with bytes that are no RTSP, "silent" accepts
-    and never answers. Counts the connections it took."""
+    "mpeg4" a video stream in a codec the program does not decode, "garbage"
+    answers DESCRIBE with bytes that are no RTSP, "silent" accepts and never
+    answers."""
 
     def __init__(self, behaviour):
         self.behaviour = behaviour
         self.port = free_port()
         self.server = listen(self.port)
-        self.connections = 0
         threading.Thread(target=self._accept, daemon=True).start()
 
     def url(self):
@@ -302,7 +300,6 @@ class ScriptedRtspServer:
                 sock, _ = self.server.accept()
             except OSError:
                 return
-            self.connections += 1
             threading.Thread(target=self._serve, args=(sock,), daemon=True).start()
 
     def _serve(self, sock):
@@ -318,7 +315,10 @@ class ScriptedRtspServer:
                     sock.close()
                     return
                 if method == "DESCRIBE":
-                    reply(sock, headers, extra="Content-Type: application/sdp\r\n", body=AUDIO_ONLY_SDP)
+                    sdp = MPEG4_SDP if self.behaviour == "mpeg4" else AUDIO_ONLY_SDP
+                    reply(sock, headers, extra="Content-Type: application/sdp\r\n", body=sdp)
+                elif method == "SETUP":
+                    reply(sock, headers, extra="Transport: RTP/AVP/TCP;unicast;interleaved=0-1\r\nSession: 9\r\n")
                 else:
                     reply(sock, headers, extra="Public: OPTIONS, DESCRIBE, SETUP, PLAY, TEARDOWN\r\nSession: 9\r\n")
         except (ConnectionError, OSError):

@@ -12,8 +12,8 @@ import sys
 import tempfile
 import time
 
-from rtsp_peers import RtspRelay, free_port, publish
-from vorrandale_test import config_bytes, file_size, wait_for, wine_path
+from rtsp_peers import RtspRelay, publish
+from vorrandale_test import config_bytes, file_size, free_port, wait_for, wine_path
 
 DIALOG = "IP Camera Setup - Camera 1"
 URL, MJPEG_STREAM, CONNECT, DISCONNECT = "1041", "1071", "1051", "1052"

@@ -12,11 +12,8 @@ import tempfile
 import threading
 import time
 
-from rtsp_peers import RtspRelay, ScriptedRtspServer, free_port, publish, still_picture
-
-
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
+from rtsp_peers import RtspRelay, ScriptedRtspServer, publish, still_picture
+from vorrandale_test import free_port, wine_path
 
 
 class Run:
@@ -95,7 +92,7 @@ def main():
         publishers += [publish(h264, still, "libx264"), publish(hevc, small, "libx265"),
                        publish(lossy, small, "libx264"),
                        publish(damaged, still, "libx264", alternate=True)]
-        scripted = {b: ScriptedRtspServer(b) for b in ("audio", "garbage", "silent")}
+        scripted = {b: ScriptedRtspServer(b) for b in ("audio", "mpeg4", "garbage", "silent")}
         servers += scripted.values()
         # Retry after 100 ms; a stall after 3 s, or 400 ms for the silent server,
         # whose stall is the failure under test.
@@ -108,6 +105,7 @@ def main():
             "refused": (f"rtsp://127.0.0.1:{free_port()}/stream", 16, *quick),
             "password": (h264.url("viewer:wrong@"), 16, *quick),
             "audio": (scripted["audio"].url(), 16, *quick),
+            "mpeg4": (scripted["mpeg4"].url(), 16, *quick),
             "garbage": (scripted["garbage"].url(), 16, *quick),
             "silent": (scripted["silent"].url(), 16, *impatient),
         }
@@ -167,6 +165,7 @@ def main():
             "refused": "Unable to connect, retry in 5sec",
             "password": "Authentication refused, retry in 5sec",
             "audio": "No video stream, retry in 5sec",
+            "mpeg4": "Unsupported video codec (mpeg4), retry in 5sec",
             "garbage": "Not a valid RTSP answer, retry in 5sec",
             "silent": "Timeout waiting for data, retry in 5sec",
         }
