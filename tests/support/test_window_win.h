@@ -1,6 +1,8 @@
 #pragma once
 // A visible top-level window at the screen's corner holding one child
-// control, for tests of self-painting controls.
+// control, for tests of self-painting controls. A test binary that shows
+// windows owns the session's desktop while it runs: CTest's lock "desktop"
+// (tests/CMakeLists.txt, tests/system/systest.py).
 
 #include <windows.h>
 

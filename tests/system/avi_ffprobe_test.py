@@ -7,6 +7,8 @@ import subprocess
 import sys
 import tempfile
 
+from systest import wine_path
+
 EXPECTED_FRAMES = 20
 WIDTH, HEIGHT = 80, 60
 RATES = {100: "10/1", 40: "25/1", 0: "30/1"}
@@ -24,7 +26,7 @@ def probe(path):
 def main():
     test_binary, wine_exec = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as folder:
-        env = dict(os.environ, VR_AVI_OUTPUT_DIR="Z:" + folder.replace("/", "\\"))
+        env = dict(os.environ, VR_AVI_OUTPUT_DIR=wine_path(folder))
         run = subprocess.run(
             [wine_exec, test_binary, "--gtest_also_run_disabled_tests",
              "--gtest_filter=AviExportTest.DISABLED_WriteVideosForFfprobe"],

@@ -4,7 +4,6 @@ camera 1 is the test capture filter's web camera on its first format
 (320x240, 24 bits), recording every frame. ffprobe reads the recording and
 ffmpeg decodes it; the frame counter the device draws into its pictures
 must advance from frame to frame."""
-import argparse
 import os
 import shutil
 import struct
@@ -12,7 +11,8 @@ import subprocess
 import sys
 import tempfile
 
-from vorrandale_test import default_camera, file_size, put_int, put_text, wait_for, wine_path
+from systest import Checks, Program, WindowTool, arguments, wait_for, wine_path
+from vorrandale_test import default_camera, file_size, put_int, put_text
 
 WIDTH, HEIGHT = 320, 240
 CELLS = 16  # the counter band: the top eighth, one bit per cell, MSB left
@@ -52,22 +52,10 @@ def counters(gray):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tool", required=True)
-    args = parser.parse_args()
-    failures = []
-    passed = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        (passed if condition else failures).append(what)
-        return condition
-
-    def state():
-        run = subprocess.run([args.wine, args.tool, "state"], capture_output=True, text=True, timeout=60)
-        return run.stdout.strip()
+    args = arguments("wine", "exe", "tool")
+    check = Checks("dxcam_system")
+    tool = WindowTool(args.wine, args.tool)
+    state = tool.state
 
     folder = tempfile.mkdtemp(prefix="vorrandale_dxcam_")
     record = os.path.join(folder, "rec", "camera1.mjpg")
@@ -77,17 +65,14 @@ def main():
         f.write(config_bytes(wine_path(record)))
     program = None
     try:
-        program = subprocess.Popen([args.wine, exe], cwd=folder)
+        program = Program(args.wine, exe, cwd=folder)
         check(wait_for(lambda: "main=1 visible=1 app=1" in state(), 60), f"main window shown ({state()})")
         check(wait_for(lambda: file_size(record) > 20000, 30), f"recording started ({file_size(record)} bytes)")
         first = file_size(record)
         check(wait_for(lambda: file_size(record) > first + 20000, 10),
               f"recording grows ({first} -> {file_size(record)} bytes)")
-        subprocess.run([args.wine, args.tool, "command", "168"], capture_output=True, timeout=60)  # Exit
-        try:
-            code = program.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            code = None
+        tool("command", "168")  # Exit
+        code = program.wait(60)
         check(code == 0, f"Exit ends the program with 0 (got {code})")
 
         probe = subprocess.run(["ffprobe", "-v", "error", "-f", "mjpeg", "-count_frames", "-select_streams", "v:0",
@@ -104,13 +89,11 @@ def main():
         check(len(values) >= 10 and all(0 <= s <= 20 for s in steps) and values[-1] - values[0] >= len(values) // 2,
               f"the device's frame counter advances through the recording {values[:12]}...{values[-3:]}")
     finally:
-        if program and program.poll() is None:
-            program.kill()
-            program.wait()
+        if program:
+            program.end()
         shutil.rmtree(folder, ignore_errors=True)
 
-    print(f"dxcam_system: {len(passed)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -2,7 +2,6 @@
 """What a new user meets: the first window without a configuration file, the
 About box, and a grid with a live and a failed camera. Screenshots of all
 three are kept as artifacts."""
-import argparse
 import os
 import shutil
 import struct
@@ -11,9 +10,8 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vorrandale_test import (bmp_colours, default_camera, free_port, put_int, put_text,  # noqa: E402
-                             wait_for, wine_path)
+from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for
+from vorrandale_test import bmp_colours, default_camera, put_int, put_text
 
 
 def grid_config(web_port, live_url):
@@ -49,44 +47,23 @@ def bmp_pixel_rows(path):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tool", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args = parser.parse_args()
-    failures = []
-    passed = []
+    args = arguments("wine", "exe", "tool", "artifacts")
+    check = Checks("first_use_system")
+    tool = WindowTool(args.wine, args.tool)
 
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        (passed if condition else failures).append(what)
-        return condition
-
-    def tool(*words):
-        run = subprocess.run([args.wine, args.tool, *words], capture_output=True, text=True, timeout=60)
-        return run.returncode, run.stdout.strip()
-
-    def shot(name, *target):
-        path = os.path.join(args.artifacts, name + ".bmp")
-        rc, _ = tool("shotof", target[0], wine_path(path)) if target else tool("shot", wine_path(path))
-        if rc == 0 and shutil.which("convert"):
-            subprocess.run(["convert", path, path[:-4] + ".png"], timeout=60)
-        return path if rc == 0 else None
+    def shot(name, title=None):
+        return tool.shot(os.path.join(args.artifacts, name + ".bmp"), title)
 
     def start(folder):
-        program = subprocess.Popen([args.wine, os.path.join(folder, "Vorrandale.exe")], cwd=folder)
-        shown = wait_for(lambda: tool("state")[1].startswith("main=1 visible=1"), 60)
+        program = Program(args.wine, os.path.join(folder, "Vorrandale.exe"), cwd=folder)
+        shown = wait_for(lambda: tool.state().startswith("main=1 visible=1"), 60)
         return program, shown
 
     def stop(program):
         tool("command", "168")
-        try:
-            return program.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            program.kill()
-            program.wait()
-            return None
+        code = program.wait(60)
+        program.end()
+        return code
 
     os.makedirs(args.artifacts, exist_ok=True)
     folder = tempfile.mkdtemp(prefix="vorrandale_first_")
@@ -119,7 +96,7 @@ def main():
 
         # The About box, with the web server off.
         tool("command", "173")
-        check(wait_for(lambda: tool("place", "About Vorrandale")[0] == 0, 20), "About Vorrandale opens")
+        check(tool.wait_window("About Vorrandale"), "About Vorrandale opens")
         _, texts = tool("texts", "About Vorrandale")
         check("Vorrandale 1.0.0" in texts and "libjpeg-turbo" in texts and "Web server: off" in texts,
               f"About names version, licences and the web server ({texts[:120]!r})")
@@ -132,10 +109,7 @@ def main():
         camera_port, web_port = free_port(), free_port()
         with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
             f.write(grid_config(web_port, f"http://127.0.0.1:{camera_port}/camera.mjpg"))
-        camera = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
-                                   "testsrc=size=640x480:rate=10", "-f", "mpjpeg", "-listen", "1",
-                                   f"http://127.0.0.1:{camera_port}/camera.mjpg"],
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        camera = mjpeg_camera("testsrc=size=640x480:rate=10", f"http://127.0.0.1:{camera_port}/camera.mjpg")
         time.sleep(1)
         program, shown = start(folder)
         check(shown, "main window shown with the stored grid")
@@ -145,23 +119,21 @@ def main():
             colours, size = bmp_colours(live)
             check(colours > 200, f"the live camera's picture is in the grid ({colours} colours)")
         tool("command", "173")
-        check(wait_for(lambda: tool("place", "About Vorrandale")[0] == 0, 20), "About opens again")
+        check(tool.wait_window("About Vorrandale"), "About opens again")
         _, texts = tool("texts", "About Vorrandale")
         check(f"http://localhost:{web_port}/" in texts, f"About gives the web address ({texts[:200]!r})")
         tool("press", "About Vorrandale", "1")
         check(stop(program) == 0, "Exit ends the program")
     finally:
-        if program and program.poll() is None:
-            program.kill()
-            program.wait()
+        if program:
+            program.end()
         if camera:
             if camera.poll() is None:
                 camera.kill()
             camera.wait()
         shutil.rmtree(folder, ignore_errors=True)
 
-    print(f"first_use_system: {len(passed)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -3,7 +3,6 @@
 line, finds its window from a second Windows program, checks the title and
 that the picture shows the recording's first frame, keeps a screenshot and
 closes the window (ending the process by pid if it does not go)."""
-import argparse
 import os
 import re
 import shutil
@@ -11,15 +10,12 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
+
+from systest import Checks, Program, arguments, run, wine_path
 
 FIRST = (200, 40, 60)   # RGB of the first frame
 LATER = (30, 90, 220)   # the frames after it
 STAMP = 1700000000
-
-
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 def flat_jpegs(rgb, count):
@@ -55,18 +51,8 @@ def near(a, b, tolerance=12):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--shot", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args = parser.parse_args()
-    failures = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what)
-        if not condition:
-            failures.append(what)
+    args = arguments("wine", "program", "shot", "artifacts")
+    check = Checks("framedeck_system")
 
     os.makedirs(args.artifacts, exist_ok=True)
     with tempfile.TemporaryDirectory() as folder:
@@ -78,15 +64,13 @@ def main():
                 f.write(stamped(jpeg, STAMP + i))
 
         # The second argument must be ignored.
-        player = subprocess.Popen([args.wine, args.program, wine_path(path), wine_path(path + ".missing")],
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        player = Program(args.wine, args.program, wine_path(path), wine_path(path + ".missing"))
         try:
             bmp = os.path.join(folder, "framedeck.bmp")
-            shot = subprocess.run([args.wine, args.shot, "Framedeck", "1007", wine_path(bmp), "close"],
-                                  capture_output=True, text=True, timeout=90)
-            print(shot.stdout.strip())
-            check(shot.returncode == 0, f"the window is found and captured (exit {shot.returncode})")
-            report = dict(line.split("=", 1) for line in shot.stdout.splitlines() if "=" in line)
+            code, shot = run(args.wine, args.shot, "Framedeck", "1007", wine_path(bmp), "close", timeout=90)
+            print(shot)
+            check(code == 0, f"the window is found and captured (exit {code})")
+            report = dict(line.split("=", 1) for line in shot.splitlines() if "=" in line)
             check(report.get("title") == "Framedeck - " + name, f"title {report.get('title')!r}")
             centre = report.get("centre", "000000")
             rgb = tuple(int(centre[i:i + 2], 16) for i in (0, 2, 4))
@@ -107,18 +91,11 @@ def main():
                 else:
                     shutil.copy(bmp, os.path.join(args.artifacts, "framedeck.bmp"))
             # Closing the window ends the program.
-            try:
-                code = player.wait(timeout=20)
-                check(code == 0, f"closing the window ends the program with 0 (got {code})")
-            except subprocess.TimeoutExpired:
-                check(False, "closing the window ends the program")
+            code = player.wait(20)
+            check(code == 0, f"closing the window ends the program with 0 (got {code})")
         finally:
-            if player.poll() is None:
-                player.kill()
-                player.wait(timeout=20)
-
-    print(f"framedeck_system: {'FAILED' if failures else 'passed'}")
-    return 1 if failures else 0
+            player.end()
+    return check.result()
 
 
 if __name__ == "__main__":

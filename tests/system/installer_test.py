@@ -4,7 +4,6 @@ install, its files, shortcuts and registry entries, a recording opened
 through the shell's association (as "View Current Video Footage" does),
 the installed camera program started and ended from its tray menu, and a
 silent uninstall that leaves recordings and settings behind."""
-import argparse
 import glob
 import os
 import shutil
@@ -14,6 +13,7 @@ import tempfile
 import time
 
 from framedeck_test import FIRST, LATER, flat_jpegs, near, stamped
+from systest import Checks, arguments, start_display, wine_path
 from portable_zip_test import expected_files
 
 CLASSES = "HKCU\\Software\\Classes"
@@ -42,20 +42,10 @@ def tree(root):
     return found
 
 
-def start_display():
-    """A private Xvfb display: the prefix's desktop window and its menus
-    then never cover the windows or take the pointer of other tests."""
-    reader, writer = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                            pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(writer)
-    with os.fdopen(reader) as f:
-        number = f.readline().strip()
-    return xvfb, ":" + number
-
-
 class Prefix:
-    """A new Wine prefix with a persistent wineserver and a display of its own."""
+    """A new Wine prefix with a persistent wineserver and a display of its
+    own: the prefix's desktop window and its menus then never cover the
+    windows or take the pointer of other tests."""
 
     def __init__(self, wine):
         self.wine = wine
@@ -114,22 +104,8 @@ class Prefix:
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--installer", required=True)
-    parser.add_argument("--version", required=True)
-    parser.add_argument("--expected", required=True)
-    parser.add_argument("--shell-tool", required=True)
-    parser.add_argument("--window-tool", required=True)
-    parser.add_argument("--window-shot", required=True)
-    args = parser.parse_args()
-    failures = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        if not condition:
-            failures.append(what)
-        return condition
+    args = arguments("wine", "installer", "version", "expected", "shell-tool", "window-tool", "window-shot")
+    check = Checks("installer_system")
 
     check(os.path.basename(args.installer) == f"Vorrandale-{args.version}-setup.exe",
           f"the installer is named with the version ({os.path.basename(args.installer)})")
@@ -192,7 +168,7 @@ def main():
         code, out = prefix.run(args.shell_tool, "open", recording)
         check(code == 0, f"ShellExecuteA opens the recording ({out})")
         with tempfile.TemporaryDirectory() as shots:
-            code, out = prefix.run(args.window_shot, "Framedeck - ", "1007", "Z:" + shots.replace("/", "\\") + "\\f.bmp")
+            code, out = prefix.run(args.window_shot, "Framedeck - ", "1007", wine_path(shots) + "\\f.bmp")
         report = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
         check(code == 0 and report.get("title") == title, f"Framedeck's window shows the file ({report.get('title')!r})")
         centre = report.get("centre", "000000")
@@ -275,8 +251,7 @@ def main():
             program.wait()
         prefix.remove()
 
-    print(f"installer_system: {'FAILED' if failures else 'passed'}")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -4,7 +4,6 @@ it receives, against servers it must cope with: ffmpeg streaming MJPEG over
 HTTP, Python's http.server handing out one JPEG per request, and a scripted
 camera for what real cameras do wrong. Cases run concurrently in two waves
 (the pace-sensitive ones first), each on ports of its own."""
-import argparse
 import base64
 import os
 import socket
@@ -15,6 +14,8 @@ import tempfile
 import threading
 import time
 
+from systest import Checks, arguments, free_port, mjpeg_camera, wine_path
+
 PAGE_404 = (b"HTTP/1.0 401 Unauthorized\r\nContent-Type: text/html\r\n\r\n"
             b"<html><head><title>401</title></head><body>Authorization required</body></html>\r\n")
 STREAM_HEADER = b"HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=--cam\r\n\r\n"
@@ -23,16 +24,6 @@ SNAPSHOT_HEADER = b"HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n"
 
 def part(jpeg):
     return b"----cam\r\nContent-Type: image/jpeg\r\nContent-Length: %d\r\n\r\n" % len(jpeg) + jpeg + b"\r\n"
-
-
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def cut_frames(data):
@@ -188,17 +179,12 @@ class Suite:
         self.wine = wine
         self.host = host
         self.folder = folder
-        self.failures = []
-        self.passed = 0
+        self.checks = Checks("ipcam_system")
         self.lock = threading.Lock()
 
     def check(self, case, condition, what):
         with self.lock:
-            print(("ok   " if condition else "FAIL ") + case + ": " + what, flush=True)
-            if condition:
-                self.passed += 1
-            else:
-                self.failures.append(case + ": " + what)
+            self.checks(condition, case + ": " + what)
 
     def run_host(self, case, url, mode, interval, seconds):
         record = os.path.join(self.folder, case)
@@ -246,10 +232,7 @@ def gaps(times):
 def case_ffmpeg_stream(s, pictures):
     case = "ffmpeg MJPEG stream"
     ffmpeg_port = free_port()
-    ffmpeg = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
-                               "testsrc=size=640x480:rate=10", "-f", "mpjpeg", "-listen", "1",
-                               "http://127.0.0.1:%d/stream" % ffmpeg_port],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ffmpeg = mjpeg_camera("testsrc=size=640x480:rate=10", "http://127.0.0.1:%d/stream" % ffmpeg_port)
     relay = Recorder(ffmpeg_port)
     try:
         run, recording = s.run_host("ffmpeg", "http://127.0.0.1:%d/stream" % relay.port, "mjpeg", 200, 8)
@@ -480,10 +463,7 @@ def with_thumbnail(outer, thumb):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--host", required=True)
-    args = parser.parse_args()
+    args = arguments("wine", "host")
     began = time.monotonic()
     with tempfile.TemporaryDirectory() as folder:
         s = Suite(args.wine, args.host, folder)
@@ -506,10 +486,8 @@ def main():
                   (case_held_open, s, pic), (case_thumbnail, s, thumbed, tiny_a, [a_sum]),
                   (case_over_limit, s), (case_server_gone, s, tiny_a, tiny_b, [a_sum]),
                   (case_server_silent, s, tiny_a, [a_sum]), (case_refused, s), (case_bad_urls, s)])
-        print(f"ipcam_system: {s.passed} passed, {len(s.failures)} failed in {time.monotonic() - began:.0f} s")
-        for failure in s.failures:
-            print("FAILED " + failure)
-        return 1 if s.failures else 0
+        print(f"ipcam_system: {time.monotonic() - began:.0f} s")
+        return s.checks.result()
 
 
 if __name__ == "__main__":

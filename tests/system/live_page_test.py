@@ -3,7 +3,6 @@
 camera serves its shipped Webserver/index.html; headless Chromium opens it
 twice, a second apart, and the grid picture must differ between the two
 screenshots (saved as artifacts). The streams are checked byte-wise too."""
-import argparse
 import os
 import re
 import shutil
@@ -13,8 +12,8 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from vorrandale_test import config_bytes, free_port, wait_for, wine_path  # noqa: E402
+from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for, wine_path
+from vorrandale_test import config_bytes
 
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -81,19 +80,8 @@ def grid_pixels(path):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--webfolder", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args = parser.parse_args()
-    failures = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        if not condition:
-            failures.append(what)
-        return condition
+    args = arguments("wine", "exe", "tool", "webfolder", "artifacts")
+    check = Checks("live_page_system")
 
     os.makedirs(args.artifacts, exist_ok=True)
     folder = tempfile.mkdtemp(prefix="vorrandale_live_")
@@ -106,14 +94,11 @@ def main():
     config[4:8] = b"\0\0\0\0"  # no login: the browser opens the page as it is
     with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
         f.write(config)
-    camera = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
-                               "testsrc2=size=640x480:rate=10", "-f", "mpjpeg", "-listen", "1",
-                               f"http://127.0.0.1:{camera_port}/camera.mjpg"],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    camera = mjpeg_camera("testsrc2=size=640x480:rate=10", f"http://127.0.0.1:{camera_port}/camera.mjpg")
     program = None
     try:
         time.sleep(1)
-        program = subprocess.Popen([args.wine, exe], cwd=folder)
+        program = Program(args.wine, exe, cwd=folder)
 
         def camera_live():
             try:
@@ -156,17 +141,16 @@ def main():
             differing = sum(a != b for a, b in zip(pixels1, pixels2))
             check(len(pixels1) == len(pixels2) and differing > 1000,
                   f"the grid changed between the screenshots ({differing} bytes differ)")
+        # Ended by Exit as in the other tests; a kill is the last resort.
+        WindowTool(args.wine, args.tool)("command", "168")
+        check(program.wait(60) == 0, "Exit ends the program")
     finally:
         if program:
-            program.kill()
-            program.wait()
+            program.end()
         camera.kill()
         camera.wait()
         shutil.rmtree(folder, ignore_errors=True)
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -5,7 +5,6 @@ bars, through a relay that notes when each frame went out. The camera polls
 at 1000 ms for a minute; the picture that $CAM1 serves is read back and must
 be at most 1.5 s older than the newest frame sent, and every recorded frame's
 timestamp must lie within 2 s of the time its frame was sent."""
-import argparse
 import os
 import re
 import shutil
@@ -17,7 +16,8 @@ import tempfile
 import threading
 import time
 
-from vorrandale_test import default_camera, free_port, put_int, put_text, wait_for, wine_path
+from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for, wine_path
+from vorrandale_test import default_camera, put_int, put_text
 
 RATE = 10
 INTERVAL_MS = 1000
@@ -125,33 +125,22 @@ def config_bytes(web_port, camera_url, record_path):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tool", required=True)
-    args = parser.parse_args()
-    failures = []
-    passed = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        (passed if condition else failures).append(what)
+    args = arguments("wine", "exe", "tool")
+    check = Checks("live_system")
 
     folder = tempfile.mkdtemp(prefix="vorrandale_live_")
     ffmpeg_port, web_port = free_port(), free_port()
     record = os.path.join(folder, "rec", "camera1.mjpg")
     exe = os.path.join(folder, "Vorrandale.exe")
     shutil.copy(args.exe, exe)
-    ffmpeg = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i", BARS,
-                               "-f", "mpjpeg", "-listen", "1", f"http://127.0.0.1:{ffmpeg_port}/camera.mjpg"],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ffmpeg = mjpeg_camera(BARS, f"http://127.0.0.1:{ffmpeg_port}/camera.mjpg")
     relay = FrameRelay(ffmpeg_port)
     with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
         f.write(config_bytes(web_port, f"http://127.0.0.1:{relay.port}/camera.mjpg", wine_path(record)))
     program = None
     ages = []
     try:
-        program = subprocess.Popen([args.wine, exe], cwd=folder)
+        program = Program(args.wine, exe, cwd=folder)
         check(wait_for(lambda: len(relay.sent_times()) > 0, 60), "the program reads the camera")
         started = time.monotonic()
         picture = os.path.join(folder, "cam1.jpg")
@@ -167,12 +156,11 @@ def main():
             sent = relay.sent_times()
             if numbers and numbers[0] < len(sent):
                 ages.append((asked - sent[numbers[0]], newest - numbers[0]))
-        subprocess.run([args.wine, args.tool, "command", "168"], capture_output=True, timeout=60)
-        program.wait(timeout=60)
+        WindowTool(args.wine, args.tool)("command", "168")
+        check(program.wait(60) == 0, "Exit ends the program")
     finally:
-        if program and program.poll() is None:
-            program.kill()
-            program.wait()
+        if program:
+            program.end()
         ffmpeg.kill()
         ffmpeg.wait()
 
@@ -203,8 +191,7 @@ def main():
           f"(from {offsets and round(min(offsets), 2)} to {offsets and round(max(offsets), 2)} s)")
     check(numbers == sorted(set(numbers)), "recorded frames in order, none twice")
     shutil.rmtree(folder, ignore_errors=True)
-    print(f"live_system: {len(passed)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -2,7 +2,6 @@
 """The portable zip holds exactly the release's files below one folder named
 with the version, and its motion.wav is a valid PCM WAV (read by Python's
 wave module, by hand and by ffprobe)."""
-import argparse
 import os
 import struct
 import subprocess
@@ -10,6 +9,8 @@ import sys
 import tempfile
 import wave
 import zipfile
+
+from systest import Checks, arguments
 
 
 def expected_files(path):
@@ -29,18 +30,8 @@ def riff_chunks(data):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--zip", required=True)
-    parser.add_argument("--version", required=True)
-    parser.add_argument("--expected", required=True)
-    args = parser.parse_args()
-    failures = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        if not condition:
-            failures.append(what)
-        return condition
+    args = arguments("zip", "version", "expected")
+    check = Checks("portable_zip")
 
     top = f"Vorrandale-{args.version}/"
     check(os.path.basename(args.zip) == f"Vorrandale-{args.version}-portable.zip",
@@ -101,8 +92,7 @@ def main():
         check(probe.returncode == 0 and fields[0] == "pcm_s16le" and abs(float(fields[2]) - seconds) < 0.01,
               f"ffprobe reads PCM of the same length ({probe.stdout.strip()!r})")
 
-    print(f"portable_zip: {'FAILED' if failures else 'passed'}")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

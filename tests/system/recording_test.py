@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
 """A recording written by the Windows build under Wine, read by ffmpeg."""
-import argparse
 import os
 import re
 import subprocess
@@ -8,9 +7,7 @@ import sys
 import tempfile
 import time
 
-
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
+from systest import Checks, arguments, wine_path
 
 
 def timestamps(data):
@@ -19,16 +16,8 @@ def timestamps(data):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--tool", required=True)
-    args = parser.parse_args()
-    failures = []
-    passed = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what)
-        (passed if condition else failures).append(what)
+    args = arguments("wine", "tool")
+    check = Checks("recording_system")
 
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "camera 1.mjpg")
@@ -102,8 +91,7 @@ def main():
             data = f.read()
         check(data.count(b"\xff\xd8") == 5 and data.endswith(b"\xff\xd9"), "nothing but whole frames in the file")
 
-    print(f"recording_system: {len(passed)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -4,7 +4,6 @@ through the relay of rtsp_peers): it records; then the user switches the
 camera's URL to an MJPEG camera and back in the IP camera dialog, without
 restarting, and the recording follows each switch (its frame sizes tell the
 sources apart)."""
-import argparse
 import os
 import shutil
 import subprocess
@@ -13,7 +12,8 @@ import tempfile
 import time
 
 from rtsp_peers import RtspRelay, publish
-from vorrandale_test import config_bytes, file_size, free_port, wait_for, wine_path
+from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for, wine_path
+from vorrandale_test import config_bytes, file_size
 
 DIALOG = "IP Camera Setup - Camera 1"
 URL, MJPEG_STREAM, CONNECT, DISCONNECT = "1041", "1071", "1051", "1052"
@@ -29,31 +29,19 @@ def runs_of(sizes):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tool", required=True)
-    args = parser.parse_args()
-    failures = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        if not condition:
-            failures.append(what)
-        return condition
+    args = arguments("wine", "exe", "tool")
+    check = Checks("rtsp_program_system")
+    window_tool = WindowTool(args.wine, args.tool)
 
     def tool(*words):
-        run = subprocess.run([args.wine, args.tool, *words], capture_output=True, text=True, timeout=60)
-        return run.returncode
+        return window_tool(*words)[0]
 
     folder = tempfile.mkdtemp(prefix="vorrandale_rtsp_program_")
     record = os.path.join(folder, "rec", "camera1.mjpg")
     relay = RtspRelay()
     publisher = publish(relay, "testsrc2=size=640x360", "libx264")
     mjpeg_port = free_port()
-    mjpeg = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
-                              "testsrc2=size=320x240:rate=10", "-f", "mpjpeg", "-listen", "1",
-                              f"http://127.0.0.1:{mjpeg_port}/"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    mjpeg = mjpeg_camera("testsrc2=size=320x240:rate=10", f"http://127.0.0.1:{mjpeg_port}/")
     program = None
     try:
         exe = os.path.join(folder, "Vorrandale.exe")
@@ -61,7 +49,7 @@ def main():
         config = bytearray(config_bytes(free_port(), relay.url(), wine_path(record)))
         with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
             f.write(config)
-        program = subprocess.Popen([args.wine, exe], cwd=folder)
+        program = Program(args.wine, exe, cwd=folder)
         check(wait_for(lambda: file_size(record) > 300000, 60), f"camera 1 records its RTSP stream ({file_size(record)})")
 
         def switch(url, *buttons):
@@ -77,10 +65,7 @@ def main():
         check(switch(f"http://127.0.0.1:{mjpeg_port}/", MJPEG_STREAM, CONNECT), "switched to the MJPEG camera, it records")
         check(switch(relay.url(), CONNECT), "switched back to the RTSP stream, it records")
         tool("command", "168")  # Exit
-        try:
-            code = program.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            code = None
+        code = program.wait(60)
         check(code == 0, f"Exit ends the program with 0 (got {code})")
 
         probe = subprocess.run(["ffprobe", "-v", "error", "-f", "mjpeg", "-show_entries", "frame=width,height", "-of",
@@ -89,17 +74,15 @@ def main():
         check([size for size, _ in runs] == ["640,360", "320,240", "640,360"] and all(n >= 10 for _, n in runs),
               f"the recording holds the RTSP, MJPEG and RTSP pictures in turn ({runs})")
     finally:
-        if program and program.poll() is None:
-            program.kill()
-            program.wait()
+        if program:
+            program.end()
         for process in (publisher, mjpeg):
             process.kill()
             process.wait()
         relay.close()
         shutil.rmtree(folder, ignore_errors=True)
 
-    print(f"rtsp_program_system: {len(failures)} failed")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

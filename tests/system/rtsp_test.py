@@ -3,7 +3,6 @@
 reads an rtsp:// URL and records what it receives. Real video comes from
 ffmpeg (libx264, libx265) through the relay of rtsp_peers; scripted servers
 play the cameras that go wrong. All cases run at once, each on its ports."""
-import argparse
 import os
 import shutil
 import subprocess
@@ -13,7 +12,7 @@ import threading
 import time
 
 from rtsp_peers import RtspRelay, ScriptedRtspServer, publish, still_picture
-from vorrandale_test import free_port, wine_path
+from systest import Checks, arguments, free_port, wine_path
 
 
 class Run:
@@ -53,16 +52,8 @@ def mean_difference(a, b):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--host", required=True)
-    args = parser.parse_args()
-    failures = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        if not condition:
-            failures.append(what)
+    args = arguments("wine", "host")
+    check = Checks("rtsp_system")
 
     folder = tempfile.mkdtemp(prefix="vorrandale_rtsp_")
     runs = {}
@@ -193,8 +184,7 @@ def main():
             server.close()
         shutil.rmtree(folder, ignore_errors=True)
 
-    print(f"rtsp_system: {len(failures)} failed")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

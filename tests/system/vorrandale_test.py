@@ -2,26 +2,16 @@
 """The camera program as a whole under Wine: a configuration written here
 byte by byte, an ffmpeg MJPEG camera, the recording read by ffprobe, the web
 server asked by curl, and the windows driven by a small Windows tool."""
-import argparse
 import os
 import re
 import shutil
-import socket
 import struct
 import subprocess
 import sys
 import tempfile
 import time
 
-
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for, wine_path
 
 
 def put_text(buf, offset, size, text):
@@ -106,15 +96,6 @@ def file_size(path):
         return 0
 
 
-def wait_for(condition, seconds):
-    end = time.time() + seconds
-    while time.time() < end:
-        if condition():
-            return True
-        time.sleep(0.25)
-    return condition()
-
-
 def bmp_colours(path):
     """Number of distinct colours in a 24-bit BMP, and its size."""
     with open(path, "rb") as f:
@@ -128,26 +109,10 @@ def bmp_colours(path):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tool", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args = parser.parse_args()
-    failures = []
-    passed = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        (passed if condition else failures).append(what)
-        return condition
-
-    def tool(*words):
-        run = subprocess.run([args.wine, args.tool, *words], capture_output=True, text=True, timeout=60)
-        return run.returncode, run.stdout.strip()
-
-    def state():
-        return tool("state")[1]
+    args = arguments("wine", "exe", "tool", "artifacts")
+    check = Checks("vorrandale_system")
+    tool = WindowTool(args.wine, args.tool)
+    state = tool.state
 
     def http(path, user=None):
         command = ["curl", "-s", "-o", "-", "-w", "\n%{http_code}", "--max-time", "10",
@@ -170,15 +135,12 @@ def main():
     with open(os.path.join(folder, "Webserver", "index.html"), "w") as f:
         f.write("<html>cameras</html>")
 
-    camera = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
-                               "testsrc=size=640x480:rate=10", "-f", "mpjpeg", "-listen", "1",
-                               f"http://127.0.0.1:{camera_port}/camera.mjpg"],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    camera = mjpeg_camera("testsrc=size=640x480:rate=10", f"http://127.0.0.1:{camera_port}/camera.mjpg")
     program = None
     try:
         time.sleep(1)
         start = int(time.time())
-        program = subprocess.Popen([args.wine, exe], cwd=folder)
+        program = Program(args.wine, exe, cwd=folder)
         check(wait_for(lambda: "main=1 visible=1 app=1" in state(), 60), f"main window shown ({state()})")
 
         # Recording.
@@ -209,12 +171,9 @@ def main():
         check(code == "200" and b"<html>cameras</html>" in body, f"page from the web folder ({code})")
 
         # Screenshot of the grid with the camera's picture in it.
-        shot = os.path.join(args.artifacts, "vorrandale_grid.bmp")
-        rc, _ = tool("shot", wine_path(shot))
-        colours, size = bmp_colours(shot) if rc == 0 else (0, (0, 0))
-        check(rc == 0 and colours > 200, f"screenshot {shot} {size} shows a picture ({colours} colours)")
-        if shutil.which("convert") and rc == 0:
-            subprocess.run(["convert", shot, shot[:-4] + ".png"], timeout=60)
+        shot = tool.shot(os.path.join(args.artifacts, "vorrandale_grid.bmp"))
+        colours, size = bmp_colours(shot) if shot else (0, (0, 0))
+        check(colours > 200, f"screenshot {shot} {size} shows a picture ({colours} colours)")
 
         # The close button hides the window; the program runs on.
         tool("close")
@@ -224,9 +183,11 @@ def main():
 
         # A second start brings the window forward and ends at once.
         began = time.time()
-        second = subprocess.run([args.wine, exe], cwd=folder, timeout=60)
+        second = Program(args.wine, exe, cwd=folder)
+        code = second.wait(60)
+        second.end()
         took = time.time() - began
-        check(second.returncode == 0, f"second start exits with 0 (got {second.returncode})")
+        check(code == 0, f"second start exits with 0 (got {code})")
         check(took < 15, f"second start ends at once ({took:.1f} s)")
         check(wait_for(lambda: "main=1 visible=1" in state() and "front=1" in state(), 10),
               f"second start shows the window and brings it forward ({state()})")
@@ -234,10 +195,7 @@ def main():
 
         # Exit ends the process.
         tool("command", "168")
-        try:
-            code = program.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            code = None
+        code = program.wait(60)
         check(code == 0, f"Exit ends the program with 0 (got {code})")
         end = int(time.time()) + 1
 
@@ -258,16 +216,14 @@ def main():
         with open(os.path.join(folder, "Vorrandale.cfg"), "rb") as f:
             check(len(f.read()) == 8516, "the configuration is not rewritten at exit")
     finally:
-        if program and program.poll() is None:
-            program.kill()
-            program.wait()
+        if program:
+            program.end()
         if camera.poll() is None:
             camera.kill()
         camera.wait()
         shutil.rmtree(folder, ignore_errors=True)
 
-    print(f"vorrandale_system: {len(passed)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """The web server under Wine, talked to from Linux by curl, ffprobe and raw
 sockets: exact responses, cameras, login, timeouts, load and faults."""
-import argparse
 import base64
 import os
 import random
@@ -13,24 +12,16 @@ import threading
 import time
 from concurrent.futures import ThreadPoolExecutor
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from web_host import (LOGIN, NOT_FOUND, Host, connect, exchange, get, read_all, readable,  # noqa: E402
-                      text_page, write_web_folder)
+from systest import Checks, arguments
+from web_host import (LOGIN, NOT_FOUND, Host, connect, exchange, get, read_all, readable, text_page,
+                      write_web_folder)
 
 COUNT = text_page(b"<HTML><BODY>3</BODY></HTML>")
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--host", required=True)
-    args = parser.parse_args()
-    failures = []
-
-    def check(condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        if not condition:
-            failures.append(what)
+    args = arguments("wine", "host")
+    check = Checks("web_system")
 
     random.seed(5)
     page = bytes(random.choice(b"abcdefghij <>\n") for _ in range(2048))
@@ -259,10 +250,7 @@ def main():
     finally:
         host.stop()
     print(f"{time.time() - started:.1f} s")
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return check.result()
 
 
 if __name__ == "__main__":

@@ -4,7 +4,8 @@
 //   window_shot TITLE_PREFIX CONTROL_ID OUT.bmp [close]
 // Prints title=, window=, control= (screen rectangles) and centre=RRGGBB
 // (the control's middle pixel); with "close" it then sends WM_CLOSE.
-// Exit 0 when found and saved, 3 when no such window appeared in 30 s.
+// Exit 0 when found and saved, 3 when no such window appeared in 30 s (it
+// then lists the visible top-level windows it saw, with their process ids).
 #include <windows.h>
 
 #include <cstdio>
@@ -91,6 +92,15 @@ bool SaveBmp(const char* path, const Shot& shot) {
   return ok;
 }
 
+BOOL CALLBACK PrintVisible(HWND window, LPARAM) {
+  char title[512] = "";
+  GetWindowTextA(window, title, sizeof title);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (IsWindowVisible(window)) std::printf("seen=%04lx %s\n", process, title);
+  return TRUE;
+}
+
 RECT Centre(const RECT& area) {
   const LONG x = (area.left + area.right) / 2, y = (area.top + area.bottom) / 2;
   return RECT{x, y, x + 1, y + 1};
@@ -119,7 +129,10 @@ int main(int argc, char** argv) {
     }
     Sleep(200);
   }
-  if (!search.found || !control) return 3;
+  if (!search.found || !control) {
+    EnumWindows(&PrintVisible, 0);
+    return 3;
+  }
   // Let a repaint in progress finish before the whole window is taken.
   Sleep(300);
   RECT windowArea{};
