@@ -82,6 +82,10 @@ class Program:
     def __init__(self, wine, exe, *words, cwd=None, env=None):
         self.log = tempfile.TemporaryFile()
         self.name = os.path.basename(exe)
+        # Wine's diagnostics (a display it cannot open, a driver it cannot
+        # load) say why a window never came.
+        env = dict(env or os.environ)
+        env["WINEDEBUG"] = env.get("WINEDEBUG", "-all") + ",err+winediag"
         self.process = subprocess.Popen([wine, exe, *words], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                                         stdout=self.log, stderr=subprocess.STDOUT)
 
@@ -100,15 +104,17 @@ class Program:
             return None
 
     def end(self):
-        """Ends the program by its pid if it still runs; says what it printed."""
+        """Ends the program by its pid if it still runs; when it had to be
+        ended or failed, says so with what it printed."""
         if self.log.closed:
             return
-        if self.process.poll() is None:
+        killed = self.process.poll() is None
+        if killed:
             self.process.kill()
             self.process.wait()
-        text = self.output()
-        if text:
-            print(f"--- {self.name} printed:\n{text}\n---", flush=True)
+        if killed or self.process.returncode != 0:
+            how = "ended by the test" if killed else f"exit {self.process.returncode}"
+            print(f"--- {self.name} ({how}) printed:\n{self.output()}\n---", flush=True)
         self.log.close()
 
 
@@ -120,7 +126,7 @@ def run(wine, exe, *words, timeout=60, env=None):
         out.seek(0)
         err.seek(0)
         errors = err.read().decode(errors="replace").strip()
-        if done.returncode not in (0, 1) and errors:
+        if done.returncode != 0 and errors:
             print(f"--- {os.path.basename(exe)} {' '.join(words)} exited {done.returncode}:\n{errors}\n---")
         return done.returncode, out.read().decode(errors="replace").replace("\r\n", "\n").strip()
 
@@ -132,7 +138,10 @@ class WindowTool:
         self.wine, self.exe, self.env = wine, exe, env
 
     def __call__(self, *words):
-        return run(self.wine, self.exe, *words, env=self.env)
+        code, out = run(self.wine, self.exe, *words, env=self.env)
+        if code != 0 and words[0] not in ("place", "state"):
+            print(f"window_tool {' '.join(words)}: exit {code} {out!r}", flush=True)
+        return code, out
 
     def state(self):
         return self("state")[1]
