@@ -72,6 +72,7 @@ bool Webserver::AcceptOne(SOCKET listening) {
   int size = sizeof peer;
   ScopedSocket accepted(accept(listening, reinterpret_cast<sockaddr*>(&peer), &size));
   if (!accepted) return false;
+  MakeRoomFor(peer.sin_addr.s_addr);
   auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
   *client->PeerAddress() = peer;
   if (!client->Attach(accepted.Get())) return true;
@@ -79,6 +80,21 @@ bool Webserver::AcceptOne(SOCKET listening) {
   client->Bind(this, ++connectionsAccepted_, Now());
   clients_.push_back(std::move(client));
   return true;
+}
+
+void Webserver::MakeRoomFor(uint32_t address) {
+  auto oldest = clients_.end();
+  size_t waiting = 0;
+  // In order of acceptance: the first one found is the oldest.
+  for (auto it = clients_.begin(); it != clients_.end(); ++it) {
+    if (!(*it)->AwaitsRequest() || (*it)->PeerAddress()->sin_addr.s_addr != address) continue;
+    if (waiting++ == 0) oldest = it;
+  }
+  if (waiting < kMaxWaitingPerAddress) return;
+  // Gone at once rather than at its notice: a flood accepted in one go
+  // would otherwise fill the server's list with the connections it closed.
+  (*oldest)->Finish();
+  clients_.erase(oldest);
 }
 
 void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
