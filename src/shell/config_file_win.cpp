@@ -32,6 +32,10 @@ std::string ConfigPath() {
   return ConfigPathFor(ProgramPath());
 }
 
+std::string ConfigBackupPath(const std::string& path) {
+  return path + ".bak";
+}
+
 bool SaveConfigFile(const std::string& path, const WebSettings& web, const GridLayout& layout,
                     const std::vector<CameraRecords>& cameras, HWND owner, const MessageBoxFn& messageBox,
                     const std::function<std::unique_ptr<ByteSink>(HANDLE file)>& writer) {
@@ -52,7 +56,7 @@ bool SaveConfigFile(const std::string& path, const WebSettings& web, const GridL
   complete = complete && FlushFileBuffers(file.Get());
   file.Reset();
   // A failed copy keeps the older backup, which is still a good file.
-  if (complete) CopyFileA(path.c_str(), (path + ".bak").c_str(), FALSE);
+  if (complete) CopyFileA(path.c_str(), ConfigBackupPath(path).c_str(), FALSE);
   if (!complete || !MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ShowMessage(messageBox, owner, "Writing of config file failed", "Error", kErrorBoxFlags);
     DeleteFileA(fresh.c_str());
@@ -95,7 +99,7 @@ ConfigLoad LoadConfigFile(const std::string& path, WebSettings& web, GridLayout&
   if (read == FileRead::kComplete) return ConfigLoad::kLoaded;
   // A save cut short by a crash leaves the backup good: start from it
   // rather than not at all, keeping the damaged file for whoever looks.
-  const std::string backup = path + ".bak";
+  const std::string backup = ConfigBackupPath(path);
   if (ReadConfigFile(backup, web, layout, rebuild) == FileRead::kComplete) {
     const std::string aside = MoveAside(path);
     if (!aside.empty()) {

@@ -12,9 +12,11 @@
 
 // The program's own path with its extension replaced by "cfg".
 std::string ConfigPath();
+// Where the settings before the last save are kept: `path` + ".bak".
+std::string ConfigBackupPath(const std::string& path);
 
 // Writes the whole file as a new file beside it (`path` + ".new"), flushes
-// it to the disk, keeps the file in place as `path` + ".bak" and moves the
+// it to the disk, keeps the file in place as its backup and moves the
 // new one over it: a crash or a power cut at any moment leaves the old file
 // or the new one, never a cut one. Reports a file that cannot be opened,
 // or a write or move that fails (the old file then stays as it was), in an

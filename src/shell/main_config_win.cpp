@@ -23,8 +23,8 @@ ConfigLoad MainDlg::LoadConfig() {
     // No box: a program started with Windows must go on recording unattended.
     tray_.ShowBalloon("Settings Restored",
                       "The settings file was damaged.\nVorrandale started with the last good one.");
-    settingsNote_ = "Settings: the settings file was damaged at start-up; the last good settings (" + path +
-                    ".bak) were loaded and the damaged file kept as " + damagedKeptAs + ".";
+    settingsNote_ = "Settings: the settings file was damaged at start-up; the last good settings (" +
+                    ConfigBackupPath(path) + ") were loaded and the damaged file kept as " + damagedKeptAs + ".";
   }
   // The program ends once its initialisation returns.
   if (result == ConfigLoad::kFailed) PostQuitMessage(0);

@@ -64,13 +64,8 @@ class FakeCameras : public WebCameras {
 // A blocking client socket for another thread than the server's.
 class Client {
  public:
-  // `from`: the loopback address to connect from, host order.
-  explicit Client(uint16_t port, uint32_t from = INADDR_LOOPBACK) {
+  explicit Client(uint16_t port) {
     socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in source{};
-    source.sin_family = AF_INET;
-    source.sin_addr.s_addr = htonl(from);
-    bind(socket_, reinterpret_cast<sockaddr*>(&source), sizeof source);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -173,9 +168,9 @@ class WebserverTest : public ::testing::Test {
   }
 
   // Runs `talk` on a client thread while this thread serves.
-  std::string Talk(const std::function<std::string(Client&)>& talk, uint32_t from = INADDR_LOOPBACK) {
+  std::string Talk(const std::function<std::string(Client&)>& talk) {
     auto result = std::async(std::launch::async, [&] {
-      Client client(port, from);
+      Client client(port);
       return client.connected ? talk(client) : std::string("(no connection)");
     });
     EXPECT_TRUE(PumpUntil([&] { return result.wait_for(0ms) == std::future_status::ready; }, 20s));
@@ -316,29 +311,6 @@ TEST_F(WebserverTest, SilentConnectionIsDroppedByItsTimer) {
   EXPECT_GT(seconds, 0.7);
   EXPECT_LT(seconds, 5.0);
   ExpectNoConnectionsLeft();
-}
-
-TEST_F(WebserverTest, IdleConnectionsFromOneAddressLockNobodyOut) {
-  server = std::make_unique<Webserver>(web, 60000);
-  server->SetBindAddress(INADDR_LOOPBACK);
-  ASSERT_TRUE(ApplyWebSettings(*server, nullptr, &cameras, &settings));
-  port = server->LocalPort();
-  std::vector<std::unique_ptr<Client>> idle;
-  for (int i = 0; i < 256; ++i) idle.push_back(std::make_unique<Client>(port));
-  const auto count = [&](uint32_t from) {
-    return Talk(
-        [](Client& client) {
-          client.SendText("GET /$COUNT HTTP/1.0\r\n\r\n");
-          return client.ReadAll();
-        },
-        from);
-  };
-  EXPECT_EQ(count(INADDR_LOOPBACK + 1), TextPage("<HTML><BODY>3</BODY></HTML>")) << "another address";
-  EXPECT_EQ(count(INADDR_LOOPBACK), TextPage("<HTML><BODY>3</BODY></HTML>")) << "the same address";
-  // The oldest idle connections made way; the newest still wait.
-  EXPECT_EQ(idle.front()->ReadAll(), "");
-  EXPECT_TRUE(idle.front()->closedByPeer);
-  EXPECT_FALSE(idle.back()->Readable(0));
 }
 
 TEST_F(WebserverTest, DisablingClosesTheListenerAndEveryConnection) {
