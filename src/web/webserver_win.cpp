@@ -83,18 +83,23 @@ bool Webserver::AcceptOne(SOCKET listening) {
 }
 
 void Webserver::MakeRoomFor(uint32_t address) {
-  auto oldest = clients_.end();
-  size_t waiting = 0;
-  // In order of acceptance: the first one found is the oldest.
+  const auto waitingFrom = [address](const std::unique_ptr<WebClientSoc>& client) {
+    return client->AwaitsRequest() && client->PeerAddress()->sin_addr.s_addr == address;
+  };
+  if (static_cast<size_t>(std::count_if(clients_.begin(), clients_.end(), waitingFrom)) < kMaxWaitingPerAddress) return;
+  // In order of acceptance: oldest first. A burst of accepts runs ahead of
+  // the reads, so each one reads what its peer has sent before it counts
+  // as idle.
   for (auto it = clients_.begin(); it != clients_.end(); ++it) {
-    if (!(*it)->AwaitsRequest() || (*it)->PeerAddress()->sin_addr.s_addr != address) continue;
-    if (waiting++ == 0) oldest = it;
+    if (!waitingFrom(*it)) continue;
+    (*it)->OnReceive(0);
+    if (!(*it)->AwaitsRequest()) continue;
+    // Gone at once rather than at its notice: a flood accepted in one go
+    // would otherwise fill the server's list with the connections it closed.
+    (*it)->Finish();
+    clients_.erase(it);
+    return;
   }
-  if (waiting < kMaxWaitingPerAddress) return;
-  // Gone at once rather than at its notice: a flood accepted in one go
-  // would otherwise fill the server's list with the connections it closed.
-  (*oldest)->Finish();
-  clients_.erase(oldest);
 }
 
 void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {

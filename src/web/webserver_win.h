@@ -23,9 +23,10 @@ inline constexpr size_t kMaxWebConnections = 256;
 // Connections from one address that have not sent a whole request yet, at
 // most. A newcomer beyond them closes the oldest of them rather than being
 // refused, so idle connections from one client cannot lock out anyone, not
-// even a real user at the same address. Answered ones (streams) are capped
-// by kMaxLiveStreams alone: many viewers may share one address.
-inline constexpr size_t kMaxWaitingPerAddress = 16;
+// even a real user at the same address. Room for the bursts of many users
+// behind one address (and the load tests' 50 at once); answered ones
+// (streams) are capped by kMaxLiveStreams alone.
+inline constexpr size_t kMaxWaitingPerAddress = 64;
 // Live streams at most; one beyond them gets TooManyStreamsResponse.
 inline constexpr size_t kMaxLiveStreams = 64;
 // How often the streams look for new pictures: a 10 frames/s camera is sent
