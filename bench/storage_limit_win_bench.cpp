@@ -65,7 +65,8 @@ void RemoveTree(const std::string& folder) {
 
 double PassMs(const std::string& root, const RecordingExtras& limits, LimitPassResult& result) {
   const auto start = std::chrono::steady_clock::now();
-  result = RunLimitPass(root, limits, kNow, root + "day099\\cam099.mjpg");
+  result = RunLimitPass(root, RecordingNamePattern(root + "day%j\\cam%j.mjpg", false), limits, kNow,
+                        root + "day099\\cam099.mjpg");
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 

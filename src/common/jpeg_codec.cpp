@@ -55,6 +55,14 @@ bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg) {
   return true;
 }
 
+bool ReadJpegSize(const uint8_t* bytes, size_t length, int& width, int& height) {
+  if (!bytes || length == 0 || length > static_cast<unsigned long>(-1)) return false;
+  TjHandle handle(tjInitDecompress());
+  int subsampling = 0, colourspace = 0;
+  return handle && tjDecompressHeader3(handle.get(), bytes, static_cast<unsigned long>(length), &width, &height,
+                                       &subsampling, &colourspace) == 0;
+}
+
 bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture, JpegDamage damage) {
   // The caller's old pixel buffer is reused when it is large enough: fresh
   // large blocks cost a page fault per 4 KiB, which dominates under Wine.

@@ -28,6 +28,10 @@ enum class JpegDamage { kTolerate, kRefuse };
 // damaged ones.
 bool DecodeJpeg(const uint8_t* bytes, size_t length, Picture& picture, JpegDamage damage = JpegDamage::kTolerate);
 
+// The width and height a JPEG's header gives, without decoding it; false
+// when the header does not read.
+bool ReadJpegSize(const uint8_t* bytes, size_t length, int& width, int& height);
+
 // The largest picture the decoder accepts, in pixels: a damaged or hostile
 // header must not make a camera thread allocate gigabytes.
 inline constexpr uint64_t kMaxDecodedPixels = 64ull * 1024 * 1024;

@@ -189,7 +189,8 @@ void Recorder::RunStorageLimits(const CamSettings& settings) {
   if (current[0] == '\0' &&
       ExpandSavePath(TextView(settings.savePath), *services_.clock, expanded) == ExpandResult::kOk)
     current = expanded;
-  limitsUnmet_ = !RunLimitPass(*fixedPart, extras_, lastLimitPass_, current).limitsMet;
+  const RecordingNamePattern own(TextView(settings.savePath), !settings.saveAsMjpeg);
+  limitsUnmet_ = !RunLimitPass(*fixedPart, own, extras_, lastLimitPass_, current).limitsMet;
 }
 
 // Expands the template and moves to the new path when it changed; false

@@ -1,22 +1,14 @@
 #include "engine/storage_limit.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "common/folder_name.h"
+#include "common/text_case.h"
 
 namespace {
 
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-bool EndsWithNoCase(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && EqualNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
 // The folder names of a path, leaving out empty ones.
@@ -40,7 +32,7 @@ bool IsSafeFixedPart(std::string_view folder) {
   if (colon != std::string_view::npos && (colon != 1 || folder.size() < 3 || !IsSeparator(folder[2]))) return false;
   std::vector<std::string_view> names = FolderNames(folder);
   for (std::string_view name : names)
-    if (name == "." || name == "..") return false;
+    if (IsDotsAndBlanks(name)) return false;
   size_t rootNames = 0;
   if (colon == 1)
     rootNames = 1;  // the drive
@@ -94,7 +86,7 @@ LimitPlan PlanDeletions(const std::vector<RecordingFile>& files, const Recording
   LimitPlan plan;
   for (size_t index : order) {
     const RecordingFile& file = files[index];
-    if (EqualNoCase(file.path, currentFile)) continue;
+    if (EqualsNoCase(file.path, currentFile)) continue;
     const bool tooOld = ageLimited && file.lastWrite < oldestAllowed;
     const bool tooMuch = sizeLimited && total > maxBytes;
     // Sorted oldest first: once neither holds, no later file needs to go.
@@ -108,7 +100,8 @@ LimitPlan PlanDeletions(const std::vector<RecordingFile>& files, const Recording
 
 std::vector<std::string> FoldersBelowFixedPart(std::string_view file, std::string_view fixedPart) {
   std::vector<std::string> folders;
-  if (fixedPart.empty() || file.size() <= fixedPart.size() || !EqualNoCase(file.substr(0, fixedPart.size()), fixedPart))
+  if (fixedPart.empty() || file.size() <= fixedPart.size() ||
+      !EqualsNoCase(file.substr(0, fixedPart.size()), fixedPart))
     return folders;
   std::string_view folder = file.substr(0, file.find_last_of("\\/"));
   while (folder.size() > fixedPart.size()) {

@@ -1,8 +1,9 @@
 #pragma once
 // Keeping a camera's recordings within a size and an age. Its recordings
 // are the .mjpg and .jpg files under the fixed part of its path template
-// (the folders before the first time variable); the oldest go first, the
-// file being written never. Portable: the listing and the deletions are
+// (the folders before the first time variable) whose names the template
+// can produce (RecordingNamePattern); the oldest go first, the file being
+// written never. Portable: the listing and the deletions are
 // storage_limit_win.h.
 
 #include <cstdint>
@@ -18,9 +19,9 @@
 // a backslash, with "%%" written as the '%' it stands for. Without a time
 // variable it is the template's folder. Nothing (no limit may act) when
 // that folder is a root ("C:\\", "\\\\server\\share\\", "\\"), relative to a
-// drive ("C:rec\\"), or holds "." or ".." folders or wildcards: a limit
-// there would reach far beyond the camera's recordings. Both '\\' and '/'
-// separate folders.
+// drive ("C:rec\\"), or holds folders of dots and blanks ("..", ". .",
+// ".. ") or wildcards: a limit there would reach far beyond the camera's
+// recordings. Both '\\' and '/' separate folders.
 std::optional<std::string> FixedPartOf(std::string_view pathTemplate);
 
 // Whether a file name is a recording a limit may delete: it ends in ".mjpg"

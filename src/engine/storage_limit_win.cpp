@@ -14,7 +14,7 @@ std::time_t ToUnixSeconds(const FILETIME& time) {
   return ticks < kFileTimeTo1970 ? 0 : static_cast<std::time_t>((ticks - kFileTimeTo1970) / 10000000);
 }
 
-void ListInto(const std::string& folder, std::vector<RecordingFile>& files) {
+void ListInto(const std::string& folder, const RecordingNamePattern& own, std::vector<RecordingFile>& files) {
   WIN32_FIND_DATAA entry;
   ScopedFindHandle find(FindFirstFileA((folder + "*").c_str(), &entry));
   if (!find) return;
@@ -23,26 +23,29 @@ void ListInto(const std::string& folder, std::vector<RecordingFile>& files) {
     if (name == "." || name == "..") continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       // A junction or link may lead anywhere.
-      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ListInto(folder + entry.cFileName + "\\", files);
+      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        ListInto(folder + entry.cFileName + "\\", own, files);
       continue;
     }
     if (!IsLimitedRecordingName(name)) continue;
-    files.push_back({folder + entry.cFileName, static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow,
+    std::string path = folder + entry.cFileName;
+    if (!own.Matches(path)) continue;
+    files.push_back({std::move(path), static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow,
                      ToUnixSeconds(entry.ftLastWriteTime)});
   } while (FindNextFileA(find.Get(), &entry));
 }
 
 }  // namespace
 
-std::vector<RecordingFile> ListRecordings(const std::string& fixedPart) {
+std::vector<RecordingFile> ListRecordings(const std::string& fixedPart, const RecordingNamePattern& own) {
   std::vector<RecordingFile> files;
-  ListInto(fixedPart, files);
+  ListInto(fixedPart, own, files);
   return files;
 }
 
-LimitPassResult RunLimitPass(const std::string& fixedPart, const RecordingExtras& limits, std::time_t now,
-                             std::string_view currentFile) {
-  const std::vector<RecordingFile> files = ListRecordings(fixedPart);
+LimitPassResult RunLimitPass(const std::string& fixedPart, const RecordingNamePattern& own,
+                             const RecordingExtras& limits, std::time_t now, std::string_view currentFile) {
+  const std::vector<RecordingFile> files = ListRecordings(fixedPart, own);
   const LimitPlan plan = PlanDeletions(files, limits, now, currentFile);
   LimitPassResult result;
   result.limitsMet = plan.limitsMet;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "common/find_bytes.h"
 #include "common/recording_format.h"
 
 namespace {
@@ -111,12 +112,18 @@ std::optional<RecordingFrame> RecordingReader::ReadNext() {
   if (!file_) return std::nullopt;
   const int64_t size = file_->Size();
   if (size >= 0) fileSize_ = size;
-  const size_t n = file_->ReadAt(position_, readBuffer_.data(), readBuffer_.size());
-  if (n == 0) {
-    position_ = fileSize_;
-    return std::nullopt;
-  }
-  const std::optional<FrameSpan> span = FindNextFrame(readBuffer_.data(), n);
+  size_t n;
+  std::optional<FrameSpan> span;
+  do {
+    n = file_->ReadAt(position_, readBuffer_.data(), readBuffer_.size());
+    if (n == 0) {
+      position_ = fileSize_;
+      return std::nullopt;
+    }
+    span = FindNextFrame(readBuffer_.data(), n);
+    // A frame that starts in a full window and goes on past it (a large
+    // picture after a small first one) is read again in a larger window.
+  } while (!span && n == readBuffer_.size() && StartsAFrame(n) && GrowWindow());
   if (!span) {
     position_ += static_cast<int64_t>(n);
     return std::nullopt;
@@ -126,30 +133,54 @@ std::optional<RecordingFrame> RecordingReader::ReadNext() {
   return RecordingFrame{readBuffer_.data() + span->begin, span->Size()};
 }
 
+bool RecordingReader::StartsAFrame(size_t length) const {
+  bool found = false;
+  FindBytes(readBuffer_.data(), length, kStartOfImage, 2, found);
+  return found;
+}
+
+bool RecordingReader::GrowWindow() {
+  if (readWindowSize_ >= kMaxGrownReadWindow) return false;
+  const int64_t grown = std::min(readWindowSize_ * 2, kMaxGrownReadWindow);
+  try {
+    readBuffer_.resize(static_cast<size_t>(grown));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  readWindowSize_ = grown;
+  return true;
+}
+
 std::optional<RecordingFrame> RecordingReader::ReadPrevious() {
   if (opState_ != kIdle || !file_) return std::nullopt;
   const int64_t frameStart = std::max<int64_t>(position_ - frameSize_, 0);
-  const int64_t window = std::min(readWindowSize_, frameStart);
-  position_ = frameStart - window;
-  if (window == 0) {
-    ReadNext();
-    return std::nullopt;
-  }
-  const size_t n = file_->ReadAt(position_, readBuffer_.data(), static_cast<size_t>(window));
-  position_ += static_cast<int64_t>(n);
-  if (n < 2) return std::nullopt;
   std::optional<size_t> end;
   std::optional<size_t> start;
-  for (size_t k = n - 1; k >= 1; --k) {
-    const uint8_t* pair = &readBuffer_[k - 1];
-    if (IsPair(pair, 0xD9)) {
-      end = k + 1;
-    } else if (end && IsPair(pair, 0xD8)) {
-      start = k - 1;
-      break;
+  size_t n;
+  for (;;) {
+    const int64_t window = std::min(readWindowSize_, frameStart);
+    position_ = frameStart - window;
+    if (window == 0) {
+      ReadNext();
+      return std::nullopt;
     }
+    n = file_->ReadAt(position_, readBuffer_.data(), static_cast<size_t>(window));
+    position_ += static_cast<int64_t>(n);
+    if (n < 2) return std::nullopt;
+    end.reset();
+    for (size_t k = n - 1; k >= 1; --k) {
+      const uint8_t* pair = &readBuffer_[k - 1];
+      if (IsPair(pair, 0xD9)) {
+        end = k + 1;
+      } else if (end && IsPair(pair, 0xD8)) {
+        start = k - 1;
+        break;
+      }
+    }
+    if (start) break;
+    // The frame before ends in the window but starts in front of it.
+    if (!end || window < readWindowSize_ || !GrowWindow()) return std::nullopt;
   }
-  if (!start) return std::nullopt;
   frameSize_ = static_cast<int64_t>(*end - *start);
   position_ -= static_cast<int64_t>(n - *end);
   return RecordingFrame{readBuffer_.data() + *start, *end - *start};

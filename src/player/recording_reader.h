@@ -2,7 +2,8 @@
 // The one open recording of the player and the current position in it.
 //
 // No frame index is kept: frames are found on demand by scanning one read
-// window (15 times the first frame's size) forward or backward from the
+// window (15 times the first frame's size, doubled whenever a frame does
+// not fit it, up to kMaxGrownReadWindow) forward or backward from the
 // position, so opening costs one scan of at most 10 MiB whatever the
 // recording's length, and a recording the camera program is still writing
 // is followed (the size is taken again at every forward read).
@@ -45,6 +46,9 @@ enum OpState : int32_t {
 // The first complete frame must lie within this many bytes of the start.
 inline constexpr int64_t kFirstFrameScanLimit = 10485760;
 inline constexpr int64_t kReadWindowFrames = 15;
+// The window grows no further for a frame that does not fit it: four
+// times the largest picture a camera can send (kReceiveLimit).
+inline constexpr int64_t kMaxGrownReadWindow = 100 << 20;
 
 // The text after the last backslash, or the whole path when there is none
 // or nothing follows it.
@@ -77,7 +81,8 @@ class RecordingReader {
   // The next complete frame at or after the position. None at the end (the
   // position is then the file size), at a cut-off frame, and when no
   // complete frame lies within one window (the position then moves one
-  // window on, so the next call resumes behind it).
+  // window on, so the next call resumes behind it). A frame that starts in
+  // the window and ends beyond it grows the window first.
   std::optional<RecordingFrame> ReadNext();
   // The last complete frame ending before the current frame's start and
   // starting within one window. None on the first frame (which stays
@@ -118,6 +123,11 @@ class RecordingReader {
 
  private:
   bool FindFirstFrame();
+  // Whether a start marker lies in the first `length` bytes of the buffer.
+  bool StartsAFrame(size_t length) const;
+  // Doubles the read window, up to kMaxGrownReadWindow; false when it
+  // cannot grow.
+  bool GrowWindow();
 
   ReaderHost& host_;
   std::unique_ptr<RecordingFile> file_;

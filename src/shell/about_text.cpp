@@ -21,7 +21,7 @@ std::string WebLine(const AboutFacts& facts) {
 
 std::string AboutText(const AboutFacts& facts) {
   return "Vorrandale " + facts.version + "\nWatches cameras, records what they see and serves live pictures.\n\n" +
-         WebLine(facts) +
+         WebLine(facts) + (facts.settingsNote.empty() ? "" : "\n\n" + facts.settingsNote) +
          "\n\nThird-party code:\n"
          "libjpeg-turbo (JPEG coding), under the IJG licence, the Modified (3-clause) BSD licence "
          "and the zlib licence.\n"

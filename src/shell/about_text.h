@@ -14,7 +14,8 @@ struct AboutFacts {
   bool webEnabled = false;
   bool webListening = false;  // the server holds its port
   uint16_t webPort = 0;
-  std::string hostName;  // this computer's name, "" when unknown
+  std::string hostName;      // this computer's name, "" when unknown
+  std::string settingsNote;  // a line on how the settings were loaded, or ""
 };
 
 std::string AboutText(const AboutFacts& facts);

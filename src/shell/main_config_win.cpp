@@ -16,8 +16,16 @@ ConfigLoad MainDlg::LoadConfig() {
     loaded = grid_.Records();
     return loaded;
   };
-  const ConfigLoad result = LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox);
+  std::string damagedKeptAs;
+  const ConfigLoad result = LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox, &damagedKeptAs);
   grid_.Start(loaded);
+  if (result == ConfigLoad::kRestored) {
+    // No box: a program started with Windows must go on recording unattended.
+    tray_.ShowBalloon("Settings Restored",
+                      "The settings file was damaged.\nVorrandale started with the last good one.");
+    settingsNote_ = "Settings: the settings file was damaged at start-up; the last good settings (" +
+                    ConfigBackupPath(path) + ") were loaded and the damaged file kept as " + damagedKeptAs + ".";
+  }
   // The program ends once its initialisation returns.
   if (result == ConfigLoad::kFailed) PostQuitMessage(0);
   return result;

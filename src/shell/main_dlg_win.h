@@ -81,6 +81,8 @@ class MainDlg : public ModelessDlg {
   // Before the grid, so that the cameras go first, as before the icon.
   SystemTrayIcon tray_;
   CameraGrid grid_;
+  // What the About box says about a damaged settings file at start-up.
+  std::string settingsNote_;
   CameraListCameras<CameraGrid::CameraList> webCameras_{
       grid_.Cameras(), [this] {
         return WebGridShape{layout_.columns, layout_.rows, layout_.aspectRatio};

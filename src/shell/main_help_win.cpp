@@ -73,5 +73,6 @@ void MainDlg::ShowAbout() {
   facts.webListening = webServer_.IsListening();
   facts.webPort = web_.listenPort;
   facts.hostName = ComputerName();
+  facts.settingsNote = settingsNote_;
   ShowMessage(services_.messageBox, dialog_, AboutText(facts).c_str(), "About Vorrandale", MB_OK | MB_ICONINFORMATION);
 }

@@ -1,22 +1,14 @@
 #include "sources/camera_request.h"
 
-#include <cctype>
-
 #include "common/fixed_text.h"
 #include "common/leading_integer.h"
+#include "common/text_case.h"
 #include "net/base64.h"
 
 namespace {
 
 constexpr std::string_view kScheme = "http://";
 constexpr std::string_view kRtspScheme = "rtsp://";
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  return true;
-}
 
 bool HasControlCharacter(std::string_view text) {
   for (char c : text) {

@@ -11,6 +11,7 @@
 #include "framework/window_icon_win.h"
 #include "net/async_soc_wnd_win.h"
 #include "sources/camera_request.h"
+#include "sources/picture_limit.h"
 
 namespace {
 
@@ -237,7 +238,14 @@ void IPCamDlg::ReadData() {
 }
 
 void IPCamDlg::ParseSnapshot() {
-  SnapshotResult result = DecodeSnapshot(recvBuffer_.Data(), recvBuffer_.Length(), picture_);
+  std::string refusal;
+  SnapshotResult result = DecodeSnapshot(recvBuffer_.Data(), recvBuffer_.Length(), picture_, &refusal);
+  if (result == SnapshotResult::kTooLarge) {
+    ClearPreview();
+    SetStatus("%s, retry in 5sec", refusal.c_str());
+    SetTimer(dialog_, ipcam::kRetryTimer, options_.retryDelayMs, nullptr);
+    return;
+  }
   if (result == SnapshotResult::kNoValidData) {
     ClearPreview();
     SetStatus("No valid data returned, retry in 5sec");
@@ -266,8 +274,10 @@ void IPCamDlg::HoldNewestFrames() {
 
 bool IPCamDlg::DeliverHeldFrame() {
   if (heldFrame_.empty()) return false;
-  const bool decoded =
-      DecodeJpeg(heldFrame_.data(), heldFrame_.size(), picture_, JpegDamage::kRefuse) && picture_.HasPixels();
+  const std::string refusal = JpegSizeRefusal(heldFrame_.data(), heldFrame_.size());
+  const bool decoded = refusal.empty() &&
+                       DecodeJpeg(heldFrame_.data(), heldFrame_.size(), picture_, JpegDamage::kRefuse) &&
+                       picture_.HasPixels();
   heldFrame_.clear();
   if (decoded) {
     frameDue_ = false;
@@ -279,7 +289,10 @@ bool IPCamDlg::DeliverHeldFrame() {
     picture_.pixels.clear();
     picture_.pictureInfo = {};
     ClearPreview();
-    SetStatus("Data not a valid Jpeg Image, retrying...");
+    if (refusal.empty())
+      SetStatus("Data not a valid Jpeg Image, retrying...");
+    else
+      SetStatus("%s, retrying...", refusal.c_str());
   }
   return true;
 }

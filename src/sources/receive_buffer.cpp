@@ -4,6 +4,7 @@
 
 #include "common/find_bytes.h"
 #include "common/jpeg_codec.h"
+#include "sources/picture_limit.h"
 
 namespace {
 constexpr uint8_t kStartMarker[] = {0xFF, 0xD8};
@@ -95,11 +96,16 @@ bool FindSnapshotBody(const uint8_t* data, size_t length, size_t& bodyStart) {
   return true;
 }
 
-SnapshotResult DecodeSnapshot(const uint8_t* data, size_t length, Picture& picture) {
+SnapshotResult DecodeSnapshot(const uint8_t* data, size_t length, Picture& picture, std::string* refusal) {
   picture.pixels.clear();
   picture.pictureInfo = {};
   size_t body = 0;
   if (length <= kShortestSnapshot || !FindSnapshotBody(data, length, body)) return SnapshotResult::kNoValidData;
+  std::string tooLarge = JpegSizeRefusal(data + body, length - body);
+  if (!tooLarge.empty()) {
+    if (refusal) *refusal = std::move(tooLarge);
+    return SnapshotResult::kTooLarge;
+  }
   if (!DecodeJpeg(data + body, length - body, picture, JpegDamage::kRefuse) || !picture.HasPixels()) {
     picture.pixels.clear();
     picture.pictureInfo = {};

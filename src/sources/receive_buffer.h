@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "common/picture.h"
 
@@ -78,10 +79,12 @@ bool FindSnapshotBody(const uint8_t* data, size_t length, size_t& bodyStart);
 enum class SnapshotResult {
   kNoValidData,  // too short, or no header end with a body behind it
   kNotJpeg,      // a body that does not decode
+  kTooLarge,     // a picture beyond kMaxCameraPixels, left undecoded
   kPicture,
 };
 // Parses a complete snapshot response into picture (emptied unless the
-// result is kPicture).
-SnapshotResult DecodeSnapshot(const uint8_t* data, size_t length, Picture& picture);
+// result is kPicture). For kTooLarge, `refusal` (when given) gets the
+// status text that names the size.
+SnapshotResult DecodeSnapshot(const uint8_t* data, size_t length, Picture& picture, std::string* refusal = nullptr);
 // More than this many bytes make a response worth parsing.
 inline constexpr size_t kShortestSnapshot = 3;

@@ -13,6 +13,7 @@ extern "C" {
 
 #include "common/fixed_text.h"
 #include "common/scoped_handle_win.h"
+#include "sources/picture_limit.h"
 #include "sources/tcp_probe_win.h"
 
 namespace {
@@ -25,6 +26,12 @@ struct FreedThroughPointerTraits {
   static bool IsValid(Handle h) { return h != nullptr; }
   static void Close(Handle h) { Free(&h); }
 };
+struct ParserTraits {
+  using Handle = AVCodecParserContext*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { av_parser_close(h); }
+};
 struct ScalerTraits {
   using Handle = SwsContext*;
   static Handle Invalid() { return nullptr; }
@@ -36,6 +43,7 @@ using ScopedCodecContext = ScopedHandle<FreedThroughPointerTraits<AVCodecContext
 using ScopedPacket = ScopedHandle<FreedThroughPointerTraits<AVPacket, av_packet_free>>;
 using ScopedFrame = ScopedHandle<FreedThroughPointerTraits<AVFrame, av_frame_free>>;
 using ScopedScaler = ScopedHandle<ScalerTraits>;
+using ScopedParser = ScopedHandle<ParserTraits>;
 
 class ScopedDictionary {
  public:
@@ -64,8 +72,6 @@ constexpr char kLost[] = "Stream lost, retry in 5sec";
 constexpr char kWaiting[] = "Connected, waiting for a key frame...";
 
 constexpr int kDefaultRtspPort = 554;
-// Pictures beyond this are refused rather than allocated.
-constexpr int kMostPictureSide = 8192;
 
 int64_t SteadyMs() {
   using namespace std::chrono;
@@ -111,6 +117,35 @@ std::string UnsupportedCodec(AVCodecID id) {
   return text;
 }
 
+// Reads each packet's parameter sets and slice headers, never its
+// pictures, so a picture's size is known before the decoder allocates for
+// it. Null for a codec without a parser (RTP's JPEG is at most 2040x2040).
+class SizeWatch {
+ public:
+  SizeWatch(AVCodecID codec, const AVCodecParameters& parameters)
+      : parser_(av_parser_init(codec)), context_(avcodec_alloc_context3(nullptr)) {
+    if (!parser_ || !context_ || avcodec_parameters_to_context(context_.Get(), &parameters) < 0) {
+      parser_.Reset();
+      return;
+    }
+    // Packets from the demuxer are whole pictures already.
+    parser_.Get()->flags |= PARSER_FLAG_COMPLETE_FRAMES;
+  }
+  // "" while the pictures are within the limit, else the status text.
+  std::string Refusal(const AVPacket& packet) {
+    if (!parser_) return "";
+    uint8_t* out = nullptr;
+    int outSize = 0;
+    av_parser_parse2(parser_.Get(), context_.Get(), &out, &outSize, packet.data, packet.size, AV_NOPTS_VALUE,
+                     AV_NOPTS_VALUE, 0);
+    return PictureSizeRefusal(parser_.Get()->width, parser_.Get()->height);
+  }
+
+ private:
+  ScopedParser parser_;
+  ScopedCodecContext context_;
+};
+
 std::string Receiving(AVCodecID id, int width, int height) {
   char text[kTextSize];
   FormatText(text, sizeof text, "Receiving %s video, %dx%d", CodecLabel(id), width, height);
@@ -141,7 +176,7 @@ class PictureConverter {
  public:
   bool Convert(const AVFrame& frame, Picture& picture) {
     const int width = frame.width, height = frame.height;
-    if (width <= 0 || height <= 0 || width > kMostPictureSide || height > kMostPictureSide) return false;
+    if (width <= 0 || height <= 0 || !PictureSizeRefusal(width, height).empty()) return false;
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat format = WithoutRange(static_cast<AVPixelFormat>(frame.format), fullRange);
     SwsContext* scaler = sws_getCachedContext(scaler_.Release(), width, height, format, width, height, AV_PIX_FMT_BGR24,
@@ -271,12 +306,15 @@ std::string RtspReader::ReadOnce() {
   if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
   // One decoding thread per camera: this one.
   decoder.Get()->thread_count = 1;
+  // Behind the size watch, in case a stream's size escapes it.
+  decoder.Get()->max_pixels = kMaxCameraPixels;
   if (avcodec_open2(decoder.Get(), codec, nullptr) < 0) return UnsupportedCodec(codecId);
   ScopedPacket packet(av_packet_alloc());
   ScopedFrame frame(av_frame_alloc());
   if (!packet || !frame) return kNoMemory;
   PublishStatus(kWaiting);
 
+  SizeWatch sizeWatch(codecId, *video->codecpar);
   PictureConverter converter;
   // Pictures start at a key frame, and again after damage: the frames in
   // between would show the damage spreading.
@@ -286,9 +324,15 @@ std::string RtspReader::ReadOnce() {
     if (av_read_frame(input.Get(), packet.Get()) < 0) return stopping_ ? "" : kLost;
     lastDataMs_ = SteadyMs();
     const bool ours = packet.Get()->stream_index == video->index;
-    const int sent = ours ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
+    std::string refusal = ours ? sizeWatch.Refusal(*packet.Get()) : "";
+    const int sent = ours && refusal.empty() ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
     av_packet_unref(packet.Get());
-    if (sent < 0) awaitingKeyFrame = true;
+    if (sent < 0) {
+      awaitingKeyFrame = true;
+      // The decoder has the size it refused to allocate for.
+      refusal = PictureSizeRefusal(decoder.Get()->width, decoder.Get()->height);
+    }
+    if (!refusal.empty()) return refusal + ", retry in 5sec";
     int received;
     while ((received = avcodec_receive_frame(decoder.Get(), frame.Get())) == 0) {
       const AVFrame& decoded = *frame.Get();

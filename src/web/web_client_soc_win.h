@@ -42,6 +42,8 @@ class WebClientSoc : public AsyncSocWnd {
   void Bind(WebClientHost* host, uint32_t number, uint64_t nowMs);
   uint32_t Number() const { return number_; }
   sockaddr_in* PeerAddress() { return &peerAddress_; }
+  // No whole request has come yet.
+  bool AwaitsRequest() const { return !answered_ && !finished_; }
 
   // Called by the server's sweep: ends a connection whose request is not
   // complete within the timeout of its connection, however slowly it

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "common/fixed_text.h"
+#include "common/folder_name.h"
 #include "common/leading_integer.h"
+#include "common/text_case.h"
 #include "net/base64.h"
 
 namespace {
@@ -53,16 +55,39 @@ bool FindRequestPath(std::string_view request, std::string_view& path) {
 
 enum class Login { Passed, Missing, Failed };
 
+std::string_view TrimBlanks(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The value of the first header field called `name` (in any case, as HTTP
+// names are), without the blanks around it; false when there is none.
+bool FindHeaderValue(std::string_view request, std::string_view name, std::string_view& value) {
+  const size_t blockEnd = request.find(kHeaderEnd);
+  // Each field starts behind the line end of the line before it.
+  for (size_t lineEnd = request.find("\r\n"); lineEnd < blockEnd;) {
+    const size_t start = lineEnd + 2;
+    lineEnd = request.find("\r\n", start);
+    const std::string_view field = request.substr(start, lineEnd - start);
+    const size_t colon = field.find(':');
+    if (colon != std::string_view::npos && EqualsNoCase(field.substr(0, colon), name)) {
+      value = TrimBlanks(field.substr(colon + 1));
+      return true;
+    }
+  }
+  return false;
+}
+
 Login CheckCredentials(std::string_view request, const WebSettings& settings) {
-  constexpr std::string_view kAuthorization = "Authorization: Basic ";
-  size_t header = request.find(kAuthorization);
-  if (header == std::string_view::npos) return Login::Missing;
-  size_t start = header + kAuthorization.size();
-  size_t end = request.find("\r\n", start);
-  if (end == std::string_view::npos || end == start) return Login::Missing;
+  constexpr std::string_view kBasic = "Basic ";
+  std::string_view value;
+  if (!FindHeaderValue(request, "Authorization", value) || !StartsWithNoCase(value, kBasic)) return Login::Missing;
+  const std::string_view credentials = TrimBlanks(value.substr(kBasic.size()));
+  if (credentials.empty()) return Login::Missing;
   std::string expected;
   expected.append(TextView(settings.userName)).append(1, ':').append(TextView(settings.password));
-  return Base64Decode(request.substr(start, end - start)) == expected ? Login::Passed : Login::Failed;
+  return Base64Decode(credentials) == expected ? Login::Passed : Login::Failed;
 }
 
 WebResponse CameraPicture(int cameraNumber, const WebRequestContext& context) {
@@ -126,11 +151,7 @@ bool IsReservedDeviceName(std::string_view component) {
 
 bool IsSafeComponent(std::string_view component) {
   if (component.empty()) return false;  // "//" or a trailing slash
-  // Windows drops trailing dots and blanks, so "..", ". ." and "... " all
-  // name the parent or the current folder.
-  size_t kept = component.find_last_not_of(". ");
-  if (kept == std::string_view::npos) return false;
-  return !IsReservedDeviceName(component);
+  return !IsDotsAndBlanks(component) && !IsReservedDeviceName(component);
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ bool Webserver::AcceptOne(SOCKET listening) {
   int size = sizeof peer;
   ScopedSocket accepted(accept(listening, reinterpret_cast<sockaddr*>(&peer), &size));
   if (!accepted) return false;
+  MakeRoomFor(peer.sin_addr.s_addr);
   auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
   *client->PeerAddress() = peer;
   if (!client->Attach(accepted.Get())) return true;
@@ -79,6 +80,26 @@ bool Webserver::AcceptOne(SOCKET listening) {
   client->Bind(this, ++connectionsAccepted_, Now());
   clients_.push_back(std::move(client));
   return true;
+}
+
+void Webserver::MakeRoomFor(uint32_t address) {
+  const auto waitingFrom = [address](const std::unique_ptr<WebClientSoc>& client) {
+    return client->AwaitsRequest() && client->PeerAddress()->sin_addr.s_addr == address;
+  };
+  if (static_cast<size_t>(std::count_if(clients_.begin(), clients_.end(), waitingFrom)) < kMaxWaitingPerAddress) return;
+  // In order of acceptance: oldest first. A burst of accepts runs ahead of
+  // the reads, so each one reads what its peer has sent before it counts
+  // as idle.
+  for (auto it = clients_.begin(); it != clients_.end(); ++it) {
+    if (!waitingFrom(*it)) continue;
+    (*it)->OnReceive(0);
+    if (!(*it)->AwaitsRequest()) continue;
+    // Gone at once rather than at its notice: a flood accepted in one go
+    // would otherwise fill the server's list with the connections it closed.
+    (*it)->Finish();
+    clients_.erase(it);
+    return;
+  }
 }
 
 void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -20,6 +20,13 @@ inline constexpr int kWebListenBacklog = SOMAXCONN;
 // Open connections at most; one beyond them is closed at once, so a flood
 // of idle connections cannot take the server's memory or time.
 inline constexpr size_t kMaxWebConnections = 256;
+// Connections from one address that have not sent a whole request yet, at
+// most. A newcomer beyond them closes the oldest of them rather than being
+// refused, so idle connections from one client cannot lock out anyone, not
+// even a real user at the same address. Room for the bursts of many users
+// behind one address (and the load tests' 50 at once); answered ones
+// (streams) are capped by kMaxLiveStreams alone.
+inline constexpr size_t kMaxWaitingPerAddress = 64;
 // Live streams at most; one beyond them gets TooManyStreamsResponse.
 inline constexpr size_t kMaxLiveStreams = 64;
 // How often the streams look for new pictures: a 10 frames/s camera is sent
@@ -81,6 +88,9 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   // Accepts one waiting connection (or closes it beyond the cap); false when
   // none waits.
   bool AcceptOne(SOCKET listening);
+  // Closes and drops the oldest connection from `address` (network order)
+  // still waiting for its request when there are kMaxWaitingPerAddress.
+  void MakeRoomFor(uint32_t address);
   void Sweep();
   void FeedStreams();
   // True when the feed has a new part for its viewers.

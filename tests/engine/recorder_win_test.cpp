@@ -507,11 +507,11 @@ class RecorderLimitTest : public RecorderTest {
 };
 
 TEST_F(RecorderLimitTest, SizeLimitDeletesTheOldestAndTheFoldersItEmptiesOnly) {
-  Place("lim\\01\\a.mjpg", 600, 9);
-  Place("lim\\02\\deep\\b.jpg", 600, 8);
-  Place("lim\\03\\c.mjpg", 600, 7);
+  Place("lim\\01\\cam.mjpg", 600, 9);
+  Place("lim\\02\\cam.mjpg", 600, 8);
+  Place("lim\\03\\cam.mjpg", 600, 7);
   Place("lim\\03\\notes.txt", 1, 20);
-  Place("lim\\04\\d.mjpg", 600, 6);
+  Place("lim\\04\\cam.mjpg", 600, 6);
   // Beside the fixed part, older than everything: never touched.
   Place("beside.mjpg", 900, 30);
   Place("lim2\\e.mjpg", 900, 30);
@@ -520,42 +520,42 @@ TEST_F(RecorderLimitTest, SizeLimitDeletesTheOldestAndTheFoldersItEmptiesOnly) {
   MakeRecorder().SetExtras({0, 1, 0});
   Save();  // a new file: a pass at once
   EXPECT_STREQ(recorder_->StatusText(), "");
-  EXPECT_FALSE(IsFile(folder_.At("lim\\01\\a.mjpg")));
+  EXPECT_FALSE(IsFile(folder_.At("lim\\01\\cam.mjpg")));
   EXPECT_FALSE(IsFolder(folder_.At("lim\\01")));
   EXPECT_FALSE(IsFolder(folder_.At("lim\\02"))) << "emptied folders go, up to the fixed part";
-  EXPECT_FALSE(IsFile(folder_.At("lim\\03\\c.mjpg")));
+  EXPECT_FALSE(IsFile(folder_.At("lim\\03\\cam.mjpg")));
   EXPECT_TRUE(IsFile(folder_.At("lim\\03\\notes.txt")));
-  EXPECT_TRUE(IsFile(folder_.At("lim\\04\\d.mjpg"))) << "600 KB and the new recording fit in 1 MB";
+  EXPECT_TRUE(IsFile(folder_.At("lim\\04\\cam.mjpg"))) << "600 KB and the new recording fit in 1 MB";
   EXPECT_TRUE(IsFile(folder_.At("lim\\07\\cam.mjpg")));
   for (const char* kept : {"beside.mjpg", "lim2\\e.mjpg", "lim3\\f.mjpg"})
     EXPECT_TRUE(IsFile(folder_.At(kept))) << kept;
 
   // Within the minute nothing more is looked at; after it, the next pass.
-  Place("lim\\05\\g.mjpg", 600, 5);
+  Place("lim\\05\\cam.mjpg", 600, 5);
   Save();
-  EXPECT_TRUE(IsFile(folder_.At("lim\\05\\g.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\05\\cam.mjpg")));
   clock_.Advance(60);
   Save();
-  EXPECT_FALSE(IsFile(folder_.At("lim\\04\\d.mjpg")));
-  EXPECT_TRUE(IsFile(folder_.At("lim\\05\\g.mjpg")));
+  EXPECT_FALSE(IsFile(folder_.At("lim\\04\\cam.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\05\\cam.mjpg")));
   EXPECT_TRUE(IsFolder(folder_.At("lim"))) << "the fixed part itself stays";
 
   // A clock put back does not hold the next pass off.
-  Place("lim\\06\\h.mjpg", 600, 4);
+  Place("lim\\06\\cam.mjpg", 600, 4);
   clock_.Advance(-3600);
   Save();
-  EXPECT_FALSE(IsFile(folder_.At("lim\\05\\g.mjpg")));
-  EXPECT_TRUE(IsFile(folder_.At("lim\\06\\h.mjpg")));
+  EXPECT_FALSE(IsFile(folder_.At("lim\\05\\cam.mjpg")));
+  EXPECT_TRUE(IsFile(folder_.At("lim\\06\\cam.mjpg")));
 }
 
 TEST_F(RecorderLimitTest, CurrentFileIsNeverDeletedAndAnUnmetLimitIsShown) {
   // The recording the template names is the oldest and alone over the limit.
   Place("lim\\07\\cam.mjpg", 1500, 40);
-  Place("lim\\06\\x.mjpg", 10, 30);
+  Place("lim\\06\\cam.mjpg", 10, 30);
   MakeRecorder().SetExtras({0, 1, 0});
   Save();
   EXPECT_TRUE(IsFile(folder_.At("lim\\07\\cam.mjpg")));
-  EXPECT_FALSE(IsFile(folder_.At("lim\\06\\x.mjpg")));
+  EXPECT_FALSE(IsFile(folder_.At("lim\\06\\cam.mjpg")));
   EXPECT_STREQ(recorder_->StatusText(), "Recording limit: cannot free space");
   // A recording problem of its own comes first.
   disk_.room = 10;
@@ -569,11 +569,11 @@ TEST_F(RecorderLimitTest, CurrentFileIsNeverDeletedAndAnUnmetLimitIsShown) {
   EXPECT_STREQ(recorder_->StatusText(), "");
 
   // Age alone: the old current file is no failure; other old files go.
-  Place("lim\\05\\y.mjpg", 10, 3);
+  Place("lim\\05\\cam.mjpg", 10, 3);
   recorder_->SetExtras({0, 0, 2});
   clock_.Advance(60);
   Save();
-  EXPECT_FALSE(IsFile(folder_.At("lim\\05\\y.mjpg")));
+  EXPECT_FALSE(IsFile(folder_.At("lim\\05\\cam.mjpg")));
   EXPECT_TRUE(IsFile(folder_.At("lim\\07\\cam.mjpg")));
   EXPECT_STREQ(recorder_->StatusText(), "");
 
@@ -593,8 +593,8 @@ TEST_F(RecorderLimitTest, DiskFullWithASizeLimitMakesRoomAndTriesOnceMore) {
   Save();
   const size_t whole = ReadWholeFile(folder_.At("lim\\07\\cam.mjpg")).size();
   // The camera's own old recording fills the disk.
-  Place("lim\\01\\hog.mjpg", 2000, 10);
-  const std::string hog = folder_.At("lim\\01\\hog.mjpg");
+  Place("lim\\01\\cam.mjpg", 2000, 10);
+  const std::string hog = folder_.At("lim\\01\\cam.mjpg");
   disk_.full = [&] { return IsFile(hog); };
   Save();
   EXPECT_STREQ(recorder_->StatusText(), "");
@@ -603,7 +603,7 @@ TEST_F(RecorderLimitTest, DiskFullWithASizeLimitMakesRoomAndTriesOnceMore) {
   EXPECT_EQ(ReadWholeFile(folder_.At("lim\\07\\cam.mjpg")).size(), 2 * whole);
 
   // No size limit: no pass, no second try.
-  Place("lim\\01\\hog.mjpg", 2000, 10);
+  Place("lim\\01\\cam.mjpg", 2000, 10);
   recorder_->SetExtras({0, 0, 30});
   Save();
   EXPECT_STREQ(recorder_->StatusText(), "File write failed, disk may be full");

@@ -44,6 +44,8 @@ TEST(StorageLimitTest, FixedPartIsTheFoldersBeforeTheFirstTimeVariable) {
   // Ways out of the folder, or folders that are no folder.
   EXPECT_EQ(FixedPartOf("C:\\cams\\..\\%d\\x.mjpg"), std::nullopt);
   EXPECT_EQ(FixedPartOf("C:\\cams\\.\\%d\\x.mjpg"), std::nullopt);
+  for (const char* folder : {".. ", "..  .", ". .", "..."})
+    EXPECT_EQ(FixedPartOf(std::string("C:\\cams\\") + folder + "\\%d\\x.mjpg"), std::nullopt) << folder;
   EXPECT_EQ(FixedPartOf("C:cams\\%d\\x.mjpg"), std::nullopt);
   EXPECT_EQ(FixedPartOf("C:\\ca*s\\%d\\x.mjpg"), std::nullopt);
   EXPECT_EQ(FixedPartOf("\\\\?\\C:\\cams\\%d\\x.mjpg"), std::nullopt);

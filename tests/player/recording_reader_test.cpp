@@ -179,22 +179,22 @@ TEST(DisplayNameTest, TakesTheTextAfterTheLastBackslash) {
   EXPECT_EQ(DisplayName("C:\\a\\"), "C:\\a\\");
 }
 
-TEST_F(ReaderTest, AFrameLargerThanTheWindowEndsForwardStepping) {
-  std::vector<uint8_t> bytes = EqualFrames(2, kFrame);
-  const std::vector<uint8_t> huge = SyntheticFrame(1600, 77);  // more than 15 x 100
-  bytes.insert(bytes.end(), huge.begin(), huge.end());
-  const std::vector<uint8_t> after = SyntheticFrame(kFrame, 88);
-  bytes.insert(bytes.end(), after.begin(), after.end());
+TEST_F(ReaderTest, FramesFarLargerThanASmallFirstFrameAreAllReached) {
+  // A dark 225-byte first frame, then 200 KB pictures.
+  std::vector<uint8_t> bytes = SyntheticFrame(225, 1);
+  for (uint8_t tag = 2; tag <= 4; ++tag) {
+    const std::vector<uint8_t> large = SyntheticFrame(200 * 1024, tag);
+    bytes.insert(bytes.end(), large.begin(), large.end());
+  }
   Add(bytes);
   ASSERT_TRUE(reader.Open("C:\\rec\\cam.mjpg"));
-  EXPECT_EQ(TagOf(reader.ReadNext()), 1);
-  EXPECT_EQ(TagOf(reader.ReadNext()), 2);
-  EXPECT_FALSE(reader.ReadNext());
-  // The position moved one window on, into the huge frame, so the next
-  // read finds only what follows it.
-  EXPECT_EQ(reader.Position(), 200 + 1500);
-  EXPECT_EQ(reader.FrameSize(), 100);
-  EXPECT_EQ(TagOf(reader.ReadNext()), 88);
+  for (int tag = 1; tag <= 4; ++tag) EXPECT_EQ(TagOf(reader.ReadNext()), tag);
+  EXPECT_EQ(reader.Position(), reader.FileSize());
+  EXPECT_EQ(TagOf(reader.ReadPrevious()), 3);
+  EXPECT_EQ(TagOf(reader.SeekFraction(1.0)), 4);
+  // Seeking there first, on a fresh open, reaches it too.
+  ASSERT_TRUE(reader.Open("C:\\rec\\cam.mjpg"));
+  EXPECT_EQ(TagOf(reader.SeekFraction(1.0)), 4);
 }
 
 TEST_F(ReaderTest, CutOffLastFrameIsNeverReturned) {

@@ -267,6 +267,28 @@ TEST_F(MainDlgTest, ShortFileShowsTheReadFailureQuitsAndStaysOnDisk) {
   EXPECT_EQ(ReadWholeFile(capture_.ConfigFile()).size(), 8515u);
 }
 
+TEST_F(MainDlgTest, DamagedFileWithAGoodBackupStartsFromTheBackupAndIsKeptAside) {
+  ConfigBytes good = DefaultConfigBytes(2, 2, 4, 4);
+  good.Int(CameraOffset(1) + 12, 42);
+  std::vector<uint8_t> damaged = good.Bytes();
+  damaged.resize(5000);
+  const std::string path = capture_.ConfigFile();
+  const std::vector<uint8_t> earlier = {1, 2, 3};
+  WriteWholeFile(path + ".damaged", earlier);
+  WriteWholeFile(path, damaged);
+  WriteWholeFile(path + ".bak", good.Bytes());
+  Start(false);
+  EXPECT_TRUE(capture_.boxes.empty());
+  EXPECT_FALSE(QuitPosted());
+  EXPECT_EQ(Qualities(), (std::vector<int32_t>{75, 42, 75, 75}));
+  EXPECT_TRUE(ReadWholeFile(path) == good.Bytes()) << "the next start finds a good file";
+  EXPECT_TRUE(ReadWholeFile(path + ".damaged") == earlier) << "never overwritten";
+  EXPECT_TRUE(ReadWholeFile(path + ".damaged-2") == damaged);
+  ASSERT_EQ(capture_.trayCalls.size(), 2u);
+  EXPECT_NE(capture_.trayCalls[1].icon.uFlags & NIF_INFO, 0u) << "told in a balloon";
+  EXPECT_NE(AboutText().find(path + ".damaged-2"), std::string::npos);
+}
+
 TEST_F(MainDlgTest, FailedWritesAreReportedAndLeaveNoPartialFile) {
   Start();
   class ShortSink final : public ByteSink {
@@ -293,6 +315,19 @@ TEST_F(MainDlgTest, FailedWritesAreReportedAndLeaveNoPartialFile) {
   EXPECT_EQ(capture_.boxes[0].title, "Error");
   EXPECT_EQ(capture_.boxes[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TOPMOST));
   EXPECT_FALSE(IsFile(path));
+
+  // A save keeps the file before it as the backup; one cut short (as by a
+  // crash) leaves the file in place whole.
+  capture_.boxes.clear();
+  ASSERT_TRUE(main_->SaveConfig());
+  const std::vector<uint8_t> before = ReadWholeFile(path);
+  ASSERT_TRUE(SaveConfigFile(path, web, layout, records, Window(), capture_.Services().messageBox));
+  const std::vector<uint8_t> saved = ReadWholeFile(path);
+  EXPECT_TRUE(ReadWholeFile(path + ".bak") == before);
+  EXPECT_FALSE(SaveConfigFile(path, web, layout, records, Window(), capture_.Services().messageBox,
+                              [](HANDLE file) { return std::make_unique<ShortSink>(file); }));
+  EXPECT_TRUE(ReadWholeFile(path) == saved);
+  EXPECT_TRUE(saved != before);
 
   capture_.boxes.clear();
   const std::string unreachable = capture_.Folder().At("missing\\Vorrandale.cfg");

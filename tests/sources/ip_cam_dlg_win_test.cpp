@@ -32,6 +32,19 @@ std::vector<uint8_t> Jpeg(int width, int height) {
   return jpeg;
 }
 
+// A small JPEG whose header claims 8192x8192: what a camera sending huge
+// pictures looks like up to the decoder.
+std::vector<uint8_t> HugeJpeg() {
+  std::vector<uint8_t> jpeg = Jpeg(64, 48);
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      jpeg[i + 5] = jpeg[i + 7] = 0x20;
+      jpeg[i + 6] = jpeg[i + 8] = 0x00;
+      break;
+    }
+  return jpeg;
+}
+
 std::string Text(const std::vector<uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
@@ -575,6 +588,7 @@ TEST_F(IpCamDlgTest, SnapshotFailuresAreRetried) {
       {"HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html><body>Not Found</body></html>",
        "Data not a valid Jpeg Image, retry in 5sec"},
       {"HTTP/1.0 200 OK\r\n\r\nthis is not a picture", "Data not a valid Jpeg Image, retry in 5sec"},
+      {kSnapshotHeader + Text(HugeJpeg()), "Picture too large (8192x8192), retry in 5sec"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.status + " for " + c.reply);
@@ -700,6 +714,8 @@ TEST_F(IpCamDlgTest, StreamSkipsAFrameThatDoesNotDecode) {
     Sleep(150);
     LoopbackCamera::SendAll(s, Part(cutShort));
     Sleep(150);
+    LoopbackCamera::SendAll(s, Part(HugeJpeg()));
+    Sleep(150);
     LoopbackCamera::SendAll(s, Part(a));
     return true;
   });
@@ -710,6 +726,7 @@ TEST_F(IpCamDlgTest, StreamSkipsAFrameThatDoesNotDecode) {
   EXPECT_EQ(receiver_.deliveries.size(), 1u);
   EXPECT_EQ(receiver_.deliveries[0].width, 64);
   EXPECT_EQ(log_.Count("Data not a valid Jpeg Image, retrying..."), 2);
+  EXPECT_EQ(log_.Count("Picture too large (8192x8192), retrying..."), 1);
 }
 
 TEST_F(IpCamDlgTest, StreamServerGoneReconnectsThroughTheTimers) {

@@ -79,10 +79,12 @@ def main():
         still_picture(negative, "640x360", negated=True)
         lossy = RtspRelay()
         damaged = RtspRelay(corrupt_every=100)
-        relays += [h264, hevc, lossy, damaged]
+        huge = RtspRelay()
+        relays += [h264, hevc, lossy, damaged, huge]
         publishers += [publish(h264, still, "libx264"), publish(hevc, small, "libx265"),
                        publish(lossy, small, "libx264"),
-                       publish(damaged, still, "libx264", alternate=True)]
+                       publish(damaged, still, "libx264", alternate=True),
+                       publish(huge, "testsrc2=8192x8192", "libx264", rate=2)]
         scripted = {b: ScriptedRtspServer(b) for b in ("audio", "mpeg4", "garbage", "silent")}
         servers += scripted.values()
         # Retry after 100 ms; a stall after 3 s, or 400 ms for the silent server,
@@ -99,6 +101,7 @@ def main():
             "mpeg4": (scripted["mpeg4"].url(), 16, *quick),
             "garbage": (scripted["garbage"].url(), 16, *quick),
             "silent": (scripted["silent"].url(), 16, *impatient),
+            "huge": (huge.url(), 16, *quick),
         }
         threads = [threading.Thread(target=host, args=(name, *case)) for name, case in cases.items()]
         for thread in threads:
@@ -151,6 +154,11 @@ def main():
               f"lossy: a new attempt 5 s later ({lost} -> {again})")
         later = [ms for ms, _ in run.pictures if again and ms > again]
         check(len(later) >= 10, f"lossy: pictures again once the server is back ({len(later)})")
+
+        run, code, _ = runs["huge"]
+        refused = [t for t in run.texts() if "8192x8192" in t]
+        check(code == 0 and run.ended and not run.pictures and len(refused) >= 3,
+              f"huge: 8192x8192 pictures are refused, naming their size, and tried again ({run.texts()[:4]})")
 
         expected = {
             "refused": "Unable to connect, retry in 5sec",

@@ -5,6 +5,7 @@ import base64
 import os
 import random
 import select
+import socket
 import subprocess
 import sys
 import tempfile
@@ -182,11 +183,14 @@ def main():
         trickle_thread = threading.Thread(target=trickle)
         trickle_thread.start()
 
-        # 300 connections that send nothing: 256 open connections at most,
-        # the rest closed at once.
+        def connect_from(address, timeout=30):
+            return socket.create_connection(("127.0.0.1", port), timeout=timeout, source_address=(address, 0))
+
+        # 300 connections that send nothing, from 20 addresses: 256 open
+        # connections at most, the rest closed at once.
         silent = []
-        for _ in range(300):
-            silent.append(connect(port, 30))
+        for i in range(300):
+            silent.append(connect_from(f"127.0.1.{i % 20 + 1}"))
         status = host.wait_clients(256)
         check(status["clients"] == 256, f"256 connections are held ({status['clients']})")
         ended = set()
@@ -207,6 +211,20 @@ def main():
             sock.close()
         status = host.wait_clients(2)
         check(status["clients"] == 2, f"connections closed by their peers are destroyed ({status['clients']} left)")
+
+        # 256 idle connections from one address lock nobody out: the oldest
+        # make way for newcomers, from that address or any other.
+        flood = [connect_from("127.0.0.2") for _ in range(256)]
+        for address in ("127.0.0.3", "127.0.0.2"):
+            with connect_from(address, 10) as sock:
+                sock.sendall(b"GET /$COUNT HTTP/1.0\r\n\r\n")
+                check(read_all(sock)[0] == COUNT, f"beside 256 idle connections from 127.0.0.2, {address} is served")
+        check(read_all(flood[0]) == (b"", True) and not readable(flood[-1], 0),
+              "the flood's oldest connection was closed for them, its newest is held")
+        check(host.status()["clients"] < 256 - 2, f"the flood holds the server's room only in part ({host.status()})")
+        for sock in flood:
+            sock.close()
+        host.wait_clients(2)
 
         trickle_thread.join(40)
         check(trickle_result.get("closed") and trickle_result.get("data") == b""

@@ -107,6 +107,11 @@ TEST_F(WebRequestTest, LoginIsComparedExactly) {
   EXPECT_EQ(Answer(Get("$COUNT", Auth(Base64Encode("admin:Secre")))), kLogin);
   EXPECT_EQ(Answer(Get("$COUNT", Auth(Base64Encode(std::string("admin:Secret\0", 13))))), kLogin);
   EXPECT_EQ(Answer(Get("$COUNT", "Authorization: Digest abc\r\n")), kLogin);
+  // Header names and the scheme in any case, as proxies and clients send them.
+  for (const char* field : {"authorization: Basic ", "AUTHORIZATION:basic  ", "Authorization:\tBASIC "})
+    EXPECT_EQ(Answer(Get("$COUNT", field + Base64Encode("admin:Secret") + "\r\n")), count) << field;
+  EXPECT_EQ(Answer("GET /$COUNT HTTP/1.1\r\nX-Authorization: Basic " + Base64Encode("admin:Secret") + "\r\n\r\n"),
+            kLogin);
 }
 
 TEST_F(WebRequestTest, EmptyUserAndPasswordAcceptALoneColon) {
