@@ -28,11 +28,17 @@ struct Placement {
   int vertical;
 };
 constexpr Placement kPlacements[] = {
-    {kPictureArea, kLayoutStretch, kLayoutStretch},      {kStatusLine, kLayoutStretch, kLayoutFollowEdge},
-    {kDelayLabel, kLayoutFollowEdge, kLayoutFollowEdge}, {kTimeline, kLayoutStretch, kLayoutFollowEdge},
-    {kLoadButton, kLayoutKeep, kLayoutFollowEdge},       {kPlayButton, kLayoutKeep, kLayoutFollowEdge},
-    {kFirstButton, kLayoutKeep, kLayoutFollowEdge},      {kLastButton, kLayoutKeep, kLayoutFollowEdge},
-    {kDelayField, kLayoutFollowEdge, kLayoutFollowEdge}, {kStepArrows, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kPictureArea, kLayoutStretch, kLayoutStretch},
+    {kStatusLine, kLayoutStretch, kLayoutFollowEdge},
+    {kDelayLabel, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kTimeline, kLayoutStretch, kLayoutFollowEdge},
+    {kLoadButton, kLayoutKeep, kLayoutFollowEdge},
+    {kPlayButton, kLayoutKeep, kLayoutFollowEdge},
+    {kFirstButton, kLayoutKeep, kLayoutFollowEdge},
+    {kLastButton, kLayoutKeep, kLayoutFollowEdge},
+    {kDelayField, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kStepArrows, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kPositionReadout, kLayoutFollowEdge, kLayoutFollowEdge},
 };
 
 // The menu items that act on the selection.
@@ -143,6 +149,7 @@ void PlayerWnd::OpenFromCommandLine() {
 }
 
 void PlayerWnd::OnLoaded() {
+  frames_.Clear();
   SendMessageA(timeline_.Window(), TBM_CLEARSEL, TRUE, 0);
   SendMessageA(timeline_.Window(), TBM_SETPOS, TRUE, 0);
   ShowFrame(FrameMode::NextReporting);
@@ -175,7 +182,14 @@ bool PlayerWnd::ShowFrame(FrameMode mode, double fraction) {
   if (const std::optional<std::string> date = FrameDateText(frame->data, frame->size))
     SetWindowTextA(statusLine_.Window(), StatusText(reader_.FileSize(), *date).c_str());
   SetTimelinePos(TBM_SETPOS, reader_.PositionFraction(false));
+  ShowPosition();
   return true;
+}
+
+void PlayerWnd::ShowPosition() {
+  if (RecordingFile* file = reader_.File()) frames_.Update(*file);
+  SetDlgItemTextA(window_, kPositionReadout,
+                  PositionText(frames_.NumberEndingAt(reader_.Position()), frames_.Count()).c_str());
 }
 
 void PlayerWnd::SetTimelinePos(int message, long double fraction) {

@@ -34,6 +34,7 @@ TEST(ReaderHostTest, OpenSetsTheOwnerTitleAndReadsTheFileOnDisk) {
 
   ASSERT_TRUE(reader.Open(path));
   EXPECT_EQ(TitleOf(owner.Handle()), "Framedeck - Garden 2.mjpg");
+  EXPECT_EQ(host.RecordingFolder(), folder.Path()) << "where the save and export choosers start";
   auto frame = reader.ReadNext();
   ASSERT_TRUE(frame);
   EXPECT_EQ(std::vector<uint8_t>(frame->data, frame->data + frame->size),
@@ -77,6 +78,10 @@ TEST(ReaderHostTest, FileDialogsGetTheirTitlesFlagsAndDefaults) {
   EXPECT_FALSE(dialog.Flags & OFN_FILEMUSTEXIST);  // a new output must be accepted
   EXPECT_STREQ(kOpenDialogTitle, "Select a video file to insert");
   EXPECT_EQ(kOpenDialogFlags, 0x81004u);
+  EXPECT_EQ(dialog.lpstrInitialDir, nullptr);
+  PrepareFileDialog(dialog, nullptr, name, "x.avi", kRecordingFilter, "avi", kSaveDialogTitle, kSaveDialogFlags,
+                    "C:\\rec");
+  EXPECT_STREQ(dialog.lpstrInitialDir, "C:\\rec");
 
   // A default name longer than the buffer is cut, never overrun.
   const std::string longName(400, 'x');
