@@ -159,6 +159,25 @@ TEST_F(RecorderTest, RecordingIsAppendedFrameByFrameWithTheClocksTime) {
   EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 5u);
 }
 
+TEST_F(RecorderTest, ASecondCameraOnTheSameFileNamesTheFirstAndRecordsOnceItIsFree) {
+  MakeRecorder().SetCameraName(1, "Door");
+  Save();
+  std::unique_ptr<Recorder> first = std::move(recorder_);
+  MakeRecorder().SetCameraName(2, "");
+  CamSettings sameFile = settings_;
+  CopyText(sameFile.savePath, folder_.At("REC/Cam.mjpg"));
+  Picture picture = SmoothPicture(64, 48);
+  recorder_->SaveFrame(picture, 0, sameFile);
+  EXPECT_STREQ(recorder_->StatusText(), "Door already records to this file");
+  EXPECT_FALSE(recorder_->RecordedLastFrame());
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 1u);
+  first.reset();
+  recorder_->SaveFrame(picture, 0, sameFile);
+  EXPECT_STREQ(recorder_->StatusText(), "");
+  EXPECT_TRUE(recorder_->RecordedLastFrame());
+  EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 2u);
+}
+
 TEST_F(RecorderTest, MotionRecordsTheMotionFrameAndTheNextSaveCount) {
   settings_.motionEnabled = 1;
   settings_.saveCount = 5;
