@@ -1,8 +1,9 @@
 // The main window's help for a newcomer: a first window that fits the
 // screen, the About box, and the way to the recordings.
-#include <iphlpapi.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// after the socket headers
+#include <iphlpapi.h>
 
 #include <string>
 #include <vector>
