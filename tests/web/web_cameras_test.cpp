@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
+
+#include "web/cameras_json.h"
 
 namespace {
 
@@ -22,6 +25,10 @@ struct FakeCamWnd {
   bool signalLost = false;
   bool HasLivePicture() const { return hasPicture && !signalLost; }
   const Picture& CurrentPicture() const { return picture; }
+  std::string name = "Camera";
+  CameraStatus status{CameraState::kLive, "Live"};
+  std::string Name() const { return name; }
+  CameraStatus Status() const { return status; }
 };
 
 TEST(CameraListCameras, NumbersTheListFromOneAndFollowsItLive) {
@@ -77,3 +84,19 @@ TEST(CameraListCameras, KeysSerialsPicturesAndShapeFollowTheList) {
 }
 
 }  // namespace
+
+TEST(CamerasJson, NamesStatesAndTheGridsCells) {
+  std::vector<std::unique_ptr<FakeCamWnd>> list;
+  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{1, true}));
+  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{2, false}));
+  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{3, false}));
+  list[0]->name = "Door \"A\"\\\x01\xE9";
+  list[1]->status = {CameraState::kNoSignal, "No signal since 14:02:10"};
+  list[2]->status = {CameraState::kNoSource, "No source"};
+  CameraListCameras cameras(list, [] { return WebGridShape{2, 2, 0.75}; });
+  EXPECT_EQ(CamerasJson(cameras),
+            "{\"columns\":2,\"rows\":2,\"cellWidth\":634,\"cellHeight\":476,\"gap\":4,\"cameras\":["
+            "{\"number\":1,\"name\":\"Door \\\"A\\\"\\\\\\u0001\\u00e9\",\"state\":\"live\",\"text\":\"Live\"},"
+            "{\"number\":2,\"name\":\"Camera\",\"state\":\"lost\",\"text\":\"No signal since 14:02:10\"},"
+            "{\"number\":3,\"name\":\"Camera\",\"state\":\"none\",\"text\":\"No source\"}]}");
+}
