@@ -4,9 +4,11 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "common/jpeg_codec.h"
+#include "common/scoped_handle_win.h"
 #include "framework/window_icon_win.h"
 #include "player/avi_export_win.h"
 #include "player/avi_frame_rate.h"
@@ -75,6 +77,7 @@ INT_PTR CALLBACK PlayerWnd::DialogProc(HWND window, UINT message, WPARAM wParam,
 
 INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   layout_.HandleMessage(window_, message, wParam, lParam);
+  if (message == WM_SIZE) FitReadout();
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
@@ -190,6 +193,30 @@ void PlayerWnd::ShowPosition() {
   if (RecordingFile* file = reader_.File()) frames_.Update(*file);
   SetDlgItemTextA(window_, kPositionReadout,
                   PositionText(frames_.NumberEndingAt(reader_.Position()), frames_.Count()).c_str());
+  FitReadout();
+}
+
+// The readout takes the width of its text at its right edge and the status
+// line the rest, so a small window cuts as little of the status as it can.
+void PlayerWnd::FitReadout() {
+  HWND readout = GetDlgItem(window_, kPositionReadout);
+  HWND status = statusLine_.Window();
+  RECT outer{}, line{};
+  if (!readout || !status || !GetWindowRect(readout, &outer) || !GetWindowRect(status, &line)) return;
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&outer), 2);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&line), 2);
+  char text[64] = "";
+  const int length = GetWindowTextA(readout, text, sizeof text);
+  SIZE size{};
+  if (HDC dc = GetDC(readout)) {
+    SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(readout, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, text, length, &size);
+    ReleaseDC(readout, dc);
+  }
+  constexpr int kGap = 6;
+  const int left = std::max<int>(line.left, outer.right - size.cx - kGap);
+  MoveWindow(readout, left, outer.top, outer.right - left, outer.bottom - outer.top, TRUE);
+  MoveWindow(status, line.left, line.top, left - line.left, line.bottom - line.top, TRUE);
 }
 
 void PlayerWnd::SetTimelinePos(int message, long double fraction) {

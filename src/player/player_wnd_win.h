@@ -70,6 +70,7 @@ class PlayerWnd {
   void SetTimelinePos(int message, long double fraction);
   // The readout beside the status line: which frame of how many.
   void ShowPosition();
+  void FitReadout();
 
   Win32ReaderHost& host_;
   RecordingReader& reader_;

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Starts the real Framedeck.exe under Wine with a recording on its command
-line, finds its window from a second Windows program, checks the title and
-that the picture shows the recording's first frame, keeps a screenshot and
-closes the window (ending the process by pid if it does not go)."""
+line, finds its window from a second Windows program, checks the title, the
+position readout as it steps and that the picture shows the recording's
+first frame, keeps a screenshot and closes the window (ending the process by
+pid if it does not go)."""
 import argparse
 import os
 import re
@@ -59,6 +60,7 @@ def main():
     parser.add_argument("--wine", required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--shot", required=True)
+    parser.add_argument("--tool", required=True)
     parser.add_argument("--artifacts", required=True)
     args = parser.parse_args()
     failures = []
@@ -81,6 +83,26 @@ def main():
         player = subprocess.Popen([args.wine, args.program, wine_path(path), wine_path(path + ".missing")],
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
+            title = "Framedeck - " + name
+
+            def readout():
+                texts = subprocess.run([args.wine, args.tool, "texts", title], capture_output=True, text=True,
+                                       timeout=60).stdout.splitlines()
+                return next((t for t in texts if t.startswith("frame ")), "")
+
+            def after(button, wanted):
+                subprocess.run([args.wine, args.tool, "press", title, button], timeout=60)
+                end = time.time() + 20
+                while readout() != wanted and time.time() < end:
+                    time.sleep(0.25)
+                return readout()
+
+            end = time.time() + 60
+            while not readout() and time.time() < end:
+                time.sleep(0.5)
+            check(readout() == "frame 1 of 5", f"the readout names the first frame ({readout()!r})")
+            check(after("1004", "frame 5 of 5") == "frame 5 of 5", "after >> the readout names the last frame")
+            check(after("1003", "frame 1 of 5") == "frame 1 of 5", "after << the first again")
             bmp = os.path.join(folder, "framedeck.bmp")
             shot = subprocess.run([args.wine, args.shot, "Framedeck", "1007", wine_path(bmp), "close"],
                                   capture_output=True, text=True, timeout=90)
