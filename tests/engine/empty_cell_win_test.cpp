@@ -11,7 +11,6 @@
 #include "common/fixed_text.h"
 #include "common/scoped_handle_win.h"
 #include "engine/cam_wnd_win.h"
-#include "engine/camera_label_win.h"
 #include "support/dib_canvas_win.h"
 #include "support/test_pictures.h"
 #include "support/test_window_win.h"
@@ -114,28 +113,14 @@ TEST_F(EmptyCellTest, NumberAndWhatToDoCentredInTheGreyCell) {
   for (int i = 1; i < 4; ++i) EXPECT_NE(lineWidths[i], lineWidths[i - 1]) << "line " << i << " differs";
   EXPECT_EQ(cameraText.Count(kRed), 0) << "no second, red copy of the status in an empty cell";
 
-  // A picture replaces all of it; the label over it is the camera's name
-  // in white with a red REC while it records, and its tick takes it away.
+  // A picture replaces all of it (the label over it is ticked off here).
+  camera_.SetIdentity({"Garden", 1});
   const Picture blue = Blue(64, 48);
+  camera_.SetPicture(blue.pixels.data(), blue.pictureInfo, true);
   CameraSays(nullptr);
-  PictureUpdate update{blue.pixels.data(), &blue.pictureInfo, {-1, -1, -1, -1}, 0};
-  CameraIdentity identity{"Garden", 1};
-  camera_.SetIdentity(identity);
-  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
   DibCanvas withPicture(kW, kH);
   Render(withPicture);
   EXPECT_EQ(withPicture.Count(kWhite), 0);
-  identity.hideLabel = 0;
-  camera_.SetIdentity(identity);
-  for (bool recording : {false, true}) {
-    update.recording = recording;
-    SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
-    DibCanvas labelled(kW, kH);
-    Render(labelled);
-    const Extent name = ExtentOf(labelled, kWhite), rec = ExtentOf(labelled, FromColorref(kLabelRecColour));
-    EXPECT_TRUE(name.x0 >= 0 && name.x1 < kW / 3 && name.y1 < kH / 8) << "the name, small, at the top left";
-    EXPECT_EQ(rec.x0 >= name.x1, recording) << "REC after the name only while recording";
-  }
 }
 
 TEST_F(EmptyCellTest, LongTextsEndInAnEllipsisInsideANarrowCell) {

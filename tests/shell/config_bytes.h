@@ -59,9 +59,9 @@ class ConfigBytes {
   }
   // The extension trailer: "VREX", version 2, count, record size 80, per
   // camera frames before motion, MB and days, a 64-byte name and the label
-  // flag, then the CRC-32 of all that.
-  ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, const std::vector<std::string>& names = {},
-                         int32_t hideLabel = 0) {
+  // flag (0), then the CRC-32 of all that.
+  ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras,
+                         const std::vector<std::string>& names = {}) {
     const size_t at = Size();
     for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
     Int(Size(), 2).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 80);
@@ -70,7 +70,7 @@ class ConfigBytes {
       const size_t name = Size();
       Zeros(64);
       if (k < names.size()) Text(name, names[k]);
-      Int(Size(), hideLabel);
+      Int(Size(), 0);
     }
     return Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
   }

@@ -175,11 +175,10 @@ def main():
         if program and program.poll() is None:
             program.kill()
             program.wait()
-        for peer in (camera, blue):
-            if peer:
-                if peer.poll() is None:
-                    peer.kill()
-                peer.wait()
+        for peer in filter(None, (camera, blue)):
+            if peer.poll() is None:
+                peer.kill()
+            peer.wait()
         shutil.rmtree(folder, ignore_errors=True)
 
     print(f"first_use_system: {len(passed)} passed, {len(failures)} failed")

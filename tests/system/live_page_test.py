@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""The live page in a real browser: Vorrandale under Wine with an ffmpeg
-camera, a camera that never connects and two without a source serves its
-shipped Webserver/index.html behind a login; headless Chromium opens it with
-the login in the address twice, a second apart, and the grid picture must
-differ between the two screenshots (saved as artifacts). On a phone's
-screen the page shows one column of cells labelled with names and states.
-The streams and the $CAMERAS answer are checked byte-wise too."""
+"""The live page in a real browser: Vorrandale under Wine with an ffmpeg camera,
+a dead one and two without a source serves its shipped Webserver/index.html
+behind a login; headless Chromium opens it with the login in the address on
+a desktop twice, the grid picture differing between the screenshots, and on a
+phone, one column of cells labelled with names and states. The streams and
+the $CAMERAS answer are checked byte-wise too."""
 import argparse
 import base64
 import json

@@ -86,13 +86,11 @@ TEST(CameraListCameras, KeysSerialsPicturesAndShapeFollowTheList) {
 }  // namespace
 
 TEST(CamerasJson, NamesStatesAndTheGridsCells) {
-  std::vector<std::unique_ptr<FakeCamWnd>> list;
-  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{1, true}));
-  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{2, false}));
-  list.push_back(std::make_unique<FakeCamWnd>(FakeCamWnd{3, false}));
-  list[0]->name = "Door \"A\"\\\x01\xE9";
-  list[1]->status = {CameraState::kNoSignal, "No signal since 14:02:10"};
-  list[2]->status = {CameraState::kNoSource, "No source"};
+  FakeCamWnd door{1, true}, lost{2, false}, none{3, false};
+  door.name = "Door \"A\"\\\x01\xE9";
+  lost.status = {CameraState::kNoSignal, "No signal since 14:02:10"};
+  none.status = {CameraState::kNoSource, "No source"};
+  std::vector<FakeCamWnd*> list{&door, &lost, &none};
   CameraListCameras cameras(list, [] { return WebGridShape{2, 2, 0.75}; });
   EXPECT_EQ(CamerasJson(cameras),
             "{\"columns\":2,\"rows\":2,\"cellWidth\":634,\"cellHeight\":476,\"gap\":4,\"cameras\":["
