@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "web/web_cameras.h"
 
@@ -21,8 +22,7 @@ const char* StateName(CameraState state) {
   return "none";
 }
 
-}  // namespace
-
+// A JSON string literal, quotes included.
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
@@ -40,6 +40,8 @@ std::string JsonString(std::string_view text) {
   }
   return out + "\"";
 }
+
+}  // namespace
 
 std::string CamerasJson(const WebCameras& cameras) {
   const WebGridShape shape = cameras.GridShape();

@@ -10,11 +10,7 @@
 // characters of their values.
 
 #include <string>
-#include <string_view>
 
 class WebCameras;
 
 std::string CamerasJson(const WebCameras& cameras);
-
-// A JSON string literal, quotes included.
-std::string JsonString(std::string_view text);
