@@ -4,11 +4,11 @@
 
 #include "player/recording_file.h"
 
-void FrameIndex::Update(RecordingFile& file) {
+bool FrameIndex::Update(RecordingFile& file, int64_t budget) {
   std::vector<uint8_t> piece(64 * 1024);
-  for (;;) {
+  for (int64_t read = 0; read < budget;) {
     const size_t n = file.ReadAt(scanned_, piece.data(), piece.size());
-    if (n == 0) return;
+    if (n == 0) return true;
     for (size_t i = 0; i < n; ++i) {
       const uint8_t byte = piece[i];
       if (afterFF_ && byte == 0xD8) inFrame_ = true;
@@ -19,7 +19,9 @@ void FrameIndex::Update(RecordingFile& file) {
       afterFF_ = byte == 0xFF;
     }
     scanned_ += static_cast<int64_t>(n);
+    read += static_cast<int64_t>(n);
   }
+  return false;
 }
 
 size_t FrameIndex::NumberEndingAt(int64_t end) const {

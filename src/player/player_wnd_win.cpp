@@ -22,6 +22,9 @@ namespace {
 
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 constexpr size_t kPathBuffer = 1024;
+// The frames are counted a slice at a time between the window's messages.
+constexpr int64_t kIndexSlice = 16 * 1024 * 1024;
+constexpr UINT kIndexMore = WM_APP + 1;
 
 // Registration order and modes (horizontal, vertical) of the resizable controls.
 struct Placement {
@@ -93,6 +96,10 @@ INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_HSCROLL:
       if (LOWORD(wParam) == TB_ENDTRACK && reinterpret_cast<HWND>(lParam) == timeline_.Window()) OnTimelineReleased();
+      return TRUE;
+    case kIndexMore:
+      indexing_ = false;
+      ShowPosition();
       return TRUE;
     case WM_TIMER:
       // A tick already queued when playback stopped must not move on.
@@ -190,10 +197,12 @@ bool PlayerWnd::ShowFrame(FrameMode mode, double fraction) {
 }
 
 void PlayerWnd::ShowPosition() {
-  if (RecordingFile* file = reader_.File()) frames_.Update(*file);
+  RecordingFile* file = reader_.File();
+  const bool counted = !file || frames_.Update(*file, kIndexSlice);
   SetDlgItemTextA(window_, kPositionReadout,
-                  PositionText(frames_.NumberEndingAt(reader_.Position()), frames_.Count()).c_str());
+                  PositionText(frames_.NumberEndingAt(reader_.Position()), frames_.Count(), counted).c_str());
   FitReadout();
+  if (!counted && !indexing_) indexing_ = PostMessageA(window_, kIndexMore, 0, 0) != FALSE;
 }
 
 // The readout takes the width of its text at its right edge and the status

@@ -80,7 +80,8 @@ class PlayerWnd {
   ControlLayout layout_;
   PictureControl picture_;
   StatusLineControl statusLine_;
-  FrameIndex frames_;  // for the position readout
+  FrameIndex frames_;      // for the position readout
+  bool indexing_ = false;  // a slice of the count is on its way
   TimelineControl timeline_;
   bool playing_ = false;
   int sizePreset_ = 0;

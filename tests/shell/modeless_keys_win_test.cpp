@@ -67,7 +67,6 @@ TEST(ModelessKeysTest, IpCameraDialogOnItsWorkerAnswersEnterEscapeAndTab) {
   CamSettings settings = camera.Settings();
   settings.cameraType = kIpCamera;
   camera.SetSettings(settings);
-  // The window the dialog is opened from, as the setup dialog in the middle of the screen.
   MoveWindow(cell.Parent(), 200, 150, 560, 330, TRUE);
   ShowWindow(cell.Parent(), SW_SHOW);
   SetForegroundWindow(cell.Parent());

@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
 """What a new user meets: the first window without a configuration file, the
-About box, and a grid with two named, recording cameras and a failed one:
-both record, the cells carry the names with REC and the recordings do not.
-Screenshots of all three are kept as artifacts."""
+About box, and a grid with two named, recording cameras (names and REC on the
+cells, never in the recordings) and a failed one. Screenshots are kept."""
 import argparse
 import os
 import shutil

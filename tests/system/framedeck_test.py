@@ -89,7 +89,6 @@ def main():
                 return subprocess.run([args.wine, args.tool, "texts", title], capture_output=True, text=True,
                                       timeout=60).stdout.splitlines()
 
-            # The position readout as the user steps: first, ">>" (1004) to the last, "<<" (1003) back.
             for button, wanted in ((None, "frame 1 of 5"), ("1004", "frame 5 of 5"), ("1003", "frame 1 of 5")):
                 if button:
                     subprocess.run([args.wine, args.tool, "press", title, button], timeout=60)
