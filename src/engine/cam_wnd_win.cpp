@@ -13,6 +13,7 @@
 #include "common/overlay_win.h"
 #include "common/raster.h"
 #include "common/scoped_handle_win.h"
+#include "engine/camera_label_win.h"
 #include "engine/empty_cell_win.h"
 #include "engine/latency_win.h"
 #include "engine/settings_font_win.h"
@@ -140,6 +141,15 @@ void CamWnd::SetExtras(const RecordingExtras& extras) {
     worker_.SetInitialExtras(extras_);
 }
 
+void CamWnd::SetIdentity(const CameraIdentity& identity) {
+  identity_ = ClampCameraIdentity(identity);
+  if (worker_.Handle())
+    SendMessageA(worker_.Handle(), camera_msg::kCameraName, reinterpret_cast<WPARAM>(identity_.name), 0);
+  else
+    worker_.SetInitialName(identity_.name);
+  Redraw();
+}
+
 void CamWnd::SetNumber(int number) {
   if (number == number_) return;
   number_ = number;
@@ -155,6 +165,23 @@ void CamWnd::ApplySettings() {
   if (worker_.Handle())
     SendMessageA(worker_.Handle(), camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras_), 0);
   Redraw();
+}
+
+std::string CamWnd::Name() const {
+  return CameraName(identity_, number_);
+}
+
+CameraStatus CamWnd::Status() const {
+  if (settings_.cameraType != kIpCamera && settings_.cameraType != kCaptureDevice)
+    return {CameraState::kNoSource, "No source"};
+  if (HasPicture() && !signalLost_) return {CameraState::kLive, "Live"};
+  if (HasPicture()) {
+    char since[kTextSize];
+    FormatNoSignal(static_cast<std::time_t>(signalNote_.since), since, sizeof since);
+    return {CameraState::kNoSignal, since};
+  }
+  const int number = number_ > 0 ? number_ : 1;
+  return {CameraState::kConnecting, DescribeEmptyCell(number, settings_.cameraType, statusText_, sourceStatus_).line};
 }
 
 bool CamWnd::GrabJpeg(std::vector<uint8_t>& jpeg) {
@@ -215,6 +242,7 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
       if (!update) break;
       signalLost_ = false;
+      recording_ = update->recording;
       if (update->pixels) {
         detector_.rect = update->rect;
         detector_.motionLevel = update->motionLevel;
@@ -285,7 +313,11 @@ void CamWnd::Render(HDC dc, int width, int height) {
   // A cell without a picture says which camera it is and why it is empty;
   // its status text is part of that.
   const bool emptyCell = !HasPicture() && number_ > 0;
-  if (emptyCell) DrawEmptyCell(dc, all, DescribeEmptyCell(number_, settings_.cameraType, statusText_, sourceStatus_));
+  if (emptyCell) {
+    EmptyCellText text = DescribeEmptyCell(number_, settings_.cameraType, statusText_, sourceStatus_);
+    text.number = Name();
+    DrawEmptyCell(dc, all, text);
+  }
 
   if (settings_.overlayEnabled) {
     char text[kTextSize];
@@ -314,6 +346,10 @@ void CamWnd::Render(HDC dc, int width, int height) {
   }
   if (settings_.editDetectGrid) DrawDetectGrid(dc, width, height, RGB(0, 0, 0));
   if (signalLost_ && HasPicture()) DrawSignalLost(dc, width, height);
+  if (HasPicture() && number_ > 0 && !identity_.hideLabel) {
+    const bool motion = settings_.motionEnabled && detector_.motionLevel > settings_.triggerLevel;
+    DrawCameraLabel(dc, width, Name(), recording_ && !signalLost_, motion);
+  }
 }
 
 void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {

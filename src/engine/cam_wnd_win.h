@@ -9,11 +9,14 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/box_scale.h"
 #include "engine/cam_settings.h"
 #include "engine/cam_wrk_win.h"
+#include "engine/camera_identity.h"
+#include "engine/cell_text.h"
 #include "engine/motion_detector.h"
 #include "engine/recording_extras.h"
 #include "framework/sub_wnd_win.h"
@@ -36,6 +39,8 @@ class CamWnd : public SubWnd {
   void SetSettings(const CamSettings& settings);
   void SetDetectGrid(const DetectGrid& grid);
   void SetExtras(const RecordingExtras& extras);
+  // The camera's name and label; the worker learns the name.
+  void SetIdentity(const CameraIdentity& identity);
   // The camera's number in the grid (1 for the first cell), shown in its
   // empty cell and its source's dialog; 0, the default, for a camera
   // outside the grid (the setup dialog's preview), whose cell stays plain.
@@ -56,12 +61,17 @@ class CamWnd : public SubWnd {
   const CamSettings& Settings() const { return settings_; }
   const DetectGrid& Grid() const { return grid_; }
   const RecordingExtras& Extras() const { return extras_; }
+  const CameraIdentity& Identity() const { return identity_; }
   // The records themselves, for the setup dialog's preview: its working
   // copy is edited in place and never handed to its worker.
   CamSettings& EditableSettings() { return settings_; }
   DetectGrid& EditableGrid() { return grid_; }
   RecordingExtras& EditableExtras() { return extras_; }
+  CameraIdentity& EditableIdentity() { return identity_; }
   const char* StatusText() const { return statusText_; }
+  // The camera's name: its own, else "Camera <number>".
+  std::string Name() const;
+  CameraStatus Status() const;
   bool HasPicture() const { return !picture_.pixels.empty(); }
   // Changes with every new picture, so the web server's live streams see
   // new pictures without a call from here.
@@ -111,6 +121,7 @@ class CamWnd : public SubWnd {
   int number_ = 0;
   // No new picture for a while: the last one is shown dimmed and marked.
   bool signalLost_ = false;
+  bool recording_ = false;  // the worker recorded its last frame
   SignalLost signalNote_{};
   ViewHooks view_;
   MotionDetector detector_;
@@ -118,4 +129,5 @@ class CamWnd : public SubWnd {
   CamWrk worker_;
   CamSettings settings_;
   RecordingExtras extras_ = kDefaultRecordingExtras;
+  CameraIdentity identity_{};
 };

@@ -107,8 +107,13 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case kCameraNumber:
       cameraNumber_ = static_cast<int>(wParam);
+      recorder_.SetCameraName(cameraNumber_, ownName_);
       if (ipSource_) ipSource_->SetCameraNumber(cameraNumber_);
       if (deviceSource_) deviceSource_->SetCameraNumber(cameraNumber_);
+      break;
+    case kCameraName:
+      CopyText(ownName_, wParam ? reinterpret_cast<const char*>(wParam) : "");
+      recorder_.SetCameraName(cameraNumber_, ownName_);
       break;
     case WM_TIMER:
       if (wParam == kGrabTimer) FrameCycle(nullptr, nullptr);
@@ -283,6 +288,8 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   pictureUpdate_.pictureInfo = &picture_.pictureInfo;
   pictureUpdate_.rect = detector_.rect;
   pictureUpdate_.motionLevel = detector_.motionLevel;
+  // The frame before this one: this one is recorded after it is shown.
+  pictureUpdate_.recording = recorder_.RecordedLastFrame();
   RECT cell{};
   pictureUpdate_.scaled = displayWindow_ && GetClientRect(displayWindow_, &cell) &&
                                   scaler_.Scale(picture_, cell.right, cell.bottom, scaled_)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/cam_settings.h"
+#include "engine/camera_identity.h"
 #include "engine/camera_messages.h"
 #include "engine/capture_source_win.h"
 #include "engine/motion_detector.h"
@@ -38,7 +39,14 @@ class CamWrk : public UIthread {
   void SetDisplayWindow(HWND display) { displayWindow_ = display; }
   void SetInitialSettings(const CamSettings& settings) { settings_ = settings; }
   void SetInitialExtras(const RecordingExtras& extras) { recorder_.SetExtras(extras); }
-  void SetInitialNumber(int number) { cameraNumber_ = number; }
+  void SetInitialNumber(int number) {
+    cameraNumber_ = number;
+    recorder_.SetCameraName(number, ownName_);
+  }
+  void SetInitialName(const char* name) {
+    CopyText(ownName_, name);
+    recorder_.SetCameraName(cameraNumber_, ownName_);
+  }
 
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnThreadStop() override;
@@ -66,6 +74,7 @@ class CamWrk : public UIthread {
   CamSettings settings_{};
   HWND displayWindow_ = nullptr;
   int cameraNumber_ = 0;
+  char ownName_[kCameraNameSize] = {};  // "" = "Camera <number>"
   bool sourceDelivered_ = false;
   HWND receiverWindow_ = nullptr;
   UINT receiverMessage_ = 0;

@@ -24,6 +24,7 @@ inline constexpr unsigned kViewFootage = 1335;
 inline constexpr unsigned kRecordingExtras = 1336;  // wParam const RecordingExtras*
 inline constexpr unsigned kCameraNumber = 1337;     // wParam the camera's number in the grid, 0 outside it
 inline constexpr unsigned kSignalLost = 1338;       // worker -> display, wParam const SignalLost* or null
+inline constexpr unsigned kCameraName = 1339;       // wParam const char*, the camera's own name or ""
 inline constexpr unsigned kGrabTimer = 10;
 inline constexpr unsigned kSignalTimer = 11;
 }  // namespace camera_msg
@@ -38,6 +39,8 @@ struct PictureUpdate {
   // The picture already scaled to the display's client size (box_scale.h),
   // or null: the display scales it itself.
   const CellImage* scaled = nullptr;
+  // The camera recorded its last frame (the cell's "REC" mark).
+  bool recording = false;
 };
 
 // The camera has shown no new picture for a while (signal_watch.h). The

@@ -20,3 +20,10 @@ struct EmptyCellText {
 // Both texts are empty when number is not positive (the setup dialog's
 // preview, which is no cell).
 EmptyCellText DescribeEmptyCell(int number, int32_t cameraType, const char* statusText, const char* sourceStatus);
+
+// What a camera is doing, as the live page shows it.
+enum class CameraState { kNoSource, kConnecting, kLive, kNoSignal };
+struct CameraStatus {
+  CameraState state;
+  std::string text;  // "No source", "Connecting...", "Live", "No signal since 14:02:10"
+};

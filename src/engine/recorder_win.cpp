@@ -10,6 +10,7 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "common/recording_format.h"
+#include "engine/camera_identity.h"
 #include "engine/motion_decision.h"
 #include "engine/save_path.h"
 #include "engine/save_path_win.h"
@@ -33,7 +34,7 @@ Recorder::Recorder(Services services) : shellOpen(ShellOpen), services_(std::mov
 
 void Recorder::ForgetPath() {
   currentPath_[0] = '\0';
-  recordFile_.Reset();
+  CloseFile();
   preMotion_.Clear();
 }
 
@@ -41,6 +42,12 @@ void Recorder::SetExtras(const RecordingExtras& extras) {
   extras_ = ClampRecordingExtras(extras);
   preMotion_.SetCapacity(extras_.preMotionFrames);
   if (!HasStorageLimit(extras_)) limitsUnmet_ = false;
+}
+
+void Recorder::SetCameraName(int number, const char* ownName) {
+  CameraIdentity identity{};
+  CopyText(identity.name, ownName);
+  cameraName_ = CameraName(identity, number);
 }
 
 void Recorder::SetStatus(const char* text) {
@@ -64,13 +71,14 @@ void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSetting
 void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
   if (services_.alarm) UpdateMotionAlarm(settings, motionLevel, motionLatch_, *services_.alarm);
   limitPassInThisFrame_ = false;
+  recordedLast_ = false;
   // A clock put back counts as a minute gone.
   const std::time_t now = services_.clock->Now();
   if (HasStorageLimit(extras_) && (now < lastLimitPass_ || now - lastLimitPass_ >= kLimitPassInterval))
     RunStorageLimits(settings);
 
   if (!settings.recordEnabled) {
-    recordFile_.Reset();
+    CloseFile();
     preMotion_.Clear();
     return;
   }
@@ -81,7 +89,7 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
       preMotion_.Clear();
       return;
     case ScheduleDecision::kSkipAndClose:
-      recordFile_.Reset();
+      CloseFile();
       preMotion_.Clear();
       return;
   }
@@ -93,7 +101,7 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
   if (settings.overlayEnabled && settings.overlayOnFile && services_.burnOverlay)
     services_.burnOverlay(picture, settings);
 
-  if (!TakePath(settings)) return;
+  if (!TakePath(settings) || !ClaimPath()) return;
   if (!CreateSaveDirectories(currentPath_)) {
     SetStatus("Failed to create save directory");
     return;
@@ -115,6 +123,15 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
   }
   if (!RecordEncoded(encodeBuffer_, services_.clock->Now(), settings)) return;
   statusText_[0] = '\0';
+  recordedLast_ = true;
+}
+
+bool Recorder::ClaimPath() {
+  const std::string holder = claim_.Take(currentPath_, cameraName_);
+  if (holder.empty()) return true;
+  recordFile_.Reset();
+  SetStatus((holder + " already records to this file").c_str());
+  return false;
 }
 
 void Recorder::KeepBeforeMotion(Picture& picture, const CamSettings& settings) {

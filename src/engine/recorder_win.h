@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/byte_sink.h"
@@ -18,6 +19,7 @@
 #include "engine/alarm.h"
 #include "engine/cam_settings.h"
 #include "engine/pre_motion_ring.h"
+#include "engine/recording_claims.h"
 #include "engine/recording_extras.h"
 
 class Recorder {
@@ -49,7 +51,15 @@ class Recorder {
   void SetExtras(const RecordingExtras& extras);
   // The source changed: its frames from before motion are dropped.
   void DropPreMotionFrames() { preMotion_.Clear(); }
-  void CloseFile() { recordFile_.Reset(); }
+  void CloseFile() {
+    recordFile_.Reset();
+    claim_.Release();
+  }
+  // The camera's number in the grid and its own name ("" for none): what
+  // another camera that meets its file calls it.
+  void SetCameraName(int number, const char* ownName);
+  // The last save step wrote a frame.
+  bool RecordedLastFrame() const { return recordedLast_; }
 
   // "View current footage": the recording opened through the shell, or the
   // folder of the numbered pictures. Nothing while no path is in use.
@@ -64,6 +74,9 @@ class Recorder {
  private:
   void SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings);
   bool TakePath(const CamSettings& settings);
+  // Claims the current path for this camera; false, with a status naming
+  // the other camera, when that one records to it.
+  bool ClaimPath();
   bool OpenRecording();
   bool OpenNumbered(const CamSettings& settings);
   void KeepBeforeMotion(Picture& picture, const CamSettings& settings);
@@ -88,4 +101,7 @@ class Recorder {
   std::time_t lastLimitPass_ = 0;
   bool limitPassInThisFrame_ = false;
   bool limitsUnmet_ = false;
+  bool recordedLast_ = false;
+  std::string cameraName_;
+  RecordingClaim claim_;
 };

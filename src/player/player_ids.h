@@ -16,6 +16,7 @@ inline constexpr int kPictureArea = 1007;
 inline constexpr int kDelayField = 1008;
 inline constexpr int kStatusLine = 1009;
 inline constexpr int kDelayLabel = 1010;
+inline constexpr int kPositionReadout = 1011;  // "frame 12 of 340", beside the status line
 
 inline constexpr int kSetSelectionStart = 160;
 inline constexpr int kSetSelectionEnd = 161;

@@ -50,3 +50,8 @@ uint32_t ParseDelay(std::string_view text) {
   }
   return static_cast<uint32_t>(value);
 }
+
+std::string PositionText(size_t number, size_t count, bool counted) {
+  if (number == 0) return counted ? "" : "counting frames...";
+  return "frame " + std::to_string(number) + (counted ? " of " + std::to_string(count) : ", counting...");
+}

@@ -25,6 +25,11 @@ std::optional<std::string> FrameDateText(const uint8_t* frame, size_t length);
 // "FileSize: <size>   FrameDate: <date>".
 std::string StatusText(int64_t fileSize, std::string_view date);
 
+// "frame <number> of <count>"; "" when the number is unknown (0). While
+// the frames are still being counted: "frame <number>, counting...", or
+// "counting frames..." before the number is known.
+std::string PositionText(size_t number, size_t count, bool counted);
+
 // The delay field as an unsigned number of milliseconds: its leading
 // digits (blanks before them skipped), 0 when there are none, the largest
 // value when they overflow.

@@ -4,9 +4,11 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "common/jpeg_codec.h"
+#include "common/scoped_handle_win.h"
 #include "framework/window_icon_win.h"
 #include "player/avi_export_win.h"
 #include "player/avi_frame_rate.h"
@@ -20,6 +22,9 @@ namespace {
 
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 constexpr size_t kPathBuffer = 1024;
+// The frames are counted a slice at a time between the window's messages.
+constexpr int64_t kIndexSlice = 16 * 1024 * 1024;
+constexpr UINT kIndexMore = WM_APP + 1;
 
 // Registration order and modes (horizontal, vertical) of the resizable controls.
 struct Placement {
@@ -28,11 +33,17 @@ struct Placement {
   int vertical;
 };
 constexpr Placement kPlacements[] = {
-    {kPictureArea, kLayoutStretch, kLayoutStretch},      {kStatusLine, kLayoutStretch, kLayoutFollowEdge},
-    {kDelayLabel, kLayoutFollowEdge, kLayoutFollowEdge}, {kTimeline, kLayoutStretch, kLayoutFollowEdge},
-    {kLoadButton, kLayoutKeep, kLayoutFollowEdge},       {kPlayButton, kLayoutKeep, kLayoutFollowEdge},
-    {kFirstButton, kLayoutKeep, kLayoutFollowEdge},      {kLastButton, kLayoutKeep, kLayoutFollowEdge},
-    {kDelayField, kLayoutFollowEdge, kLayoutFollowEdge}, {kStepArrows, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kPictureArea, kLayoutStretch, kLayoutStretch},
+    {kStatusLine, kLayoutStretch, kLayoutFollowEdge},
+    {kDelayLabel, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kTimeline, kLayoutStretch, kLayoutFollowEdge},
+    {kLoadButton, kLayoutKeep, kLayoutFollowEdge},
+    {kPlayButton, kLayoutKeep, kLayoutFollowEdge},
+    {kFirstButton, kLayoutKeep, kLayoutFollowEdge},
+    {kLastButton, kLayoutKeep, kLayoutFollowEdge},
+    {kDelayField, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kStepArrows, kLayoutFollowEdge, kLayoutFollowEdge},
+    {kPositionReadout, kLayoutFollowEdge, kLayoutFollowEdge},
 };
 
 // The menu items that act on the selection.
@@ -69,6 +80,7 @@ INT_PTR CALLBACK PlayerWnd::DialogProc(HWND window, UINT message, WPARAM wParam,
 
 INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   layout_.HandleMessage(window_, message, wParam, lParam);
+  if (message == WM_SIZE) FitReadout();
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
@@ -84,6 +96,10 @@ INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_HSCROLL:
       if (LOWORD(wParam) == TB_ENDTRACK && reinterpret_cast<HWND>(lParam) == timeline_.Window()) OnTimelineReleased();
+      return TRUE;
+    case kIndexMore:
+      indexing_ = false;
+      ShowPosition();
       return TRUE;
     case WM_TIMER:
       // A tick already queued when playback stopped must not move on.
@@ -143,6 +159,7 @@ void PlayerWnd::OpenFromCommandLine() {
 }
 
 void PlayerWnd::OnLoaded() {
+  frames_.Clear();
   SendMessageA(timeline_.Window(), TBM_CLEARSEL, TRUE, 0);
   SendMessageA(timeline_.Window(), TBM_SETPOS, TRUE, 0);
   ShowFrame(FrameMode::NextReporting);
@@ -175,7 +192,40 @@ bool PlayerWnd::ShowFrame(FrameMode mode, double fraction) {
   if (const std::optional<std::string> date = FrameDateText(frame->data, frame->size))
     SetWindowTextA(statusLine_.Window(), StatusText(reader_.FileSize(), *date).c_str());
   SetTimelinePos(TBM_SETPOS, reader_.PositionFraction(false));
+  ShowPosition();
   return true;
+}
+
+void PlayerWnd::ShowPosition() {
+  RecordingFile* file = reader_.File();
+  const bool counted = !file || frames_.Update(*file, kIndexSlice);
+  SetDlgItemTextA(window_, kPositionReadout,
+                  PositionText(frames_.NumberEndingAt(reader_.Position()), frames_.Count(), counted).c_str());
+  FitReadout();
+  if (!counted && !indexing_) indexing_ = PostMessageA(window_, kIndexMore, 0, 0) != FALSE;
+}
+
+// The readout takes the width of its text at its right edge and the status
+// line the rest, so a small window cuts as little of the status as it can.
+void PlayerWnd::FitReadout() {
+  HWND readout = GetDlgItem(window_, kPositionReadout);
+  HWND status = statusLine_.Window();
+  RECT outer{}, line{};
+  if (!readout || !status || !GetWindowRect(readout, &outer) || !GetWindowRect(status, &line)) return;
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&outer), 2);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&line), 2);
+  char text[64] = "";
+  const int length = GetWindowTextA(readout, text, sizeof text);
+  SIZE size{};
+  if (HDC dc = GetDC(readout)) {
+    SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(readout, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, text, length, &size);
+    ReleaseDC(readout, dc);
+  }
+  constexpr int kGap = 6;
+  const int left = std::max<int>(line.left, outer.right - size.cx - kGap);
+  MoveWindow(readout, left, outer.top, outer.right - left, outer.bottom - outer.top, TRUE);
+  MoveWindow(status, line.left, line.top, left - line.left, line.bottom - line.top, TRUE);
 }
 
 void PlayerWnd::SetTimelinePos(int message, long double fraction) {

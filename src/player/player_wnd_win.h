@@ -14,6 +14,7 @@
 
 #include "common/control_layout_win.h"
 #include "player/avi_writer_win.h"
+#include "player/frame_index.h"
 #include "player/picture_control_win.h"
 #include "player/reader_host_win.h"
 #include "player/recording_reader.h"
@@ -67,6 +68,9 @@ class PlayerWnd {
   uint32_t Delay() const;
   bool HasCurrentFrame() const;
   void SetTimelinePos(int message, long double fraction);
+  // The readout beside the status line: which frame of how many.
+  void ShowPosition();
+  void FitReadout();
 
   Win32ReaderHost& host_;
   RecordingReader& reader_;
@@ -76,6 +80,8 @@ class PlayerWnd {
   ControlLayout layout_;
   PictureControl picture_;
   StatusLineControl statusLine_;
+  FrameIndex frames_;      // for the position readout
+  bool indexing_ = false;  // a slice of the count is on its way
   TimelineControl timeline_;
   bool playing_ = false;
   int sizePreset_ = 0;

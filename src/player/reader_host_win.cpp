@@ -16,7 +16,7 @@ std::string BareExtension(std::string_view extension) {
 }  // namespace
 
 void PrepareFileDialog(OPENFILENAMEA& dialog, HWND owner, char* name, std::string_view defaultName, const char* filter,
-                       const char* extension, const char* title, DWORD flags) {
+                       const char* extension, const char* title, DWORD flags, const char* folder) {
   dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
@@ -28,10 +28,14 @@ void PrepareFileDialog(OPENFILENAMEA& dialog, HWND owner, char* name, std::strin
   dialog.lpstrDefExt = extension;
   dialog.lpstrTitle = title;
   dialog.Flags = flags;
+  if (folder && *folder) dialog.lpstrInitialDir = folder;
 }
 
 std::unique_ptr<RecordingFile> Win32ReaderHost::OpenRecording(const std::string& path) {
-  return Win32RecordingFile::Open(path);
+  std::unique_ptr<RecordingFile> file = Win32RecordingFile::Open(path);
+  const size_t slash = path.find_last_of("\\/");
+  if (file && slash != std::string::npos) folder_ = path.substr(0, slash);
+  return file;
 }
 
 void Win32ReaderHost::ShowError(std::string_view text) {
@@ -43,7 +47,8 @@ std::string Win32ReaderHost::AskSaveFile(std::string_view defaultName, const cha
   char name[MAX_PATH];
   const std::string extension = BareExtension(defaultExtension);
   OPENFILENAMEA dialog;
-  PrepareFileDialog(dialog, owner_, name, defaultName, filter, extension.c_str(), kSaveDialogTitle, kSaveDialogFlags);
+  PrepareFileDialog(dialog, owner_, name, defaultName, filter, extension.c_str(), kSaveDialogTitle, kSaveDialogFlags,
+                    folder_.c_str());
   if (!GetSaveFileNameA(&dialog)) return "";
   return name;
 }
@@ -53,7 +58,8 @@ std::string Win32ReaderHost::AskOpenFile(std::string_view defaultName, const cha
   char name[MAX_PATH];
   const std::string extension = BareExtension(defaultExtension);
   OPENFILENAMEA dialog;
-  PrepareFileDialog(dialog, owner_, name, defaultName, filter, extension.c_str(), kOpenDialogTitle, kOpenDialogFlags);
+  PrepareFileDialog(dialog, owner_, name, defaultName, filter, extension.c_str(), kOpenDialogTitle, kOpenDialogFlags,
+                    folder_.c_str());
   if (!GetOpenFileNameA(&dialog)) return "";
   return name;
 }

@@ -21,9 +21,13 @@ class Win32ReaderHost : public ReaderHost {
   std::string AskSaveFile(std::string_view defaultName, const char* filter, std::string_view defaultExtension) override;
   std::string AskOpenFile(std::string_view defaultName, const char* filter, std::string_view defaultExtension) override;
   void SetTitle(std::string_view title) override;
+  // The folder of the recording opened last, where the choosers start; ""
+  // before one is open.
+  const std::string& RecordingFolder() const { return folder_; }
 
  private:
   HWND owner_ = nullptr;
+  std::string folder_;
 };
 
 // The dialog settings, apart so a test can check them without showing one.
@@ -33,6 +37,7 @@ inline constexpr DWORD kSaveDialogFlags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_
 inline constexpr DWORD kOpenDialogFlags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
 
 // Fills a file-dialog structure; name must hold MAX_PATH characters and
-// extension the extension without its leading dot.
+// extension the extension without its leading dot. The chooser starts in
+// `folder` unless it is null or empty.
 void PrepareFileDialog(OPENFILENAMEA& dialog, HWND owner, char* name, std::string_view defaultName, const char* filter,
-                       const char* extension, const char* title, DWORD flags);
+                       const char* extension, const char* title, DWORD flags, const char* folder = nullptr);

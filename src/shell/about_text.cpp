@@ -13,8 +13,13 @@ std::string WebLine(const AboutFacts& facts) {
   const std::string port = std::to_string(facts.webPort);
   if (!facts.webListening) return "Web server: not listening, port " + port + " is not available.";
   std::string line = "Web server: http://localhost:" + port + "/ on this computer";
-  if (!facts.hostName.empty()) line += ",\nhttp://" + facts.hostName + ":" + port + "/ from the network";
-  return line + ".";
+  std::vector<std::string> network;
+  if (!facts.hostName.empty()) network.push_back(facts.hostName);
+  network.insert(network.end(), facts.addresses.begin(), facts.addresses.end());
+  for (size_t k = 0; k < network.size(); ++k)
+    line +=
+        (k == 0 ? ",\nhttp://" : "\nor http://") + network[k] + ":" + port + "/" + (k == 0 ? " from the network" : "");
+  return line + ".\nThe live page there shows every camera.";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The version the build gives the program (one definition in the build).
 const char* ProgramVersion();
@@ -16,6 +17,9 @@ struct AboutFacts {
   uint16_t webPort = 0;
   std::string hostName;      // this computer's name, "" when unknown
   std::string settingsNote;  // a line on how the settings were loaded, or ""
+  // This computer's IPv4 addresses on the network ("192.168.0.20"); phones
+  // often cannot find a computer by its name.
+  std::vector<std::string> addresses;
 };
 
 std::string AboutText(const AboutFacts& facts);

@@ -9,12 +9,14 @@
 
 using namespace setup_id;
 
-bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers, SourceFactory* sources) {
+bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers, SourceFactory* sources,
+                 std::function<std::string(const CamSettings&)> fileOwner) {
   // The template holds a tab control and time pickers.
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_DATE_CLASSES};
   InitCommonControlsEx(&classes);
   CamSetupDlg dialog(std::move(choosers), sources);
   dialog.SetCamera(&camera, cameraIndex);
+  dialog.SetFileOwnerCheck(std::move(fileOwner));
   return dialog.Run(owner, kCamSetupTemplate) == IDOK;
 }
 
@@ -95,6 +97,7 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case IDOK:
     case kOk:
+      if (!KeepSharedFile()) break;
       SendToWorker(camera_msg::kHideSource, 0, 0);
       Apply();
       EndDialog(hwnd, IDOK);
@@ -108,6 +111,19 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return 1;
+}
+
+bool CamSetupDlg::KeepSharedFile() {
+  ReadControls();
+  const CamSettings& working = preview_.Settings();
+  if (!fileOwner_ || !working.recordEnabled || working.cameraType == kNoCamera) return true;
+  const std::string owner = fileOwner_(working);
+  if (owner.empty()) return true;
+  const std::string text =
+      owner + " already records to this file.\n\nOnly one camera can record to a file. Keep this path anyway?";
+  if (!choosers_.confirm || choosers_.confirm(dialog_, text.c_str())) return true;
+  pages_.FocusSavePath();
+  return false;
 }
 
 void CamSetupDlg::DropEdit() {
@@ -127,6 +143,7 @@ void CamSetupDlg::Apply() {
     SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working.cameraType), 0);
     camera_->SetSettings(working);
     camera_->SetExtras(preview_.Extras());
+    camera_->SetIdentity(preview_.Identity());
   }
   SendToWorker(camera_msg::kSetReceiver, 0, 0);
 }
@@ -147,15 +164,17 @@ void CamSetupDlg::InitControls() {
     preview_.EditableSettings() = camera_->Settings();
     preview_.EditableGrid() = camera_->Grid();
     preview_.EditableExtras() = camera_->Extras();
+    preview_.EditableIdentity() = camera_->Identity();
   }
   // Grid editing starts off, in the preview as on its box.
   preview_.EditableSettings().editDetectGrid = 0;
-  pages_.Show(preview_.Settings(), preview_.Extras());
+  pages_.Show(preview_.Settings(), preview_.Extras(), preview_.Identity(), cameraIndex_ + 1);
 }
 
 void CamSetupDlg::ReadControls() {
   pages_.Read(preview_.EditableSettings(), scheduleDay_);
   preview_.EditableExtras() = pages_.ReadExtras();
+  preview_.EditableIdentity() = pages_.ReadIdentity(cameraIndex_ + 1);
   if (preview_.Handle())
     RedrawWindow(preview_.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
 }
@@ -186,6 +205,7 @@ void CamSetupDlg::OnPageCommand(HWND page, int controlId) {
       break;
     case kDevice:
       if (controlId >= kDeviceNone && controlId <= kDeviceCapture) {
+        if (controlId != kDeviceNone) pages_.GiveOwnPath(cameraIndex_ + 1);
         SendToWorker(camera_msg::kSelectSource, static_cast<WPARAM>(controlId - kDeviceNone), 1);
         sourceChanged_ = true;
       }

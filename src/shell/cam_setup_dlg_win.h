@@ -8,6 +8,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 #include "engine/cam_settings.h"
 #include "engine/cam_wnd_win.h"
 #include "framework/dialogs_win.h"
@@ -23,7 +26,7 @@
 // title bar's close button: the camera keeps what it had. `sources` is
 // what the preview's worker creates capture sources with.
 bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers = {},
-                 SourceFactory* sources = nullptr);
+                 SourceFactory* sources = nullptr, std::function<std::string(const CamSettings&)> fileOwner = {});
 
 inline constexpr int kCamSetupTemplate = 103;
 // The raw picture the camera's worker sends the dialog for its preview:
@@ -42,6 +45,9 @@ class CamSetupDlg : public ModalDlg {
     camera_ = camera;
     cameraIndex_ = index;
   }
+  // Before Run: names the other camera that records to the file these
+  // settings would record to now, or "" (OK warns about it).
+  void SetFileOwnerCheck(std::function<std::string(const CamSettings&)> check) { fileOwner_ = std::move(check); }
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnInitDialog(HWND hwnd) override;
@@ -64,6 +70,9 @@ class CamSetupDlg : public ModalDlg {
   void DropEdit();
   int PageIndex(HWND page) const;
   void EditScheduleDay(int controlId);
+  // False when another camera records to the working copy's file and the
+  // user chose to change the path.
+  bool KeepSharedFile();
 
   Tabs tabs_;
   SetupPages pages_{tabs_};
@@ -72,5 +81,6 @@ class CamSetupDlg : public ModalDlg {
   bool sourceChanged_ = false;
   CamWnd* camera_ = nullptr;
   SetupChoosers choosers_;
+  std::function<std::string(const CamSettings&)> fileOwner_;
   CamWnd preview_;
 };

@@ -150,7 +150,7 @@ void OpenView(CamWnd& camera, CamViewDlg& view, HWND owner) {
     view.Preview().SetPicture(nullptr, PictureInfo{});
   HWND window = view.Handle();
   // Cameras move in the grid: the title follows each time the view opens.
-  SetWindowTextA(window, CameraTitle(camera.Number()).c_str());
+  SetWindowTextA(window, camera.Name().c_str());
   ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window);
 }

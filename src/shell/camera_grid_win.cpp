@@ -2,6 +2,11 @@
 
 #include <utility>
 
+#include "common/clock.h"
+#include "common/fixed_text.h"
+#include "engine/camera_paths.h"
+#include "engine/save_path.h"
+
 namespace {
 
 // The grid's cells: "Static" controls without SS_NOTIFY, so that clicks on
@@ -66,6 +71,19 @@ void CameraGrid::Layout() const {
   }
 }
 
+std::string CameraGrid::RecorderOf(const CamSettings& settings, const CamWnd* except) const {
+  char path[kTextSize], other[kTextSize];
+  if (ExpandSavePath(TextView(settings.savePath), DefaultClock(), path) != ExpandResult::kOk) return {};
+  for (const auto& camera : cameras_) {
+    const CamSettings& s = camera->Settings();
+    if (camera.get() == except || !s.recordEnabled || s.cameraType == kNoCamera) continue;
+    if (ExpandSavePath(TextView(s.savePath), DefaultClock(), other) == ExpandResult::kOk &&
+        SameRecordingFile(path, other))
+      return camera->Name();
+  }
+  return {};
+}
+
 int CameraGrid::FindCurrent(CamWnd** camera) const {
   if (!currentWindow_) return kNoCurrent;
   for (size_t k = 0; k < cameras_.size(); ++k) {
@@ -96,7 +114,8 @@ void CameraGrid::OpenCurrentView() {
 std::vector<CameraRecords> CameraGrid::Records() const {
   std::vector<CameraRecords> records;
   records.reserve(cameras_.size());
-  for (const auto& camera : cameras_) records.push_back({camera->Settings(), camera->Grid(), camera->Extras()});
+  for (const auto& camera : cameras_)
+    records.push_back({camera->Settings(), camera->Grid(), camera->Extras(), camera->Identity()});
   return records;
 }
 
@@ -107,6 +126,7 @@ void CameraGrid::Start(const std::vector<CameraRecords>& records) {
       camera.SetSettings(records[k].settings);
       camera.SetDetectGrid(records[k].grid);
       camera.SetExtras(records[k].extras);
+      camera.SetIdentity(records[k].identity);
     } else {
       camera.ApplySettings();
       camera.SetDetectGrid(camera.Grid());

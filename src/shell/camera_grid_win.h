@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/cam_wnd_win.h"
@@ -52,6 +53,10 @@ class CameraGrid {
   void OpenCurrentView();
 
   const CameraList& Cameras() const { return cameras_; }
+  // The name of a camera other than `except` that records (recording on,
+  // with a source) to the file `settings` name at this moment; "" when
+  // none does.
+  std::string RecorderOf(const CamSettings& settings, const CamWnd* except) const;
 
  private:
   // Gives every camera its number by its place in the grid.

@@ -9,6 +9,7 @@ namespace {
 
 // Ten by ten cameras at most, and room for records to grow.
 constexpr uint32_t kMaxCameras = 100;
+
 constexpr uint32_t kMaxRecordSize = 1024;
 
 void PutU32(std::vector<uint8_t>& bytes, uint32_t value) {
@@ -39,22 +40,24 @@ uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
   return ~crc;
 }
 
-bool WriteConfigExtension(ByteSink& out, const std::vector<RecordingExtras>& cameras) {
+bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras) {
   std::vector<uint8_t> bytes(kExtensionMagic, kExtensionMagic + sizeof kExtensionMagic);
   PutU32(bytes, kExtensionVersion);
   PutU32(bytes, static_cast<uint32_t>(cameras.size()));
-  PutU32(bytes, sizeof(RecordingExtras));
-  for (const RecordingExtras& extras : cameras) {
+  PutU32(bytes, kExtensionRecordSize);
+  for (const auto& [extras, identity] : cameras) {
     PutI32(bytes, extras.preMotionFrames);
     PutI32(bytes, extras.keepMegabytes);
     PutI32(bytes, extras.keepDays);
+    bytes.insert(bytes.end(), identity.name, identity.name + kCameraNameSize);
+    PutI32(bytes, identity.hideLabel);
   }
   PutU32(bytes, Crc32(bytes.data(), bytes.size()));
   return out.Write(bytes.data(), bytes.size()) == bytes.size();
 }
 
-ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<RecordingExtras>& cameras) {
-  std::fill(cameras.begin(), cameras.end(), kDefaultRecordingExtras);
+ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras) {
+  std::fill(cameras.begin(), cameras.end(), CameraExtension{});
   uint8_t header[kExtensionHeaderSize];
   const size_t got = in.Read(header, sizeof header);
   if (got == 0) return ExtensionRead::kAbsent;
@@ -75,7 +78,14 @@ ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<RecordingExtras>& 
 
   for (size_t k = 0; k < std::min<size_t>(count, cameras.size()); ++k) {
     const uint8_t* record = bytes.data() + sizeof header + k * recordSize;
-    cameras[k] = ClampRecordingExtras({GetI32(record), GetI32(record + 4), GetI32(record + 8)});
+    cameras[k].extras = ClampRecordingExtras({GetI32(record), GetI32(record + 4), GetI32(record + 8)});
+    // Version 1's shorter records leave the camera unnamed.
+    if (recordSize < kExtensionRecordSize) continue;
+    const uint8_t* identity = record + sizeof(RecordingExtras);
+    CameraIdentity& named = cameras[k].identity;
+    std::memcpy(named.name, identity, kCameraNameSize);
+    named.hideLabel = GetI32(identity + kCameraNameSize);
+    named = ClampCameraIdentity(named);
   }
   return ExtensionRead::kLoaded;
 }

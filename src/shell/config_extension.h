@@ -1,6 +1,6 @@
 #pragma once
 // The configuration file's extension: per-camera settings that came after
-// the camera records were fixed (RecordingExtras).
+// the camera records were fixed (RecordingExtras, CameraIdentity).
 //
 // Form: a trailer after the last camera record, not a second file. Readers
 // that predate it already ignore whatever follows the camera records, and
@@ -11,11 +11,15 @@
 //
 //   offset  size  content
 //   0       4     "VREX"
-//   4       4     version, 1
+//   4       4     version, 2 (1 had the first three fields only)
 //   8       4     camera count n
-//   12      4     record size s, 12 in version 1
+//   12      4     record size s, 80 in version 2 (12 in version 1)
 //   16      s*n   one RecordingExtras per camera, in grid order
 //   16+s*n  4     CRC-32 (IEEE) of every byte before it
+//
+// A record: RecordingExtras (frames before motion, MB and days kept, int32
+// each), then, from version 2, CameraIdentity (the camera's name, 64 bytes
+// NUL-terminated, and the label flag, int32).
 //
 // A later version may only grow the record at its end: a reader takes the
 // fields it knows from each record and skips the rest. A trailer that is
@@ -28,26 +32,34 @@
 #include <vector>
 
 #include "common/byte_sink.h"
+#include "engine/camera_identity.h"
 #include "engine/recording_extras.h"
 
 class ByteSource;
 
 inline constexpr uint8_t kExtensionMagic[4] = {'V', 'R', 'E', 'X'};
-inline constexpr uint32_t kExtensionVersion = 1;
+inline constexpr uint32_t kExtensionVersion = 2;
 inline constexpr size_t kExtensionHeaderSize = 16;
 
+// One camera's record of the extension.
+struct CameraExtension {
+  RecordingExtras extras = kDefaultRecordingExtras;
+  CameraIdentity identity{};
+};
+inline constexpr size_t kExtensionRecordSize = sizeof(RecordingExtras) + sizeof(CameraIdentity);
+
 constexpr size_t ConfigExtensionSize(size_t cameras) {
-  return kExtensionHeaderSize + sizeof(RecordingExtras) * cameras + 4;
+  return kExtensionHeaderSize + kExtensionRecordSize * cameras + 4;
 }
 
 // True when every byte went out.
-bool WriteConfigExtension(ByteSink& out, const std::vector<RecordingExtras>& cameras);
+bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras);
 
 enum class ExtensionRead { kAbsent, kLoaded, kDamaged };
 
 // Reads the trailer into `cameras` (one entry per camera, filled with the
 // defaults first). Cameras the trailer does not cover keep the defaults;
 // every value is brought into range.
-ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<RecordingExtras>& cameras);
+ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras);
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);

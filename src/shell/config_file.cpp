@@ -49,12 +49,12 @@ bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout
   written += WriteRecord(out, layout);
   const uint32_t count = static_cast<uint32_t>(cameras.size());
   written += WriteRecord(out, count);
-  std::vector<RecordingExtras> extras;
+  std::vector<CameraExtension> extras;
   extras.reserve(cameras.size());
   for (const CameraRecords& camera : cameras) {
     written += WriteRecord(out, camera.settings);
     written += WriteRecord(out, camera.grid);
-    extras.push_back(camera.extras);
+    extras.push_back({camera.extras, camera.identity});
   }
   return written == ConfigFileSize(cameras.size()) && WriteConfigExtension(out, extras);
 }
@@ -74,10 +74,13 @@ bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const Rebu
     TerminateTexts(camera.settings);
   }
   const bool complete = read == ConfigFileSize(cameras.size());
-  std::vector<RecordingExtras> extras(cameras.size(), kDefaultRecordingExtras);
+  std::vector<CameraExtension> extras(cameras.size());
   // A short file has no extension: whatever follows would be misread.
   const ExtensionRead how = complete ? ReadConfigExtension(in, extras) : ExtensionRead::kAbsent;
-  for (size_t k = 0; k < cameras.size(); ++k) cameras[k].extras = extras[k];
+  for (size_t k = 0; k < cameras.size(); ++k) {
+    cameras[k].extras = extras[k].extras;
+    cameras[k].identity = extras[k].identity;
+  }
   if (extension) *extension = how;
   return complete;
 }

@@ -13,6 +13,7 @@
 
 #include "common/byte_sink.h"
 #include "engine/cam_settings.h"
+#include "engine/camera_identity.h"
 #include "engine/recording_extras.h"
 #include "shell/config_extension.h"
 #include "shell/grid_layout.h"
@@ -50,6 +51,7 @@ struct CameraRecords {
   CamSettings settings;
   DetectGrid grid;
   RecordingExtras extras = kDefaultRecordingExtras;
+  CameraIdentity identity{};
 };
 
 // Writes the whole file, extension included; true when every byte went out.

@@ -168,8 +168,11 @@ void MainDlg::RunSetupDialog() {
   CamWnd* camera = nullptr;
   const int index = grid_.FindCurrent(&camera);
   if (index < 0) return;
-  const bool confirmed = services_.setupDialog ? services_.setupDialog(dialog_, *camera, index) == 1
-                                               : RunCamSetup(*camera, index, dialog_, {}, CameraSources(services_));
+  const bool confirmed =
+      services_.setupDialog
+          ? services_.setupDialog(dialog_, *camera, index) == 1
+          : RunCamSetup(*camera, index, dialog_, {}, CameraSources(services_),
+                        [this, camera](const CamSettings& settings) { return grid_.RecorderOf(settings, camera); });
   if (confirmed) SaveConfig();
 }
 

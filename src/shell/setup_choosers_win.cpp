@@ -34,3 +34,7 @@ bool PickFont(HWND owner, FontRecord& font, uint32_t& colour) {
   colour = choose.rgbColors;
   return true;
 }
+
+bool ConfirmWarning(HWND owner, const char* text) {
+  return MessageBoxA(owner, text, "Camera Setup", MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+}

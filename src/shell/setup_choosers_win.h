@@ -20,7 +20,12 @@ bool PickColor(HWND owner, uint32_t& colour);
 // both untouched on Cancel.
 bool PickFont(HWND owner, FontRecord& font, uint32_t& colour);
 
+// Asks whether to keep a choice the user is warned about (OK / Cancel);
+// true to keep it.
+bool ConfirmWarning(HWND owner, const char* text);
+
 struct SetupChoosers {
   std::function<bool(HWND owner, uint32_t& colour)> color = PickColor;
   std::function<bool(HWND owner, FontRecord& font, uint32_t& colour)> font = PickFont;
+  std::function<bool(HWND owner, const char* text)> confirm = ConfirmWarning;
 };

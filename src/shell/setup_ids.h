@@ -33,4 +33,6 @@ inline constexpr int kMotionEnabled = 1010, kMotionSound = 1011, kShowDetectRect
                      kInfoBackColor = 1053;
 // Device page: 1070 + cameraType.
 inline constexpr int kDeviceNone = 1070, kDeviceIp = 1071, kDeviceCapture = 1072;
+// Device page, the camera's name and its label over the picture.
+inline constexpr int kCameraName = 1041, kShowLabel = 1010;
 }  // namespace setup_id

@@ -1,7 +1,10 @@
 #include "shell/setup_pages_win.h"
 
+#include <commctrl.h>
+
 #include <string>
 
+#include "engine/camera_paths.h"
 #include "shell/cam_setup_control_io_win.h"
 #include "shell/setup_ids.h"
 #include "shell/setup_text.h"
@@ -14,13 +17,14 @@ void SetupPages::FillLists() const {
   FillCombo(Item(kMotion, kInfoPosition), kPositionListText);
 }
 
-void SetupPages::Show(const CamSettings& s, const RecordingExtras& extras) const {
+void SetupPages::Show(const CamSettings& s, const RecordingExtras& extras, const CameraIdentity& identity,
+                      int number) const {
   ShowRecording(s, extras);
   ShowSchedule(s);
   ShowModify(s);
   ShowOverlay(s);
   ShowMotion(s);
-  ShowDevice(s);
+  ShowDevice(s, identity, number);
   SetPathExtension(SaveAsMjpegChecked());
 }
 
@@ -74,7 +78,10 @@ void SetupPages::ShowMotion(const CamSettings& s) const {
   SetComboSelection(Item(kMotion, kInfoPosition), AnchorListPosition(s.infoPosition));
 }
 
-void SetupPages::ShowDevice(const CamSettings& s) const {
+void SetupPages::ShowDevice(const CamSettings& s, const CameraIdentity& identity, int number) const {
+  SendMessageA(Item(kDevice, kCameraName), EM_LIMITTEXT, kCameraNameSize - 1, 0);
+  SetText(Item(kDevice, kCameraName), CameraName(identity, number).c_str());
+  SetCheck(Item(kDevice, kShowLabel), !identity.hideLabel);
   if (s.cameraType >= kNoCamera && s.cameraType <= kCaptureDevice)
     CheckRadioButton(tabs_.GetPage(kDevice), kDeviceNone, kDeviceCapture, kDeviceNone + s.cameraType);
 }
@@ -100,6 +107,15 @@ void SetupPages::ReadRecording(CamSettings& s) const {
 RecordingExtras SetupPages::ReadExtras() const {
   return ClampRecordingExtras({GetNumber(Item(kRecording, kPreMotionFrames)),
                                GetNumber(Item(kRecording, kKeepMegabytes)), GetNumber(Item(kRecording, kKeepDays))});
+}
+
+CameraIdentity SetupPages::ReadIdentity(int number) const {
+  CameraIdentity identity{};
+  char name[kCameraNameSize] = {};
+  GetWindowTextA(Item(kDevice, kCameraName), name, sizeof name);
+  SetCameraName(identity, name, number);
+  identity.hideLabel = !GetCheck(Item(kDevice, kShowLabel));
+  return identity;
 }
 
 void SetupPages::ReadSchedule(CamSettings& s, int scheduleDay) const {
@@ -160,6 +176,18 @@ void SetupPages::SetPathExtension(bool mjpeg) const {
   std::string path(static_cast<size_t>(length) + 1, '\0');
   path.resize(static_cast<size_t>(GetWindowTextA(field, path.data(), length + 1)));
   if (::SetPathExtension(path, mjpeg)) SetWindowTextA(field, path.c_str());
+}
+
+void SetupPages::GiveOwnPath(int number) const {
+  CamSettings s{};
+  GetText(Item(kRecording, kSavePath), s.savePath);
+  if (GiveOwnDefaultPath(s, number)) SetText(Item(kRecording, kSavePath), s.savePath);
+}
+
+void SetupPages::FocusSavePath() const {
+  SendMessageA(tabs_.TabControl(), TCM_SETCURSEL, kRecording, 0);
+  tabs_.ShowPage(kRecording);
+  SetFocus(Item(kRecording, kSavePath));
 }
 
 bool SetupPages::SaveAsMjpegChecked() const {

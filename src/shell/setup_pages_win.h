@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "engine/cam_settings.h"
+#include "engine/camera_identity.h"
 #include "engine/recording_extras.h"
 #include "framework/tabs_win.h"
 
@@ -17,11 +18,13 @@ class SetupPages {
   void FillLists() const;
   // The settings and extras into every page; the schedule pickers start
   // empty and disabled until a day is chosen.
-  void Show(const CamSettings& s, const RecordingExtras& extras) const;
+  // `number` is the camera's in the grid, for its default name.
+  void Show(const CamSettings& s, const RecordingExtras& extras, const CameraIdentity& identity, int number) const;
   // Every page into the settings; the pickers into the times of
   // scheduleDay (0 to 7; none for another value).
   void Read(CamSettings& s, int scheduleDay) const;
   RecordingExtras ReadExtras() const;
+  CameraIdentity ReadIdentity(int number) const;
   // The schedule page alone, as Read does it.
   void ReadSchedule(CamSettings& s, int scheduleDay) const;
   // The pickers show and edit the times of that day.
@@ -29,6 +32,10 @@ class SetupPages {
   // Gives the save path the extension of the chosen format.
   void SetPathExtension(bool mjpeg) const;
   bool SaveAsMjpegChecked() const;
+  // The camera's own path in place of the fresh camera's (camera_paths.h).
+  void GiveOwnPath(int number) const;
+  // The recording page comes forward with its path field focused.
+  void FocusSavePath() const;
 
  private:
   HWND Item(int page, int controlId) const { return tabs_.GetPageItem(page, controlId); }
@@ -37,7 +44,7 @@ class SetupPages {
   void ShowModify(const CamSettings& s) const;
   void ShowOverlay(const CamSettings& s) const;
   void ShowMotion(const CamSettings& s) const;
-  void ShowDevice(const CamSettings& s) const;
+  void ShowDevice(const CamSettings& s, const CameraIdentity& identity, int number) const;
   void ReadRecording(CamSettings& s) const;
   void ReadModify(CamSettings& s) const;
   void ReadOverlay(CamSettings& s) const;

@@ -10,6 +10,7 @@
 #include "engine/latency_win.h"
 #include "framework/window_icon_win.h"
 #include "net/async_soc_wnd_win.h"
+#include "sources/beside_placement.h"
 #include "sources/camera_request.h"
 #include "sources/picture_limit.h"
 
@@ -101,8 +102,24 @@ void IPCamDlg::Show(bool show) {
   if (!dialog_) return;
   // An RTSP camera's pictures reach the preview only while it is seen.
   if (show && rtsp_) preview_.SetPicture(picture_);
+  if (show) PlaceBesideForeground();
   ShowWindow(dialog_, show ? SW_SHOW : SW_HIDE);
   SetForegroundWindow(dialog_);
+}
+
+void IPCamDlg::PlaceBesideForeground() {
+  HWND from = GetForegroundWindow();
+  RECT anchor{}, own{};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!from || from == dialog_ || !GetWindowRect(from, &anchor) || !GetWindowRect(dialog_, &own) ||
+      !GetMonitorInfoA(MonitorFromWindow(from, MONITOR_DEFAULTTOPRIMARY), &monitor))
+    return;
+  const RECT& work = monitor.rcWork;
+  int x = 0, y = 0;
+  PlaceBeside({anchor.left, anchor.top, anchor.right, anchor.bottom}, own.right - own.left, own.bottom - own.top,
+              {work.left, work.top, work.right, work.bottom}, x, y);
+  SetWindowPos(dialog_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void IPCamDlg::GetStatus(char (&text)[kTextSize]) {
@@ -346,8 +363,13 @@ UINT IPCamDlg::NextWait() {
 
 void IPCamDlg::EnableInputs(bool enable) {
   if (!dialog_) return;
+  const HWND focus = GetFocus();
   for (int id : {ipcam::kConnectButton, ipcam::kUrl}) EnableWindow(GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
   EnableModeButtons();
+  // A control disabled under the focus leaves the dialog deaf to Escape
+  // and Enter. The picture takes the focus instead: no button, so Enter
+  // means OK there and both keys hide the dialog.
+  if (focus && IsChild(dialog_, focus) && !IsWindowEnabled(focus)) SetFocus(GetDlgItem(dialog_, ipcam::kPreview));
 }
 
 void IPCamDlg::EnableModeButtons() {

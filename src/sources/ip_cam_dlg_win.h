@@ -83,6 +83,8 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   INT_PTR OnClose() override;
 
  private:
+  // Beside the window it is opened from (the setup dialog), inside the screen.
+  void PlaceBesideForeground();
   struct WinsockSession {
     WinsockSession();
     ~WinsockSession();

@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "common/picture.h"
+#include "engine/cell_text.h"
 #include "web/grid_picture.h"
 
 class WebCameras {
@@ -32,12 +34,19 @@ class WebCameras {
   // camera's next picture.
   virtual const Picture* CurrentPicture(int number) const = 0;
   virtual WebGridShape GridShape() const = 0;
+  // Camera `number`'s name and what it is doing, for the live page.
+  virtual std::string Name(int number) const { return CameraTitle(number); }
+  virtual CameraStatus Status(int number) const {
+    return CurrentPicture(number) ? CameraStatus{CameraState::kLive, "Live"}
+                                  : CameraStatus{CameraState::kConnecting, "Connecting..."};
+  }
 };
 
 // Adapts a live list of camera pointers (raw or smart), such as the main
 // window's CamWnd list: entry n-1 is camera n, and each entry offers
 // `bool GrabJpeg(std::vector<unsigned char>&)`, `uint64_t PictureSerial()`,
-// `bool HasLivePicture()` and `const Picture& CurrentPicture()`. The list is
+// `bool HasLivePicture()`, `const Picture& CurrentPicture()`, `std::string
+// Name()` and `CameraStatus Status()`. The list is
 // read on every request, so cameras added or removed later are seen; it must
 // outlive the adapter. `shape` gives the grid the list is laid out in.
 template <typename List>
@@ -60,6 +69,14 @@ class CameraListCameras : public WebCameras {
     return camera && camera->HasLivePicture() ? &camera->CurrentPicture() : nullptr;
   }
   WebGridShape GridShape() const override { return shape_ ? shape_() : WebGridShape{}; }
+  std::string Name(int number) const override {
+    auto* camera = At(number);
+    return camera ? camera->Name() : WebCameras::Name(number);
+  }
+  CameraStatus Status(int number) const override {
+    auto* camera = At(number);
+    return camera ? camera->Status() : CameraStatus{CameraState::kNoSource, "No source"};
+  }
 
  private:
   auto* At(int number) const {

@@ -204,6 +204,11 @@ std::vector<unsigned char> MessagePageResponse(std::string_view message) {
   return TextPageResponse(body);
 }
 
+std::vector<unsigned char> JsonResponse(std::string_view body) {
+  return Bytes("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\nCache-Control: no-cache\r\nContent-Length: " +
+               std::to_string(body.size()) + std::string(kHeaderEnd) + std::string(body));
+}
+
 std::vector<unsigned char> TooManyStreamsResponse() {
   const std::string body = "<HTML><BODY>Vorrandale Webserver<br>ERROR: Too Many Live Streams</BODY></HTML>";
   return Bytes("HTTP/1.0 503 Service Unavailable\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " +
@@ -279,6 +284,10 @@ WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext&
     return Stream(static_cast<int>(number));
   }
   if (StartsWith(path, "$GRID")) return Stream(kGridStream);
+  if (StartsWith(path, "$CAMERAS")) {
+    if (!context.camerasJson) return Respond(NotFoundResponse());
+    return Respond(JsonResponse(context.camerasJson()));
+  }
   if (StartsWith(path, "$CAM")) {
     long long number = ParseLeadingInteger(path.substr(4));
     if (number < 1 || number > context.cameraCount) return Respond(NotFoundResponse());

@@ -45,6 +45,8 @@ struct WebRequestContext {
   int cameraCount = 0;
   WebFileSource* files = nullptr;
   GrabJpegFunction grabJpeg;
+  // The $CAMERAS answer's body (cameras_json.h); null answers 404.
+  std::function<std::string()> camerasJson;
   // The peer failed the login too often lately: refused without a check.
   bool loginBlocked = false;
 };
@@ -81,6 +83,8 @@ std::vector<unsigned char> NotFoundResponse();
 std::vector<unsigned char> AuthorizationRequiredResponse();
 std::vector<unsigned char> TextPageResponse(std::string_view body);
 std::vector<unsigned char> MessagePageResponse(std::string_view message);
+// A JSON body that no cache keeps.
+std::vector<unsigned char> JsonResponse(std::string_view body);
 // Status 503 with a message page: the live streams are at their limit.
 std::vector<unsigned char> TooManyStreamsResponse();
 // A file of the web folder, bytes as they are, typed by its extension.

@@ -4,6 +4,7 @@
 
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
+#include "web/cameras_json.h"
 #include "web/grid_picture.h"
 
 namespace {
@@ -133,6 +134,7 @@ WebRequestContext Webserver::RequestContext(const sockaddr_in& peer) {
   context.grabJpeg = [cameras](int number, std::vector<unsigned char>& jpeg) {
     return cameras && cameras->GrabJpeg(number, jpeg);
   };
+  context.camerasJson = [cameras] { return cameras ? CamerasJson(*cameras) : std::string("{\"cameras\":[]}"); };
   context.loginBlocked = throttle_.IsBlocked(peer.sin_addr.s_addr, Now());
   return context;
 }

@@ -113,7 +113,8 @@ TEST_F(EmptyCellTest, NumberAndWhatToDoCentredInTheGreyCell) {
   for (int i = 1; i < 4; ++i) EXPECT_NE(lineWidths[i], lineWidths[i - 1]) << "line " << i << " differs";
   EXPECT_EQ(cameraText.Count(kRed), 0) << "no second, red copy of the status in an empty cell";
 
-  // A picture replaces all of it.
+  // A picture replaces all of it (the label over it is ticked off here).
+  camera_.SetIdentity({"Garden", 1});
   const Picture blue = Blue(64, 48);
   camera_.SetPicture(blue.pixels.data(), blue.pictureInfo, true);
   CameraSays(nullptr);

@@ -159,6 +159,20 @@ TEST_F(RecorderTest, RecordingIsAppendedFrameByFrameWithTheClocksTime) {
   EXPECT_EQ(Frames("rec\\cam.mjpg").size(), 5u);
 }
 
+TEST_F(RecorderTest, ASecondCameraOnTheSameFileNamesTheFirstAndRecordsOnceItIsFree) {
+  MakeRecorder().SetCameraName(1, "Door");
+  Save();
+  std::unique_ptr<Recorder> first = std::move(recorder_);
+  MakeRecorder().SetCameraName(2, "");
+  for (const char* status : {"Door already records to this file", ""}) {
+    Save();
+    EXPECT_STREQ(recorder_->StatusText(), status);
+    EXPECT_EQ(recorder_->RecordedLastFrame(), !*status);
+    EXPECT_EQ(Frames("rec\\cam.mjpg").size(), *status ? 1u : 2u);
+    first.reset();
+  }
+}
+
 TEST_F(RecorderTest, MotionRecordsTheMotionFrameAndTheNextSaveCount) {
   settings_.motionEnabled = 1;
   settings_.saveCount = 5;

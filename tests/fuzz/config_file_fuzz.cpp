@@ -49,15 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RequireEnded(camera.settings.overlayFont.faceName);
     RequireEnded(camera.settings.infoFont.faceName);
     RequireInRange(camera.extras);
+    RequireEnded(camera.identity.name);
   }
   MemorySource extensionOnly(std::vector<uint8_t>(data, data + size));
-  std::vector<RecordingExtras> extras(size > 2 ? data[2] % 101 : 12, RecordingExtras{7, 7, 7});
+  std::vector<CameraExtension> extras(size > 2 ? data[2] % 101 : 12, CameraExtension{{7, 7, 7}, {"Door", 1}});
   const size_t count = extras.size();
   const ExtensionRead how = ReadConfigExtension(extensionOnly, extras);
   if (extras.size() != count) std::abort();
-  for (const RecordingExtras& e : extras) {
+  for (const auto& [e, identity] : extras) {
     RequireInRange(e);
-    if (how != ExtensionRead::kLoaded && (e.preMotionFrames || e.keepMegabytes || e.keepDays)) std::abort();
+    RequireEnded(identity.name);
+    if (how != ExtensionRead::kLoaded && (e.preMotionFrames || e.keepMegabytes || e.keepDays || identity.name[0]))
+      std::abort();
   }
   const int width = size > 0 ? data[0] * 16 : 640;
   const int height = size > 1 ? data[1] * 16 : 480;

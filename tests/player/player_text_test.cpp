@@ -4,7 +4,9 @@
 
 #include <ctime>
 
+#include "player/frame_index.h"
 #include "player/recording_bytes.h"
+#include "player/recording_file.h"
 #include "player/size_presets.h"
 #include "player/timeline_geometry.h"
 
@@ -56,6 +58,19 @@ TEST(FrameDateTest, AFrameWithoutATimestampHasNoDate) {
 TEST(StatusTextTest, JoinsSizeAndDateWithThreeBlanks) {
   EXPECT_EQ(StatusText(1536, "Tue Nov 14 2023 (10:13:20 PM)"),
             "FileSize: 1.50 KB   FrameDate: Tue Nov 14 2023 (10:13:20 PM)");
+}
+
+TEST(FrameIndexTest, CountsFramesAcrossSlicesAndAsTheFileGrows) {
+  MemoryRecordingFile file(EqualFrames(30, 3000));  // frames cut by the 64 KiB pieces
+  FrameIndex index;
+  int slices = 1;
+  while (!index.Update(file, 1)) ++slices;
+  EXPECT_EQ(slices, 3);
+  EXPECT_EQ(index.Count(), 30u);
+  EXPECT_EQ(index.NumberEndingAt(3000 * 22), 22u);
+  file.Append(EqualFrames(2, 3000));
+  EXPECT_TRUE(index.Update(file, 1 << 20));
+  EXPECT_EQ(index.NumberEndingAt(3000 * 32), 32u);
 }
 
 TEST(ParseDelayTest, ReadsTheFieldAsAnUnsignedNumber) {

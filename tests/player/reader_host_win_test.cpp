@@ -34,6 +34,7 @@ TEST(ReaderHostTest, OpenSetsTheOwnerTitleAndReadsTheFileOnDisk) {
 
   ASSERT_TRUE(reader.Open(path));
   EXPECT_EQ(TitleOf(owner.Handle()), "Framedeck - Garden 2.mjpg");
+  EXPECT_EQ(host.RecordingFolder(), folder.Path()) << "where the save and export choosers start";
   auto frame = reader.ReadNext();
   ASSERT_TRUE(frame);
   EXPECT_EQ(std::vector<uint8_t>(frame->data, frame->data + frame->size),

@@ -27,6 +27,11 @@ TEST(AboutTextTest, VersionWebAddressAndLicences) {
   text = AboutText(facts);
   EXPECT_NE(text.find("http://localhost:8080/"), std::string::npos) << text;
   EXPECT_NE(text.find("http://DESK:8080/"), std::string::npos) << text;
+  facts.addresses = {"192.168.0.20", "10.0.0.5"};
+  text = AboutText(facts);
+  for (const char* address : {"http://DESK:8080/", "http://192.168.0.20:8080/", "http://10.0.0.5:8080/"})
+    EXPECT_NE(text.find(address), std::string::npos) << address << " in " << text;
+  facts.addresses.clear();
   facts.hostName.clear();
   text = AboutText(facts);
   EXPECT_NE(text.find("http://localhost:8080/"), std::string::npos);

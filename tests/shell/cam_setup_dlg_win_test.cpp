@@ -181,6 +181,10 @@ class CamSetupTest : public ::testing::Test {
       colour = nextColour_++;
       return true;
     };
+    choosers.confirm = [this](HWND, const char* text) {
+      warnings_.emplace_back(text);
+      return keepSharedFile_;
+    };
     return choosers;
   }
 
@@ -198,7 +202,7 @@ class CamSetupTest : public ::testing::Test {
     current_ = this;
     const UINT_PTR start = SetTimer(nullptr, 0, 10, &CamSetupTest::StartScenario);
     const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, &CamSetupTest::EndLeftOpen);
-    const bool applied = RunCamSetup(*camera_, 2, cell_.Parent(), AnsweringChoosers());
+    const bool applied = RunCamSetup(*camera_, 2, cell_.Parent(), AnsweringChoosers(), nullptr, fileOwner_);
     KillTimer(nullptr, start);
     KillTimer(nullptr, watchdog);
     current_ = nullptr;
@@ -264,7 +268,55 @@ class CamSetupTest : public ::testing::Test {
   std::vector<uint32_t> colourAsked_;
   std::vector<std::string> fontAsked_;
   HWND chooserOwner_ = nullptr;
+  std::function<std::string(const CamSettings&)> fileOwner_;
+  std::vector<std::string> warnings_;
+  bool keepSharedFile_ = false;
 };
+
+// Every one-line label of every page shows its whole text.
+void ExpectLabelsFit(const Open& d) {
+  for (int page = 0; page < kPageCount; ++page) {
+    for (HWND child = GetWindow(d.Page(page), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      char className[16] = {}, text[256] = {};
+      GetClassNameA(child, className, sizeof className);
+      const int length = GetWindowTextA(child, text, sizeof text);
+      RECT box{};
+      SIZE size{};
+      HDC dc = GetDC(child);
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+      GetTextExtentPoint32A(dc, text, length, &size);
+      ReleaseDC(child, dc);
+      GetClientRect(child, &box);
+      if (_stricmp(className, "Static") != 0 || box.bottom >= 2 * size.cy) continue;  // a wrapping text
+      EXPECT_LE(size.cx, box.right) << kPageNames[page] << ": \"" << text << "\"";
+    }
+  }
+}
+
+TEST_F(CamSetupTest, NameOwnPathAndAWarningAboutAnotherCamerasFile) {
+  fileOwner_ = [](const CamSettings&) { return std::string("Door"); };
+  camera_->SetSettings(DefaultCamSettings());
+  const bool applied = Run({[&](const Open& d) {
+                              ExpectLabelsFit(d);
+                              EXPECT_EQ(d.Text(kDevice, kCameraName), "Camera 3");
+                              d.Type(kDevice, kCameraName, " Front door ");
+                              d.Check(kDevice, kShowLabel, false);
+                              d.Check(kRecording, kRecordEnabled, true);
+                              d.Click(kDevice, kDeviceIp);
+                              EXPECT_EQ(d.Text(kRecording, kSavePath), "C:\\Cameras\\Camera 3\\%Y-%m-%d\\camera3.mjpg");
+                              d.Press(kOk);
+                            },
+                            [&](const Open& d) {
+                              ASSERT_EQ(warnings_.size(), 1u) << "OK warns and the dialog stays";
+                              EXPECT_EQ(warnings_[0].rfind("Door already records to this file", 0), 0u);
+                              keepSharedFile_ = true;
+                              d.Press(kOk);
+                            }});
+  EXPECT_TRUE(applied);
+  EXPECT_EQ(camera_->Name(), "Front door");
+  EXPECT_EQ(camera_->Identity().hideLabel, 1);
+  EXPECT_STREQ(camera_->Settings().savePath, "C:\\Cameras\\Camera 3\\%Y-%m-%d\\camera3.mjpg");
+}
 
 TEST_F(CamSetupTest, OpensWithTheCameraSettingsInEveryControl) {
   std::string title;

@@ -57,14 +57,21 @@ class ConfigBytes {
     Zeros(4);
     return Int(at, static_cast<int32_t>(count));
   }
-  // The extension trailer: "VREX", version, count, record size, per camera
-  // frames before motion, MB and days, then the CRC-32 of all that.
-  ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, uint32_t version = 1) {
+  // The extension trailer: "VREX", version 2, count, record size 80, per
+  // camera frames before motion, MB and days, a 64-byte name and the label
+  // flag (0), then the CRC-32 of all that.
+  ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras,
+                         const std::vector<std::string>& names = {}) {
     const size_t at = Size();
     for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
-    Int(Size(), static_cast<int32_t>(version)).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 12);
-    for (const auto& values : cameras)
-      for (int32_t value : values) Int(Size(), value);
+    Int(Size(), 2).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 80);
+    for (size_t k = 0; k < cameras.size(); ++k) {
+      for (int32_t value : cameras[k]) Int(Size(), value);
+      const size_t name = Size();
+      Zeros(64);
+      if (k < names.size()) Text(name, names[k]);
+      Int(Size(), 0);
+    }
     return Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
   }
   // The extension a program writes for cameras without extras.

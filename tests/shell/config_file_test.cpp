@@ -211,6 +211,7 @@ TEST(ConfigExtensionTest, OldFileLoadsWithDefaultsAndWritesItsRecordsBackUnchang
 TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   std::vector<CameraRecords> cameras = DefaultCameras(2);
   cameras[0].extras = {3, 500, 7};
+  cameras[0].identity = {"Front door", 0};
   cameras[1].extras = {50, 0, 30};
   GridLayout layout = DefaultGridLayout();
   layout.columns = 2;
@@ -218,12 +219,13 @@ TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, cameras));
   ConfigBytes expected = DefaultConfigBytes(2, 1, 2, 2);
-  expected.Extension({{3, 500, 7}, {50, 0, 30}});
+  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"});
   EXPECT_TRUE(sink.bytes == expected.Bytes()) << "the trailer's bytes as its table gives them";
   Loaded loaded = Load(sink.bytes);
   EXPECT_TRUE(loaded.ok);
   EXPECT_EQ(loaded.extension, ExtensionRead::kLoaded);
   EXPECT_EQ(ExtrasOf(loaded), (std::vector<std::array<int32_t, 3>>{{3, 500, 7}, {50, 0, 30}}));
+  EXPECT_EQ(CameraName(loaded.grid.cameras[0].identity, 1), "Front door");
 
   // Values no dialog gives, written by some other tool with a good checksum.
   ConfigBytes odd = DefaultConfigBytes(2, 1, 2, 2);

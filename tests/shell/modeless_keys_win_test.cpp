@@ -67,12 +67,19 @@ TEST(ModelessKeysTest, IpCameraDialogOnItsWorkerAnswersEnterEscapeAndTab) {
   CamSettings settings = camera.Settings();
   settings.cameraType = kIpCamera;
   camera.SetSettings(settings);
+  MoveWindow(cell.Parent(), 200, 150, 560, 330, TRUE);
+  ShowWindow(cell.Parent(), SW_SHOW);
+  SetForegroundWindow(cell.Parent());
   SendMessageA(camera.Worker().Handle(), camera_msg::kSelectSource, kIpCamera, 1);
 
   HWND dialog = FindWindowA(nullptr, "IP Camera Setup - Camera 2");
   ASSERT_NE(dialog, nullptr) << "the dialog carries its camera's number";
   EXPECT_EQ(GetWindowThreadProcessId(dialog, nullptr), GetWindowThreadProcessId(camera.Worker().Handle(), nullptr));
   ASSERT_TRUE(IsWindowVisible(dialog));
+  RECT opener{}, placed{}, overlap{};
+  GetWindowRect(cell.Parent(), &opener);
+  GetWindowRect(dialog, &placed);
+  EXPECT_FALSE(IntersectRect(&overlap, &opener, &placed)) << "opens beside the window it was opened from";
   HWND url = GetDlgItem(dialog, ipcam::kUrl);
   ASSERT_TRUE(PumpUntil([&] { return FocusOf(dialog) == url; })) << "the URL field has the focus";
 
@@ -90,6 +97,19 @@ TEST(ModelessKeysTest, IpCameraDialogOnItsWorkerAnswersEnterEscapeAndTab) {
   EXPECT_TRUE(IsChild(dialog, FocusOf(dialog)));
   Press(FocusOf(dialog), VK_ESCAPE);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(dialog); })) << "Escape hides the dialog";
+
+  // Connected: Connect is disabled under the focus, and both keys still hide.
+  for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    SendMessageA(camera.Worker().Handle(), camera_msg::kSelectSource, kIpCamera, 1);
+    ASSERT_TRUE(IsWindowVisible(dialog));
+    SetDlgItemTextA(dialog, ipcam::kUrl, "http://127.0.0.1:9/picture.jpg");
+    HWND connect = GetDlgItem(dialog, ipcam::kConnectButton);
+    PostMessageA(connect, BM_CLICK, 0, 0);  // a click, which focuses the button
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowEnabled(connect) && FocusOf(dialog) != nullptr; }))
+        << "connecting keeps a focus in the dialog";
+    Press(FocusOf(dialog), key);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(dialog); })) << "after Connect, key " << key << " hides";
+  }
 
   // The camera moves in the grid: the dialog follows.
   camera.SetNumber(3);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """What a new user meets: the first window without a configuration file, the
-About box, and a grid with a live and a failed camera. Screenshots of all
-three are kept as artifacts."""
+About box, and a grid with two named, recording cameras (names and REC on the
+cells, never in the recordings) and a failed one. Screenshots are kept."""
 import os
 import shutil
 import struct
@@ -10,26 +10,32 @@ import sys
 import tempfile
 import time
 
-from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for
-from vorrandale_test import bmp_colours, default_camera, put_int, put_text
+from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for, wine_path
+from vorrandale_test import bmp_colours, default_camera, extension_bytes, file_size, put_int, put_text
+
+REC_RED = (255, 40, 40)  # the cell label's "REC"
 
 
-def grid_config(web_port, live_url):
-    """Web server on; 2 x 2 cameras: 1 live, 2 an IP camera whose URL is no URL."""
+def grid_config(web_port, live_url, blue_url, records):
+    """Web server on; 2 x 2 cameras: 1 and 3 live and recording to `records`, 2 an IP
+    camera whose URL is no URL; 1 and 3 named in the extension."""
     web = bytearray(532)
     put_int(web, 0, 1)
     web[8:10] = struct.pack("<H", web_port)
     out = bytes(web) + struct.pack("<iii4xd", 5, 2, 2, 0.75) + struct.pack("<I", 4)
     for k in range(4):
         settings, grid = default_camera()
-        if k in (0, 1):
+        if k in (0, 1, 2):
             put_int(settings, 732, 1)  # IP camera
-            put_text(settings, 748, 260, live_url if k == 0 else "camera-without-scheme")
+            put_text(settings, 748, 260, [live_url, "camera-without-scheme", blue_url][k])
             put_int(settings, 1008, 1)  # connected
             put_int(settings, 1012, 1)  # MJPEG stream
             put_int(settings, 1088, 100)
+        if k in (0, 2):
+            put_int(settings, 1016, 1)  # recording on
+            put_text(settings, 1092, 260, wine_path(records[k // 2]))
         out += bytes(settings) + bytes(grid)
-    return out
+    return out + extension_bytes(["Door", "", "Garden"])
 
 
 def bmp_pixel_rows(path):
@@ -68,7 +74,7 @@ def main():
     os.makedirs(args.artifacts, exist_ok=True)
     folder = tempfile.mkdtemp(prefix="vorrandale_first_")
     shutil.copy(args.exe, os.path.join(folder, "Vorrandale.exe"))
-    camera = None
+    camera = blue = None
     program = None
     try:
         # First start: no configuration file.
@@ -106,18 +112,32 @@ def main():
         check(stop(program) == 0, "Exit ends the first start")
 
         # A live grid: one camera streaming, one that cannot connect.
-        camera_port, web_port = free_port(), free_port()
+        camera_port, blue_port, web_port = free_port(), free_port(), free_port()
+        records = [os.path.join(folder, "rec", name) for name in ("door.mjpg", "garden.mjpg")]
         with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
-            f.write(grid_config(web_port, f"http://127.0.0.1:{camera_port}/camera.mjpg"))
+            f.write(grid_config(web_port, f"http://127.0.0.1:{camera_port}/camera.mjpg",
+                                f"http://127.0.0.1:{blue_port}/camera.mjpg", records))
         camera = mjpeg_camera("testsrc=size=640x480:rate=10", f"http://127.0.0.1:{camera_port}/camera.mjpg")
+        blue = mjpeg_camera("color=c=0x2040C0:size=320x240:rate=10", f"http://127.0.0.1:{blue_port}/camera.mjpg")
         time.sleep(1)
         program, shown = start(folder)
         check(shown, "main window shown with the stored grid")
-        time.sleep(4)
+        check(wait_for(lambda: all(file_size(r) > 20000 for r in records), 40),
+              f"both cameras record ({[file_size(r) for r in records]} bytes)")
         live = shot("live_grid_failed_camera")
         if check(live is not None, "screenshot of the live grid"):
             colours, size = bmp_colours(live)
             check(colours > 200, f"the live camera's picture is in the grid ({colours} colours)")
+            rows = bmp_pixel_rows(live)
+            garden = [row[:len(row) // 2] for row in rows[len(rows) // 2:]]  # camera 3: bottom left
+            check(any(REC_RED in row for row in garden) and any((255, 255, 255) in row for row in garden),
+                  "camera 3's cell carries its name and a red REC")
+        frame = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "mjpeg", "-i", records[1], "-frames:v", "1",
+                                "-vf", "crop=120:30:0:0", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"],
+                               capture_output=True, timeout=60).stdout
+        pixels = [frame[i:i + 3] for i in range(0, len(frame), 3)]
+        check(len(pixels) == 3600 and all(abs(p[0] - 0x20) < 24 and abs(p[2] - 0xC0) < 24 for p in pixels),
+              "the recording's corner is the camera's own blue, without the label")
         tool("command", "173")
         check(tool.wait_window("About Vorrandale"), "About opens again")
         _, texts = tool("texts", "About Vorrandale")
@@ -127,10 +147,10 @@ def main():
     finally:
         if program:
             program.end()
-        if camera:
-            if camera.poll() is None:
-                camera.kill()
-            camera.wait()
+        for peer in filter(None, (camera, blue)):
+            if peer.poll() is None:
+                peer.kill()
+            peer.wait()
         shutil.rmtree(folder, ignore_errors=True)
 
     return check.result()

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Starts the real Framedeck.exe under Wine with a recording on its command
-line, finds its window from a second Windows program, checks the title and
-that the picture shows the recording's first frame, keeps a screenshot and
-closes the window (ending the process by pid if it does not go)."""
+line, finds its window from a second Windows program, checks the title, the
+position readout as it steps and that the picture shows the recording's
+first frame, keeps a screenshot and closes the window (ending the process by
+pid if it does not go)."""
 import os
 import re
 import shutil
@@ -11,7 +12,7 @@ import subprocess
 import sys
 import tempfile
 
-from systest import Checks, Program, arguments, run, wine_path
+from systest import Checks, Program, WindowTool, arguments, run, wait_for, wine_path
 
 FIRST = (200, 40, 60)   # RGB of the first frame
 LATER = (30, 90, 220)   # the frames after it
@@ -51,8 +52,9 @@ def near(a, b, tolerance=12):
 
 
 def main():
-    args = arguments("wine", "program", "shot", "artifacts")
+    args = arguments("wine", "program", "shot", "tool", "artifacts")
     check = Checks("framedeck_system")
+    tool = WindowTool(args.wine, args.tool)
 
     os.makedirs(args.artifacts, exist_ok=True)
     with tempfile.TemporaryDirectory() as folder:
@@ -66,6 +68,15 @@ def main():
         # The second argument must be ignored.
         player = Program(args.wine, args.program, wine_path(path), wine_path(path + ".missing"))
         try:
+            title = "Framedeck - " + name
+
+            def texts():
+                return tool("texts", title)[1].splitlines()
+
+            for button, wanted in ((None, "frame 1 of 5"), ("1004", "frame 5 of 5"), ("1003", "frame 1 of 5")):
+                if button:
+                    tool("press", title, button)
+                check(wait_for(lambda: wanted in texts(), 60), f"the readout says {wanted!r}")
             bmp = os.path.join(folder, "framedeck.bmp")
             code, shot = run(args.wine, args.shot, "Framedeck", "1007", wine_path(bmp), "close", timeout=90)
             print(shot)

@@ -10,6 +10,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for, wine_path
 
@@ -83,6 +84,14 @@ def config_bytes(web_port, camera_url, record_path):
         out += bytes(settings) + bytes(grid)
     assert len(out) == 560 + 4 * 1989
     return out
+
+
+def extension_bytes(names, count=4):
+    """The configuration extension (version 2) naming the first cameras."""
+    body = b"".join(bytes(12) + n.encode("ascii").ljust(64, b"\0") + bytes(4)
+                    for n in (list(names) + [""] * count)[:count])
+    data = b"VREX" + struct.pack("<III", 2, count, 80) + body
+    return data + struct.pack("<I", zlib.crc32(data))
 
 
 def timestamps(data):

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "web/cameras_json.h"
+
 namespace {
 
 // Stands in for the camera display object: the same GrabJpeg shape.
@@ -22,6 +24,10 @@ struct FakeCamWnd {
   bool signalLost = false;
   bool HasLivePicture() const { return hasPicture && !signalLost; }
   const Picture& CurrentPicture() const { return picture; }
+  std::string name = "Camera";
+  CameraStatus status{CameraState::kLive, "Live"};
+  std::string Name() const { return name; }
+  CameraStatus Status() const { return status; }
 };
 
 TEST(CameraListCameras, NumbersTheListFromOneAndFollowsItLive) {
@@ -77,3 +83,17 @@ TEST(CameraListCameras, KeysSerialsPicturesAndShapeFollowTheList) {
 }
 
 }  // namespace
+
+TEST(CamerasJson, NamesStatesAndTheGridsCells) {
+  FakeCamWnd door{1, true}, lost{2, false}, none{3, false};
+  door.name = "Door \"A\"\\\x01\xE9";
+  lost.status = {CameraState::kNoSignal, "No signal since 14:02:10"};
+  none.status = {CameraState::kNoSource, "No source"};
+  std::vector<FakeCamWnd*> list{&door, &lost, &none};
+  CameraListCameras cameras(list, [] { return WebGridShape{2, 2, 0.75}; });
+  EXPECT_EQ(CamerasJson(cameras),
+            "{\"columns\":2,\"rows\":2,\"cellWidth\":634,\"cellHeight\":476,\"gap\":4,\"cameras\":["
+            "{\"number\":1,\"name\":\"Door \\\"A\\\"\\\\\\u0001\\u00e9\",\"state\":\"live\",\"text\":\"Live\"},"
+            "{\"number\":2,\"name\":\"Camera\",\"state\":\"lost\",\"text\":\"No signal since 14:02:10\"},"
+            "{\"number\":3,\"name\":\"Camera\",\"state\":\"none\",\"text\":\"No source\"}]}");
+}
