@@ -21,14 +21,10 @@ import uuid
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "system"))
 from rtsp_peers import RtspRelay, publish  # noqa: E402
-from vorrandale_bench import TICKS, environ, find_process, thread_ticks  # noqa: E402
+from vorrandale_bench import TICKS, environ, find_process, rss_mib, thread_ticks, wine_path  # noqa: E402
 
 SECONDS = int(os.environ.get("VR_BENCH_SECONDS", "20"))
 SIZES = ("640x480", "4096x4096", "8192x8192")
-
-
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 def jpeg_of(folder, size):
@@ -75,17 +71,6 @@ class MjpegCamera:
         self.listener.close()
 
 
-def peak_mib(pid):
-    try:
-        with open(f"/proc/{pid}/status") as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1]) / 1024
-    except OSError:
-        pass
-    return 0.0
-
-
 def measure(args, url, folder):
     """Runs ipcam_host on url for SECONDS: peak MiB, CPU %, pictures, last status."""
     record = tempfile.mkdtemp(dir=folder)
@@ -99,7 +84,7 @@ def measure(args, url, folder):
             pid = find_process(lambda p, comm: comm.lower().startswith("ipcam_host") and wanted in environ(p))
             start = time.monotonic()
         else:
-            peak = max(peak, peak_mib(pid))
+            peak = max(peak, rss_mib(pid, "VmHWM"))
             ticks = thread_ticks(pid) or ticks
         time.sleep(0.2)
     seconds = time.monotonic() - start

@@ -183,11 +183,12 @@ def thread_ticks(pid):
     return ticks
 
 
-def rss_mib(pid):
+def rss_mib(pid, field="VmRSS"):
+    """A process's resident memory in MiB (VmHWM: its peak)."""
     try:
         with open(f"/proc/{pid}/status") as f:
             for line in f:
-                if line.startswith("VmRSS:"):
+                if line.startswith(field + ":"):
                     return int(line.split()[1]) / 1024
     except OSError:
         pass
