@@ -11,7 +11,7 @@
 #include "framework/window_icon_win.h"
 #include "net/async_soc_wnd_win.h"
 #include "sources/camera_request.h"
-#include "sources/picture_limit.h"
+#include "common/picture_limit.h"
 
 namespace {
 
