@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "common/jpeg_codec.h"
+#include "common/text_case.h"
 #include "framework/window_icon_win.h"
 #include "player/avi_export_win.h"
 #include "player/avi_frame_rate.h"
@@ -34,6 +34,9 @@ constexpr Placement kPlacements[] = {
     {kFirstButton, kLayoutKeep, kLayoutFollowEdge},      {kLastButton, kLayoutKeep, kLayoutFollowEdge},
     {kDelayField, kLayoutFollowEdge, kLayoutFollowEdge}, {kStepArrows, kLayoutFollowEdge, kLayoutFollowEdge},
 };
+
+// The menu items that only the .mjpg reader serves.
+constexpr int kMjpgOnlyItems[] = {kSetSelectionStart, kSetSelectionEnd, kClearSelection, kSaveFrame};
 
 // The menu items that act on the selection.
 constexpr int kSelectionItems[] = {kExtractSelection, kDeleteSelection, kInsertAtStart, kInsertAtEnd, kExportAvi};
@@ -87,7 +90,12 @@ INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_TIMER:
       // A tick already queued when playback stopped must not move on.
-      if (wParam == kPlayTimer && playing_ && !ShowFrame(FrameMode::NextQuiet)) StopPlaying();
+      if (wParam == kPlayTimer && playing_) {
+        if (!ShowFrame(FrameMode::NextQuiet))
+          StopPlaying();
+        else if (const std::optional<uint32_t> delay = source_->RecordedDelayMs())
+          SetTimer(window_, kPlayTimer, *delay, nullptr);
+      }
       return TRUE;
     case WM_RBUTTONUP:
       OnRightButtonUp(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -139,7 +147,23 @@ void PlayerWnd::OpenFromCommandLine() {
   if (!arguments || count < 2) return;
   char path[kPathBuffer];
   if (!WideCharToMultiByte(CP_ACP, 0, arguments.get()[1], -1, path, sizeof path, nullptr, nullptr)) return;
-  if (reader_.Open(std::string(path))) OnLoaded();
+  if (OpenRecording(std::string(path))) OnLoaded();
+}
+
+bool PlayerWnd::OpenRecording(std::optional<std::string> path) {
+  if (!path) {
+    std::string chosen = host_.AskOpenFile("", kPlayerOpenFilter, kRecordingExtension);
+    if (chosen.empty()) return false;
+    path = std::move(chosen);
+  }
+  if (!EndsWithNoCase(*path, kMp4Extension)) {
+    mp4_.Close();
+    source_ = &reader_;
+    return reader_.Open(std::move(path));
+  }
+  reader_.Close();
+  source_ = &mp4_;
+  return mp4_.Open(*path);
 }
 
 void PlayerWnd::OnLoaded() {
@@ -149,32 +173,24 @@ void PlayerWnd::OnLoaded() {
 }
 
 bool PlayerWnd::ShowFrame(FrameMode mode, double fraction) {
-  std::optional<RecordingFrame> frame;
-  switch (mode) {
-    case FrameMode::NextReporting:
-    case FrameMode::NextQuiet:
-      frame = reader_.ReadNext();
-      break;
-    case FrameMode::Previous:
-      frame = reader_.ReadPrevious();
-      break;
-    case FrameMode::AtFraction:
-      frame = reader_.SeekFraction(fraction);
+  FrameMove move = FrameMove::kNext;
+  if (mode == FrameMode::Previous) move = FrameMove::kPrevious;
+  if (mode == FrameMode::AtFraction) move = FrameMove::kAtFraction;
+  ShownFrame shown;
+  const std::string format = source_->FormatName();
+  switch (source_->Show(move, fraction, shown)) {
+    case FrameOutcome::kNoFrame:
+      if (mode == FrameMode::NextReporting) picture_.SetMessage("Could not grab a valid " + format + " frame");
+      return false;
+    case FrameOutcome::kUndecodable:
+      picture_.SetMessage("Could not load a valid " + format + " frame");
+      return false;
+    case FrameOutcome::kShown:
       break;
   }
-  if (!frame) {
-    if (mode == FrameMode::NextReporting) picture_.SetMessage("Could not grab a valid mjpg frame");
-    return false;
-  }
-  Picture decoded;
-  if (!DecodeJpeg(frame->data, frame->size, decoded)) {
-    picture_.SetMessage("Could not load a valid mjpg frame");
-    return false;
-  }
-  picture_.SetPicture(std::move(decoded));
-  if (const std::optional<std::string> date = FrameDateText(frame->data, frame->size))
-    SetWindowTextA(statusLine_.Window(), StatusText(reader_.FileSize(), *date).c_str());
-  SetTimelinePos(TBM_SETPOS, reader_.PositionFraction(false));
+  picture_.SetPicture(std::move(shown.picture));
+  if (shown.date) SetWindowTextA(statusLine_.Window(), StatusText(source_->FileSize(), *shown.date).c_str());
+  SetTimelinePos(TBM_SETPOS, source_->PositionFraction(false));
   return true;
 }
 
@@ -198,6 +214,11 @@ void PlayerWnd::LockControls(bool locked) {
   SetDlgItemTextA(window_, kPlayButton, locked ? "Abort" : "Play");
 }
 
+uint32_t PlayerWnd::PlayDelay() {
+  const std::optional<uint32_t> recorded = source_->RecordedDelayMs();
+  return recorded ? *recorded : Delay();
+}
+
 uint32_t PlayerWnd::Delay() const {
   char text[32] = "";
   GetDlgItemTextA(window_, kDelayField, text, sizeof text);
@@ -211,7 +232,7 @@ bool PlayerWnd::HasCurrentFrame() const {
 void PlayerWnd::OnCommand(int id) {
   switch (id) {
     case kLoadButton:
-      if (!reader_.IsBusy() && reader_.Open()) OnLoaded();
+      if (!reader_.IsBusy() && OpenRecording(std::nullopt)) OnLoaded();
       break;
     case kPlayButton:
       OnPlay();
@@ -242,7 +263,7 @@ void PlayerWnd::OnPlay() {
   } else {
     playing_ = true;
     EnableWindow(timeline_.Window(), FALSE);
-    SetTimer(window_, kPlayTimer, Delay(), nullptr);
+    SetTimer(window_, kPlayTimer, PlayDelay(), nullptr);
     SetDlgItemTextA(window_, kPlayButton, "Stop");
   }
 }
@@ -299,7 +320,7 @@ void PlayerWnd::OnStep(int delta) {
 }
 
 void PlayerWnd::OnTimelineReleased() {
-  if (!reader_.IsOpen()) return;
+  if (!source_->IsOpen()) return;
   const LRESULT pos = SendMessageA(timeline_.Window(), TBM_GETPOS, 0, 0);
   ShowFrame(FrameMode::AtFraction, static_cast<double>(pos) / kTimelineRange);
 }
@@ -325,12 +346,17 @@ HMENU PlayerWnd::BuildContextMenu() const {
   DestroyMenu(bar);
   if (!busy && !reader_.HasSelection())
     for (int item : kSelectionItems) DeleteMenu(popup, item, MF_BYCOMMAND);
+  // The edits work on .mjpg recordings only.
+  if (!busy && source_ != &reader_)
+    for (int item : kMjpgOnlyItems) DeleteMenu(popup, item, MF_BYCOMMAND);
+  while (GetMenuItemCount(popup) > 0 && (GetMenuState(popup, 0, MF_BYPOSITION) & MF_SEPARATOR))
+    DeleteMenu(popup, 0, MF_BYPOSITION);
   if (sizePreset_ != 0) CheckMenuItem(popup, sizePreset_, MF_BYCOMMAND | MF_CHECKED);
   return popup;
 }
 
 void PlayerWnd::OnRightButtonUp(POINT client) {
-  if (!reader_.IsOpen()) return;
+  if (!source_->IsOpen()) return;
   RECT area{};
   GetWindowRect(picture_.Window(), &area);
   MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);

@@ -14,6 +14,8 @@
 
 #include "common/control_layout_win.h"
 #include "player/avi_writer_win.h"
+#include "player/frame_source.h"
+#include "player/mp4_reader_win.h"
 #include "player/picture_control_win.h"
 #include "player/reader_host_win.h"
 #include "player/recording_reader.h"
@@ -30,7 +32,7 @@ enum class FrameMode {
 class PlayerWnd {
  public:
   PlayerWnd(Win32ReaderHost& host, RecordingReader& reader, AviPlatform& avi = DefaultAviPlatform())
-      : host_(host), reader_(reader), avi_(avi) {}
+      : host_(host), reader_(reader), avi_(avi), mp4_(host) {}
   PlayerWnd(const PlayerWnd&) = delete;
   PlayerWnd& operator=(const PlayerWnd&) = delete;
 
@@ -63,6 +65,12 @@ class PlayerWnd {
   void OnRightButtonUp(POINT client);
   void OnClose();
   void OpenFromCommandLine();
+  // Opens a .mp4 in the MP4 reader and anything else in the .mjpg reader,
+  // closing the other; without a path asks for one first (a cancelled
+  // chooser keeps what is open).
+  bool OpenRecording(std::optional<std::string> path);
+  // The wait before the next frame while playing.
+  uint32_t PlayDelay();
   void ShowContextMenu();
   uint32_t Delay() const;
   bool HasCurrentFrame() const;
@@ -71,6 +79,8 @@ class PlayerWnd {
   Win32ReaderHost& host_;
   RecordingReader& reader_;
   AviPlatform& avi_;
+  Mp4Reader mp4_;
+  FrameSource* source_ = &reader_;  // the open one's reader
   std::wstring commandLine_;
   HWND window_ = nullptr;
   ControlLayout layout_;
