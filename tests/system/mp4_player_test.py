@@ -89,10 +89,12 @@ def main():
         check(code == 0, f"the fragmented H.265 file opens ({lines[:2]})")
         got = [s[2] if s[1] == "shown" else None for s in steps]
         check(got == [24, 23, 22, 23, 24, 47, None], f"H.265 steps and seeks (got {got})")
+        # Fragments start at frames 0, 12, 24 and 36: 24 has its fragment's
+        # wall clock, 23 the one of its own plus 1.1 s.
         refs = references(hevc)
-        media, wall = refs[2]  # the third fragment starts at frame 24
-        want = time.strftime(DATE_FORMAT, time.localtime(wall))
-        check(len(refs) == 4 and steps[0][4] == want, f"frame 24 has its fragment's wall clock {want!r} ({steps[0][4]!r})")
+        want = [time.strftime(DATE_FORMAT, time.localtime(wall)) for wall in (refs[2][1], refs[1][1] + 1.1)]
+        check(len(refs) == 4 and [steps[0][4], steps[1][4]] == want,
+              f"frames 24 and 23 are dated from the reference times: {want} ({steps[0][4]!r}, {steps[1][4]!r})")
 
         # A fragment cut short, early in its media data: no frame of it is whole.
         cut = os.path.join(folder, "cut.mp4")
