@@ -39,6 +39,13 @@ struct IoContextTraits {
     avio_context_free(&h);
   }
 };
+// A muxer's context (a demuxer's closes through avformat_close_input).
+struct OutputContextTraits {
+  using Handle = AVFormatContext*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { avformat_free_context(h); }
+};
 using ScopedFormatContext = ScopedHandle<FreedThroughPointerTraits<AVFormatContext, avformat_close_input>>;
 using ScopedCodecContext = ScopedHandle<FreedThroughPointerTraits<AVCodecContext, avcodec_free_context>>;
 using ScopedPacket = ScopedHandle<FreedThroughPointerTraits<AVPacket, av_packet_free>>;
@@ -46,3 +53,4 @@ using ScopedFrame = ScopedHandle<FreedThroughPointerTraits<AVFrame, av_frame_fre
 using ScopedScaler = ScopedHandle<ScalerTraits>;
 using ScopedParser = ScopedHandle<ParserTraits>;
 using ScopedIoContext = ScopedHandle<IoContextTraits>;
+using ScopedOutputContext = ScopedHandle<OutputContextTraits>;

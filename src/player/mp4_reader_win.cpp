@@ -3,7 +3,6 @@
 #include <algorithm>
 
 extern "C" {
-#include <libavutil/log.h>
 #include <libavutil/parseutils.h>
 }
 
@@ -13,7 +12,6 @@ extern "C" {
 
 namespace {
 
-constexpr int kIoBufferSize = 65536;
 constexpr uint32_t kLongestRecordedDelayMs = 10000;
 constexpr char kUnableToOpen[] = "Unable to open mp4 file: ";
 
@@ -21,19 +19,20 @@ constexpr char kUnableToOpen[] = "Unable to open mp4 file: ";
 
 bool Mp4Reader::Open(const std::string& path) {
   Close();
-  file_ = host_.OpenRecording(path);
-  if (!file_) {
+  std::unique_ptr<RecordingFile> file = host_.OpenRecording(path);
+  if (!file) {
     host_.ShowError("Could not open file");
     host_.SetTitle("Framedeck");
     return false;
   }
-  const std::string why = OpenStreams();
+  const std::string why = OpenStreams(std::move(file));
   if (!why.empty()) {
     Close();
     host_.ShowError(kUnableToOpen + why);
     host_.SetTitle("Framedeck");
     return false;
   }
+  path_ = path;
   host_.SetTitle("Framedeck - " + DisplayName(path));
   return true;
 }
@@ -43,60 +42,26 @@ void Mp4Reader::Close() {
   shownFrame_.Reset();
   packet_.Reset();
   decoder_.Reset();
-  format_.Reset();
-  io_.Reset();
-  file_.reset();
+  input_.Close();
   references_.clear();
   keyTimes_.clear();
-  fileSize_ = 0;
-  ioPosition_ = 0;
+  path_.clear();
   creationMicroseconds_ = 0;
-  streamIndex_ = -1;
   hasShown_ = hasPending_ = draining_ = false;
   presentationDelay_ = 0;
+  ClearSelection();
 }
 
-std::string Mp4Reader::OpenStreams() {
-  // A program without a console: FFmpeg's messages would go nowhere.
-  av_log_set_level(AV_LOG_QUIET);
-  fileSize_ = file_->Size();
-  if (fileSize_ <= 0) return "the file is empty";
-  references_ = ReadReferenceTimes(*file_);
-
-  auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-  if (!buffer) return "out of memory";
-  io_.Reset(avio_alloc_context(buffer, kIoBufferSize, 0, this, &Mp4Reader::ReadPacket, nullptr, &Mp4Reader::SeekIo));
-  if (!io_) {
-    av_free(buffer);
-    return "out of memory";
-  }
-  AVFormatContext* opening = avformat_alloc_context();
-  if (!opening) return "out of memory";
-  opening->pb = io_.Get();
-  opening->flags |= AVFMT_FLAG_CUSTOM_IO;
-  // Frees the context itself when it fails.
-  if (avformat_open_input(&opening, "", av_find_input_format("mov"), nullptr) < 0)
-    return "not an MP4 file, or its index (moov) is missing or damaged";
-  format_.Reset(opening);
-
-  for (unsigned i = 0; i < format_.Get()->nb_streams; ++i) {
-    AVStream* stream = format_.Get()->streams[i];
-    if (streamIndex_ < 0 && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-      streamIndex_ = static_cast<int>(i);
-    else
-      stream->discard = AVDISCARD_ALL;
-  }
-  if (streamIndex_ < 0) return "it holds no video";
-  const AVStream* video = format_.Get()->streams[streamIndex_];
+std::string Mp4Reader::OpenStreams(std::unique_ptr<RecordingFile> file) {
+  if (file->Size() > 0) references_ = ReadReferenceTimes(*file);
+  std::string why = input_.Open(std::move(file));
+  if (!why.empty()) return why;
+  streamIndex_ = input_.VideoIndex();
+  const AVStream* video = input_.Video();
   const AVCodecParameters& parameters = *video->codecpar;
-  const AVCodec* codec = parameters.codec_id == AV_CODEC_ID_H264 || parameters.codec_id == AV_CODEC_ID_HEVC
-                             ? avcodec_find_decoder(parameters.codec_id)
-                             : nullptr;
-  if (!codec) return std::string("unsupported video codec (") + avcodec_get_name(parameters.codec_id) + ")";
-  const std::string refusal = PictureSizeRefusal(parameters.width, parameters.height);
-  if (!refusal.empty()) return refusal;
+  const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
+  if (!codec) return "the video decoder is missing";
   timeBase_ = video->time_base;
-  if (timeBase_.num <= 0 || timeBase_.den <= 0) return "its video has no time base";
   if (!ReadIndex()) return "it holds no complete frame";
 
   decoder_.Reset(avcodec_alloc_context3(codec));
@@ -111,7 +76,7 @@ std::string Mp4Reader::OpenStreams() {
   if (!packet_ || !shownFrame_ || !pending_) return "out of memory";
   if (!ReadPresentationDelay()) return "its first frame cannot be found";
 
-  if (const AVDictionaryEntry* created = av_dict_get(format_.Get()->metadata, "creation_time", nullptr, 0)) {
+  if (const AVDictionaryEntry* created = av_dict_get(input_.Format()->metadata, "creation_time", nullptr, 0)) {
     int64_t microseconds = 0;
     if (av_parse_time(&microseconds, created->value, 0) == 0) creationMicroseconds_ = microseconds;
   }
@@ -121,13 +86,13 @@ std::string Mp4Reader::OpenStreams() {
 // The demuxer's index of the video stream, up to the first frame that the
 // file does not hold whole (a fragment cut short).
 bool Mp4Reader::ReadIndex() {
-  AVStream* video = format_.Get()->streams[streamIndex_];
+  AVStream* video = input_.Video();
   const int count = avformat_index_get_entries_count(video);
   int frames = 0;
   for (int i = 0; i < count; ++i) {
     const AVIndexEntry* entry = avformat_index_get_entry(video, i);
     if (!entry || (entry->flags & AVINDEX_DISCARD_FRAME)) continue;
-    if (entry->pos < 0 || entry->pos + entry->size > fileSize_) break;
+    if (entry->pos < 0 || entry->pos + entry->size > input_.FileSize()) break;
     if (frames++ == 0) firstTime_ = entry->timestamp;
     lastDecodeTime_ = entry->timestamp;
     if (entry->flags & AVINDEX_KEYFRAME) keyTimes_.push_back(entry->timestamp);
@@ -143,7 +108,7 @@ bool Mp4Reader::ReadIndex() {
 // first packet says how long, and the index's times move by it.
 bool Mp4Reader::ReadPresentationDelay() {
   AVPacket* packet = packet_.Get();
-  while (av_read_frame(format_.Get(), packet) >= 0) {
+  while (av_read_frame(input_.Format(), packet) >= 0) {
     const bool ours = packet->stream_index == streamIndex_;
     if (ours && packet->pts != AV_NOPTS_VALUE && packet->dts != AV_NOPTS_VALUE)
       presentationDelay_ = packet->pts - packet->dts;
@@ -154,35 +119,6 @@ bool Mp4Reader::ReadPresentationDelay() {
   lastTime_ += presentationDelay_;
   for (int64_t& key : keyTimes_) key += presentationDelay_;
   return SeekToKey(keyTimes_.front());
-}
-
-int Mp4Reader::ReadPacket(void* opaque, uint8_t* buffer, int size) {
-  auto* self = static_cast<Mp4Reader*>(opaque);
-  const size_t n = self->file_->ReadAt(self->ioPosition_, buffer, static_cast<size_t>(size));
-  if (n == 0) return AVERROR_EOF;
-  self->ioPosition_ += static_cast<int64_t>(n);
-  return static_cast<int>(n);
-}
-
-int64_t Mp4Reader::SeekIo(void* opaque, int64_t offset, int whence) {
-  auto* self = static_cast<Mp4Reader*>(opaque);
-  switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-      return self->fileSize_;
-    case SEEK_SET:
-      break;
-    case SEEK_CUR:
-      offset += self->ioPosition_;
-      break;
-    case SEEK_END:
-      offset += self->fileSize_;
-      break;
-    default:
-      return -1;
-  }
-  if (offset < 0) return -1;
-  self->ioPosition_ = offset;
-  return offset;
 }
 
 int64_t Mp4Reader::TimeOf(const AVFrame& frame) {
@@ -197,7 +133,7 @@ bool Mp4Reader::DecodeNext(AVFrame* frame) {
     if (received == 0) return true;
     if (received == AVERROR_EOF || draining_) return false;
     AVPacket* packet = packet_.Get();
-    const int read = av_read_frame(format_.Get(), packet);
+    const int read = av_read_frame(input_.Format(), packet);
     // The end, a read error and frames beyond the last whole one end the
     // stream: what was sent is drained.
     if (read < 0 ||
@@ -222,7 +158,7 @@ bool Mp4Reader::SeekToKey(int64_t keyTime) {
   hasPending_ = false;
   draining_ = false;
   avcodec_flush_buffers(decoder_.Get());
-  return av_seek_frame(format_.Get(), streamIndex_, keyTime - presentationDelay_, AVSEEK_FLAG_BACKWARD) >= 0;
+  return av_seek_frame(input_.Format(), streamIndex_, keyTime - presentationDelay_, AVSEEK_FLAG_BACKWARD) >= 0;
 }
 
 FrameOutcome Mp4Reader::Show(FrameMove move, double fraction, ShownFrame& shown) {
@@ -342,4 +278,30 @@ std::optional<uint32_t> Mp4Reader::RecordedDelayMs() {
   const int64_t step = hasPending_ ? TimeOf(*pending_.Get()) - shownTime_ : frameTime_;
   const double ms = static_cast<double>(step) * av_q2d(timeBase_) * 1000.0;
   return static_cast<uint32_t>(std::clamp(ms, 1.0, static_cast<double>(kLongestRecordedDelayMs)));
+}
+
+void Mp4Reader::SetSelectionStart() {
+  selectionStart_ = shownTime_;
+  hasStart_ = hasShown_;
+}
+
+void Mp4Reader::SetSelectionEnd() {
+  selectionEnd_ = shownTime_;
+  hasEnd_ = hasShown_;
+}
+
+std::optional<Mp4Reader::Widened> Mp4Reader::WidenedSelection() const {
+  if (!HasSelection()) return std::nullopt;
+  const int64_t from = KeyAtOrBefore(selectionStart_);
+  auto after = std::upper_bound(keyTimes_.begin(), keyTimes_.end(), selectionEnd_);
+  const bool toEnd = after == keyTimes_.end();
+  const int64_t to = toEnd ? lastTime_ + frameTime_ : *after;
+  const long double range = static_cast<long double>(std::max<int64_t>(lastTime_ - firstTime_, 1));
+  const double seconds = av_q2d(timeBase_);
+  return Widened{from - presentationDelay_,
+                 toEnd ? INT64_MAX : to - presentationDelay_,
+                 std::clamp((from - firstTime_) / range, 0.0L, 1.0L),
+                 std::clamp((to - firstTime_) / range, 0.0L, 1.0L),
+                 static_cast<double>(from - firstTime_) * seconds,
+                 static_cast<double>(to - firstTime_) * seconds};
 }

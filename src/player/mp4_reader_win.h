@@ -19,6 +19,7 @@
 #include "common/ffmpeg_owners_win.h"
 #include "common/ffmpeg_picture_win.h"
 #include "player/frame_source.h"
+#include "player/mp4_input_win.h"
 #include "player/mp4_reference_times.h"
 #include "player/reader_host.h"
 
@@ -34,16 +35,34 @@ class Mp4Reader final : public FrameSource {
   bool Open(const std::string& path);
   void Close();
 
-  bool IsOpen() const override { return format_.IsValid(); }
-  int64_t FileSize() const override { return fileSize_; }
+  bool IsOpen() const override { return input_.IsOpen(); }
+  int64_t FileSize() const override { return input_.FileSize(); }
   FrameOutcome Show(FrameMove move, double fraction, ShownFrame& shown) override;
   long double PositionFraction(bool atFrameStart) const override;
   std::optional<uint32_t> RecordedDelayMs() override;
   const char* FormatName() const override { return "mp4"; }
 
+  // The selection marks the shown frames; cuts widen it to whole groups of
+  // pictures, from the key frame at or before its start up to the key frame
+  // after its end (or the end of the file).
+  void SetSelectionStart();
+  void SetSelectionEnd();
+  void ClearSelection() { hasStart_ = hasEnd_ = false; }
+  bool HasSelection() const { return hasStart_ && hasEnd_ && selectionStart_ <= selectionEnd_; }
+  struct Widened {
+    int64_t fromDecodeTime;                // of the first packet kept
+    int64_t toDecodeTime;                  // of the first packet after, INT64_MAX for the end
+    long double fromFraction, toFraction;  // where they lie, for the timeline
+    double fromSeconds, toSeconds;         // from the first frame
+  };
+  std::optional<Widened> WidenedSelection() const;
+  const std::string& Path() const { return path_; }
+  void* NativeHandle() const { return IsOpen() ? input_.File().NativeHandle() : nullptr; }
+  ReaderHost& Host() const { return host_; }
+
  private:
   // "" when opened, else why not.
-  std::string OpenStreams();
+  std::string OpenStreams(std::unique_ptr<RecordingFile> file);
   bool ReadIndex();
   bool ReadPresentationDelay();
   // The next frame in presentation order into frame; false at the end.
@@ -59,18 +78,12 @@ class Mp4Reader final : public FrameSource {
   FrameOutcome Present(AVFrame* frame, ShownFrame& shown);
   std::string DateText(int64_t time) const;
   static int64_t TimeOf(const AVFrame& frame);
-  static int ReadPacket(void* reader, uint8_t* buffer, int size);
-  static int64_t SeekIo(void* reader, int64_t offset, int whence);
 
   ReaderHost& host_;
-  std::unique_ptr<RecordingFile> file_;
-  int64_t fileSize_ = 0;
-  int64_t ioPosition_ = 0;
+  std::string path_;
   std::vector<ReferenceTime> references_;
   int64_t creationMicroseconds_ = 0;  // 0: none
-  // Declared before the format context, which must close first.
-  ScopedIoContext io_;
-  ScopedFormatContext format_;
+  Mp4Input input_;
   ScopedCodecContext decoder_;
   ScopedPacket packet_;
   ScopedFrame shownFrame_;
@@ -89,4 +102,8 @@ class Mp4Reader final : public FrameSource {
   bool hasShown_ = false;
   bool hasPending_ = false;
   bool draining_ = false;
+  int64_t selectionStart_ = 0;
+  int64_t selectionEnd_ = 0;
+  bool hasStart_ = false;
+  bool hasEnd_ = false;
 };

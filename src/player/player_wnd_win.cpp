@@ -11,6 +11,7 @@
 #include "player/avi_export_win.h"
 #include "player/avi_frame_rate.h"
 #include "player/edit_recording_win.h"
+#include "player/mp4_edit_win.h"
 #include "player/player_ids.h"
 #include "player/player_text.h"
 #include "player/size_presets.h"
@@ -36,7 +37,7 @@ constexpr Placement kPlacements[] = {
 };
 
 // The menu items that only the .mjpg reader serves.
-constexpr int kMjpgOnlyItems[] = {kSetSelectionStart, kSetSelectionEnd, kClearSelection, kSaveFrame};
+constexpr int kMjpgOnlyItems[] = {kSaveFrame, kExportAvi};
 
 // The menu items that act on the selection.
 constexpr int kSelectionItems[] = {kExtractSelection, kDeleteSelection, kInsertAtStart, kInsertAtEnd, kExportAvi};
@@ -44,6 +45,21 @@ constexpr int kSelectionItems[] = {kExtractSelection, kDeleteSelection, kInsertA
 struct LocalMemoryFree {
   void operator()(LPWSTR* arguments) const { ::LocalFree(arguments); }
 };
+
+EditKind EditKindOf(int command) {
+  switch (command) {
+    case kDeleteSelection:
+      return EditKind::Delete;
+    case kSaveFrame:
+      return EditKind::SaveFrame;
+    case kInsertAtStart:
+      return EditKind::InsertAtStart;
+    case kInsertAtEnd:
+      return EditKind::InsertAtEnd;
+    default:
+      return EditKind::Extract;
+  }
+}
 
 PixelSize SizeOf(const RECT& rect) {
   return {rect.right - rect.left, rect.bottom - rect.top};
@@ -268,7 +284,41 @@ void PlayerWnd::OnPlay() {
   }
 }
 
+void PlayerWnd::OnMp4EditCommand(int id) {
+  switch (id) {
+    case kSetSelectionStart:
+      mp4_.SetSelectionStart();
+      break;
+    case kSetSelectionEnd:
+      mp4_.SetSelectionEnd();
+      break;
+    case kClearSelection:
+      mp4_.ClearSelection();
+      break;
+    case kExtractSelection:
+    case kDeleteSelection:
+    case kInsertAtStart:
+    case kInsertAtEnd:
+      LockControls(true);
+      EditMp4(mp4_, window_, statusLine_.Window(), EditKindOf(id));
+      LockControls(false);
+      return;
+    default:
+      return;
+  }
+  // The timeline shows what a cut would take: whole groups of pictures.
+  SendMessageA(timeline_.Window(), TBM_CLEARSEL, TRUE, 0);
+  if (const std::optional<Mp4Reader::Widened> widened = mp4_.WidenedSelection()) {
+    SetTimelinePos(TBM_SETSELSTART, widened->fromFraction);
+    SetTimelinePos(TBM_SETSELEND, widened->toFraction);
+  }
+}
+
 void PlayerWnd::OnEditCommand(int id) {
+  if (source_ == &mp4_) {
+    if (mp4_.IsOpen() && !playing_) OnMp4EditCommand(id);
+    return;
+  }
   // The menu offers these only for an open, idle recording; a command
   // arriving otherwise must not move the marks under a running copy.
   if (!reader_.IsOpen() || reader_.IsBusy()) return;
@@ -299,17 +349,8 @@ void PlayerWnd::OnEditCommand(int id) {
     default:
       break;
   }
-  EditKind kind = EditKind::Extract;
-  if (id == kDeleteSelection)
-    kind = EditKind::Delete;
-  else if (id == kSaveFrame)
-    kind = EditKind::SaveFrame;
-  else if (id == kInsertAtStart)
-    kind = EditKind::InsertAtStart;
-  else if (id == kInsertAtEnd)
-    kind = EditKind::InsertAtEnd;
   LockControls(true);
-  EditRecording(reader_, progress, kind);
+  EditRecording(reader_, progress, EditKindOf(id));
   LockControls(false);
 }
 
@@ -344,13 +385,17 @@ HMENU PlayerWnd::BuildContextMenu() const {
   // Keep the popup when the bar holding it goes.
   RemoveMenu(bar, 0, MF_BYPOSITION);
   DestroyMenu(bar);
-  if (!busy && !reader_.HasSelection())
+  const bool mp4 = source_ == &mp4_;
+  if (!busy && !(mp4 ? mp4_.HasSelection() : reader_.HasSelection()))
     for (int item : kSelectionItems) DeleteMenu(popup, item, MF_BYCOMMAND);
-  // The edits work on .mjpg recordings only.
-  if (!busy && source_ != &reader_)
+  if (!busy && mp4) {
     for (int item : kMjpgOnlyItems) DeleteMenu(popup, item, MF_BYCOMMAND);
-  while (GetMenuItemCount(popup) > 0 && (GetMenuState(popup, 0, MF_BYPOSITION) & MF_SEPARATOR))
-    DeleteMenu(popup, 0, MF_BYPOSITION);
+    // The items gone may leave two separators together.
+    for (int i = GetMenuItemCount(popup) - 1; i > 0; --i)
+      if ((GetMenuState(popup, i, MF_BYPOSITION) & MF_SEPARATOR) &&
+          (GetMenuState(popup, i - 1, MF_BYPOSITION) & MF_SEPARATOR))
+        DeleteMenu(popup, i, MF_BYPOSITION);
+  }
   if (sizePreset_ != 0) CheckMenuItem(popup, sizePreset_, MF_BYCOMMAND | MF_CHECKED);
   return popup;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The player: one resizable dialog (template 101) with the current frame,
-// the status line, the timeline and the row of buttons, playing the open
-// recording with a window timer and running the edits and the AVI export
-// from its right-click menu. The program's whole life is this dialog.
+// The player: one resizable dialog (template 101) with the current frame of
+// the open .mjpg or .mp4 recording, the status line, the timeline and the
+// row of buttons, playing the recording with a window timer and running the
+// edits and the AVI export from its right-click menu. The program's whole
+// life is this dialog.
 //
 // Contract: one PlayerWnd per reader; Run shows the dialog modally and
 // returns when it is closed (closing also asks a running edit or export to
@@ -58,6 +59,8 @@ class PlayerWnd {
   void OnInitDialog();
   void OnCommand(int id);
   void OnEditCommand(int id);
+  // The selection and the cuts of an MP4 recording.
+  void OnMp4EditCommand(int id);
   void OnPlay();
   void OnLoaded();
   void OnStep(int delta);

@@ -48,12 +48,20 @@ def references(path):
     return found
 
 
+def packets(path):
+    """(flags, data hash) of each video packet in decoding order."""
+    out = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v", "-show_data_hash", "MD5", "-show_entries",
+                          "packet=flags,data_hash", "-of", "csv=p=0", path], check=True, capture_output=True,
+                         text=True, timeout=60).stdout
+    return [tuple(line.split(",")) for line in out.split()]
+
+
 def moves(wine, tool, path, *words):
     code, out = run(wine, tool, wine_path(path), *words, timeout=120)
     lines = out.splitlines()
     steps = []
     for line in lines:
-        if line.startswith(("title=", "error=", "open=")):
+        if line.startswith(("title=", "error=", "open=", "edit=")):
             continue
         move, outcome, counter, at, _, date = line.split(" ", 5)
         steps.append((move, outcome, int(counter.split("=")[1]), float(at.split("=")[1]), date[len("date="):]))
@@ -105,6 +113,25 @@ def main():
         code, lines, steps = moves(args.wine, args.tool, cut, "s1", "n", "p")
         got = [s[2] if s[1] == "shown" else None for s in steps]
         check(code == 0 and got == [35, None, 34], f"a cut fragment plays up to the last whole one (got {got})")
+
+        # Cuts copy whole groups of pictures: 17..29 marked is 10..29 cut.
+        out = {k: os.path.join(folder, k + ".mp4") for k in ("x", "d", "i", "e")}
+        edits = ["x=" + wine_path(out["x"]), "d=" + wine_path(out["d"]),
+                 "i=%s,%s" % (wine_path(out["i"]), wine_path(h264)), "e=%s,%s" % (wine_path(out["e"]), wine_path(hevc))]
+        code, lines, _ = moves(args.wine, args.tool, h264, "s0.3", "a", "s0.5", "b", *edits)
+        results = [line for line in lines if line.startswith("edit=")]
+        check(results[:3] == ["edit= from=1.000 to=3.000"] * 3 and "codec" in results[3] and not os.path.exists(out["e"]),
+              f"the selection widens to 1 s - 3 s; an H.265 insert into H.264 writes nothing ({results})")
+        source = packets(h264)
+        for name, kept in (("x", source[10:30]), ("d", source[:10] + source[30:]),
+                           ("i", source[:10] + source + source[10:])):
+            got = packets(out[name])
+            errors = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-i", out[name], "-f", "null", "-"],
+                                    capture_output=True, text=True, timeout=60).stderr
+            check([g[1] for g in got] == [k[1] for k in kept] and got[0][0].startswith("K") and not errors,
+                  f"{name}: {len(got)} packets equal the source's kept ones, start on a key frame, decode ({errors!r})")
+        _, _, steps = moves(args.wine, args.tool, out["x"], "n", "s1")
+        check([s[2] for s in steps] == [10, 29], f"the extract shows frames 10 to 29 ({steps})")
 
         # Files that must be refused with a reason, never a crash.
         refused = {}

@@ -2,13 +2,17 @@
 // told, one line per move: the outcome, the frame counter drawn into the
 // picture (a band of 16 cells along the top, lowest bit left), the capture
 // date, where the frame lies and how long the move took. Usage:
-//   mp4_steps PATH [n | p | sFRACTION]...
+//   mp4_steps PATH [n | p | sFRACTION | a | b | x=OUT | d=OUT | i=OUT,FILE | e=OUT,FILE]...
+// a and b mark the selection's start and end at the shown frame; x, d, i
+// and e extract, delete, insert at its start and insert at its end,
+// printing "edit=<why not>" ("edit=" when written) and the widened range.
 // Errors the reader reports are printed as "error=<text>".
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "player/mp4_edit_win.h"
 #include "player/mp4_reader_win.h"
 #include "player/win32_recording_file_win.h"
 
@@ -43,6 +47,19 @@ int Counter(const Picture& picture) {
   return value;
 }
 
+void Edit(Mp4Reader& reader, char kind, const std::string& words) {
+  const size_t comma = words.find(',');
+  const std::string output = words.substr(0, comma);
+  const std::string inserted = comma == std::string::npos ? "" : words.substr(comma + 1);
+  const EditKind edit = kind == 'x'   ? EditKind::Extract
+                        : kind == 'd' ? EditKind::Delete
+                        : kind == 'i' ? EditKind::InsertAtStart
+                                      : EditKind::InsertAtEnd;
+  const std::optional<Mp4Reader::Widened> widened = reader.WidenedSelection();
+  std::printf("edit=%s from=%.3f to=%.3f\n", CutMp4(reader, edit, output, inserted).c_str(),
+              widened ? widened->fromSeconds : -1.0, widened ? widened->toSeconds : -1.0);
+}
+
 const char* OutcomeName(FrameOutcome outcome) {
   switch (outcome) {
     case FrameOutcome::kShown:
@@ -67,6 +84,14 @@ int main(int argc, char** argv) {
   if (!opened) return 1;
   for (int i = 2; i < argc; ++i) {
     const char* move = argv[i];
+    if (move[0] == 'a' || move[0] == 'b') {
+      move[0] == 'a' ? reader.SetSelectionStart() : reader.SetSelectionEnd();
+      continue;
+    }
+    if (move[0] != '\0' && move[1] == '=') {
+      Edit(reader, move[0], move + 2);
+      continue;
+    }
     ShownFrame shown;
     const DWORD moveStart = GetTickCount();
     FrameOutcome outcome = FrameOutcome::kNoFrame;
