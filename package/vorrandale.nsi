@@ -84,6 +84,8 @@ VIAddVersionKey "LegalCopyright" "The Vorrandale developers"
 !macro WriteAssociation
   WriteRegStr SHCTX "Software\Classes\.mjpg" "" "${PROGID}"
   WriteRegStr SHCTX "Software\Classes\.mjpg\OpenWithProgids" "${PROGID}" ""
+  ; Offered for .mp4 ("Open with"), which stays with whatever owns it.
+  WriteRegStr SHCTX "Software\Classes\.mp4\OpenWithProgids" "${PROGID}" ""
   WriteRegStr SHCTX "Software\Classes\${PROGID}" "" "Framedeck recording"
   WriteRegStr SHCTX "Software\Classes\${PROGID}\DefaultIcon" "" "$INSTDIR\Framedeck.exe,0"
   WriteRegStr SHCTX "Software\Classes\${PROGID}\shell\open\command" "" '"$INSTDIR\Framedeck.exe" "%1"'
@@ -98,6 +100,9 @@ VIAddVersionKey "LegalCopyright" "The Vorrandale developers"
   DeleteRegValue SHCTX "Software\Classes\.mjpg\OpenWithProgids" "${PROGID}"
   DeleteRegKey /ifempty /ifnovalues SHCTX "Software\Classes\.mjpg\OpenWithProgids"
   DeleteRegKey /ifempty /ifnovalues SHCTX "Software\Classes\.mjpg"
+  DeleteRegValue SHCTX "Software\Classes\.mp4\OpenWithProgids" "${PROGID}"
+  DeleteRegKey /ifempty /ifnovalues SHCTX "Software\Classes\.mp4\OpenWithProgids"
+  DeleteRegKey /ifempty /ifnovalues SHCTX "Software\Classes\.mp4"
   DeleteRegKey SHCTX "Software\Classes\${PROGID}"
 !macroend
 

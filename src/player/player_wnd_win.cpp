@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "common/jpeg_codec.h"
-#include "common/scoped_handle_win.h"
+#include "common/text_case.h"
 #include "framework/window_icon_win.h"
 #include "player/avi_export_win.h"
 #include "player/avi_frame_rate.h"
 #include "player/edit_recording_win.h"
+#include "player/mp4_edit_win.h"
 #include "player/player_ids.h"
 #include "player/player_text.h"
 #include "player/size_presets.h"
@@ -46,12 +46,30 @@ constexpr Placement kPlacements[] = {
     {kPositionReadout, kLayoutFollowEdge, kLayoutFollowEdge},
 };
 
+// The menu items that only the .mjpg reader serves.
+constexpr int kMjpgOnlyItems[] = {kSaveFrame, kExportAvi};
+
 // The menu items that act on the selection.
 constexpr int kSelectionItems[] = {kExtractSelection, kDeleteSelection, kInsertAtStart, kInsertAtEnd, kExportAvi};
 
 struct LocalMemoryFree {
   void operator()(LPWSTR* arguments) const { ::LocalFree(arguments); }
 };
+
+EditKind EditKindOf(int command) {
+  switch (command) {
+    case kDeleteSelection:
+      return EditKind::Delete;
+    case kSaveFrame:
+      return EditKind::SaveFrame;
+    case kInsertAtStart:
+      return EditKind::InsertAtStart;
+    case kInsertAtEnd:
+      return EditKind::InsertAtEnd;
+    default:
+      return EditKind::Extract;
+  }
+}
 
 PixelSize SizeOf(const RECT& rect) {
   return {rect.right - rect.left, rect.bottom - rect.top};
@@ -103,7 +121,12 @@ INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_TIMER:
       // A tick already queued when playback stopped must not move on.
-      if (wParam == kPlayTimer && playing_ && !ShowFrame(FrameMode::NextQuiet)) StopPlaying();
+      if (wParam == kPlayTimer && playing_) {
+        if (!ShowFrame(FrameMode::NextQuiet))
+          StopPlaying();
+        else if (const std::optional<uint32_t> delay = source_->RecordedDelayMs())
+          SetTimer(window_, kPlayTimer, *delay, nullptr);
+      }
       return TRUE;
     case WM_RBUTTONUP:
       OnRightButtonUp(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -155,7 +178,23 @@ void PlayerWnd::OpenFromCommandLine() {
   if (!arguments || count < 2) return;
   char path[kPathBuffer];
   if (!WideCharToMultiByte(CP_ACP, 0, arguments.get()[1], -1, path, sizeof path, nullptr, nullptr)) return;
-  if (reader_.Open(std::string(path))) OnLoaded();
+  if (OpenRecording(std::string(path))) OnLoaded();
+}
+
+bool PlayerWnd::OpenRecording(std::optional<std::string> path) {
+  if (!path) {
+    std::string chosen = host_.AskOpenFile("", kPlayerOpenFilter, kRecordingExtension);
+    if (chosen.empty()) return false;
+    path = std::move(chosen);
+  }
+  if (!EndsWithNoCase(*path, kMp4Extension)) {
+    mp4_.Close();
+    source_ = &reader_;
+    return reader_.Open(std::move(path));
+  }
+  reader_.Close();
+  source_ = &mp4_;
+  return mp4_.Open(*path);
 }
 
 void PlayerWnd::OnLoaded() {
@@ -166,37 +205,34 @@ void PlayerWnd::OnLoaded() {
 }
 
 bool PlayerWnd::ShowFrame(FrameMode mode, double fraction) {
-  std::optional<RecordingFrame> frame;
-  switch (mode) {
-    case FrameMode::NextReporting:
-    case FrameMode::NextQuiet:
-      frame = reader_.ReadNext();
-      break;
-    case FrameMode::Previous:
-      frame = reader_.ReadPrevious();
-      break;
-    case FrameMode::AtFraction:
-      frame = reader_.SeekFraction(fraction);
+  FrameMove move = FrameMove::kNext;
+  if (mode == FrameMode::Previous) move = FrameMove::kPrevious;
+  if (mode == FrameMode::AtFraction) move = FrameMove::kAtFraction;
+  ShownFrame shown;
+  const std::string format = source_->FormatName();
+  switch (source_->Show(move, fraction, shown)) {
+    case FrameOutcome::kNoFrame:
+      if (mode == FrameMode::NextReporting) picture_.SetMessage("Could not grab a valid " + format + " frame");
+      return false;
+    case FrameOutcome::kUndecodable:
+      picture_.SetMessage("Could not load a valid " + format + " frame");
+      return false;
+    case FrameOutcome::kShown:
       break;
   }
-  if (!frame) {
-    if (mode == FrameMode::NextReporting) picture_.SetMessage("Could not grab a valid mjpg frame");
-    return false;
-  }
-  Picture decoded;
-  if (!DecodeJpeg(frame->data, frame->size, decoded)) {
-    picture_.SetMessage("Could not load a valid mjpg frame");
-    return false;
-  }
-  picture_.SetPicture(std::move(decoded));
-  if (const std::optional<std::string> date = FrameDateText(frame->data, frame->size))
-    SetWindowTextA(statusLine_.Window(), StatusText(reader_.FileSize(), *date).c_str());
-  SetTimelinePos(TBM_SETPOS, reader_.PositionFraction(false));
+  picture_.SetPicture(std::move(shown.picture));
+  if (shown.date) SetWindowTextA(statusLine_.Window(), StatusText(source_->FileSize(), *shown.date).c_str());
+  SetTimelinePos(TBM_SETPOS, source_->PositionFraction(false));
   ShowPosition();
   return true;
 }
 
 void PlayerWnd::ShowPosition() {
+  // The readout counts .mjpg frames; an MP4's index holds times, not counts.
+  if (source_ == &mp4_) {
+    SetDlgItemTextA(window_, kPositionReadout, "");
+    return;
+  }
   RecordingFile* file = reader_.File();
   const bool counted = !file || frames_.Update(*file, kIndexSlice);
   SetDlgItemTextA(window_, kPositionReadout,
@@ -248,6 +284,11 @@ void PlayerWnd::LockControls(bool locked) {
   SetDlgItemTextA(window_, kPlayButton, locked ? "Abort" : "Play");
 }
 
+uint32_t PlayerWnd::PlayDelay() {
+  const std::optional<uint32_t> recorded = source_->RecordedDelayMs();
+  return recorded ? *recorded : Delay();
+}
+
 uint32_t PlayerWnd::Delay() const {
   char text[32] = "";
   GetDlgItemTextA(window_, kDelayField, text, sizeof text);
@@ -261,7 +302,7 @@ bool PlayerWnd::HasCurrentFrame() const {
 void PlayerWnd::OnCommand(int id) {
   switch (id) {
     case kLoadButton:
-      if (!reader_.IsBusy() && reader_.Open()) OnLoaded();
+      if (!reader_.IsBusy() && OpenRecording(std::nullopt)) OnLoaded();
       break;
     case kPlayButton:
       OnPlay();
@@ -292,12 +333,46 @@ void PlayerWnd::OnPlay() {
   } else {
     playing_ = true;
     EnableWindow(timeline_.Window(), FALSE);
-    SetTimer(window_, kPlayTimer, Delay(), nullptr);
+    SetTimer(window_, kPlayTimer, PlayDelay(), nullptr);
     SetDlgItemTextA(window_, kPlayButton, "Stop");
   }
 }
 
+void PlayerWnd::OnMp4EditCommand(int id) {
+  switch (id) {
+    case kSetSelectionStart:
+      mp4_.SetSelectionStart();
+      break;
+    case kSetSelectionEnd:
+      mp4_.SetSelectionEnd();
+      break;
+    case kClearSelection:
+      mp4_.ClearSelection();
+      break;
+    case kExtractSelection:
+    case kDeleteSelection:
+    case kInsertAtStart:
+    case kInsertAtEnd:
+      LockControls(true);
+      EditMp4(mp4_, window_, statusLine_.Window(), EditKindOf(id));
+      LockControls(false);
+      return;
+    default:
+      return;
+  }
+  // The timeline shows what a cut would take: whole groups of pictures.
+  SendMessageA(timeline_.Window(), TBM_CLEARSEL, TRUE, 0);
+  if (const std::optional<Mp4Reader::Widened> widened = mp4_.WidenedSelection()) {
+    SetTimelinePos(TBM_SETSELSTART, widened->fromFraction);
+    SetTimelinePos(TBM_SETSELEND, widened->toFraction);
+  }
+}
+
 void PlayerWnd::OnEditCommand(int id) {
+  if (source_ == &mp4_) {
+    if (mp4_.IsOpen() && !playing_) OnMp4EditCommand(id);
+    return;
+  }
   // The menu offers these only for an open, idle recording; a command
   // arriving otherwise must not move the marks under a running copy.
   if (!reader_.IsOpen() || reader_.IsBusy()) return;
@@ -328,17 +403,8 @@ void PlayerWnd::OnEditCommand(int id) {
     default:
       break;
   }
-  EditKind kind = EditKind::Extract;
-  if (id == kDeleteSelection)
-    kind = EditKind::Delete;
-  else if (id == kSaveFrame)
-    kind = EditKind::SaveFrame;
-  else if (id == kInsertAtStart)
-    kind = EditKind::InsertAtStart;
-  else if (id == kInsertAtEnd)
-    kind = EditKind::InsertAtEnd;
   LockControls(true);
-  EditRecording(reader_, progress, kind);
+  EditRecording(reader_, progress, EditKindOf(id));
   LockControls(false);
 }
 
@@ -349,7 +415,7 @@ void PlayerWnd::OnStep(int delta) {
 }
 
 void PlayerWnd::OnTimelineReleased() {
-  if (!reader_.IsOpen()) return;
+  if (!source_->IsOpen()) return;
   const LRESULT pos = SendMessageA(timeline_.Window(), TBM_GETPOS, 0, 0);
   ShowFrame(FrameMode::AtFraction, static_cast<double>(pos) / kTimelineRange);
 }
@@ -373,14 +439,23 @@ HMENU PlayerWnd::BuildContextMenu() const {
   // Keep the popup when the bar holding it goes.
   RemoveMenu(bar, 0, MF_BYPOSITION);
   DestroyMenu(bar);
-  if (!busy && !reader_.HasSelection())
+  const bool mp4 = source_ == &mp4_;
+  if (!busy && !(mp4 ? mp4_.HasSelection() : reader_.HasSelection()))
     for (int item : kSelectionItems) DeleteMenu(popup, item, MF_BYCOMMAND);
+  if (!busy && mp4) {
+    for (int item : kMjpgOnlyItems) DeleteMenu(popup, item, MF_BYCOMMAND);
+    // The items gone may leave two separators together.
+    for (int i = GetMenuItemCount(popup) - 1; i > 0; --i)
+      if ((GetMenuState(popup, i, MF_BYPOSITION) & MF_SEPARATOR) &&
+          (GetMenuState(popup, i - 1, MF_BYPOSITION) & MF_SEPARATOR))
+        DeleteMenu(popup, i, MF_BYPOSITION);
+  }
   if (sizePreset_ != 0) CheckMenuItem(popup, sizePreset_, MF_BYCOMMAND | MF_CHECKED);
   return popup;
 }
 
 void PlayerWnd::OnRightButtonUp(POINT client) {
-  if (!reader_.IsOpen()) return;
+  if (!source_->IsOpen()) return;
   RECT area{};
   GetWindowRect(picture_.Window(), &area);
   MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);

@@ -1,8 +1,9 @@
 #pragma once
-// The player: one resizable dialog (template 101) with the current frame,
-// the status line, the timeline and the row of buttons, playing the open
-// recording with a window timer and running the edits and the AVI export
-// from its right-click menu. The program's whole life is this dialog.
+// The player: one resizable dialog (template 101) with the current frame of
+// the open .mjpg or .mp4 recording, the status line, the timeline and the
+// row of buttons, playing the recording with a window timer and running the
+// edits and the AVI export from its right-click menu. The program's whole
+// life is this dialog.
 //
 // Contract: one PlayerWnd per reader; Run shows the dialog modally and
 // returns when it is closed (closing also asks a running edit or export to
@@ -15,6 +16,8 @@
 #include "common/control_layout_win.h"
 #include "player/avi_writer_win.h"
 #include "player/frame_index.h"
+#include "player/frame_source.h"
+#include "player/mp4_reader_win.h"
 #include "player/picture_control_win.h"
 #include "player/reader_host_win.h"
 #include "player/recording_reader.h"
@@ -31,7 +34,7 @@ enum class FrameMode {
 class PlayerWnd {
  public:
   PlayerWnd(Win32ReaderHost& host, RecordingReader& reader, AviPlatform& avi = DefaultAviPlatform())
-      : host_(host), reader_(reader), avi_(avi) {}
+      : host_(host), reader_(reader), avi_(avi), mp4_(host) {}
   PlayerWnd(const PlayerWnd&) = delete;
   PlayerWnd& operator=(const PlayerWnd&) = delete;
 
@@ -57,6 +60,8 @@ class PlayerWnd {
   void OnInitDialog();
   void OnCommand(int id);
   void OnEditCommand(int id);
+  // The selection and the cuts of an MP4 recording.
+  void OnMp4EditCommand(int id);
   void OnPlay();
   void OnLoaded();
   void OnStep(int delta);
@@ -64,6 +69,12 @@ class PlayerWnd {
   void OnRightButtonUp(POINT client);
   void OnClose();
   void OpenFromCommandLine();
+  // Opens a .mp4 in the MP4 reader and anything else in the .mjpg reader,
+  // closing the other; without a path asks for one first (a cancelled
+  // chooser keeps what is open).
+  bool OpenRecording(std::optional<std::string> path);
+  // The wait before the next frame while playing.
+  uint32_t PlayDelay();
   void ShowContextMenu();
   uint32_t Delay() const;
   bool HasCurrentFrame() const;
@@ -75,6 +86,8 @@ class PlayerWnd {
   Win32ReaderHost& host_;
   RecordingReader& reader_;
   AviPlatform& avi_;
+  Mp4Reader mp4_;
+  FrameSource* source_ = &reader_;  // the open one's reader
   std::wstring commandLine_;
   HWND window_ = nullptr;
   ControlLayout layout_;

@@ -14,6 +14,11 @@
 // list ended by an empty text (the double NUL of a string literal's end).
 inline constexpr char kRecordingFilter[] = "Mjpg (*.mjpg)\0*.mjpg\0Mjpeg (*.mjpeg)\0*.mjpeg\0All Files (*.*)\0*.*\0";
 inline constexpr char kRecordingExtension[] = ".mjpg";
+// What the player's Load button offers: both formats it plays.
+inline constexpr char kPlayerOpenFilter[] =
+    "Recordings (*.mjpg;*.mp4)\0*.mjpg;*.mp4\0Mjpg (*.mjpg)\0*.mjpg\0Mjpeg (*.mjpeg)\0*.mjpeg\0MP4 (*.mp4)\0*.mp4\0"
+    "All Files (*.*)\0*.*\0";
+inline constexpr char kMp4Extension[] = ".mp4";
 inline constexpr char kJpegFilter[] = "Jpg (*.jpg)\0*.jpg\0Jpeg (*.jpeg)\0*.jpeg\0All Files (*.*)\0*.*\0";
 inline constexpr char kJpegExtension[] = ".jpg";
 inline constexpr char kAviFilter[] = "AVI (*.avi)\0*.avi\0All Files (*.*)\0*.*\0";

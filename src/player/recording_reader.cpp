@@ -5,7 +5,9 @@
 #include <new>
 
 #include "common/find_bytes.h"
+#include "common/jpeg_codec.h"
 #include "common/recording_format.h"
+#include "player/player_text.h"
 
 namespace {
 
@@ -204,4 +206,23 @@ long double RecordingReader::PositionFraction(bool atFrameStart) const {
   if (fileSize_ <= 0) return 0.0L;
   const int64_t at = position_ - (atFrameStart ? frameSize_ : 0);
   return static_cast<long double>(at) / static_cast<long double>(fileSize_);
+}
+
+FrameOutcome RecordingReader::Show(FrameMove move, double fraction, ShownFrame& shown) {
+  std::optional<RecordingFrame> frame;
+  switch (move) {
+    case FrameMove::kNext:
+      frame = ReadNext();
+      break;
+    case FrameMove::kPrevious:
+      frame = ReadPrevious();
+      break;
+    case FrameMove::kAtFraction:
+      frame = SeekFraction(fraction);
+      break;
+  }
+  if (!frame) return FrameOutcome::kNoFrame;
+  if (!DecodeJpeg(frame->data, frame->size, shown.picture)) return FrameOutcome::kUndecodable;
+  shown.date = FrameDateText(frame->data, frame->size);
+  return FrameOutcome::kShown;
 }

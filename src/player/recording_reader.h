@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "player/frame_source.h"
 #include "player/reader_host.h"
 #include "player/recording_file.h"
 
@@ -54,7 +55,7 @@ inline constexpr int64_t kMaxGrownReadWindow = 100 << 20;
 // or nothing follows it.
 std::string DisplayName(const std::string& path);
 
-class RecordingReader {
+class RecordingReader final : public FrameSource {
  public:
   explicit RecordingReader(ReaderHost& host) : host_(host) {}
   RecordingReader(const RecordingReader&) = delete;
@@ -62,7 +63,7 @@ class RecordingReader {
 
   ReaderHost& Host() const { return host_; }
 
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const override { return file_ != nullptr; }
   bool IsBusy() const { return opState_ != kIdle; }
   void RequestAbort() { opState_ = kStopRequested; }
   int32_t GetOpState() const { return opState_; }
@@ -93,7 +94,11 @@ class RecordingReader {
   std::optional<RecordingFrame> SeekFraction(double x);
   // (position - (atFrameStart ? frameSize : 0)) / fileSize; 0 for an empty
   // or closed file.
-  long double PositionFraction(bool atFrameStart) const;
+  long double PositionFraction(bool atFrameStart) const override;
+  // ReadNext, ReadPrevious or SeekFraction, the frame decoded as a JPEG and
+  // dated from its timestamp segment.
+  FrameOutcome Show(FrameMove move, double fraction, ShownFrame& shown) override;
+  const char* FormatName() const override { return "mjpg"; }
 
   void SetSelectionStart() { selectionStart_ = position_ - frameSize_; }
   void SetSelectionEnd() { selectionEnd_ = position_; }
@@ -108,7 +113,7 @@ class RecordingReader {
     return host_.AskOpenFile(defaultName, filter, extension);
   }
 
-  int64_t FileSize() const { return fileSize_; }
+  int64_t FileSize() const override { return fileSize_; }
   int64_t Position() const { return position_; }
   int64_t FrameSize() const { return frameSize_; }
   int64_t SelectionStart() const { return selectionStart_; }

@@ -12,7 +12,7 @@
 #include "net/async_soc_wnd_win.h"
 #include "sources/beside_placement.h"
 #include "sources/camera_request.h"
-#include "sources/picture_limit.h"
+#include "common/picture_limit.h"
 
 namespace {
 

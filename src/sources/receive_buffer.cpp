@@ -4,7 +4,7 @@
 
 #include "common/find_bytes.h"
 #include "common/jpeg_codec.h"
-#include "sources/picture_limit.h"
+#include "common/picture_limit.h"
 
 namespace {
 constexpr uint8_t kStartMarker[] = {0xFF, 0xD8};

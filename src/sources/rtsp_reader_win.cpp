@@ -8,42 +8,15 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
-#include <libswscale/swscale.h>
 }
 
+#include "common/ffmpeg_owners_win.h"
+#include "common/ffmpeg_picture_win.h"
 #include "common/fixed_text.h"
-#include "common/scoped_handle_win.h"
-#include "sources/picture_limit.h"
+#include "common/picture_limit.h"
 #include "sources/tcp_probe_win.h"
 
 namespace {
-
-// FFmpeg's objects whose free function takes the owner's pointer and nulls it.
-template <typename T, void (*Free)(T**)>
-struct FreedThroughPointerTraits {
-  using Handle = T*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { Free(&h); }
-};
-struct ParserTraits {
-  using Handle = AVCodecParserContext*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { av_parser_close(h); }
-};
-struct ScalerTraits {
-  using Handle = SwsContext*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { sws_freeContext(h); }
-};
-using ScopedFormatContext = ScopedHandle<FreedThroughPointerTraits<AVFormatContext, avformat_close_input>>;
-using ScopedCodecContext = ScopedHandle<FreedThroughPointerTraits<AVCodecContext, avcodec_free_context>>;
-using ScopedPacket = ScopedHandle<FreedThroughPointerTraits<AVPacket, av_packet_free>>;
-using ScopedFrame = ScopedHandle<FreedThroughPointerTraits<AVFrame, av_frame_free>>;
-using ScopedScaler = ScopedHandle<ScalerTraits>;
-using ScopedParser = ScopedHandle<ParserTraits>;
 
 class ScopedDictionary {
  public:
@@ -151,62 +124,6 @@ std::string Receiving(AVCodecID id, int width, int height) {
   FormatText(text, sizeof text, "Receiving %s video, %dx%d", CodecLabel(id), width, height);
   return text;
 }
-
-// The formats a full-range stream comes in under their limited-range names,
-// with the range given apart, as the scaler wants them.
-AVPixelFormat WithoutRange(AVPixelFormat format, bool& fullRange) {
-  switch (format) {
-    case AV_PIX_FMT_YUVJ420P:
-      fullRange = true;
-      return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-      fullRange = true;
-      return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-      fullRange = true;
-      return AV_PIX_FMT_YUV444P;
-    default:
-      return format;
-  }
-}
-
-// Converts straight into the picture's buffer: 24-bit BGR, bottom-up rows
-// padded to 4 bytes, the one copy a decoded frame costs.
-class PictureConverter {
- public:
-  bool Convert(const AVFrame& frame, Picture& picture) {
-    const int width = frame.width, height = frame.height;
-    if (width <= 0 || height <= 0 || !PictureSizeRefusal(width, height).empty()) return false;
-    bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
-    const AVPixelFormat format = WithoutRange(static_cast<AVPixelFormat>(frame.format), fullRange);
-    SwsContext* scaler = sws_getCachedContext(scaler_.Release(), width, height, format, width, height, AV_PIX_FMT_BGR24,
-                                              SWS_BILINEAR, nullptr, nullptr, nullptr);
-    scaler_.Reset(scaler);
-    if (!scaler) return false;
-    const int colorspace = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
-    if (scaler != configured_ || fullRange != fullRange_ || colorspace != colorspace_) {
-      const int* table = sws_getCoefficients(colorspace);
-      sws_setColorspaceDetails(scaler, table, fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16,
-                               1 << 16);
-      configured_ = scaler;
-      fullRange_ = fullRange;
-      colorspace_ = colorspace;
-    }
-    picture.pictureInfo = MakePictureInfo(width, height);
-    picture.pixels.resize(picture.RequiredBytes());
-    const int stride = static_cast<int>(picture.Stride());
-    uint8_t* const rows[4] = {picture.pixels.data() + static_cast<size_t>(height - 1) * stride, nullptr, nullptr,
-                              nullptr};
-    const int strides[4] = {-stride, 0, 0, 0};
-    return sws_scale(scaler, frame.data, frame.linesize, 0, height, rows, strides) == height;
-  }
-
- private:
-  ScopedScaler scaler_;
-  const SwsContext* configured_ = nullptr;
-  bool fullRange_ = false;
-  int colorspace_ = SWS_CS_DEFAULT;
-};
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 line, finds its window from a second Windows program, checks the title, the
 position readout as it steps and that the picture shows the recording's
 first frame, keeps a screenshot and closes the window (ending the process by
-pid if it does not go)."""
+pid if it does not go); then the same for an MP4 recording."""
 import os
 import re
 import shutil
@@ -104,6 +104,24 @@ def main():
             # Closing the window ends the program.
             code = player.wait(20)
             check(code == 0, f"closing the window ends the program with 0 (got {code})")
+        finally:
+            player.end()
+
+        # An MP4 recording opens in the same window.
+        mp4 = os.path.join(folder, "camera 3.mp4")
+        colour = "color=c=0x%02X%02X%02X:s=320x240:r=10" % FIRST
+        subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", colour, "-frames:v", "5",
+                        "-c:v", "libx264", mp4], check=True, timeout=60)
+        player = Program(args.wine, args.program, wine_path(mp4))
+        try:
+            code, shot = run(args.wine, args.shot, "Framedeck", "1007", wine_path(mp4 + ".bmp"), "close",
+                             timeout=90)
+            report = dict(line.split("=", 1) for line in shot.splitlines() if "=" in line)
+            centre = report.get("centre", "000000")
+            rgb = tuple(int(centre[i:i + 2], 16) for i in (0, 2, 4))
+            check(report.get("title") == "Framedeck - camera 3.mp4" and near(rgb, FIRST),
+                  f"the MP4 opens from the command line showing its first frame ({report})")
+            check(player.wait(20) == 0, "and its window closes")
         finally:
             player.end()
     return check.result()

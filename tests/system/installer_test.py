@@ -139,6 +139,9 @@ def main():
         vorrandale = location + "\\Vorrandale.exe"
         mjpg = prefix.values(CLASSES + "\\.mjpg") or {}
         check(mjpg.get((".mjpg", "(Default)")) == "Framedeck.Recording", f".mjpg names its type per user {mjpg}")
+        mp4 = prefix.values(CLASSES + "\\.mp4") or {}
+        check(("OpenWithProgids", "Framedeck.Recording") in mp4 and (".mp4", "(Default)") not in mp4,
+              f".mp4 offers Framedeck without being taken over {mp4}")
         kind = prefix.values(CLASSES + "\\Framedeck.Recording") or {}
         check(kind.get(("command", "(Default)")) == f'"{framedeck}" "%1"', f"opened by Framedeck {kind}")
         check(kind.get(("DefaultIcon", "(Default)")) == framedeck + ",0", "shown with Framedeck's icon")
@@ -220,8 +223,8 @@ def main():
               f"programs gone; recordings and settings stay ({sorted(left)})")
         check(os.path.isfile(prefix.unix(recording)), "the recording outside the folder stays")
         check(not menus or not os.path.exists(menus[0]), "the Start-menu folder is gone")
-        check(prefix.values(CLASSES + "\\.mjpg") is None and prefix.values(CLASSES + "\\Framedeck.Recording") is None,
-              "the per-user association is gone")
+        check(prefix.values(CLASSES + "\\.mjpg") is None and prefix.values(CLASSES + "\\Framedeck.Recording") is None
+              and prefix.values(CLASSES + "\\.mp4") is None, "the per-user association and the .mp4 offer are gone")
         check(prefix.values("HKCR\\.mjpg") is None and prefix.values("HKCR\\Framedeck.Recording") is None,
               "the shell no longer knows .mjpg")
         check(prefix.values(UNINSTALL_KEY) is None, "no longer listed among the user's programs")

@@ -1,4 +1,4 @@
-#include "sources/picture_limit.h"
+#include "common/picture_limit.h"
 
 #include "common/jpeg_codec.h"
 
