@@ -4,59 +4,16 @@
 #include <utility>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
-#include <libswscale/swscale.h>
 }
 
+#include "common/ffmpeg_owners_win.h"
 #include "common/fixed_text.h"
-#include "common/scoped_handle_win.h"
 #include "sources/picture_limit.h"
 #include "sources/tcp_probe_win.h"
 
 namespace {
-
-// FFmpeg's objects whose free function takes the owner's pointer and nulls it.
-template <typename T, void (*Free)(T**)>
-struct FreedThroughPointerTraits {
-  using Handle = T*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { Free(&h); }
-};
-struct ParserTraits {
-  using Handle = AVCodecParserContext*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { av_parser_close(h); }
-};
-struct ScalerTraits {
-  using Handle = SwsContext*;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { sws_freeContext(h); }
-};
-using ScopedFormatContext = ScopedHandle<FreedThroughPointerTraits<AVFormatContext, avformat_close_input>>;
-using ScopedCodecContext = ScopedHandle<FreedThroughPointerTraits<AVCodecContext, avcodec_free_context>>;
-using ScopedPacket = ScopedHandle<FreedThroughPointerTraits<AVPacket, av_packet_free>>;
-using ScopedFrame = ScopedHandle<FreedThroughPointerTraits<AVFrame, av_frame_free>>;
-using ScopedScaler = ScopedHandle<ScalerTraits>;
-using ScopedParser = ScopedHandle<ParserTraits>;
-
-class ScopedDictionary {
- public:
-  ScopedDictionary() = default;
-  ~ScopedDictionary() { av_dict_free(&dictionary_); }
-  ScopedDictionary(const ScopedDictionary&) = delete;
-  ScopedDictionary& operator=(const ScopedDictionary&) = delete;
-  void Set(const char* key, const char* value) { av_dict_set(&dictionary_, key, value, 0); }
-  AVDictionary** Address() { return &dictionary_; }
-
- private:
-  AVDictionary* dictionary_ = nullptr;
-};
 
 constexpr char kConnecting[] = "Trying to connect...";
 constexpr char kInvalidUrl[] = "URL appears to be invalid";

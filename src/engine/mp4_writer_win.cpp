@@ -1,0 +1,88 @@
+#include "engine/mp4_writer_win.h"
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace {
+
+constexpr int kIoBufferSize = 64 * 1024;
+
+}  // namespace
+
+bool Mp4Writer::Open(const char* path, const AVCodecParameters& video, AVRational timeBase) {
+  Close();
+  timeBase_ = timeBase;
+  file_.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file_) return false;
+  if (StartFile(video)) return true;
+  // A file without its header would play as nothing at all.
+  output_.Reset();
+  io_.Reset();
+  file_.Reset();
+  DeleteFileA(path);
+  return false;
+}
+
+bool Mp4Writer::StartFile(const AVCodecParameters& video) {
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+  if (!buffer) return false;
+  io_.Reset(avio_alloc_context(buffer, kIoBufferSize, 1, file_.Get(), nullptr, &Mp4Writer::WriteBytes, nullptr));
+  if (!io_) {
+    av_free(buffer);
+    return false;
+  }
+  AVFormatContext* output = nullptr;
+  if (avformat_alloc_output_context2(&output, nullptr, "mp4", nullptr) < 0) return false;
+  output_.Reset(output);
+  output->pb = io_.Get();
+  output->flags |= AVFMT_FLAG_CUSTOM_IO;
+  // Each fragment reaches the file as soon as it is complete.
+  output->flags |= AVFMT_FLAG_FLUSH_PACKETS;
+  AVStream* stream = avformat_new_stream(output, nullptr);
+  packet_.Reset(av_packet_alloc());
+  if (!stream || !packet_ || avcodec_parameters_copy(stream->codecpar, &video) < 0) return false;
+  // The muxer picks the tag MP4 wants; RTP's would not do.
+  stream->codecpar->codec_tag = 0;
+  stream->time_base = timeBase_;
+  ScopedDictionary options;
+  // Without parameter sets beforehand the header waits for the first
+  // fragment, whose key frame holds them.
+  options.Set("movflags", video.extradata_size > 0 ? "frag_keyframe+empty_moov+default_base_moof"
+                                                   : "frag_keyframe+empty_moov+default_base_moof+delay_moov");
+  // Each fragment's producer reference time comes from its first packet.
+  options.Set("write_prft", "wallclock");
+  return avformat_write_header(output, options.Address()) >= 0;
+}
+
+bool Mp4Writer::Write(const AVPacket& packet, int64_t dts, int64_t pts, int64_t wallClockUs) {
+  if (!output_ || av_packet_ref(packet_.Get(), &packet) < 0) return false;
+  AVPacket& copy = *packet_.Get();
+  copy.stream_index = 0;
+  copy.dts = dts;
+  copy.pts = pts;
+  copy.pos = -1;
+  av_packet_rescale_ts(&copy, timeBase_, output_.Get()->streams[0]->time_base);
+  auto* reference = reinterpret_cast<AVProducerReferenceTime*>(
+      av_packet_new_side_data(&copy, AV_PKT_DATA_PRFT, sizeof(AVProducerReferenceTime)));
+  if (reference) *reference = AVProducerReferenceTime{wallClockUs, 0};
+  const int written = av_write_frame(output_.Get(), &copy);
+  av_packet_unref(&copy);
+  return written >= 0;
+}
+
+bool Mp4Writer::Close() {
+  const bool finished = !output_ || (av_write_trailer(output_.Get()) >= 0 && io_.Get()->error >= 0);
+  output_.Reset();
+  io_.Reset();
+  file_.Reset();
+  return finished;
+}
+
+int Mp4Writer::WriteBytes(void* file, uint8_t* data, int size) {
+  DWORD written = 0;
+  if (!WriteFile(static_cast<HANDLE>(file), data, static_cast<DWORD>(size), &written, nullptr) ||
+      written != static_cast<DWORD>(size))
+    return AVERROR(ENOSPC);
+  return size;
+}
