@@ -25,6 +25,8 @@ bool Mp4Writer::Open(const char* path, const AVCodecParameters& video, AVRationa
 }
 
 bool Mp4Writer::StartFile(const AVCodecParameters& video) {
+  // The header comes first and describes the stream once for all.
+  if (video.extradata_size <= 0 || video.width <= 0 || video.height <= 0) return false;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
   if (!buffer) return false;
   io_.Reset(avio_alloc_context(buffer, kIoBufferSize, 1, file_.Get(), nullptr, &Mp4Writer::WriteBytes, nullptr));
@@ -46,10 +48,7 @@ bool Mp4Writer::StartFile(const AVCodecParameters& video) {
   stream->codecpar->codec_tag = 0;
   stream->time_base = timeBase_;
   ScopedDictionary options;
-  // Without parameter sets beforehand the header waits for the first
-  // fragment, whose key frame holds them.
-  options.Set("movflags", video.extradata_size > 0 ? "frag_keyframe+empty_moov+default_base_moof"
-                                                   : "frag_keyframe+empty_moov+default_base_moof+delay_moov");
+  options.Set("movflags", "frag_keyframe+empty_moov+default_base_moof");
   // Each fragment's producer reference time comes from its first packet.
   options.Set("write_prft", "wallclock");
   return avformat_write_header(output, options.Address()) >= 0;

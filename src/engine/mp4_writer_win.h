@@ -19,9 +19,10 @@ class Mp4Writer {
   Mp4Writer& operator=(const Mp4Writer&) = delete;
 
   // Creates a new file at path (never replaces one) for a stream with
-  // these parameters, whose time stamps count in timeBase. A stream whose
-  // parameter sets came only inside its packets gets its header once the
-  // first fragment is complete.
+  // these parameters, whose time stamps count in timeBase. They must hold
+  // the picture size and the parameter sets (RTSP gives the sets in its
+  // session description, the size only once a packet is parsed); without
+  // them, or on any failure, no file is left behind.
   bool Open(const char* path, const AVCodecParameters& video, AVRational timeBase);
   bool IsOpen() const { return static_cast<bool>(output_); }
   // Appends one packet, unchanged but for the time stamps given, captured
