@@ -1,5 +1,7 @@
 #include "engine/mp4_writer_win.h"
 
+#include "common/file_sink_win.h"
+
 extern "C" {
 #include <libavutil/error.h>
 }
@@ -10,16 +12,19 @@ constexpr int kIoBufferSize = 64 * 1024;
 
 }  // namespace
 
+Mp4Writer::Mp4Writer()
+    : openSink_([](HANDLE file) -> std::unique_ptr<ByteSink> { return std::make_unique<FileSink>(file); }) {}
+
 bool Mp4Writer::Open(const char* path, const AVCodecParameters& video, AVRational timeBase) {
   Close();
   timeBase_ = timeBase;
   file_.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file_) return false;
+  sink_ = openSink_(file_.Get());
+  written_ = 0;
   if (StartFile(video)) return true;
   // A file without its header would play as nothing at all.
-  output_.Reset();
-  io_.Reset();
-  file_.Reset();
+  DropFile();
   DeleteFileA(path);
   return false;
 }
@@ -29,7 +34,7 @@ bool Mp4Writer::StartFile(const AVCodecParameters& video) {
   if (video.extradata_size <= 0 || video.width <= 0 || video.height <= 0) return false;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
   if (!buffer) return false;
-  io_.Reset(avio_alloc_context(buffer, kIoBufferSize, 1, file_.Get(), nullptr, &Mp4Writer::WriteBytes, nullptr));
+  io_.Reset(avio_alloc_context(buffer, kIoBufferSize, 1, this, nullptr, &Mp4Writer::WriteBytes, nullptr));
   if (!io_) {
     av_free(buffer);
     return false;
@@ -51,7 +56,10 @@ bool Mp4Writer::StartFile(const AVCodecParameters& video) {
   options.Set("movflags", "frag_keyframe+empty_moov+default_base_moof");
   // Each fragment's producer reference time comes from its first packet.
   options.Set("write_prft", "wallclock");
-  return avformat_write_header(output, options.Address()) >= 0;
+  if (avformat_write_header(output, options.Address()) < 0) return false;
+  avio_flush(io_.Get());
+  wholeWritten_ = written_;
+  return io_.Get()->error >= 0;
 }
 
 bool Mp4Writer::Write(const AVPacket& packet, int64_t dts, int64_t pts, int64_t wallClockUs) {
@@ -65,23 +73,42 @@ bool Mp4Writer::Write(const AVPacket& packet, int64_t dts, int64_t pts, int64_t 
   auto* reference = reinterpret_cast<AVProducerReferenceTime*>(
       av_packet_new_side_data(&copy, AV_PKT_DATA_PRFT, sizeof(AVProducerReferenceTime)));
   if (reference) *reference = AVProducerReferenceTime{wallClockUs, 0};
+  // Between two packets the muxer has handed over whole fragments only.
+  wholeWritten_ = written_;
   const int written = av_write_frame(output_.Get(), &copy);
   av_packet_unref(&copy);
-  return written >= 0;
+  if (written >= 0) return true;
+  CutBackToWholeFragments();
+  return false;
+}
+
+void Mp4Writer::CutBackToWholeFragments() {
+  LARGE_INTEGER end{};
+  end.QuadPart = wholeWritten_;
+  if (SetFilePointerEx(file_.Get(), end, nullptr, FILE_BEGIN)) SetEndOfFile(file_.Get());
+  DropFile();
 }
 
 bool Mp4Writer::Close() {
-  const bool finished = !output_ || (av_write_trailer(output_.Get()) >= 0 && io_.Get()->error >= 0);
-  output_.Reset();
-  io_.Reset();
-  file_.Reset();
-  return finished;
+  wholeWritten_ = written_;
+  if (output_ && (av_write_trailer(output_.Get()) < 0 || io_.Get()->error < 0)) {
+    CutBackToWholeFragments();
+    return false;
+  }
+  DropFile();
+  return true;
 }
 
-int Mp4Writer::WriteBytes(void* file, uint8_t* data, int size) {
-  DWORD written = 0;
-  if (!WriteFile(static_cast<HANDLE>(file), data, static_cast<DWORD>(size), &written, nullptr) ||
-      written != static_cast<DWORD>(size))
-    return AVERROR(ENOSPC);
-  return size;
+void Mp4Writer::DropFile() {
+  output_.Reset();
+  io_.Reset();
+  sink_.reset();
+  file_.Reset();
+}
+
+int Mp4Writer::WriteBytes(void* writer, uint8_t* data, int size) {
+  Mp4Writer& self = *static_cast<Mp4Writer*>(writer);
+  const size_t got = self.sink_->Write(data, static_cast<size_t>(size));
+  self.written_ += static_cast<int64_t>(got);
+  return got == static_cast<size_t>(size) ? size : AVERROR(ENOSPC);
 }

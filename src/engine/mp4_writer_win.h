@@ -2,18 +2,26 @@
 // Writes a camera's video packets, as the camera sent them, into a
 // fragmented MP4 file: a fragment per key frame, each written out whole as
 // soon as the next key frame begins it, so a crash, a kill or a full disk
-// costs at most the fragment being written. Every fragment carries the
+// costs at most the fragment being written: a failed write cuts the file
+// back to its last whole fragment and closes it. Every fragment carries the
 // wall-clock time of its first picture in a producer reference time box.
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
+#include "common/byte_sink.h"
 #include "common/ffmpeg_owners_win.h"
 
 class Mp4Writer {
  public:
-  Mp4Writer() = default;
+  // Wraps the open file for writing; tests replace it.
+  using SinkFactory = std::function<std::unique_ptr<ByteSink>(HANDLE)>;
+
+  Mp4Writer();
+  explicit Mp4Writer(SinkFactory openSink) : openSink_(std::move(openSink)) {}
   ~Mp4Writer() { Close(); }
   Mp4Writer(const Mp4Writer&) = delete;
   Mp4Writer& operator=(const Mp4Writer&) = delete;
@@ -27,16 +35,24 @@ class Mp4Writer {
   bool IsOpen() const { return static_cast<bool>(output_); }
   // Appends one packet, unchanged but for the time stamps given, captured
   // at wallClockUs (microseconds since 1970). False once writing failed;
-  // what was written before stays readable.
+  // the file then ends with its last whole fragment and is closed.
   bool Write(const AVPacket& packet, int64_t dts, int64_t pts, int64_t wallClockUs);
-  // Writes the last fragment and closes the file.
+  // Writes the last fragment and closes the file; false, with the file cut
+  // back as after a failed write, when that fails.
   bool Close();
 
  private:
   bool StartFile(const AVCodecParameters& video);
-  static int WriteBytes(void* file, uint8_t* data, int size);
+  void CutBackToWholeFragments();
+  // Forgets the file, as it stands, and FFmpeg's objects with it.
+  void DropFile();
+  static int WriteBytes(void* writer, uint8_t* data, int size);
 
+  SinkFactory openSink_;
   ScopedKernelHandle file_;
+  std::unique_ptr<ByteSink> sink_;
+  int64_t written_ = 0;       // bytes in the file
+  int64_t wholeWritten_ = 0;  // of them, the header and the whole fragments
   ScopedIoContext io_;
   ScopedOutputContext output_;
   ScopedPacket packet_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Recordings of a camera's own packets, written under Wine, read by ffprobe
-and ffmpeg: the packets as sent, a wall-clock time per fragment, and a file
-cut after any whole fragment still decodes."""
+and ffmpeg: the packets as sent, a wall-clock time per fragment, and a full
+disk that leaves the whole fragments, which decode."""
 import json
 import os
 import struct
@@ -58,16 +58,21 @@ def main():
             check(len(moofs) == 5 and all(abs(t - w) <= 1000 for t, w in zip(times_us, wanted)) and len(times_us) == 5,
                   f"{codec}: a fragment per key frame, each with its wall-clock time ({times_us} for {wanted})")
 
-            # The file as a crash after the second fragment leaves it.
-            cut = os.path.join(folder, codec + "-cut.mp4")
-            boundary = next(offset for kind, offset, _ in found if kind in ("prft", "moof") and offset > moofs[1] + 8)
-            with open(cut, "wb") as f:
-                f.write(data[:boundary])
-            decode = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-i", cut, "-f", "framecrc", "-"],
-                                    capture_output=True, text=True, timeout=60)
-            frames = [line for line in decode.stdout.splitlines() if not line.startswith("#")]
-            check(decode.returncode == 0 and decode.stderr == "" and len(frames) == 20,
-                  f"{codec}: cut after two fragments, all their 20 frames decode ({len(frames)}, {decode.stderr!r})")
+            # The disk fills in the third fragment, or in the last, written as
+            # the file closes: the file ends with the whole fragments before,
+            # as a crash there leaves it too.
+            for whole, exit_code in ((2, 7), (4, 8)):
+                cut = os.path.join(folder, f"{codec}-full{whole}.mp4")
+                boundary = next(o for kind, o, _ in found if kind in ("prft", "moof") and o > moofs[whole - 1] + 8)
+                code, _ = run(args.wine, args.tool, wine_path(source), wine_path(cut), str(start_us), str(boundary + 500))
+                with open(cut, "rb") as f:
+                    check(code == exit_code and f.read() == data[:boundary],
+                          f"{codec}: a full disk leaves {whole} whole fragments (exit {code})")
+                decode = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-i", cut, "-f", "framecrc", "-"],
+                                        capture_output=True, text=True, timeout=60)
+                frames = [line for line in decode.stdout.splitlines() if not line.startswith("#")]
+                check(decode.returncode == 0 and decode.stderr == "" and len(frames) == whole * 10,
+                      f"{codec}: their {whole * 10} frames decode ({len(frames)}, {decode.stderr!r})")
     return check.result()
 
 

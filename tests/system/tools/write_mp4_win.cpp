@@ -1,13 +1,15 @@
 // Copies the video packets of an MP4 file (its index first: the file is
-// read front to back) into a recording the way the
-// camera program writes them. Usage: write_mp4 SOURCE RECORDING START_US
-// (the wall-clock time of the first packet; each later one follows by its
-// time stamp).
+// read front to back) into a recording the way the camera program writes
+// them. Usage: write_mp4 SOURCE RECORDING START_US [DISK_BYTES]
+// START_US is the wall-clock time of the first packet (each later one
+// follows by its time stamp); DISK_BYTES, the room on a disk that fills.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "common/ffmpeg_owners_win.h"
+#include "common/file_sink_win.h"
 #include "engine/mp4_recording_rules.h"
 #include "engine/mp4_writer_win.h"
 
@@ -20,10 +22,24 @@ int ReadBytes(void* file, uint8_t* data, int size) {
   return static_cast<int>(got);
 }
 
+class FillingDisk final : public ByteSink {
+ public:
+  FillingDisk(HANDLE file, size_t room) : file_(file), room_(room) {}
+  size_t Write(const uint8_t* data, size_t size) override {
+    const size_t written = file_.Write(data, std::min(size, room_));
+    room_ -= written;
+    return written;
+  }
+
+ private:
+  FileSink file_;
+  size_t room_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 2;
+  if (argc != 4 && argc != 5) return 2;
   ScopedKernelHandle source(
       CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   constexpr int kBufferSize = 64 * 1024;
@@ -37,7 +53,9 @@ int main(int argc, char** argv) {
   if (input.Get()->nb_streams != 1) return 5;
   const AVStream& video = *input.Get()->streams[0];
 
-  Mp4Writer writer;
+  const size_t room = argc == 5 ? std::strtoull(argv[4], nullptr, 10) : SIZE_MAX;
+  Mp4Writer writer(
+      [room](HANDLE file) -> std::unique_ptr<ByteSink> { return std::make_unique<FillingDisk>(file, room); });
   if (!writer.Open(argv[2], *video.codecpar, video.time_base)) return 6;
   RecordingTimeline timeline(video.time_base.den / video.time_base.num);
   const int64_t startUs = std::atoll(argv[3]);
