@@ -4,8 +4,6 @@
 #include <utility>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
 }
@@ -17,19 +15,6 @@ extern "C" {
 #include "sources/tcp_probe_win.h"
 
 namespace {
-
-class ScopedDictionary {
- public:
-  ScopedDictionary() = default;
-  ~ScopedDictionary() { av_dict_free(&dictionary_); }
-  ScopedDictionary(const ScopedDictionary&) = delete;
-  ScopedDictionary& operator=(const ScopedDictionary&) = delete;
-  void Set(const char* key, const char* value) { av_dict_set(&dictionary_, key, value, 0); }
-  AVDictionary** Address() { return &dictionary_; }
-
- private:
-  AVDictionary* dictionary_ = nullptr;
-};
 
 constexpr char kConnecting[] = "Trying to connect...";
 constexpr char kInvalidUrl[] = "URL appears to be invalid";
