@@ -251,11 +251,11 @@ class RtspRelay:
 
 
 def publish(relay, picture, codec, rate=10, alternate=False):
-    """ffmpeg encoding a picture (looped), or testsrc2 of that size when
-    picture is "testsrc2=WxH", with libx264 or libx265 and publishing it to
-    the relay; a key frame every second. alternate: the picture's negative
-    every other second."""
-    if picture.startswith("testsrc2="):
+    """ffmpeg encoding a picture (looped), or a lavfi source when picture
+    names one ("testsrc2=WxH", "color=..."), with libx264 or libx265 and
+    publishing it to the relay; a key frame every second. alternate: the
+    picture's negative every other second."""
+    if picture.startswith(("testsrc2=", "color=")):
         source = ["-f", "lavfi", "-i", f"{picture}:rate={rate}"]
     else:
         source = ["-loop", "1", "-framerate", str(rate), "-i", picture]

@@ -84,7 +84,7 @@ def main():
         publishers += [publish(h264, still, "libx264"), publish(hevc, small, "libx265"),
                        publish(lossy, small, "libx264"),
                        publish(damaged, still, "libx264", alternate=True),
-                       publish(huge, "testsrc2=8192x8192", "libx264", rate=2)]
+                       publish(huge, "color=c=gray:s=8192x8192", "libx264", rate=2)]
         scripted = {b: ScriptedRtspServer(b) for b in ("audio", "mpeg4", "garbage", "silent")}
         servers += scripted.values()
         # Retry after 100 ms; a stall after 3 s, or 400 ms for the silent server,
