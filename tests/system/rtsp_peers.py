@@ -13,7 +13,6 @@ import subprocess
 import threading
 import time
 
-from vorrandale_test import free_port
 
 REALM = "camera"
 NONCE = "5f1e0c2a9b"
@@ -28,7 +27,9 @@ def close_listener(server):
     server.close()
 
 
-def listen(port):
+def listen(port=0):
+    """A listening socket; port 0 lets the system choose, so no other
+    process can take the port between its choice and the bind."""
     server = socket.socket()
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     server.bind(("127.0.0.1", port))
@@ -115,14 +116,14 @@ class RtspRelay:
 
     def __init__(self, auth=None, corrupt_every=0):
         self.corrupt_every = corrupt_every
-        self.publish_port = free_port()
-        self.port = free_port()
         self.auth = auth
         self.sdp = None
         self.players = []
         self.lock = threading.Lock()
-        self.publisher = listen(self.publish_port)
-        self.server = listen(self.port)
+        self.publisher = listen()
+        self.publish_port = self.publisher.getsockname()[1]
+        self.server = listen()
+        self.port = self.server.getsockname()[1]
         self.frames = 0
         threading.Thread(target=self._accept_publisher, daemon=True).start()
         threading.Thread(target=self._accept_players, args=(self.server,), daemon=True).start()
@@ -287,8 +288,8 @@ class ScriptedRtspServer:
 
     def __init__(self, behaviour):
         self.behaviour = behaviour
-        self.port = free_port()
-        self.server = listen(self.port)
+        self.server = listen()
+        self.port = self.server.getsockname()[1]
         threading.Thread(target=self._accept, daemon=True).start()
 
     def url(self):
