@@ -1,18 +1,21 @@
 // Runs one camera worker with the program's own sources for an IP camera
 // and reports on stdout what happens, for the system tests. Usage:
-//   ipcam_host URL jpeg|mjpeg INTERVAL_MS RECORD_FOLDER SECONDS [RETRY_MS TIMEOUT_MS]
+//   ipcam_host URL jpeg|mjpeg INTERVAL_MS RECORD_FOLDER SECONDS [RETRY_MS TIMEOUT_MS [ATTEMPTS]]
 //     "status <ms> <text>" for every change of the IP dialog's status line
 //     (a run of download progress texts only once), "picture <ms> <w>x<h>
 //     <checksum>" for every picture the worker received, "end" at the end.
 //     RETRY_MS and TIMEOUT_MS shorten the client's waits; given them, each
 //     status line is followed by "handles <count>" (the process's open
-//     handles, probed one by one: only the runs that count attempts ask). "stop <ms>": how long the
-//     worker took to stop.
+//     handles, probed one by one: only the runs that count attempts ask),
+//     and the run ends after ATTEMPTS failed attempts (24 unless given),
+//     SECONDS being then only the longest it may take. "stop <ms>": how
+//     long the worker took to stop.
 //   ipcam_host decode FILE...
 //     "<w>x<h> <checksum>" of each JPEG file as the client would decode it.
 // The checksum is FNV-1a (64 bits) of the 24-bit pixel rows.
 #include <windows.h>
 
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +38,10 @@ LARGE_INTEGER startCounter, frequency;
 std::string lastStatus;
 HHOOK hook = nullptr;
 bool countHandles = false;
+// Enough failed attempts for the tests to see a handle leak grow; counted
+// rather than timed, so that a loaded machine only makes the run longer.
+int failedAttemptsWanted = 24;
+std::atomic<int> failedAttempts{0};
 
 long long Elapsed() {
   LARGE_INTEGER now;
@@ -73,6 +80,7 @@ LRESULT CALLBACK WatchStatus(int code, WPARAM wParam, LPARAM lParam) {
       if (!(progress && lastStatus.rfind("Downloading... ", 0) == 0) && text != lastStatus) {
         std::printf("status %lld %s\n", Elapsed(), text.c_str());
         if (countHandles) std::printf("handles %lu\n", OpenHandles());
+        if (text.ends_with(", retry in 5sec")) ++failedAttempts;
         std::fflush(stdout);
       }
       lastStatus = text;
@@ -148,7 +156,7 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
 
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
-  while (GetTickCount64() < end) {
+  while (GetTickCount64() < end && !(countHandles && failedAttempts >= failedAttemptsWanted)) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -170,14 +178,16 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
-  if (argc != 6 && argc != 8) {
-    std::fprintf(
-        stderr, "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS [RETRY_MS TIMEOUT_MS] | decode FILE...\n");
+  if (argc != 6 && argc != 8 && argc != 9) {
+    std::fprintf(stderr,
+                 "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS [RETRY_MS TIMEOUT_MS [ATTEMPTS]] | "
+                 "decode FILE...\n");
     return 2;
   }
   IPCamDlg::Options options;
-  if (argc == 8) {
+  if (argc >= 8) {
     countHandles = true;
+    if (argc == 9) failedAttemptsWanted = std::atoi(argv[8]);
     options.retryDelayMs = static_cast<UINT>(std::atoi(argv[6]));
     options.dataTimeoutMs = static_cast<UINT>(std::atoi(argv[7]));
   }
