@@ -102,6 +102,16 @@ int Place(HWND window) {
   return 0;
 }
 
+BOOL CALLBACK PrintWindowSeen(HWND window, LPARAM) {
+  char title[256] = "", kind[64] = "";
+  GetWindowTextA(window, title, sizeof title);
+  GetClassNameA(window, kind, sizeof kind);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  std::printf("seen=%04lx visible=%d class=%s title=%s\n", process, IsWindowVisible(window) ? 1 : 0, kind, title);
+  return TRUE;
+}
+
 BOOL CALLBACK PrintText(HWND control, LPARAM) {
   char text[1024] = {};
   GetWindowTextA(control, text, sizeof text);
@@ -137,7 +147,11 @@ int main(int argc, char** argv) {
                               std::strcmp(verb, "settext") == 0;
   if (argc >= 3 && ofTitledWindow) {
     HWND titled = FindWindowA(nullptr, argv[2]);
-    if (!titled) return 1;
+    if (!titled) {
+      // Says why for the test's log: which windows there were instead.
+      EnumWindows(&PrintWindowSeen, 0);
+      return 1;
+    }
     if (std::strcmp(verb, "place") == 0) return Place(titled);
     if (std::strcmp(verb, "shotof") == 0 && argc == 4) return Shot(titled, argv[3]);
     if (std::strcmp(verb, "texts") == 0) {
@@ -146,7 +160,9 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(verb, "press") == 0 && argc == 4) {
       HWND button = GetDlgItem(titled, std::atoi(argv[3]));
-      return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+      if (button && PostMessageA(button, BM_CLICK, 0, 0)) return 0;
+      std::printf("button=%d error=%lu\n", button != nullptr, GetLastError());
+      return 1;
     }
     if (std::strcmp(verb, "settext") == 0 && argc == 5) {
       HWND control = GetDlgItem(titled, std::atoi(argv[3]));
