@@ -11,8 +11,8 @@
 
 namespace {
 
-// Large writes: the output grows in few WriteFile calls, as cp's would.
-constexpr int kIoBufferSize = 1 << 20;
+// For the index's small writes: packets bypass the buffer.
+constexpr int kIoBufferSize = 1 << 16;
 constexpr char kIsoUtcFormat[] = "%Y-%m-%dT%H:%M:%SZ";
 
 // FFmpeg 5.1 declares the buffer writable.
@@ -191,6 +191,9 @@ std::string WritePacketSpans(const std::vector<PacketSpan>& spans, const std::st
       why = "out of memory";
     } else {
       stream->time_base = spans.front().input->Video()->time_base;
+      // Packets go to the file as they come, without a copy through the
+      // buffer; the index's small writes are still gathered in it.
+      io.Get()->direct = 1;
       output.Get()->pb = io.Get();
       output.Get()->flags |= AVFMT_FLAG_CUSTOM_IO;
       if (!referenced) SetCreationTime(output.Get(), spans.front());

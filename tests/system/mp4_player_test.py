@@ -131,9 +131,10 @@ def main():
         check(code == 0 and got == [35, None, 34], f"a cut fragment plays up to the last whole one (got {got})")
 
         # Cuts copy whole groups of pictures: 17..29 marked is 10..29 cut.
-        out = {k: os.path.join(folder, k + ".mp4") for k in ("x", "d", "i", "e")}
+        out = {k: os.path.join(folder, k + ".mp4") for k in ("x", "d", "i", "e", "c")}
         edits = ["x=" + wine_path(out["x"]), "d=" + wine_path(out["d"]),
-                 "i=%s,%s" % (wine_path(out["i"]), wine_path(h264)), "e=%s,%s" % (wine_path(out["e"]), wine_path(hevc))]
+                 "i=%s,%s" % (wine_path(out["i"]), wine_path(h264)), "e=%s,%s" % (wine_path(out["e"]), wine_path(hevc)),
+                 "c=" + wine_path(out["c"])]
         frame, avi = os.path.join(folder, "frame.jpg"), os.path.join(folder, "selection.avi")
         code, lines, marks = moves(args.wine, args.tool, h264, "s0.3", "a", "s0.5", "b", *edits,
                                    "j=" + wine_path(frame), "v=" + wine_path(avi))
@@ -143,6 +144,8 @@ def main():
         results = [line.split(" ms=")[0] for line in lines if line.startswith("edit=")]
         check(results[:3] == ["edit= from=1.000 to=3.000"] * 3 and "codec" in results[3] and not os.path.exists(out["e"]),
               f"the selection widens to 1 s - 3 s; an H.265 insert into H.264 writes nothing ({results})")
+        check(results[4] != "edit= from=1.000 to=3.000" and not os.path.exists(out["c"]),
+              f"a stopped extract says so and leaves nothing ({results[4]})")
         source = packets(h264)
         for name, kept in (("x", source[10:30]), ("d", source[:10] + source[30:]),
                            ("i", source[:10] + source + source[10:])):

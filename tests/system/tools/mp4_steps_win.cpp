@@ -2,9 +2,10 @@
 // told, one line per move: the outcome, the frame counter drawn into the
 // picture (a band of 16 cells along the top, lowest bit left), the capture
 // date, where the frame lies and how long the move took. Usage:
-//   mp4_steps PATH [n | p | sFRACTION | a | b | x=OUT | d=OUT | i=OUT,FILE | e=OUT,FILE | j=OUT | v=OUT]...
+//   mp4_steps PATH [n | p | sFRACTION | a | b | x=OUT | c=OUT | d=OUT | i=OUT,FILE | e=OUT,FILE | j=OUT | v=OUT]...
 // a and b mark the selection's start and end at the shown frame; x, d, i
-// and e extract, delete, insert at its start and insert at its end,
+// and e extract, delete, insert at its start and insert at its end (c
+// extracts but stops at the first packet),
 // printing "edit=<why not>" ("edit=" when written), the widened range and
 // the time taken;
 // j saves the shown frame as a JPEG, v exports the selection as an
@@ -81,13 +82,15 @@ void Edit(Mp4Reader& reader, char kind, const std::string& words) {
   const size_t comma = words.find(',');
   const std::string output = words.substr(0, comma);
   const std::string inserted = comma == std::string::npos ? "" : words.substr(comma + 1);
-  const EditKind edit = kind == 'x'   ? EditKind::Extract
-                        : kind == 'd' ? EditKind::Delete
-                        : kind == 'i' ? EditKind::InsertAtStart
-                                      : EditKind::InsertAtEnd;
+  const EditKind edit = kind == 'x' || kind == 'c' ? EditKind::Extract
+                        : kind == 'd'              ? EditKind::Delete
+                        : kind == 'i'              ? EditKind::InsertAtStart
+                                                   : EditKind::InsertAtEnd;
   const std::optional<Mp4Reader::Widened> widened = reader.WidenedSelection();
   const DWORD start = GetTickCount();
-  const std::string why = CutMp4(reader, edit, output, inserted);
+  // c: an extract stopped at its first packet, as the Abort button does.
+  const std::string why =
+      CutMp4(reader, edit, output, inserted, kind == 'c' ? CopyProgress([](double) { return false; }) : nullptr);
   std::printf("edit=%s from=%.3f to=%.3f ms=%lu\n", why.c_str(), widened ? widened->fromSeconds : -1.0,
               widened ? widened->toSeconds : -1.0, static_cast<unsigned long>(GetTickCount() - start));
 }
