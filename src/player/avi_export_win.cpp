@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
@@ -9,18 +10,25 @@
 #include "player/edit_recording_win.h"
 #include "player/win32_recording_file_win.h"
 
-namespace {
+AviPictureWriter::AviPictureWriter(AviPlatform& platform, HWND owner, std::string path, uint32_t framesPerSecond)
+    : writer_(platform),
+      owner_(owner),
+      path_(std::move(path)),
+      // A rate of 0 is no video a player can show.
+      framesPerSecond_(framesPerSecond == 0 ? 1 : framesPerSecond) {}
 
-// AVIFile's own start and end around one export.
-class AviLibrary {
- public:
-  AviLibrary() { AVIFileInit(); }
-  ~AviLibrary() { AVIFileExit(); }
-  AviLibrary(const AviLibrary&) = delete;
-  AviLibrary& operator=(const AviLibrary&) = delete;
-};
-
-}  // namespace
+bool AviPictureWriter::Add(Picture& picture) {
+  static_assert(sizeof(BITMAPINFOHEADER) == sizeof(BitmapInfoHeader));
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, &picture.pictureInfo.header, sizeof header);
+  if (first_) {
+    if (!writer_.Open(owner_, path_.c_str(), header, framesPerSecond_)) return false;
+    first_ = false;
+  }
+  header.biSizeImage = DibImageSize(header);
+  if (writing_) writing_ = writer_.WriteFrame(picture.pixels.data(), header);
+  return true;
+}
 
 void ExportAvi(RecordingReader& reader, HWND owner, HWND progress, uint32_t framesPerSecond, AviPlatform& platform) {
   if (!reader.HasSelection() || reader.IsBusy() || !reader.IsOpen()) return;
@@ -33,29 +41,14 @@ void ExportAvi(RecordingReader& reader, HWND owner, HWND progress, uint32_t fram
   }
   DeleteFileA(path.c_str());
 
-  // A rate of 0 is no video a player can show.
-  if (framesPerSecond == 0) framesPerSecond = 1;
-  AviLibrary library;
-  AviWriter writer(platform);
+  AviPictureWriter writer(platform, owner, path, framesPerSecond);
   reader.SetPosition(reader.SelectionStart());
   const double length = static_cast<double>(reader.SelectionEnd() - reader.SelectionStart());
-  bool first = true;
-  bool writing = true;
   for (;;) {
     const std::optional<RecordingFrame> frame = reader.ReadNext();
     if (!frame) break;
     Picture picture;
-    if (DecodeJpeg(frame->data, frame->size, picture)) {
-      static_assert(sizeof(BITMAPINFOHEADER) == sizeof(BitmapInfoHeader));
-      BITMAPINFOHEADER header;
-      std::memcpy(&header, &picture.pictureInfo.header, sizeof header);
-      if (first) {
-        if (!writer.Open(owner, path.c_str(), header, framesPerSecond)) return;
-        first = false;
-      }
-      header.biSizeImage = DibImageSize(header);
-      if (writing) writing = writer.WriteFrame(picture.pixels.data(), header);
-    }
+    if (DecodeJpeg(frame->data, frame->size, picture) && !writer.Add(picture)) return;
     char text[64];
     FormatText(text, sizeof text, "Exporting video... %.2f%%",
                static_cast<double>(reader.Position() - reader.SelectionStart()) / length * 100.0);

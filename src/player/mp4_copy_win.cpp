@@ -4,13 +4,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 
 #include "common/ffmpeg_owners_win.h"
 #include "common/scoped_handle_win.h"
 
 namespace {
 
-constexpr int kIoBufferSize = 65536;
+// For the index's small writes: packets bypass the buffer.
+constexpr int kIoBufferSize = 1 << 16;
+constexpr char kIsoUtcFormat[] = "%Y-%m-%dT%H:%M:%SZ";
 
 // FFmpeg 5.1 declares the buffer writable.
 int WriteToFile(void* file, uint8_t* buffer, int size) {
@@ -30,18 +33,54 @@ int64_t SeekInFile(void* file, int64_t offset, int whence) {
   return SetFilePointerEx(static_cast<HANDLE>(file), to, &now, method) ? now.QuadPart : -1;
 }
 
-// Copies one span, shifted so that its first frame is shown at next (in
-// the output's time base; 0 for the first span), and moves next behind it.
-// A packet the file does not hold whole ends the span.
-bool CopySpan(const PacketSpan& span, AVFormatContext* output, AVPacket* packet, int64_t& next) {
+// How much of the video a span holds, in seconds, for the progress.
+double SpanSeconds(const PacketSpan& span) {
+  const int64_t end = std::min(span.toDecodeTime, span.input->LastDecodeTime() + 1);
+  return std::max<double>(static_cast<double>(end - span.fromDecodeTime), 0.0) * av_q2d(span.input->Video()->time_base);
+}
+
+bool HasReferences(const PacketSpan& span) {
+  return span.references && !span.references->empty();
+}
+
+// One packet copy after another, with the progress told and the capture
+// times carried over.
+class SpanCopier {
+ public:
+  SpanCopier(AVFormatContext* output, AVPacket* packet, const std::vector<PacketSpan>& spans,
+             const CopyProgress& progress)
+      : output_(output), packet_(packet), progress_(progress) {
+    for (const PacketSpan& span : spans) totalSeconds_ += SpanSeconds(span);
+  }
+
+  // "" when copied. A packet the file does not hold whole ends the span.
+  std::string Copy(const PacketSpan& span);
+  const std::vector<ReferenceTime>& References() const { return references_; }
+
+ private:
+  // The span's first frame is shown at next_ in the output, its references
+  // follow it.
+  void CarryReferences(const PacketSpan& span, int64_t firstTime, int64_t shift);
+
+  AVFormatContext* output_;
+  AVPacket* packet_;
+  const CopyProgress& progress_;
+  double totalSeconds_ = 0.0;
+  double doneSeconds_ = 0.0;
+  int64_t next_ = 0;  // where the next span starts, in the output's time base
+  std::vector<ReferenceTime> references_;
+};
+
+std::string SpanCopier::Copy(const PacketSpan& span) {
   AVFormatContext* input = span.input->Format();
   const int video = span.input->VideoIndex();
   const AVRational from = span.input->Video()->time_base;
-  const AVRational to = output->streams[0]->time_base;
-  if (av_seek_frame(input, video, span.fromDecodeTime, AVSEEK_FLAG_BACKWARD) < 0) return false;
+  const AVRational to = output_->streams[0]->time_base;
+  if (av_seek_frame(input, video, span.fromDecodeTime, AVSEEK_FLAG_BACKWARD) < 0) return "File write failed";
   bool first = true;
   int64_t shift = 0;
-  int64_t end = next;
+  int64_t end = next_;
+  AVPacket* packet = packet_;
   while (av_read_frame(input, packet) >= 0) {
     const bool ours = packet->stream_index == video && packet->dts != AV_NOPTS_VALUE && packet->pts != AV_NOPTS_VALUE;
     if (ours && (packet->dts >= span.toDecodeTime || (packet->flags & AV_PKT_FLAG_CORRUPT))) {
@@ -52,20 +91,69 @@ bool CopySpan(const PacketSpan& span, AVFormatContext* output, AVPacket* packet,
       av_packet_unref(packet);
       continue;
     }
+    const double seconds = static_cast<double>(packet->dts - span.fromDecodeTime) * av_q2d(from);
+    const int64_t sourceTime = packet->pts;
     av_packet_rescale_ts(packet, from, to);
-    if (first) shift = next - packet->pts;
+    if (first) {
+      shift = next_ - packet->pts;
+      CarryReferences(span, sourceTime, shift);
+    }
     first = false;
     packet->pts += shift;
     packet->dts += shift;
     end = std::max(end, packet->pts + packet->duration);
     packet->stream_index = 0;
     packet->pos = -1;
-    const int written = av_write_frame(output, packet);
+    const int written = av_write_frame(output_, packet);
     av_packet_unref(packet);
-    if (written < 0) return false;
+    if (written < 0) return "File write failed";
+    if (progress_ && !progress_(totalSeconds_ > 0.0 ? (doneSeconds_ + seconds) / totalSeconds_ : 0.0))
+      return kCopyStopped;
   }
-  next = end;
-  return !first;
+  next_ = end;
+  doneSeconds_ += SpanSeconds(span);
+  return first ? "File write failed" : "";
+}
+
+void SpanCopier::CarryReferences(const PacketSpan& span, int64_t firstTime, int64_t shift) {
+  if (!HasReferences(span)) return;
+  const AVRational from = span.input->Video()->time_base;
+  const AVRational to = output_->streams[0]->time_base;
+  const int64_t timescale = from.den / from.num;
+  const int64_t outputStart = av_rescale_q(firstTime, from, to) + shift;
+  if (const std::optional<double> wallClock = WallClockAt(*span.references, firstTime, timescale))
+    references_.push_back({outputStart, *wallClock});
+  const int64_t last = std::min(span.toDecodeTime, span.input->LastDecodeTime() + 1);
+  for (const ReferenceTime& reference : *span.references)
+    if (reference.mediaTime > firstTime && reference.mediaTime < last)
+      references_.push_back({av_rescale_q(reference.mediaTime, from, to) + shift, reference.unixSeconds});
+}
+
+// The first span's creation time, moved to where its first frame lies.
+void SetCreationTime(AVFormatContext* output, const PacketSpan& first) {
+  const std::optional<int64_t> created = first.input->CreationTime();
+  if (!created) return;
+  const double offset = static_cast<double>(first.fromDecodeTime - first.input->FirstDecodeTime()) *
+                        av_q2d(first.input->Video()->time_base);
+  const auto seconds = static_cast<time_t>(static_cast<double>(*created) / 1e6 + offset);
+  const tm* utc = std::gmtime(&seconds);
+  char text[32];
+  if (utc && std::strftime(text, sizeof text, kIsoUtcFormat, utc) > 0)
+    av_dict_set(&output->metadata, "creation_time", text, 0);
+}
+
+// The reference times as prft boxes behind everything the writer wrote.
+bool AppendReferences(HANDLE file, const std::vector<ReferenceTime>& references, uint32_t trackId) {
+  std::vector<uint8_t> boxes;
+  for (const ReferenceTime& reference : references) {
+    const std::vector<uint8_t> box = ReferenceTimeBox(reference, trackId);
+    boxes.insert(boxes.end(), box.begin(), box.end());
+  }
+  LARGE_INTEGER zero{};
+  DWORD written = 0;
+  return boxes.empty() || (SetFilePointerEx(file, zero, nullptr, FILE_END) &&
+                           WriteFile(file, boxes.data(), static_cast<DWORD>(boxes.size()), &written, nullptr) &&
+                           written == boxes.size());
 }
 
 }  // namespace
@@ -79,11 +167,13 @@ bool SameVideo(const Mp4Input& a, const Mp4Input& b) {
          (x.extradata_size == 0 || std::memcmp(x.extradata, y.extradata, static_cast<size_t>(x.extradata_size)) == 0);
 }
 
-std::string WritePacketSpans(const std::vector<PacketSpan>& spans, const std::string& path) {
+std::string WritePacketSpans(const std::vector<PacketSpan>& spans, const std::string& path,
+                             const CopyProgress& progress) {
   if (spans.empty()) return "nothing to write";
   ScopedKernelHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return "Could not create the output file";
+  const bool referenced = std::all_of(spans.begin(), spans.end(), HasReferences);
   std::string why;
   {
     AVFormatContext* allocated = nullptr;
@@ -101,14 +191,20 @@ std::string WritePacketSpans(const std::vector<PacketSpan>& spans, const std::st
       why = "out of memory";
     } else {
       stream->time_base = spans.front().input->Video()->time_base;
+      // Packets go to the file as they come, without a copy through the
+      // buffer; the index's small writes are still gathered in it.
+      io.Get()->direct = 1;
       output.Get()->pb = io.Get();
       output.Get()->flags |= AVFMT_FLAG_CUSTOM_IO;
+      if (!referenced) SetCreationTime(output.Get(), spans.front());
       if (avformat_write_header(output.Get(), nullptr) < 0) why = "the MP4 writer does not start";
-      int64_t next = 0;
+      SpanCopier copier(output.Get(), packet.Get(), spans, progress);
       for (const PacketSpan& span : spans)
-        if (why.empty() && !CopySpan(span, output.Get(), packet.Get(), next)) why = "File write failed";
+        if (why.empty()) why = copier.Copy(span);
       if (why.empty() && (av_write_trailer(output.Get()) < 0 || io.Get()->error < 0)) why = "File write failed";
       if (why.empty()) avio_flush(io.Get());
+      // The writer numbers its one track 1.
+      if (why.empty() && referenced && !AppendReferences(file.Get(), copier.References(), 1)) why = "File write failed";
     }
   }
   if (why.empty()) return "";

@@ -1,5 +1,6 @@
 #include "player/mp4_edit_win.h"
 
+#include <cstring>
 #include <vector>
 
 #include "common/fixed_text.h"
@@ -16,18 +17,22 @@ bool Inserts(EditKind kind) {
 
 }  // namespace
 
-std::string CutMp4(const Mp4Reader& reader, EditKind kind, const std::string& output, const std::string& inserted) {
+std::string CutMp4(const Mp4Reader& reader, EditKind kind, const std::string& output, const std::string& inserted,
+                   const CopyProgress& progress) {
   const std::optional<Mp4Reader::Widened> widened = reader.WidenedSelection();
   if (!widened) return "Nothing is selected";
   Mp4Input source;
   std::unique_ptr<RecordingFile> sourceFile = reader.Host().OpenRecording(reader.Path());
   if (!sourceFile) return "Could not open file";
+  const std::vector<ReferenceTime> sourceTimes = ReadReferenceTimes(*sourceFile);
   std::string why = source.Open(std::move(sourceFile));
   if (!why.empty()) return kUnableToOpen + why;
   Mp4Input insertion;
+  std::vector<ReferenceTime> insertedTimes;
   if (Inserts(kind)) {
     std::unique_ptr<RecordingFile> file = reader.Host().OpenRecording(inserted);
     if (!file) return "Could not open file";
+    insertedTimes = ReadReferenceTimes(*file);
     why = insertion.Open(std::move(file));
     if (!why.empty()) return kUnableToOpen + why;
     if (!SameVideo(source, insertion))
@@ -38,15 +43,17 @@ std::string CutMp4(const Mp4Reader& reader, EditKind kind, const std::string& ou
   std::vector<PacketSpan> spans;
   switch (kind) {
     case EditKind::Extract:
-      spans = {{&source, from, to}};
+      spans = {{&source, from, to, &sourceTimes}};
       break;
     case EditKind::Delete:
-      spans = {{&source, start, from}, {&source, to, INT64_MAX}};
+      spans = {{&source, start, from, &sourceTimes}, {&source, to, INT64_MAX, &sourceTimes}};
       break;
     case EditKind::InsertAtStart:
     case EditKind::InsertAtEnd: {
       const int64_t at = kind == EditKind::InsertAtStart ? from : to;
-      spans = {{&source, start, at}, {&insertion, insertion.FirstDecodeTime(), INT64_MAX}, {&source, at, INT64_MAX}};
+      spans = {{&source, start, at, &sourceTimes},
+               {&insertion, insertion.FirstDecodeTime(), INT64_MAX, &insertedTimes},
+               {&source, at, INT64_MAX, &sourceTimes}};
       break;
     }
     case EditKind::SaveFrame:
@@ -54,10 +61,11 @@ std::string CutMp4(const Mp4Reader& reader, EditKind kind, const std::string& ou
   }
   std::erase_if(spans, [](const PacketSpan& span) { return span.fromDecodeTime >= span.toDecodeTime; });
   if (spans.empty()) return "Deleting the whole video leaves nothing to write";
-  return WritePacketSpans(spans, output);
+  return WritePacketSpans(spans, output, progress);
 }
 
-void EditMp4(Mp4Reader& reader, HWND owner, HWND progress, EditKind kind) {
+void EditMp4(Mp4Reader& reader, HWND owner, HWND progress, EditKind kind, const std::function<bool()>& keepGoing,
+             std::string_view outputName) {
   const std::optional<Mp4Reader::Widened> widened = reader.WidenedSelection();
   if (!widened || kind == EditKind::SaveFrame) return;
   char question[kTextSize];
@@ -72,7 +80,7 @@ void EditMp4(Mp4Reader& reader, HWND owner, HWND progress, EditKind kind) {
     inserted = host.AskOpenFile("", kMp4Filter, kMp4Extension);
     if (inserted.empty()) return;
   }
-  const std::string output = host.AskSaveFile("Edited_Video.mp4", kMp4Filter, kMp4Extension);
+  const std::string output = host.AskSaveFile(outputName, kMp4Filter, kMp4Extension);
   if (output.empty()) return;
   bool overwrites = IsSameFile(static_cast<HANDLE>(reader.NativeHandle()), output);
   if (!inserted.empty())
@@ -83,7 +91,22 @@ void EditMp4(Mp4Reader& reader, HWND owner, HWND progress, EditKind kind) {
     return;
   }
   ShowProgress(progress, "Writing output file...");
-  const std::string why = CutMp4(reader, kind, output, inserted);
+  // Setting a window's text costs as much as copying a packet under Wine:
+  // only a changed text is set.
+  char shown[64] = "";
+  const std::string why = CutMp4(reader, kind, output, inserted, [&](double done) {
+    char text[64];
+    FormatText(text, sizeof text, "Writing output file... %.0f%%", done * 100.0);
+    if (std::strcmp(text, shown) != 0) {
+      ShowProgress(progress, text);
+      CopyText(shown, text);
+    }
+    return keepGoing();
+  });
+  if (why == kCopyStopped) {
+    ShowProgress(progress, kCopyStopped);
+    return;
+  }
   if (!why.empty()) {
     ShowProgress(progress, "");
     host.ShowError(why);

@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavutil/log.h>
+#include <libavutil/parseutils.h>
 }
 
 #include "common/picture_limit.h"
@@ -60,6 +61,22 @@ int64_t Mp4Input::FirstDecodeTime() const {
     if (entry && !(entry->flags & AVINDEX_DISCARD_FRAME)) return entry->timestamp;
   }
   return 0;
+}
+
+int64_t Mp4Input::LastDecodeTime() const {
+  AVStream* video = Video();
+  for (int i = avformat_index_get_entries_count(video) - 1; i >= 0; --i) {
+    const AVIndexEntry* entry = avformat_index_get_entry(video, i);
+    if (entry && !(entry->flags & AVINDEX_DISCARD_FRAME)) return entry->timestamp;
+  }
+  return 0;
+}
+
+std::optional<int64_t> Mp4Input::CreationTime() const {
+  const AVDictionaryEntry* created = av_dict_get(format_.Get()->metadata, "creation_time", nullptr, 0);
+  int64_t microseconds = 0;
+  if (!created || av_parse_time(&microseconds, created->value, 0) != 0 || microseconds == 0) return std::nullopt;
+  return microseconds;
 }
 
 void Mp4Input::Close() {

@@ -4,6 +4,7 @@
 // work alike), with its first video stream chosen and the others discarded.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/ffmpeg_owners_win.h"
@@ -27,6 +28,11 @@ class Mp4Input {
   int64_t FileSize() const { return fileSize_; }
   // The decoding time of the video's first packet.
   int64_t FirstDecodeTime() const;
+  // The decoding time of the video's last packet in the index.
+  int64_t LastDecodeTime() const;
+  // The file's creation time in microseconds since 1970; none when the
+  // file does not say.
+  std::optional<int64_t> CreationTime() const;
 
  private:
   static int ReadPacket(void* input, uint8_t* buffer, int size);

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-extern "C" {
-#include <libavutil/parseutils.h>
-}
-
 #include "common/picture_limit.h"
 #include "player/player_text.h"
 #include "player/recording_reader.h"
@@ -45,6 +41,7 @@ void Mp4Reader::Close() {
   input_.Close();
   references_.clear();
   keyTimes_.clear();
+  decodeTimes_.clear();
   path_.clear();
   creationMicroseconds_ = 0;
   hasShown_ = hasPending_ = draining_ = false;
@@ -76,10 +73,7 @@ std::string Mp4Reader::OpenStreams(std::unique_ptr<RecordingFile> file) {
   if (!packet_ || !shownFrame_ || !pending_) return "out of memory";
   if (!ReadPresentationDelay()) return "its first frame cannot be found";
 
-  if (const AVDictionaryEntry* created = av_dict_get(input_.Format()->metadata, "creation_time", nullptr, 0)) {
-    int64_t microseconds = 0;
-    if (av_parse_time(&microseconds, created->value, 0) == 0) creationMicroseconds_ = microseconds;
-  }
+  creationMicroseconds_ = input_.CreationTime().value_or(0);
   return "";
 }
 
@@ -88,19 +82,21 @@ std::string Mp4Reader::OpenStreams(std::unique_ptr<RecordingFile> file) {
 bool Mp4Reader::ReadIndex() {
   AVStream* video = input_.Video();
   const int count = avformat_index_get_entries_count(video);
-  int frames = 0;
   for (int i = 0; i < count; ++i) {
     const AVIndexEntry* entry = avformat_index_get_entry(video, i);
     if (!entry || (entry->flags & AVINDEX_DISCARD_FRAME)) continue;
     if (entry->pos < 0 || entry->pos + entry->size > input_.FileSize()) break;
-    if (frames++ == 0) firstTime_ = entry->timestamp;
+    if (decodeTimes_.empty()) firstTime_ = entry->timestamp;
     lastDecodeTime_ = entry->timestamp;
+    decodeTimes_.push_back(entry->timestamp);
     if (entry->flags & AVINDEX_KEYFRAME) keyTimes_.push_back(entry->timestamp);
   }
-  if (frames == 0 || keyTimes_.empty()) return false;
+  if (decodeTimes_.empty() || keyTimes_.empty()) return false;
   std::sort(keyTimes_.begin(), keyTimes_.end());
+  std::sort(decodeTimes_.begin(), decodeTimes_.end());
   lastTime_ = lastDecodeTime_;
-  frameTime_ = std::max<int64_t>((lastTime_ - firstTime_) / std::max(frames - 1, 1), 1);
+  const int64_t gaps = std::max<int64_t>(FrameCount() - 1, 1);
+  frameTime_ = std::max<int64_t>((lastTime_ - firstTime_) / gaps, 1);
   return true;
 }
 
@@ -171,7 +167,10 @@ FrameOutcome Mp4Reader::Show(FrameMove move, double fraction, ShownFrame& shown)
     case FrameMove::kAtFraction:
       break;
   }
-  return ShowAt(fraction, shown);
+  if (!(fraction >= 0.0)) fraction = 0.0;  // also NaN
+  if (fraction > 1.0) fraction = 1.0;
+  return ShowAtTime(firstTime_ + static_cast<int64_t>(fraction * static_cast<double>(lastTime_ - firstTime_) + 0.5),
+                    shown);
 }
 
 FrameOutcome Mp4Reader::ShowNext(ShownFrame& shown) {
@@ -221,11 +220,8 @@ FrameOutcome Mp4Reader::ShowPrevious(ShownFrame& shown) {
   return FrameOutcome::kNoFrame;
 }
 
-FrameOutcome Mp4Reader::ShowAt(double fraction, ShownFrame& shown) {
-  if (!(fraction >= 0.0)) fraction = 0.0;  // also NaN
-  if (fraction > 1.0) fraction = 1.0;
-  const int64_t target =
-      firstTime_ + static_cast<int64_t>(fraction * static_cast<double>(lastTime_ - firstTime_) + 0.5);
+FrameOutcome Mp4Reader::ShowAtTime(int64_t target, ShownFrame& shown) {
+  if (!IsOpen()) return FrameOutcome::kNoFrame;
   if (!SeekToKey(KeyAtOrBefore(target))) return FrameOutcome::kNoFrame;
   ScopedFrame best(av_frame_alloc());
   if (!best) return FrameOutcome::kNoFrame;
@@ -253,6 +249,18 @@ FrameOutcome Mp4Reader::Present(AVFrame* frame, ShownFrame& shown) {
     return FrameOutcome::kUndecodable;
   shown.date = DateText(shownTime_);
   return FrameOutcome::kShown;
+}
+
+bool Mp4Reader::ShownPicture(Picture& picture) {
+  return hasShown_ && converter_.Convert(*shownFrame_.Get(), picture);
+}
+
+// A frame is shown a fixed time after it is decoded, so the count of
+// decoding times up to that point numbers it.
+int64_t Mp4Reader::ShownNumber() const {
+  if (!hasShown_) return 0;
+  return std::upper_bound(decodeTimes_.begin(), decodeTimes_.end(), shownTime_ - presentationDelay_) -
+         decodeTimes_.begin();
 }
 
 std::string Mp4Reader::DateText(int64_t time) const {

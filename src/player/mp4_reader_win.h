@@ -42,6 +42,18 @@ class Mp4Reader final : public FrameSource {
   std::optional<uint32_t> RecordedDelayMs() override;
   const char* FormatName() const override { return "mp4"; }
 
+  // The shown frame again, for "Save frame"; false when none is shown or it
+  // does not convert.
+  bool ShownPicture(Picture& picture);
+  // The frame at presentation time `time` (the last one at or before it,
+  // else the first), for the AVI export and to come back after it.
+  FrameOutcome ShowAtTime(int64_t time, ShownFrame& shown);
+  int64_t ShownTime() const { return shownTime_; }
+  // Frames in the index, and the shown one's number counted from 1 (0 when
+  // none is shown).
+  int64_t FrameCount() const { return static_cast<int64_t>(decodeTimes_.size()); }
+  int64_t ShownNumber() const;
+
   // The selection marks the shown frames; cuts widen it to whole groups of
   // pictures, from the key frame at or before its start up to the key frame
   // after its end (or the end of the file).
@@ -49,6 +61,10 @@ class Mp4Reader final : public FrameSource {
   void SetSelectionEnd();
   void ClearSelection() { hasStart_ = hasEnd_ = false; }
   bool HasSelection() const { return hasStart_ && hasEnd_ && selectionStart_ <= selectionEnd_; }
+  // The marked frames' presentation times (not widened: the AVI export
+  // decodes them).
+  int64_t SelectionStartTime() const { return selectionStart_; }
+  int64_t SelectionEndTime() const { return selectionEnd_; }
   struct Widened {
     int64_t fromDecodeTime;                // of the first packet kept
     int64_t toDecodeTime;                  // of the first packet after, INT64_MAX for the end
@@ -73,7 +89,6 @@ class Mp4Reader final : public FrameSource {
   bool SeekToKey(int64_t keyTime);
   FrameOutcome ShowNext(ShownFrame& shown);
   FrameOutcome ShowPrevious(ShownFrame& shown);
-  FrameOutcome ShowAt(double fraction, ShownFrame& shown);
   // Makes `frame` the shown one.
   FrameOutcome Present(AVFrame* frame, ShownFrame& shown);
   std::string DateText(int64_t time) const;
@@ -92,7 +107,8 @@ class Mp4Reader final : public FrameSource {
   int streamIndex_ = -1;
   AVRational timeBase_{1, 1};
   // Times are presentation times, but for lastDecodeTime_.
-  std::vector<int64_t> keyTimes_;  // of the key frames, ascending
+  std::vector<int64_t> keyTimes_;     // of the key frames, ascending
+  std::vector<int64_t> decodeTimes_;  // of every frame, ascending
   int64_t presentationDelay_ = 0;
   int64_t firstTime_ = 0;
   int64_t lastTime_ = 0;  // of the last complete frame

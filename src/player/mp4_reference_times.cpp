@@ -1,6 +1,7 @@
 #include "player/mp4_reference_times.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -14,6 +15,10 @@ uint64_t BigEndian(const uint8_t* bytes, int count) {
   uint64_t value = 0;
   for (int i = 0; i < count; ++i) value = (value << 8) | bytes[i];
   return value;
+}
+
+void PutBigEndian(uint64_t value, int count, uint8_t* bytes) {
+  for (int i = count - 1; i >= 0; --i, value >>= 8) bytes[i] = static_cast<uint8_t>(value);
 }
 
 bool IsType(const uint8_t* header, const char* type) {
@@ -56,6 +61,21 @@ std::vector<ReferenceTime> ReadReferenceTimes(RecordingFile& file) {
     offset += static_cast<int64_t>(size);
   }
   return references;
+}
+
+std::vector<uint8_t> ReferenceTimeBox(const ReferenceTime& reference, uint32_t trackId) {
+  static_assert(kReferenceTimeBoxSize == kPrftVersion1Size);
+  std::vector<uint8_t> box(kPrftVersion1Size, 0);
+  PutBigEndian(kPrftVersion1Size, 4, box.data());
+  std::copy_n("prft", 4, box.data() + 4);
+  box[8] = 1;  // version 1, no flags
+  PutBigEndian(trackId, 4, box.data() + 12);
+  const double ntp = std::max(reference.unixSeconds + kNtpToUnix, 0.0);
+  const double whole = std::floor(ntp);
+  const auto fraction = static_cast<uint64_t>((ntp - whole) * kNtpFraction);
+  PutBigEndian((static_cast<uint64_t>(whole) << 32) | std::min<uint64_t>(fraction, 0xFFFFFFFFu), 8, box.data() + 16);
+  PutBigEndian(static_cast<uint64_t>(std::max<int64_t>(reference.mediaTime, 0)), 8, box.data() + 24);
+  return box;
 }
 
 std::optional<double> WallClockAt(const std::vector<ReferenceTime>& references, int64_t time, int64_t timescale) {

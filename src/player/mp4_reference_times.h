@@ -26,6 +26,11 @@ struct ReferenceTime {
 // In file order.
 std::vector<ReferenceTime> ReadReferenceTimes(RecordingFile& file);
 
+// One top-level prft box (version 1: a 64-bit media time) for the track
+// numbered trackId, as ReadReferenceTimes reads it back.
+inline constexpr size_t kReferenceTimeBoxSize = 32;
+std::vector<uint8_t> ReferenceTimeBox(const ReferenceTime& reference, uint32_t trackId);
+
 // The wall clock at media time `time` (timescale units per second): from
 // the last reference at or before it, else the first one; none without
 // references or with a timescale that is not positive.

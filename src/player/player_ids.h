@@ -28,6 +28,7 @@ inline constexpr int kInsertAtStart = 166;
 inline constexpr int kInsertAtEnd = 167;
 inline constexpr int kExportAvi = 168;
 inline constexpr int kCannotEdit = 172;
+inline constexpr int kExportMp4 = 173;  // MP4 recordings only
 
 inline constexpr unsigned kPlayTimer = 10;
 inline constexpr unsigned kTimelineRange = 65535;

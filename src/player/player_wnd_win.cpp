@@ -13,6 +13,7 @@
 #include "player/avi_frame_rate.h"
 #include "player/edit_recording_win.h"
 #include "player/mp4_edit_win.h"
+#include "player/mp4_frame_export_win.h"
 #include "player/player_ids.h"
 #include "player/player_text.h"
 #include "player/size_presets.h"
@@ -46,11 +47,12 @@ constexpr Placement kPlacements[] = {
     {kPositionReadout, kLayoutFollowEdge, kLayoutFollowEdge},
 };
 
-// The menu items that only the .mjpg reader serves.
-constexpr int kMjpgOnlyItems[] = {kSaveFrame, kExportAvi};
+// The menu items that only the MP4 reader serves.
+constexpr int kMp4OnlyItems[] = {kExportMp4};
 
 // The menu items that act on the selection.
-constexpr int kSelectionItems[] = {kExtractSelection, kDeleteSelection, kInsertAtStart, kInsertAtEnd, kExportAvi};
+constexpr int kSelectionItems[] = {kExtractSelection, kDeleteSelection, kInsertAtStart,
+                                   kInsertAtEnd,      kExportAvi,       kExportMp4};
 
 struct LocalMemoryFree {
   void operator()(LPWSTR* arguments) const { ::LocalFree(arguments); }
@@ -228,9 +230,12 @@ bool PlayerWnd::ShowFrame(FrameMode mode, double fraction) {
 }
 
 void PlayerWnd::ShowPosition() {
-  // The readout counts .mjpg frames; an MP4's index holds times, not counts.
+  // An MP4's index counts its frames as it opens.
   if (source_ == &mp4_) {
-    SetDlgItemTextA(window_, kPositionReadout, "");
+    SetDlgItemTextA(
+        window_, kPositionReadout,
+        PositionText(static_cast<size_t>(mp4_.ShownNumber()), static_cast<size_t>(mp4_.FrameCount()), true).c_str());
+    FitReadout();
     return;
   }
   RecordingFile* file = reader_.File();
@@ -309,6 +314,8 @@ void PlayerWnd::OnCommand(int id) {
       break;
     case kFirstButton:
     case kLastButton:
+      // An MP4 export decodes through the shown frame's decoder.
+      if (source_ == &mp4_ && reader_.IsBusy()) break;
       StopPlaying();
       ShowFrame(FrameMode::AtFraction, id == kFirstButton ? 0.0 : 1.0);
       break;
@@ -319,7 +326,7 @@ void PlayerWnd::OnCommand(int id) {
       ApplySizePreset(id);
       break;
     default:
-      if (id >= kSetSelectionStart && id <= kExportAvi) OnEditCommand(id);
+      if ((id >= kSetSelectionStart && id <= kExportAvi) || id == kExportMp4) OnEditCommand(id);
       // Enter (1), Escape (2) and "Can't Edit while Playing Video" do nothing.
       break;
   }
@@ -353,9 +360,10 @@ void PlayerWnd::OnMp4EditCommand(int id) {
     case kDeleteSelection:
     case kInsertAtStart:
     case kInsertAtEnd:
-      LockControls(true);
-      EditMp4(mp4_, window_, statusLine_.Window(), EditKindOf(id));
-      LockControls(false);
+    case kExportMp4:
+    case kSaveFrame:
+    case kExportAvi:
+      RunMp4Operation(id);
       return;
     default:
       return;
@@ -368,9 +376,30 @@ void PlayerWnd::OnMp4EditCommand(int id) {
   }
 }
 
+// A long operation on the MP4 recording: the .mjpg reader, which is closed
+// meanwhile, holds the busy state, so the window locks, offers the abort and
+// lets it go exactly as for the .mjpg edits.
+void PlayerWnd::RunMp4Operation(int id) {
+  LockControls(true);
+  {
+    ReaderOperation operation(reader_);
+    HWND progress = statusLine_.Window();
+    const auto keepGoing = [this] { return PumpMessages(reader_); };
+    if (id == kSaveFrame)
+      SaveMp4Frame(mp4_, progress);
+    else if (id == kExportAvi)
+      ExportMp4Avi(mp4_, window_, progress, ExportFrameRate(PlayDelay()), avi_, keepGoing);
+    else if (id == kExportMp4)
+      EditMp4(mp4_, window_, progress, EditKind::Extract, keepGoing, "Exported_Video.mp4");
+    else
+      EditMp4(mp4_, window_, progress, EditKindOf(id), keepGoing);
+  }
+  LockControls(false);
+}
+
 void PlayerWnd::OnEditCommand(int id) {
   if (source_ == &mp4_) {
-    if (mp4_.IsOpen() && !playing_) OnMp4EditCommand(id);
+    if (mp4_.IsOpen() && !playing_ && !reader_.IsBusy()) OnMp4EditCommand(id);
     return;
   }
   // The menu offers these only for an open, idle recording; a command
@@ -442,14 +471,8 @@ HMENU PlayerWnd::BuildContextMenu() const {
   const bool mp4 = source_ == &mp4_;
   if (!busy && !(mp4 ? mp4_.HasSelection() : reader_.HasSelection()))
     for (int item : kSelectionItems) DeleteMenu(popup, item, MF_BYCOMMAND);
-  if (!busy && mp4) {
-    for (int item : kMjpgOnlyItems) DeleteMenu(popup, item, MF_BYCOMMAND);
-    // The items gone may leave two separators together.
-    for (int i = GetMenuItemCount(popup) - 1; i > 0; --i)
-      if ((GetMenuState(popup, i, MF_BYPOSITION) & MF_SEPARATOR) &&
-          (GetMenuState(popup, i - 1, MF_BYPOSITION) & MF_SEPARATOR))
-        DeleteMenu(popup, i, MF_BYPOSITION);
-  }
+  if (!mp4)
+    for (int item : kMp4OnlyItems) DeleteMenu(popup, item, MF_BYCOMMAND);
   if (sizePreset_ != 0) CheckMenuItem(popup, sizePreset_, MF_BYCOMMAND | MF_CHECKED);
   return popup;
 }

@@ -62,6 +62,7 @@ class PlayerWnd {
   void OnEditCommand(int id);
   // The selection and the cuts of an MP4 recording.
   void OnMp4EditCommand(int id);
+  void RunMp4Operation(int id);
   void OnPlay();
   void OnLoaded();
   void OnStep(int delta);

@@ -114,6 +114,12 @@ def main():
                         "-c:v", "libx264", mp4], check=True, timeout=60)
         player = Program(args.wine, args.program, wine_path(mp4))
         try:
+            title = "Framedeck - camera 3.mp4"
+            for button, wanted in ((None, "frame 1 of 5"), ("1004", "frame 5 of 5"), ("1003", "frame 1 of 5")):
+                if button:
+                    tool("press", title, button)
+                check(wait_for(lambda: wanted in tool("texts", title)[1].splitlines(), 60),
+                      f"the MP4 readout says {wanted!r}")
             code, shot = run(args.wine, args.shot, "Framedeck", "1007", wine_path(mp4 + ".bmp"), "close",
                              timeout=90)
             report = dict(line.split("=", 1) for line in shot.splitlines() if "=" in line)

@@ -56,12 +56,20 @@ def packets(path):
     return [tuple(line.split(",")) for line in out.split()]
 
 
+def counters(path, width=320, height=240):
+    """The frame counter drawn in each picture of an image or video file."""
+    raw = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "-"],
+                         check=True, capture_output=True, timeout=60).stdout
+    pictures = [raw[i:i + width * height] for i in range(0, len(raw), width * height)]
+    return [sum(1 << c for c in range(16) if p[8 * width + (2 * c + 1) * width // 32] > 128) for p in pictures]
+
+
 def moves(wine, tool, path, *words):
     code, out = run(wine, tool, wine_path(path), *words, timeout=120)
     lines = out.splitlines()
     steps = []
     for line in lines:
-        if line.startswith(("title=", "error=", "open=", "edit=")):
+        if line.startswith(("title=", "error=", "open=", "edit=", "saved=")):
             continue
         move, outcome, counter, at, _, date = line.split(" ", 5)
         steps.append((move, outcome, int(counter.split("=")[1]), float(at.split("=")[1]), date[len("date="):]))
@@ -103,6 +111,14 @@ def main():
         want = [time.strftime(DATE_FORMAT, time.localtime(wall)) for wall in (refs[2][1], refs[1][1] + 1.1)]
         check(len(refs) == 4 and [steps[0][4], steps[1][4]] == want,
               f"frames 24 and 23 are dated from the reference times: {want} ({steps[0][4]!r}, {steps[1][4]!r})")
+        # An extract keeps the capture dates: frames 12 to 35 cut, 12, 23 and 24 checked.
+        hevc_cut = os.path.join(folder, "hevc cut.mp4")
+        moves(args.wine, args.tool, hevc, "s0.3", "a", "s0.6", "b", "x=" + wine_path(hevc_cut))
+        _, _, steps = moves(args.wine, args.tool, hevc_cut, *["n"] * 13)
+        dates = {s[2]: s[4] for s in steps}
+        want = {n: time.strftime(DATE_FORMAT, time.localtime(wall))
+                for n, wall in ((12, refs[1][1]), (23, refs[1][1] + 1.1), (24, refs[2][1]))}
+        check({n: dates.get(n) for n in want} == want, f"the extract keeps the capture dates {want} ({dates})")
 
         # A fragment cut short, early in its media data: no frame of it is whole.
         cut = os.path.join(folder, "cut.mp4")
@@ -115,13 +131,21 @@ def main():
         check(code == 0 and got == [35, None, 34], f"a cut fragment plays up to the last whole one (got {got})")
 
         # Cuts copy whole groups of pictures: 17..29 marked is 10..29 cut.
-        out = {k: os.path.join(folder, k + ".mp4") for k in ("x", "d", "i", "e")}
+        out = {k: os.path.join(folder, k + ".mp4") for k in ("x", "d", "i", "e", "c")}
         edits = ["x=" + wine_path(out["x"]), "d=" + wine_path(out["d"]),
-                 "i=%s,%s" % (wine_path(out["i"]), wine_path(h264)), "e=%s,%s" % (wine_path(out["e"]), wine_path(hevc))]
-        code, lines, _ = moves(args.wine, args.tool, h264, "s0.3", "a", "s0.5", "b", *edits)
-        results = [line for line in lines if line.startswith("edit=")]
+                 "i=%s,%s" % (wine_path(out["i"]), wine_path(h264)), "e=%s,%s" % (wine_path(out["e"]), wine_path(hevc)),
+                 "c=" + wine_path(out["c"])]
+        frame, avi = os.path.join(folder, "frame.jpg"), os.path.join(folder, "selection.avi")
+        code, lines, marks = moves(args.wine, args.tool, h264, "s0.3", "a", "s0.5", "b", *edits,
+                                   "j=" + wine_path(frame), "v=" + wine_path(avi))
+        first, last = marks[0][2], marks[1][2]
+        check(counters(frame) == [last] and counters(avi) == list(range(first, last + 1)),
+              f"the shown frame {last} is saved, the AVI holds frames {first} to {last} ({lines[-2:]})")
+        results = [line.split(" ms=")[0] for line in lines if line.startswith("edit=")]
         check(results[:3] == ["edit= from=1.000 to=3.000"] * 3 and "codec" in results[3] and not os.path.exists(out["e"]),
               f"the selection widens to 1 s - 3 s; an H.265 insert into H.264 writes nothing ({results})")
+        check(results[4] != "edit= from=1.000 to=3.000" and not os.path.exists(out["c"]),
+              f"a stopped extract says so and leaves nothing ({results[4]})")
         source = packets(h264)
         for name, kept in (("x", source[10:30]), ("d", source[:10] + source[30:]),
                            ("i", source[:10] + source + source[10:])):
@@ -131,7 +155,9 @@ def main():
             check([g[1] for g in got] == [k[1] for k in kept] and got[0][0].startswith("K") and not errors,
                   f"{name}: {len(got)} packets equal the source's kept ones, start on a key frame, decode ({errors!r})")
         _, _, steps = moves(args.wine, args.tool, out["x"], "n", "s1")
-        check([s[2] for s in steps] == [10, 29], f"the extract shows frames 10 to 29 ({steps})")
+        want = time.strftime(DATE_FORMAT, time.localtime(CREATED + 1)) + " (file creation time + time stamp)"
+        check([s[2] for s in steps] == [10, 29] and steps[0][4] == want,
+              f"the extract shows frames 10 to 29, 10 dated {want!r} ({steps})")
 
         # Files that must be refused with a reason, never a crash.
         refused = {}
