@@ -33,6 +33,7 @@ std::string AboutText(const AboutFacts& facts) {
          "This software is based in part on the work of the Independent JPEG Group.\n"
          "FFmpeg's libavformat, libavcodec, libswscale and libavutil (RTSP cameras), under the GNU LGPL "
          "version 2.1 or later.\n"
+         "Mbed TLS (HTTPS), under the Apache License 2.0.\n"
          "The mingw-w64 runtime and GCC's runtime libraries (GPL with the GCC Runtime Library Exception).\n"
          "The licence texts are in the licenses folder beside the program.";
 }
