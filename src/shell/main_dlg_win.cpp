@@ -186,6 +186,11 @@ void MainDlg::RunLayoutDialog() {
 
 void MainDlg::RunWebDialog() {
   WebSvrDlg dialog(web_);
+  std::string status;
+  if (!webFingerprint_.empty())
+    status = "https://localhost:" + std::to_string(web_.listenPort) + "/\nThe certificate's SHA-256 fingerprint:\n" +
+             webFingerprint_;
+  dialog.EditSecurity(webSecurity_, status);
   if (dialog.Run(dialog_) != 1) return;
   ApplyWebSettings();
   SaveConfig();

@@ -71,20 +71,6 @@ TEST(TlsSession, DamagedOrMismatchedFilesAreRefusedWithAReason) {
   }
 }
 
-TEST(TlsSession, ServerFailsOnBytesThatAreNotTls) {
-  std::string error;
-  auto config = TlsConfig::Server(Identity().certificate, Identity().key, error);
-  ASSERT_TRUE(config) << error;
-  const std::string inputs[] = {"GET / HTTP/1.0\r\n\r\n", std::string("\x16\x03\x01\x00\x05\x01\x00\x00\x01\x00", 10),
-                                std::string(70000, '\x17')};
-  for (const std::string& input : inputs) {
-    TlsSession server(*config);
-    std::string plain;
-    EXPECT_EQ(server.Receive(reinterpret_cast<const uint8_t*>(input.data()), input.size(), plain), TlsState::kFailed);
-    EXPECT_TRUE(plain.empty());
-  }
-}
-
 TEST(TlsCertificate, RefusesNamesThatCouldChangeTheSubject) {
   for (const char* name : {"", "a,O=Evil", "a b", "caf\xc3\xa9"})
     EXPECT_FALSE(MakeSelfSignedIdentity({name}, {}, 1'700'000'000)) << name;
