@@ -61,7 +61,7 @@ class ConfigBytes {
   // camera frames before motion, MB and days, a 64-byte name and the label
   // flag (0), then the CRC-32 of all that. Version 3 adds a program block.
   ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, const std::vector<std::string>& names = {},
-                         int32_t version = 3) {
+                         int32_t version = 3, int32_t https = 1) {
     const size_t at = Size();
     for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
     Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 80);
@@ -73,7 +73,7 @@ class ConfigBytes {
       Int(Size(), 0);
     }
     Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
-    return version >= 3 ? ProgramBlock(1, 0, 0, "", "") : *this;
+    return version >= 3 ? ProgramBlock(https, 0, 0, "", "") : *this;
   }
   // The program block: its size (532), Use HTTPS, this computer only and own
   // certificate, two 260-byte paths, then the CRC-32 of all that.
@@ -91,7 +91,10 @@ class ConfigBytes {
     return *this;
   }
   // The extension a program writes for cameras without extras.
-  ConfigBytes& DefaultExtension(size_t cameras) { return Extension(std::vector<std::array<int32_t, 3>>(cameras)); }
+  // `https` 0: the block of a file that came without one.
+  ConfigBytes& DefaultExtension(size_t cameras, int32_t https = 1) {
+    return Extension(std::vector<std::array<int32_t, 3>>(cameras), {}, 3, https);
+  }
   // A new camera's settings followed by a grid with every cell watched.
   ConfigBytes& DefaultCamera() {
     const size_t at = Size();
