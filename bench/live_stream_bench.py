@@ -27,15 +27,17 @@ def cpu_seconds(pid):
 
 
 class Viewer(threading.Thread):
-    def __init__(self, port):
+    def __init__(self, port, tls=None):
         super().__init__(daemon=True)
         self.port = port
+        self.tls = tls
         self.times = []
         self.bad = 0
         self.stop = False
 
     def run(self):
-        with socket.create_connection(("127.0.0.1", self.port), timeout=10) as s:
+        raw = socket.create_connection(("127.0.0.1", self.port), timeout=10)
+        with (self.tls.wrap_socket(raw, server_hostname="localhost") if self.tls else raw) as s:
             s.sendall(b"GET /$STREAM1 HTTP/1.0\r\n\r\n")
             data = b""
             while b"\r\n\r\n" not in data:
@@ -61,8 +63,8 @@ class Viewer(threading.Thread):
         return sum(start <= t < end for t in self.times) / (end - start)
 
 
-def measure(host, viewers):
-    threads = [Viewer(host.port) for _ in range(viewers)]
+def measure(host, viewers, tls=None):
+    threads = [Viewer(host.port, tls) for _ in range(viewers)]
     for t in threads:
         t.start()
     time.sleep(2)  # every viewer connected and fed

@@ -27,8 +27,10 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_nginx(root, folder):
+def start_nginx(root, folder, certificate=None, key=None):
+    """nginx serving `root`, over TLS with the given PEM files when there are any."""
     port = free_port()
+    tls = f"ssl;\n    ssl_certificate {certificate};\n    ssl_certificate_key {key}" if certificate else ""
     config = os.path.join(folder, "nginx.conf")
     with open(config, "w") as f:
         f.write(f"""daemon off;
@@ -45,7 +47,7 @@ http {{
   uwsgi_temp_path {folder};
   scgi_temp_path {folder};
   server {{
-    listen 127.0.0.1:{port};
+    listen 127.0.0.1:{port} {tls};
     root {root};
   }}
 }}

@@ -20,6 +20,7 @@ set(dist_licenses
   libjpeg-turbo.md=${VR_TURBOJPEG_ROOT}/LICENSE.md
   ffmpeg-LGPL-2.1.txt=${VR_FFMPEG_ROOT}/COPYING.LGPLv2.1
   ffmpeg.md=${VR_FFMPEG_ROOT}/LICENSE.md
+  mbedtls-Apache-2.0.txt=${VR_MBEDTLS_ROOT}/LICENSE
   mingw-w64-runtime.txt=/usr/share/doc/mingw-w64-x86-64-dev/copyright
   gcc-runtime.txt=/usr/share/doc/gcc-mingw-w64-base/copyright)
 set(license_args "")

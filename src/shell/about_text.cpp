@@ -12,14 +12,19 @@ std::string WebLine(const AboutFacts& facts) {
   if (!facts.webEnabled) return "Web server: off (Webserver Setup switches it on).";
   const std::string port = std::to_string(facts.webPort);
   if (!facts.webListening) return "Web server: not listening, port " + port + " is not available.";
-  std::string line = "Web server: http://localhost:" + port + "/ on this computer";
+  const std::string scheme = facts.webFingerprint.empty() ? "http://" : "https://";
+  std::string line = "Web server: " + scheme + "localhost:" + port + "/ on this computer";
   std::vector<std::string> network;
-  if (!facts.hostName.empty()) network.push_back(facts.hostName);
-  network.insert(network.end(), facts.addresses.begin(), facts.addresses.end());
+  if (!facts.webLocalOnly) {
+    if (!facts.hostName.empty()) network.push_back(facts.hostName);
+    network.insert(network.end(), facts.addresses.begin(), facts.addresses.end());
+  }
   for (size_t k = 0; k < network.size(); ++k)
-    line +=
-        (k == 0 ? ",\nhttp://" : "\nor http://") + network[k] + ":" + port + "/" + (k == 0 ? " from the network" : "");
-  return line + ".\nThe live page there shows every camera.";
+    line += (k == 0 ? ",\n" : "\nor ") + scheme + network[k] + ":" + port + "/" + (k == 0 ? " from the network" : "");
+  line += ".\nThe live page there shows every camera.";
+  if (!facts.webFingerprint.empty())
+    line += "\nThe certificate's SHA-256 fingerprint, to compare with what the browser shows:\n" + facts.webFingerprint;
+  return line;
 }
 
 }  // namespace
@@ -33,6 +38,7 @@ std::string AboutText(const AboutFacts& facts) {
          "This software is based in part on the work of the Independent JPEG Group.\n"
          "FFmpeg's libavformat, libavcodec, libswscale and libavutil (RTSP cameras), under the GNU LGPL "
          "version 2.1 or later.\n"
+         "Mbed TLS (HTTPS), under the Apache License 2.0.\n"
          "The mingw-w64 runtime and GCC's runtime libraries (GPL with the GCC Runtime Library Exception).\n"
          "The licence texts are in the licenses folder beside the program.";
 }

@@ -15,8 +15,12 @@ struct AboutFacts {
   bool webEnabled = false;
   bool webListening = false;  // the server holds its port
   uint16_t webPort = 0;
-  std::string hostName;      // this computer's name, "" when unknown
-  std::string settingsNote;  // a line on how the settings were loaded, or ""
+  // The SHA-256 fingerprint of the certificate when the server speaks HTTPS,
+  // "" for plain HTTP.
+  std::string webFingerprint;
+  bool webLocalOnly = false;  // listens on 127.0.0.1 only
+  std::string hostName;       // this computer's name, "" when unknown
+  std::string settingsNote;   // a line on how the settings were loaded, or ""
   // This computer's IPv4 addresses on the network ("192.168.0.20"); phones
   // often cannot find a computer by its name.
   std::vector<std::string> addresses;

@@ -29,6 +29,45 @@ int32_t GetI32(const uint8_t* bytes) {
   return static_cast<int32_t>(GetU32(bytes));
 }
 
+// The block may grow; one far beyond what any version writes is damage.
+constexpr uint32_t kMaxProgramBlockSize = 64 * 1024;
+
+void PutProgramBlock(std::vector<uint8_t>& bytes, const WebSecurity& security) {
+  const size_t start = bytes.size();
+  PutU32(bytes, kProgramBlockSize);
+  PutI32(bytes, security.useHttps);
+  PutI32(bytes, security.localOnly);
+  PutI32(bytes, security.ownCertificate);
+  bytes.insert(bytes.end(), security.certificatePath, security.certificatePath + sizeof security.certificatePath);
+  bytes.insert(bytes.end(), security.keyPath, security.keyPath + sizeof security.keyPath);
+  PutU32(bytes, Crc32(bytes.data() + start, bytes.size() - start));
+}
+
+void CopyPath(char (&path)[260], const uint8_t* bytes) {
+  std::memcpy(path, bytes, sizeof path);
+  path[sizeof path - 1] = '\0';
+}
+
+// Reads the program block of a version-3 file into `security`; false when
+// it is missing or damaged.
+bool ReadProgramBlock(ByteSource& in, WebSecurity& security) {
+  uint8_t sizeField[4];
+  if (in.Read(sizeField, sizeof sizeField) != sizeof sizeField) return false;
+  const uint32_t size = GetU32(sizeField);
+  if (size < kProgramBlockSize || size > kMaxProgramBlockSize) return false;
+  std::vector<uint8_t> bytes(sizeField, sizeField + 4);
+  bytes.resize(4 + size + 4);
+  if (in.Read(bytes.data() + 4, size + 4) != size + 4) return false;
+  if (Crc32(bytes.data(), 4 + size) != GetU32(bytes.data() + 4 + size)) return false;
+  const uint8_t* block = bytes.data() + 4;
+  security.useHttps = GetI32(block) != 0;
+  security.localOnly = GetI32(block + 4) != 0;
+  security.ownCertificate = GetI32(block + 8) != 0;
+  CopyPath(security.certificatePath, block + 12);
+  CopyPath(security.keyPath, block + 12 + 260);
+  return true;
+}
+
 }  // namespace
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
@@ -40,7 +79,7 @@ uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
   return ~crc;
 }
 
-bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras) {
+bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras, const WebSecurity* security) {
   std::vector<uint8_t> bytes(kExtensionMagic, kExtensionMagic + sizeof kExtensionMagic);
   PutU32(bytes, kExtensionVersion);
   PutU32(bytes, static_cast<uint32_t>(cameras.size()));
@@ -53,17 +92,24 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
     PutI32(bytes, identity.hideLabel);
   }
   PutU32(bytes, Crc32(bytes.data(), bytes.size()));
+  PutProgramBlock(bytes, security ? *security : WebSecurity{});
   return out.Write(bytes.data(), bytes.size()) == bytes.size();
 }
 
-ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras) {
+ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras, WebSecurity* security) {
   std::fill(cameras.begin(), cameras.end(), CameraExtension{});
+  // Files from before the block served plain HTTP and keep doing so.
+  WebSecurity unused;
+  WebSecurity& web = security ? *security : unused;
+  web = WebSecurity{};
+  web.useHttps = 0;
   uint8_t header[kExtensionHeaderSize];
   const size_t got = in.Read(header, sizeof header);
   if (got == 0) return ExtensionRead::kAbsent;
   if (got != sizeof header || std::memcmp(header, kExtensionMagic, sizeof kExtensionMagic) != 0)
     return ExtensionRead::kDamaged;
   const uint32_t version = GetU32(header + 4);
+  if (version >= 3) web.useHttps = 1;
   const uint32_t count = GetU32(header + 8);
   const uint32_t recordSize = GetU32(header + 12);
   if (version < 1 || count > kMaxCameras || recordSize < sizeof(RecordingExtras) || recordSize > kMaxRecordSize)
@@ -87,5 +133,6 @@ ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& 
     named.hideLabel = GetI32(identity + kCameraNameSize);
     named = ClampCameraIdentity(named);
   }
+  if (version >= 3 && !ReadProgramBlock(in, web)) web = WebSecurity{};
   return ExtensionRead::kLoaded;
 }

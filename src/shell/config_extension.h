@@ -11,11 +11,24 @@
 //
 //   offset  size  content
 //   0       4     "VREX"
-//   4       4     version, 2 (1 had the first three fields only)
+//   4       4     version, 3 (1 had the first three fields only; 2 had no
+//                 program block)
 //   8       4     camera count n
 //   12      4     record size s, 80 in version 2 (12 in version 1)
 //   16      s*n   one RecordingExtras per camera, in grid order
 //   16+s*n  4     CRC-32 (IEEE) of every byte before it
+//   20+s*n  4     program block size p, 532 in version 3
+//   24+s*n  p     the program-wide web settings (WebSecurity): Use HTTPS,
+//                 listen on this computer only, own certificate (int32
+//                 each), the certificate's and the key's paths (260 bytes
+//                 each, NUL-terminated)
+//   24+s*n+p 4    CRC-32 of the program block, its size field included
+//
+// The program block comes after the cameras' checksum, so a reader of
+// version 2 finds its cameras as before and ignores the block. A version-2
+// file has no block and keeps plain HTTP; a version-3 block that is missing
+// or damaged gives the program-wide defaults (HTTPS on). The block, too, may
+// only grow at its end.
 //
 // A record: RecordingExtras (frames before motion, MB and days kept, int32
 // each), then, from version 2, CameraIdentity (the camera's name, 64 bytes
@@ -34,11 +47,12 @@
 #include "common/byte_sink.h"
 #include "engine/camera_identity.h"
 #include "engine/recording_extras.h"
+#include "web/web_settings.h"
 
 class ByteSource;
 
 inline constexpr uint8_t kExtensionMagic[4] = {'V', 'R', 'E', 'X'};
-inline constexpr uint32_t kExtensionVersion = 2;
+inline constexpr uint32_t kExtensionVersion = 3;
 inline constexpr size_t kExtensionHeaderSize = 16;
 
 // One camera's record of the extension.
@@ -48,18 +62,26 @@ struct CameraExtension {
 };
 inline constexpr size_t kExtensionRecordSize = sizeof(RecordingExtras) + sizeof(CameraIdentity);
 
+inline constexpr size_t kProgramBlockSize = 3 * 4 + 2 * 260;
+static_assert(sizeof(WebSecurity) == kProgramBlockSize);
+static_assert(offsetof(WebSecurity, certificatePath) == 12 && offsetof(WebSecurity, keyPath) == 272);
+
 constexpr size_t ConfigExtensionSize(size_t cameras) {
-  return kExtensionHeaderSize + kExtensionRecordSize * cameras + 4;
+  return kExtensionHeaderSize + kExtensionRecordSize * cameras + 4 + 4 + kProgramBlockSize + 4;
 }
 
-// True when every byte went out.
-bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras);
+// True when every byte went out. Without `security` the block holds the
+// defaults.
+bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras,
+                          const WebSecurity* security = nullptr);
 
 enum class ExtensionRead { kAbsent, kLoaded, kDamaged };
 
 // Reads the trailer into `cameras` (one entry per camera, filled with the
 // defaults first). Cameras the trailer does not cover keep the defaults;
-// every value is brought into range.
-ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras);
+// every value is brought into range. `security`, when given, is filled from
+// the program block (see the layout for files without one).
+ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras,
+                                  WebSecurity* security = nullptr);
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);

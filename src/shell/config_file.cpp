@@ -44,7 +44,7 @@ size_t MemorySource::Read(uint8_t* data, size_t size) {
 }
 
 bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout,
-                 const std::vector<CameraRecords>& cameras) {
+                 const std::vector<CameraRecords>& cameras, const WebSecurity* security) {
   size_t written = WriteRecord(out, web);
   written += WriteRecord(out, layout);
   const uint32_t count = static_cast<uint32_t>(cameras.size());
@@ -56,11 +56,11 @@ bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout
     written += WriteRecord(out, camera.grid);
     extras.push_back({camera.extras, camera.identity});
   }
-  return written == ConfigFileSize(cameras.size()) && WriteConfigExtension(out, extras);
+  return written == ConfigFileSize(cameras.size()) && WriteConfigExtension(out, extras, security);
 }
 
 bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild,
-                ExtensionRead* extension) {
+                ExtensionRead* extension, WebSecurity* security) {
   size_t read = ReadRecord(in, web);
   read += ReadRecord(in, layout);
   TerminateTexts(web);
@@ -76,7 +76,7 @@ bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const Rebu
   const bool complete = read == ConfigFileSize(cameras.size());
   std::vector<CameraExtension> extras(cameras.size());
   // A short file has no extension: whatever follows would be misread.
-  const ExtensionRead how = complete ? ReadConfigExtension(in, extras) : ExtensionRead::kAbsent;
+  const ExtensionRead how = complete ? ReadConfigExtension(in, extras, security) : ExtensionRead::kAbsent;
   for (size_t k = 0; k < cameras.size(); ++k) {
     cameras[k].extras = extras[k].extras;
     cameras[k].identity = extras[k].identity;

@@ -56,7 +56,7 @@ struct CameraRecords {
 
 // Writes the whole file, extension included; true when every byte went out.
 bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout,
-                 const std::vector<CameraRecords>& cameras);
+                 const std::vector<CameraRecords>& cameras, const WebSecurity* security = nullptr);
 
 // Called once the layout has been read (and repaired): makes the camera set
 // match it and returns the records to read into, one per camera in grid
@@ -71,7 +71,7 @@ using RebuildForLayout = std::function<std::vector<CameraRecords>&(const GridLay
 // leaves the defaults (see ReadConfigExtension); how it went is told in
 // `extension` when given, and never changes the result.
 bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild,
-                ExtensionRead* extension = nullptr);
+                ExtensionRead* extension = nullptr, WebSecurity* security = nullptr);
 
 // The configuration path for a program path: everything after the last
 // '.' of the file name replaced by "cfg", or ".cfg" appended when the file

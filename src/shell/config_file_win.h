@@ -24,7 +24,8 @@ std::string ConfigBackupPath(const std::string& path);
 // stop short); null writes straight to it.
 bool SaveConfigFile(const std::string& path, const WebSettings& web, const GridLayout& layout,
                     const std::vector<CameraRecords>& cameras, HWND owner, const MessageBoxFn& messageBox,
-                    const std::function<std::unique_ptr<ByteSink>(HANDLE file)>& writer = nullptr);
+                    const std::function<std::unique_ptr<ByteSink>(HANDLE file)>& writer = nullptr,
+                    const WebSecurity* security = nullptr);
 
 // kRestored: the file was damaged and its backup was good: the damaged file
 // was renamed (to a name no file had, `damagedKeptAs`), the backup loaded
@@ -35,4 +36,4 @@ enum class ConfigLoad { kMissing, kLoaded, kRestored, kFailed };
 // shows the read-failure box and is left in place.
 ConfigLoad LoadConfigFile(const std::string& path, WebSettings& web, GridLayout& layout,
                           const RebuildForLayout& rebuild, HWND owner, const MessageBoxFn& messageBox,
-                          std::string* damagedKeptAs = nullptr);
+                          std::string* damagedKeptAs = nullptr, WebSecurity* security = nullptr);

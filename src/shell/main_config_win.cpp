@@ -4,7 +4,7 @@
 
 bool MainDlg::SaveConfig() {
   const std::string path = services_.configPath.empty() ? ConfigPath() : services_.configPath;
-  return SaveConfigFile(path, web_, layout_, grid_.Records(), dialog_, services_.messageBox);
+  return SaveConfigFile(path, web_, layout_, grid_.Records(), dialog_, services_.messageBox, nullptr, &webSecurity_);
 }
 
 ConfigLoad MainDlg::LoadConfig() {
@@ -17,7 +17,8 @@ ConfigLoad MainDlg::LoadConfig() {
     return loaded;
   };
   std::string damagedKeptAs;
-  const ConfigLoad result = LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox, &damagedKeptAs);
+  const ConfigLoad result =
+      LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox, &damagedKeptAs, &webSecurity_);
   grid_.Start(loaded);
   if (result == ConfigLoad::kRestored) {
     // No box: a program started with Windows must go on recording unattended.

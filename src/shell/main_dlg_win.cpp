@@ -7,6 +7,7 @@
 #include "shell/popup_menu_win.h"
 #include "shell/shell_icon_win.h"
 #include "shell/shell_sources_win.h"
+#include "web/web_certificate_win.h"
 #include "web/web_svr_dlg_win.h"
 
 namespace {
@@ -185,6 +186,11 @@ void MainDlg::RunLayoutDialog() {
 
 void MainDlg::RunWebDialog() {
   WebSvrDlg dialog(web_);
+  std::string status;
+  if (!webFingerprint_.empty())
+    status = "https://localhost:" + std::to_string(web_.listenPort) + "/\nThe certificate's SHA-256 fingerprint:\n" +
+             webFingerprint_;
+  dialog.EditSecurity(webSecurity_, status);
   if (dialog.Run(dialog_) != 1) return;
   ApplyWebSettings();
   SaveConfig();
@@ -192,6 +198,24 @@ void MainDlg::RunWebDialog() {
 
 void MainDlg::ApplyWebSettings() {
   webMessageBox = &services_.messageBox;
+  webServer_.SetBindAddress(webSecurity_.localOnly ? INADDR_LOOPBACK : INADDR_ANY);
+  webFingerprint_.clear();
+  std::shared_ptr<TlsConfig> tls;
+  if (web_.webEnabled && webSecurity_.useHttps) {
+    std::string error;
+    const std::string configPath = services_.configPath.empty() ? ConfigPath() : services_.configPath;
+    tls = LoadWebTls(webSecurity_, configPath.substr(0, configPath.find_last_of('.')), error);
+    if (!tls) {
+      // Never clear text in place of the HTTPS the user chose.
+      webServer_.Stop();
+      ShowMessage(services_.messageBox, dialog_, ("The web server is off: HTTPS cannot start.\n\n" + error).c_str(),
+                  "Vorrandale Error", kErrorBoxFlags);
+      webMessageBox = nullptr;
+      return;
+    }
+    webFingerprint_ = tls->Fingerprint();
+  }
+  webServer_.SetTls(std::move(tls));
   ::ApplyWebSettings(webServer_, dialog_, &webCameras_, &web_, &ForwardWebMessage);
   webMessageBox = nullptr;
 }

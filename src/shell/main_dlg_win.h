@@ -78,6 +78,8 @@ class MainDlg : public ModelessDlg {
   ShellServices services_;
   GridLayout layout_;
   WebSettings web_;
+  WebSecurity webSecurity_;
+  std::string webFingerprint_;  // of the certificate the server shows, "" without HTTPS
   // Before the grid, so that the cameras go first, as before the icon.
   SystemTrayIcon tray_;
   CameraGrid grid_;

@@ -1,17 +1,14 @@
 // The main window's help for a newcomer: a first window that fits the
 // screen, the About box, and the way to the recordings.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// after the socket headers
-#include <iphlpapi.h>
+#include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "common/clock.h"
 #include "common/fixed_text.h"
 #include "engine/save_path.h"
 #include "engine/save_path_win.h"
+#include "net/host_names_win.h"
 #include "shell/about_text.h"
 #include "shell/first_start_size.h"
 #include "shell/main_dlg_win.h"
@@ -20,38 +17,6 @@ namespace {
 
 bool ShellOpenFolder(HWND owner, const char* folder) {
   return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", folder, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
-}
-
-std::string ComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD length = sizeof name;
-  return GetComputerNameA(name, &length) ? std::string(name, length) : std::string();
-}
-
-// The IPv4 addresses of the network adapters that are up, loopback left out.
-std::vector<std::string> NetworkAddresses() {
-  std::vector<std::string> addresses;
-  ULONG size = 16 * 1024;
-  std::vector<unsigned char> buffer;
-  ULONG result = ERROR_BUFFER_OVERFLOW;
-  for (int tries = 0; tries < 3 && result == ERROR_BUFFER_OVERFLOW; ++tries) {
-    buffer.resize(size);
-    result = GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
-                                  nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
-  }
-  if (result != NO_ERROR) return addresses;
-  for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter; adapter = adapter->Next) {
-    if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK) continue;
-    for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
-      const auto* address = reinterpret_cast<const sockaddr_in*>(unicast->Address.lpSockaddr);
-      if (!address || address->sin_family != AF_INET) continue;
-      const auto first = static_cast<unsigned char>(address->sin_addr.s_addr & 0xFF);
-      char text[INET_ADDRSTRLEN] = {};
-      if (first == 127 || !inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) continue;
-      addresses.emplace_back(text);
-    }
-  }
-  return addresses;
 }
 
 }  // namespace
@@ -104,6 +69,8 @@ void MainDlg::ShowAbout() {
   facts.webEnabled = web_.webEnabled != 0;
   facts.webListening = webServer_.IsListening();
   facts.webPort = web_.listenPort;
+  facts.webFingerprint = webFingerprint_;
+  facts.webLocalOnly = webSecurity_.localOnly != 0;
   facts.hostName = ComputerName();
   facts.settingsNote = settingsNote_;
   if (facts.webListening) facts.addresses = NetworkAddresses();

@@ -4,10 +4,14 @@
 // it is finished, which destroys it.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/async_soc_wnd_win.h"
+#include "net/tls_config.h"
+#include "net/tls_session.h"
 #include "web/live_stream.h"
 #include "web/web_request.h"
 
@@ -40,6 +44,8 @@ class WebClientSoc : public AsyncSocWnd {
 
   // Filled in by the server when it accepts the connection, at `nowMs`.
   void Bind(WebClientHost* host, uint32_t number, uint64_t nowMs);
+  // The connection speaks TLS with `config`: before anything else.
+  void UseTls(std::shared_ptr<TlsConfig> config);
   uint32_t Number() const { return number_; }
   sockaddr_in* PeerAddress() { return &peerAddress_; }
   // No whole request has come yet.
@@ -68,6 +74,15 @@ class WebClientSoc : public AsyncSocWnd {
 
  private:
   void Respond(const WebResponse& response);
+  // Sends a whole response, encrypted on a TLS connection, then closes.
+  void SendResponse(const unsigned char* bytes, size_t size);
+  // Reads what the socket has, through TLS when it speaks it, into request_.
+  // False when the connection must end.
+  bool ReadRequest();
+  // Sends what TLS has for the peer as far as the socket takes it; false
+  // when the peer is gone.
+  bool FlushTls();
+  void PumpTlsStream(uint64_t nowMs);
 
   WebClientHost* host_ = nullptr;
   uint32_t number_ = 0;
@@ -78,4 +93,8 @@ class WebClientSoc : public AsyncSocWnd {
   std::optional<StreamViewer> viewer_;
   int streamCamera_ = 0;
   uint64_t lastProgressMs_ = 0;
+  std::shared_ptr<TlsConfig> tlsConfig_;
+  std::unique_ptr<TlsSession> tls_;
+  std::vector<uint8_t> tlsPending_;
+  size_t tlsPendingSent_ = 0;
 };

@@ -25,3 +25,13 @@ static_assert(offsetof(WebSettings, zeroFill) == 530);
 // All zero, then port 80 and login required: what the main window starts
 // from before the configuration file may overwrite it.
 WebSettings DefaultWebSettings();
+
+// The settings that came after WebSettings, kept in the configuration file's
+// extension: how the server is reached and which certificate it shows.
+struct WebSecurity {
+  int32_t useHttps = 1;            // 1 = TLS on the listening port
+  int32_t localOnly = 0;           // 1 = listen on 127.0.0.1 only, not on every network
+  int32_t ownCertificate = 0;      // 1 = the PEM files below, 0 = the certificate made for this computer
+  char certificatePath[260] = {};  // NUL-terminated
+  char keyPath[260] = {};
+};

@@ -2,6 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "framework/window_icon_win.h"
+#include "web/web_certificate_win.h"
 
 namespace {
 // Dialogs read at most 258 characters into the 260-character fields.
@@ -18,11 +19,39 @@ INT_PTR WebSvrDlg::OnInitDialog(HWND hwnd) {
   SetDlgItemTextA(hwnd, kIdUserName, text);
   CopyText(text, TextView(settings_.password));
   SetDlgItemTextA(hwnd, kIdPassword, text);
+  for (int id : {kIdUseHttps, kIdLocalOnly, kIdOwnCertificate, kIdCertificatePath, kIdKeyPath})
+    EnableWindow(GetDlgItem(hwnd, id), security_ != nullptr);
+  if (!security_) return 1;
+  CheckDlgButton(hwnd, kIdUseHttps, security_->useHttps ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd, kIdLocalOnly, security_->localOnly ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd, kIdOwnCertificate, security_->ownCertificate ? BST_CHECKED : BST_UNCHECKED);
+  SetDlgItemTextA(hwnd, kIdCertificatePath, std::string(TextView(security_->certificatePath)).c_str());
+  SetDlgItemTextA(hwnd, kIdKeyPath, std::string(TextView(security_->keyPath)).c_str());
+  SetDlgItemTextA(hwnd, kIdWebStatus, status_.c_str());
   return 1;
+}
+
+bool WebSvrDlg::RefuseOwnCertificate(HWND hwnd, const WebSecurity& chosen) {
+  if (!chosen.useHttps || !chosen.ownCertificate) return false;
+  std::string error;
+  if (LoadWebTls(chosen, std::string(), error)) return false;
+  ask_(hwnd, ("HTTPS cannot use these files:\n\n" + error).c_str(), "Webserver Setup", MB_OK | MB_ICONERROR);
+  SetFocus(GetDlgItem(hwnd, kIdCertificatePath));
+  return true;
 }
 
 bool WebSvrDlg::Apply(HWND hwnd) {
   if (GoBackToEmptyLogin(hwnd)) return false;
+  WebSecurity chosen;
+  if (security_) {
+    chosen.useHttps = IsDlgButtonChecked(hwnd, kIdUseHttps) == BST_CHECKED ? 1 : 0;
+    chosen.localOnly = IsDlgButtonChecked(hwnd, kIdLocalOnly) == BST_CHECKED ? 1 : 0;
+    chosen.ownCertificate = IsDlgButtonChecked(hwnd, kIdOwnCertificate) == BST_CHECKED ? 1 : 0;
+    GetDlgItemTextA(hwnd, kIdCertificatePath, chosen.certificatePath, sizeof chosen.certificatePath);
+    GetDlgItemTextA(hwnd, kIdKeyPath, chosen.keyPath, sizeof chosen.keyPath);
+    if (RefuseOwnCertificate(hwnd, chosen)) return false;
+    *security_ = chosen;
+  }
   settings_.webEnabled = IsDlgButtonChecked(hwnd, kIdWebEnabled) == BST_CHECKED ? 1 : 0;
   settings_.requireLogin = IsDlgButtonChecked(hwnd, kIdRequireLogin) == BST_CHECKED ? 1 : 0;
   BOOL translated = FALSE;

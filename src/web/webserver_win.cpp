@@ -79,6 +79,7 @@ bool Webserver::AcceptOne(SOCKET listening) {
   if (!client->Attach(accepted.Get())) return true;
   accepted.Release();
   client->Bind(this, ++connectionsAccepted_, Now());
+  if (tls_) client->UseTls(tls_);
   clients_.push_back(std::move(client));
   return true;
 }

@@ -54,6 +54,10 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   bool Start(uint16_t port);
   // Closes the listener and every open connection.
   void Stop();
+  // Connections accepted from now on speak TLS with `config`; null for
+  // plain HTTP.
+  void SetTls(std::shared_ptr<TlsConfig> config) { tls_ = std::move(config); }
+  bool UsesTls() const { return tls_ != nullptr; }
   // The address Start binds to, host order (INADDR_ANY by default).
   void SetBindAddress(uint32_t address) { bindAddress_ = address; }
   // Connections the system queues before they are accepted. A browser opens
@@ -108,6 +112,7 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   LoginThrottle throttle_;
   std::map<int, Feed> feeds_;
   uint32_t connectionsAccepted_ = 0;
+  std::shared_ptr<TlsConfig> tls_;
 };
 
 // Points the server at the cameras and settings, then stops it when the

@@ -12,8 +12,9 @@ TEST(AboutTextTest, VersionWebAddressAndLicences) {
   EXPECT_EQ(text.rfind("Vorrandale " + facts.version + "\n", 0), 0u) << text;
   EXPECT_NE(text.find("Web server: off"), std::string::npos);
   EXPECT_EQ(text.find("http://"), std::string::npos);
-  for (const char* licence : {"libjpeg-turbo", "IJG licence", "BSD", "zlib licence", "Independent JPEG Group",
-                              "mingw-w64", "GCC Runtime Library Exception", "FFmpeg", "GNU LGPL"})
+  for (const char* licence :
+       {"libjpeg-turbo", "IJG licence", "BSD", "zlib licence", "Independent JPEG Group", "mingw-w64",
+        "GCC Runtime Library Exception", "FFmpeg", "GNU LGPL", "Mbed TLS", "Apache License 2.0"})
     EXPECT_NE(text.find(licence), std::string::npos) << licence;
 
   facts.webEnabled = true;
@@ -36,6 +37,16 @@ TEST(AboutTextTest, VersionWebAddressAndLicences) {
   text = AboutText(facts);
   EXPECT_NE(text.find("http://localhost:8080/"), std::string::npos);
   EXPECT_EQ(text.find("http://:"), std::string::npos);
+
+  facts.hostName = "DESK";
+  facts.webFingerprint = "AB:CD";
+  text = AboutText(facts);
+  for (const char* shown : {"https://localhost:8080/", "https://DESK:8080/", "AB:CD"})
+    EXPECT_NE(text.find(shown), std::string::npos) << shown << " in " << text;
+  EXPECT_EQ(text.find("http://"), std::string::npos) << text;
+  facts.webLocalOnly = true;
+  text = AboutText(facts);
+  EXPECT_EQ(text.find("DESK:"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -57,14 +57,14 @@ class ConfigBytes {
     Zeros(4);
     return Int(at, static_cast<int32_t>(count));
   }
-  // The extension trailer: "VREX", version 2, count, record size 80, per
+  // The extension trailer: "VREX", the version, count, record size 80, per
   // camera frames before motion, MB and days, a 64-byte name and the label
-  // flag (0), then the CRC-32 of all that.
-  ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras,
-                         const std::vector<std::string>& names = {}) {
+  // flag (0), then the CRC-32 of all that. Version 3 adds a program block.
+  ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, const std::vector<std::string>& names = {},
+                         int32_t version = 3, int32_t https = 1) {
     const size_t at = Size();
     for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
-    Int(Size(), 2).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 80);
+    Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 80);
     for (size_t k = 0; k < cameras.size(); ++k) {
       for (int32_t value : cameras[k]) Int(Size(), value);
       const size_t name = Size();
@@ -72,10 +72,29 @@ class ConfigBytes {
       if (k < names.size()) Text(name, names[k]);
       Int(Size(), 0);
     }
+    Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
+    return version >= 3 ? ProgramBlock(https, 0, 0, "", "") : *this;
+  }
+  // The program block: its size (532), Use HTTPS, this computer only and own
+  // certificate, two 260-byte paths, then the CRC-32 of all that.
+  ConfigBytes& ProgramBlock(int32_t https, int32_t localOnly, int32_t own, const std::string& certificate,
+                            const std::string& key) {
+    const size_t at = Size();
+    Int(Size(), 532).Int(Size(), https).Int(Size(), localOnly).Int(Size(), own);
+    Zeros(520);
+    Text(at + 16, certificate).Text(at + 16 + 260, key);
     return Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
   }
+  // Cuts the last `count` bytes.
+  ConfigBytes& Drop(size_t count) {
+    bytes_.resize(bytes_.size() - count);
+    return *this;
+  }
   // The extension a program writes for cameras without extras.
-  ConfigBytes& DefaultExtension(size_t cameras) { return Extension(std::vector<std::array<int32_t, 3>>(cameras)); }
+  // `https` 0: the block of a file that came without one.
+  ConfigBytes& DefaultExtension(size_t cameras, int32_t https = 1) {
+    return Extension(std::vector<std::array<int32_t, 3>>(cameras), {}, 3, https);
+  }
   // A new camera's settings followed by a grid with every cell watched.
   ConfigBytes& DefaultCamera() {
     const size_t at = Size();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <tuple>
 
 #include "config_bytes.h"
 
@@ -38,6 +39,7 @@ struct Loaded {
   WebSettings web = DefaultWebSettings();
   GridLayout layout = DefaultGridLayout();
   FakeGrid grid;
+  WebSecurity security;
 };
 
 Loaded Load(const std::vector<uint8_t>& bytes) {
@@ -45,7 +47,7 @@ Loaded Load(const std::vector<uint8_t>& bytes) {
   loaded.web = DefaultWebSettings();
   loaded.layout = DefaultGridLayout();
   MemorySource source(bytes);
-  loaded.ok = ReadConfig(source, loaded.web, loaded.layout, loaded.grid.Rebuild(), &loaded.extension);
+  loaded.ok = ReadConfig(source, loaded.web, loaded.layout, loaded.grid.Rebuild(), &loaded.extension, &loaded.security);
   return loaded;
 }
 
@@ -245,11 +247,49 @@ TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   EXPECT_EQ(ExtrasOf(newer), (std::vector<std::array<int32_t, 3>>{{4, 5, 6}, {0, 0, 0}}));
 }
 
+TEST(ConfigExtensionTest, ProgramBlockCarriesTheWebSecurityAndOlderFilesKeepPlainHttp) {
+  WebSecurity own{0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key"};
+  GridLayout layout = DefaultGridLayout();
+  layout.columns = layout.rows = 2;
+  MemorySink sink;
+  ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, DefaultCameras(4), &own));
+  ConfigBytes written = DefaultConfigBytes(2, 2, 4, 4);
+  written.Extension(std::vector<std::array<int32_t, 3>>(4)).Drop(4 + 532 + 4);
+  written.ProgramBlock(0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key");
+  EXPECT_TRUE(sink.bytes == written.Bytes()) << "the block's bytes as its table gives them";
+
+  ConfigBytes version2 = DefaultConfigBytes(2, 2, 4, 4);
+  version2.Extension(std::vector<std::array<int32_t, 3>>(4), {}, 2);
+  ConfigBytes damaged = written;
+  damaged.Int(damaged.Size() - 300, 7);
+  ConfigBytes cut = written;
+  cut.Drop(10);
+  const struct {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    int32_t https, localOnly, own;
+    const char* certificate;
+  } cases[] = {{"written", written.Bytes(), 0, 1, 1, "C:\\certs\\cam.pem"},
+               {"version 2", version2.Bytes(), 0, 0, 0, ""},
+               {"no extension", DefaultConfigBytes(2, 2, 4, 4).Bytes(), 0, 0, 0, ""},
+               {"damaged block", damaged.Bytes(), 1, 0, 0, ""},
+               {"cut block", cut.Bytes(), 1, 0, 0, ""}};
+  for (const auto& c : cases) {
+    Loaded loaded = Load(c.bytes);
+    EXPECT_TRUE(loaded.ok) << c.what;
+    EXPECT_EQ(std::make_tuple(loaded.security.useHttps, loaded.security.localOnly, loaded.security.ownCertificate,
+                              std::string(loaded.security.certificatePath)),
+              std::make_tuple(c.https, c.localOnly, c.own, std::string(c.certificate)))
+        << c.what;
+  }
+}
+
 TEST(ConfigExtensionTest, DamagedExtensionGivesDefaultsAndTheRecordsStillLoad) {
   ConfigBytes good = DefaultConfigBytes(2, 1, 2, 2);
   good.Int(CameraOffset(1) + 12, 42);
   const size_t trailer = good.Size();
-  good.Extension({{3, 500, 7}, {5, 6, 7}});
+  // Without the program block, so that the damage below lands in the cameras' part.
+  good.Extension({{3, 500, 7}, {5, 6, 7}}, {}, 2);
   auto damaged = [&](const std::function<void(std::vector<uint8_t>&)>& damage, const char* what) {
     std::vector<uint8_t> bytes = good.Bytes();
     damage(bytes);

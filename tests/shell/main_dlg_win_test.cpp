@@ -217,10 +217,10 @@ TEST_F(MainDlgTest, TwoByTwoFileLoadsFourCamerasWhateverItsCountSays) {
   ASSERT_TRUE(main_->SaveConfig());
   const std::vector<uint8_t> written = ReadWholeFile(capture_.ConfigFile());
   // A file from before the extension: its records come back byte for byte,
-  // followed by the extension with every camera's defaults.
+  // followed by the extension with every camera's defaults and plain HTTP.
   ASSERT_EQ(written.size(), 8516u + ConfigExtensionSize(4));
   bytes.Int(556, 4);  // the count written is the real one
-  EXPECT_TRUE(written == bytes.DefaultExtension(4).Bytes());
+  EXPECT_TRUE(written == bytes.DefaultExtension(4, 0).Bytes());
 }
 
 TEST_F(MainDlgTest, ExtensionGivesEachCameraItsExtrasAndADamagedOneTheDefaults) {

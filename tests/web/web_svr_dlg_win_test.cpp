@@ -6,6 +6,8 @@
 #include <string>
 
 #include "common/fixed_text.h"
+#include "net/tls_certificate.h"
+#include "support/temp_folder_win.h"
 
 namespace {
 
@@ -225,6 +227,52 @@ TEST(WebSvrDlg, EmptyLoginOfAnEnabledServerIsQuestionedAndCanBeFilledIn) {
   EXPECT_EQ(asked.count, 1);
   EXPECT_EQ(settings.requireLogin, 1);
   EXPECT_EQ(std::string(settings.password), "");
+}
+
+}  // namespace
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+TEST(WebSvrDlg, OwnCertificateFilesAreCheckedBeforeTheyAreStored) {
+  TempFolder folder;
+  const TlsIdentityPem identity = *MakeSelfSignedIdentity({"localhost"}, {}, 1'700'000'000);
+  WriteText(folder.At("good.pem"), identity.certificate);
+  WriteText(folder.At("good.key"), identity.key);
+  WriteText(folder.At("cut.pem"), identity.certificate.substr(0, 200));
+  const struct {
+    const char* certificate;
+    bool stored;
+  } cases[] = {{"good.pem", true}, {"cut.pem", false}, {"missing.pem", false}};
+  for (const auto& c : cases) {
+    asked = {};
+    WebSettings settings = Sample();
+    WebSecurity security;
+    ScriptedWebSvrDlg dialog(settings, &RecordAsk);
+    dialog.EditSecurity(security, "fingerprint AB:CD");
+    std::string status;
+    dialog.script = [&](HWND hwnd) {
+      status = ItemText(hwnd, kIdWebStatus);
+      CheckDlgButton(hwnd, kIdOwnCertificate, BST_CHECKED);
+      CheckDlgButton(hwnd, kIdLocalOnly, BST_CHECKED);
+      SetDlgItemTextA(hwnd, kIdCertificatePath, folder.At(c.certificate).c_str());
+      SetDlgItemTextA(hwnd, kIdKeyPath, folder.At("good.key").c_str());
+      Press(hwnd, kIdWebOk);
+      if (!security.ownCertificate) Press(hwnd, kIdWebCancel);
+    };
+    EXPECT_EQ(dialog.Run(nullptr), c.stored ? 1 : 2) << c.certificate;
+    EXPECT_EQ(status, "fingerprint AB:CD");
+    EXPECT_EQ(security.ownCertificate, c.stored ? 1 : 0) << c.certificate;
+    EXPECT_EQ(security.localOnly, c.stored ? 1 : 0) << c.certificate;
+    EXPECT_EQ(asked.count, c.stored ? 0 : 1) << c.certificate;
+    EXPECT_EQ(asked.text.find(c.certificate) != std::string::npos, !c.stored) << asked.text;
+  }
 }
 
 }  // namespace

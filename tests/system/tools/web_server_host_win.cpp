@@ -1,6 +1,10 @@
 // Runs the web server on 127.0.0.1 with fake cameras for whole-program tests
 // and benchmarks. Usage:
 //   web_server_host [--port N] [--cameras N] [--fps N] [--user U --password P] [--backlog N]
+//                   [--tls BASE [--tls-cert FILE --tls-key FILE]]
+// With --tls it serves HTTPS with the certificate made at BASE (made on first
+// use), or with the given PEM files; one that cannot be used is reported as
+// "tls-error TEXT" instead of the listening line.
 // Serves the "Webserver" folder beside this program. Each camera encodes a
 // 640x480 picture of its own afresh for every request, as a camera display
 // does. Prints "listening port=P" once ready, then reads commands from
@@ -8,6 +12,7 @@
 //   status            open connections, streams, pictures encoded (camera
 //                     pictures and grid pictures), windows, whether listening
 //   resources         handles and memory of the process
+//   tls               the certificate's SHA-256 fingerprint
 //   login U P | nologin
 //   disable | enable  as the settings dialog would
 //   quit
@@ -24,6 +29,7 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "common/picture.h"
+#include "web/web_certificate_win.h"
 #include "web/webserver_win.h"
 
 namespace {
@@ -190,6 +196,8 @@ int main(int argc, char** argv) {
   int cameraCount = 3;
   int fps = 0;
   int backlog = kWebListenBacklog;
+  const char* tlsBase = nullptr;
+  WebSecurity security;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--port")) settings.listenPort = static_cast<uint16_t>(std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--backlog")) backlog = std::atoi(argv[i + 1]);
@@ -200,6 +208,20 @@ int main(int argc, char** argv) {
       CopyText(settings.userName, argv[i + 1]);
     }
     if (!std::strcmp(argv[i], "--password")) CopyText(settings.password, argv[i + 1]);
+    if (!std::strcmp(argv[i], "--tls")) tlsBase = argv[i + 1];
+    if (!std::strcmp(argv[i], "--tls-cert")) security.ownCertificate = CopyText(security.certificatePath, argv[i + 1]);
+    if (!std::strcmp(argv[i], "--tls-key")) CopyText(security.keyPath, argv[i + 1]);
+  }
+  std::shared_ptr<TlsConfig> tls;
+  if (tlsBase) {
+    std::string error;
+    tls = LoadWebTls(security, tlsBase, error);
+    if (!tls) {
+      for (char& c : error)
+        if (c == '\n') c = ' ';
+      Answer("tls-error " + error);
+      return 2;
+    }
   }
   PatternCameras cameras(cameraCount);
   // Live cameras: new pictures at `fps` frames per second on this thread, as
@@ -209,6 +231,7 @@ int main(int argc, char** argv) {
   Webserver server;
   server.SetBindAddress(INADDR_LOOPBACK);
   server.SetBacklog(backlog);
+  server.SetTls(tls);
   if (!ApplyWebSettings(server, nullptr, &cameras, &settings, &ReportBox)) return 1;
   // A port of 0 lets the system choose; later enables keep the chosen one.
   settings.listenPort = server.LocalPort();
@@ -236,6 +259,8 @@ int main(int argc, char** argv) {
     if (command == "quit") break;
     if (command == "status") {
       Answer(Status(server, cameras));
+    } else if (command == "tls") {
+      Answer("tls fingerprint=" + (tls ? tls->Fingerprint() : std::string()));
     } else if (command == "resources") {
       Answer(Resources());
     } else if (command == "login") {

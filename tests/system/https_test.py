@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""The web server over HTTPS under Wine, talked to from Linux by curl,
+openssl and Python's ssl: the certificate made on first use and kept, the
+user's own PEM files, refused protocols and suites, pages, pictures and a
+stream over TLS, and bad input that must not stop the server. (A damaged
+PEM file is refused where the user chooses it: the dialog's test.)"""
+import os
+import socket
+import ssl
+import subprocess
+import tempfile
+import time
+
+from systest import Checks, arguments
+from web_host import Host, connect, write_web_folder
+
+
+def curl(cacert, url, *more):
+    return subprocess.run(["curl", "-s", "--cacert", cacert, "-w", "%{http_code} %{content_type}", *more, url],
+                          capture_output=True, timeout=30)
+
+
+def openssl(*words, stdin=b""):
+    return subprocess.run(["openssl", *words], input=stdin, capture_output=True, timeout=30)
+
+
+def s_client(port, cacert, *options):
+    """True when a handshake with these options completes and is verified."""
+    done = openssl("s_client", "-connect", f"127.0.0.1:{port}", "-CAfile", cacert, "-servername", "localhost",
+                   *options)
+    return b"Verify return code: 0 (ok)" in done.stdout and b"Cipher is (NONE)" not in done.stdout
+
+
+def closed_by_server(sock, seconds):
+    """Reads until the server closes; True when it did within `seconds`."""
+    sock.settimeout(seconds)
+    try:
+        while sock.recv(4096):
+            pass
+    except ConnectionResetError:
+        pass
+    except socket.timeout:
+        return False
+    return True
+
+
+def client_hello():
+    """The first flight a real client sends, taken from an in-memory handshake."""
+    incoming, outgoing = ssl.MemoryBIO(), ssl.MemoryBIO()
+    tls = ssl.create_default_context().wrap_bio(incoming, outgoing, server_hostname="localhost")
+    try:
+        tls.do_handshake()
+    except ssl.SSLWantReadError:
+        pass
+    return outgoing.read()
+
+
+def stream_pictures(port, cacert, count):
+    context = ssl.create_default_context(cafile=cacert)
+    with context.wrap_socket(connect(port, 20), server_hostname="localhost") as tls:
+        tls.sendall(b"GET /$STREAM1 HTTP/1.0\r\n\r\n")
+        data = b""
+        while data.count(b"\xff\xd8") < count:
+            chunk = tls.recv(65536)
+            if not chunk:
+                break
+            data += chunk
+        return data.count(b"\xff\xd8"), tls.version(), tls.cipher()[0]
+
+
+def main():
+    args = arguments("wine", "host")
+    check = Checks("https_system")
+    write_web_folder(args.host, {"index.html": b"<HTML>home</HTML>"})
+    work = tempfile.mkdtemp()
+    base = os.path.join(work, "Vorrandale")
+    windows_base = "Z:" + base.replace("/", "\\")
+    made_cert, made_key = base + "-certificate.pem", base + "-key.pem"
+
+    host = Host(args.wine, args.host, "--port", "0", "--cameras", "2", "--fps", "10", "--tls", windows_base)
+    port = host.port
+    try:
+        made = open(made_cert, "rb").read(), open(made_key, "rb").read()
+        names = openssl("x509", "-in", made_cert, "-noout", "-ext", "subjectAltName", "-enddate").stdout.decode()
+        check("DNS:localhost" in names and "IP Address:127.0.0.1" in names,
+              f"the made certificate names localhost and 127.0.0.1 ({names.strip()})")
+        fingerprint = openssl("x509", "-in", made_cert, "-noout", "-fingerprint", "-sha256").stdout.decode()
+        check(host.command("tls").split("=")[1] == fingerprint.strip().split("=")[1],
+              "the server tells the made certificate's SHA-256 fingerprint")
+
+        for address in ("localhost", "127.0.0.1"):
+            page = curl(made_cert, f"https://{address}:{port}/")
+            check(page.stdout == b"<HTML>home</HTML>200 text/html; charset=UTF-8",
+                  f"curl --cacert fetches the page from {address} ({page.stdout[-60:]!r}, {page.stderr[-200:]!r})")
+        picture = curl(made_cert, f"https://localhost:{port}/$CAM1", "-o", os.path.join(work, "cam1.jpg"))
+        check(picture.stdout == b"200 image/jpeg" and open(os.path.join(work, "cam1.jpg"), "rb").read(2) == b"\xff\xd8",
+              f"curl --cacert fetches a camera's picture ({picture.stdout!r})")
+        pictures, version, cipher = stream_pictures(port, made_cert, 3)
+        check(pictures >= 3 and version == "TLSv1.2" and "ECDHE" in cipher and ("GCM" in cipher or "CHACHA" in cipher),
+              f"a stream brings pictures over {version} {cipher} ({pictures})")
+
+        refused = [("-tls1", "-cipher", "DEFAULT@SECLEVEL=0"), ("-tls1_1", "-cipher", "DEFAULT@SECLEVEL=0"),
+                   ("-tls1_2", "-cipher", "AES128-GCM-SHA256"), ("-tls1_2", "-cipher", "ECDHE-ECDSA-AES128-SHA256"),
+                   ("-tls1_2", "-cipher", "ECDHE-ECDSA-AES128-SHA:@SECLEVEL=0")]
+        for options in refused:
+            check(not s_client(port, made_cert, *options), f"openssl s_client {' '.join(options)} is refused")
+        check(s_client(port, made_cert, "-tls1_2"), "openssl s_client -tls1_2 is verified and served")
+
+        before = host.resources()
+        with connect(port) as plain:
+            plain.sendall(b"GET / HTTP/1.0\r\n\r\n")
+            plain.settimeout(10)
+            answer = plain.recv(100)
+            check(answer in (b"",) or answer[:1] == b"\x15", f"plain HTTP on the HTTPS port gets no page ({answer!r})")
+        hello = client_hello()
+        with connect(port) as broken:
+            broken.sendall(hello[:5] + bytes(reversed(hello[5:])))
+            check(closed_by_server(broken, 10), "a malformed ClientHello is answered by closing")
+        half_open = []
+        for _ in range(300):
+            sock = connect(port)
+            sock.sendall(hello[: len(hello) // 2])
+            half_open.append(sock)
+        with ssl.create_default_context(cafile=made_cert).wrap_socket(connect(port), server_hostname="localhost") as cut:
+            with socket.socket(fileno=os.dup(cut.fileno())) as raw:
+                raw.sendall(b"\x17\x03\x03\x40\x00" + b"\x01" * 100)
+        check(curl(made_cert, f"https://localhost:{port}/").stdout.startswith(b"<HTML>home</HTML>"),
+              "with 300 half-open handshakes and a record cut short the server still serves")
+        stalled = connect(port)
+        stalled.sendall(hello[:20])
+        started = time.time()
+        check(closed_by_server(stalled, 40), f"a handshake stalled midway is cut ({time.time() - started:.0f} s)")
+        stalled.close()
+        for sock in half_open:
+            sock.close()
+        status = host.wait_clients(0, 30)
+        after = host.resources()
+        check(status["clients"] == 0 and after["handles"] <= before["handles"] + 4 and
+              after["heap"] < before["heap"] + 4 * 1024 * 1024,
+              f"every connection is gone and memory returns ({before} -> {after})")
+    finally:
+        host.stop()
+
+    host = Host(args.wine, args.host, "--port", "0", "--tls", windows_base)
+    host.stop()
+    check((open(made_cert, "rb").read(), open(made_key, "rb").read()) == made,
+          "the made certificate and key are kept and used again")
+
+    own_cert, own_key = os.path.join(work, "own.pem"), os.path.join(work, "own.key")
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30", "-subj", "/CN=localhost",
+            "-addext", "subjectAltName=DNS:localhost", "-keyout", own_key, "-out", own_cert)
+    to_windows = lambda path: "Z:" + path.replace("/", "\\")
+    host = Host(args.wine, args.host, "--port", "0", "--tls", windows_base, "--tls-cert", to_windows(own_cert),
+                "--tls-key", to_windows(own_key))
+    try:
+        page = curl(own_cert, f"https://localhost:{host.port}/")
+        check(page.stdout.startswith(b"<HTML>home</HTML>200"), f"the user's own RSA certificate serves ({page.stdout!r})")
+    finally:
+        host.stop()
+
+    return check.result()
+
+
+if __name__ == "__main__":
+    raise SystemExit(main())
