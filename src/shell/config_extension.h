@@ -11,15 +11,16 @@
 //
 //   offset  size  content
 //   0       4     "VREX"
-//   4       4     version, 2 (1 had the first three fields only)
+//   4       4     version, 3 (1 had the first three fields only)
 //   8       4     camera count n
-//   12      4     record size s, 80 in version 2 (12 in version 1)
+//   12      4     record size s, 84 in version 3 (80 in 2, 12 in 1)
 //   16      s*n   one RecordingExtras per camera, in grid order
 //   16+s*n  4     CRC-32 (IEEE) of every byte before it
 //
 // A record: RecordingExtras (frames before motion, MB and days kept, int32
 // each), then, from version 2, CameraIdentity (the camera's name, 64 bytes
-// NUL-terminated, and the label flag, int32).
+// NUL-terminated, and the label flag, int32), from version 3 the recording
+// format of an RTSP camera (int32, 1 = as sent in .mp4; older files: 0).
 //
 // A later version may only grow the record at its end: a reader takes the
 // fields it knows from each record and skips the rest. A trailer that is
@@ -38,7 +39,7 @@
 class ByteSource;
 
 inline constexpr uint8_t kExtensionMagic[4] = {'V', 'R', 'E', 'X'};
-inline constexpr uint32_t kExtensionVersion = 2;
+inline constexpr uint32_t kExtensionVersion = 3;
 inline constexpr size_t kExtensionHeaderSize = 16;
 
 // One camera's record of the extension.
@@ -46,7 +47,10 @@ struct CameraExtension {
   RecordingExtras extras = kDefaultRecordingExtras;
   CameraIdentity identity{};
 };
-inline constexpr size_t kExtensionRecordSize = sizeof(RecordingExtras) + sizeof(CameraIdentity);
+// The first three fields of RecordingExtras, the identity, the format.
+inline constexpr size_t kExtrasLimitsSize = 12;
+inline constexpr size_t kIdentityRecordEnd = kExtrasLimitsSize + sizeof(CameraIdentity);
+inline constexpr size_t kExtensionRecordSize = kIdentityRecordEnd + 4;
 
 constexpr size_t ConfigExtensionSize(size_t cameras) {
   return kExtensionHeaderSize + kExtensionRecordSize * cameras + 4;
@@ -57,8 +61,8 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
 
 enum class ExtensionRead { kAbsent, kLoaded, kDamaged };
 
-// Reads the trailer into `cameras` (one entry per camera, filled with the
-// defaults first). Cameras the trailer does not cover keep the defaults;
+// Reads the trailer into `cameras` (one entry per camera, filled first
+// with the defaults of a camera loaded from an older file). Cameras the trailer does not cover keep the defaults;
 // every value is brought into range.
 ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras);
 

@@ -69,7 +69,7 @@ TEST(ConfigFileTest, FreshProgramWritesTheDefaultsByteForByte) {
   EXPECT_EQ(sink.bytes.size(), 24428u + ConfigExtensionSize(12));
   ConfigBytes expected = DefaultConfigBytes(4, 3, 12, 12);
   ASSERT_EQ(expected.Size(), 24428u);
-  expected.DefaultExtension(12);
+  expected.DefaultExtension(12, 1);
   ASSERT_EQ(expected.Size(), sink.bytes.size());
   for (size_t i = 0; i < expected.Size(); ++i) {
     ASSERT_EQ(sink.bytes[i], expected.Bytes()[i]) << "first difference at byte " << i;
@@ -188,6 +188,12 @@ std::vector<std::array<int32_t, 3>> ExtrasOf(const Loaded& loaded) {
   return values;
 }
 
+std::vector<int32_t> FormatsOf(const Loaded& loaded) {
+  std::vector<int32_t> formats;
+  for (const CameraRecords& camera : loaded.grid.cameras) formats.push_back(camera.extras.recordAsSent);
+  return formats;
+}
+
 TEST(ConfigExtensionTest, ChecksumIsTheStandardCrc32) {
   const char text[] = "123456789";
   EXPECT_EQ(Crc32(reinterpret_cast<const uint8_t*>(text), 9), 0xCBF43926u);
@@ -205,32 +211,42 @@ TEST(ConfigExtensionTest, OldFileLoadsWithDefaultsAndWritesItsRecordsBackUnchang
   ASSERT_TRUE(WriteConfig(sink, loaded.web, loaded.layout, loaded.grid.cameras));
   ASSERT_EQ(sink.bytes.size(), old.Size() + ConfigExtensionSize(4));
   EXPECT_TRUE(std::equal(old.Bytes().begin(), old.Bytes().end(), sink.bytes.begin()));
-  EXPECT_TRUE(sink.bytes == old.DefaultExtension(4).Bytes());
+  EXPECT_TRUE(sink.bytes == old.DefaultExtension(4, 0).Bytes());
 }
 
 TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   std::vector<CameraRecords> cameras = DefaultCameras(2);
-  cameras[0].extras = {3, 500, 7};
+  cameras[0].extras = {3, 500, 7, 0};
   cameras[0].identity = {"Front door", 0};
-  cameras[1].extras = {50, 0, 30};
+  cameras[1].extras = {50, 0, 30, 1};
   GridLayout layout = DefaultGridLayout();
   layout.columns = 2;
   layout.rows = 1;
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, cameras));
   ConfigBytes expected = DefaultConfigBytes(2, 1, 2, 2);
-  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"});
+  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"}, {0, 1});
   EXPECT_TRUE(sink.bytes == expected.Bytes()) << "the trailer's bytes as its table gives them";
   Loaded loaded = Load(sink.bytes);
   EXPECT_TRUE(loaded.ok);
   EXPECT_EQ(loaded.extension, ExtensionRead::kLoaded);
   EXPECT_EQ(ExtrasOf(loaded), (std::vector<std::array<int32_t, 3>>{{3, 500, 7}, {50, 0, 30}}));
   EXPECT_EQ(CameraName(loaded.grid.cameras[0].identity, 1), "Front door");
+  EXPECT_EQ(FormatsOf(loaded), (std::vector<int32_t>{0, 1}));
+
+  // Version 2 named its cameras but knew no format: they record JPEG pictures.
+  ConfigBytes second = DefaultConfigBytes(2, 1, 2, 2);
+  second.Extension({{1, 2, 3}, {4, 5, 6}}, {"Yard"}, {}, 2);
+  const Loaded fromSecond = Load(second.Bytes());
+  EXPECT_EQ(ExtrasOf(fromSecond), (std::vector<std::array<int32_t, 3>>{{1, 2, 3}, {4, 5, 6}}));
+  EXPECT_EQ(CameraName(fromSecond.grid.cameras[0].identity, 1), "Yard");
+  EXPECT_EQ(FormatsOf(fromSecond), (std::vector<int32_t>{0, 0}));
 
   // Values no dialog gives, written by some other tool with a good checksum.
   ConfigBytes odd = DefaultConfigBytes(2, 1, 2, 2);
-  odd.Extension({{99, -5, -1}, {-3, 7, 2}});
+  odd.Extension({{99, -5, -1}, {-3, 7, 2}}, {}, {7, -1});
   EXPECT_EQ(ExtrasOf(Load(odd.Bytes())), (std::vector<std::array<int32_t, 3>>{{50, 0, 0}, {0, 7, 2}}));
+  EXPECT_EQ(FormatsOf(Load(odd.Bytes())), (std::vector<int32_t>{1, 1}));
 
   // A later version with a longer record: the known fields are taken. Fewer
   // records than cameras: the rest keep the defaults.
