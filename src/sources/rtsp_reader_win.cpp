@@ -138,16 +138,18 @@ std::string Receiving(AVCodecID id, int width, int height, bool keyFramesOnly) {
 class KeyFrameDistance {
  public:
   void OnPacket(const AVPacket& packet, AVRational timeBase) {
-    if (!(packet.flags & AV_PKT_FLAG_KEY) || packet.dts == AV_NOPTS_VALUE) return;
-    if (lastDts_ != AV_NOPTS_VALUE && packet.dts > lastDts_)
-      distanceMs_ = av_rescale_q(packet.dts - lastDts_, timeBase, AVRational{1, 1000});
-    lastDts_ = packet.dts;
+    // RTP gives key frames their presentation time; they are not reordered.
+    const int64_t stamp = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+    if (!(packet.flags & AV_PKT_FLAG_KEY) || stamp == AV_NOPTS_VALUE) return;
+    if (last_ != AV_NOPTS_VALUE && stamp > last_)
+      distanceMs_ = av_rescale_q(stamp - last_, timeBase, AVRational{1, 1000});
+    last_ = stamp;
   }
   // 0 until two key frames came.
   int64_t Ms() const { return distanceMs_; }
 
  private:
-  int64_t lastDts_ = AV_NOPTS_VALUE;
+  int64_t last_ = AV_NOPTS_VALUE;
   int64_t distanceMs_ = 0;
 };
 
