@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/recorder_win.h"
+#include "player/mp4_input_win.h"
 #include "support/settable_clock.h"
 #include "support/temp_folder_win.h"
 #include "support/test_pictures.h"
@@ -48,39 +48,16 @@ SharedPacket Packet(const std::shared_ptr<const StreamFormat>& format, int index
   return made;
 }
 
-struct Bytes {
-  std::vector<uint8_t> data;
-  size_t at = 0;
-  static int Read(void* opaque, uint8_t* to, int size) {
-    Bytes& self = *static_cast<Bytes*>(opaque);
-    const size_t count = std::min(static_cast<size_t>(size), self.data.size() - self.at);
-    std::memcpy(to, self.data.data() + self.at, count);
-    self.at += count;
-    return count ? static_cast<int>(count) : AVERROR_EOF;
-  }
-  static int64_t Seek(void* opaque, int64_t offset, int whence) {
-    Bytes& self = *static_cast<Bytes*>(opaque);
-    if (whence == AVSEEK_SIZE) return static_cast<int64_t>(self.data.size());
-    self.at = static_cast<size_t>(std::clamp<int64_t>(offset, 0, static_cast<int64_t>(self.data.size())));
-    return offset;
-  }
-};
-
 // The packet numbers in a recording, negative for a key frame; one 9999
 // when the file cannot be read.
 std::vector<int> PacketsIn(const std::string& path) {
-  Bytes file{ReadWholeFile(path)};
-  auto* buffer = static_cast<uint8_t*>(av_malloc(4096));
-  ScopedIoContext io(avio_alloc_context(buffer, 4096, 0, &file, &Bytes::Read, nullptr, &Bytes::Seek));
-  AVFormatContext* opening = avformat_alloc_context();
-  opening->pb = io.Get();
+  Mp4Input input;
+  if (!input.Open(std::make_unique<MemoryRecordingFile>(ReadWholeFile(path))).empty()) return {9999};
   // The file's own key frame marks, not a parser's reading of the payload.
-  opening->flags |= AVFMT_FLAG_NOPARSE;
-  if (avformat_open_input(&opening, nullptr, nullptr, nullptr) < 0) return {9999};
-  ScopedFormatContext input(opening);
+  input.Format()->flags |= AVFMT_FLAG_NOPARSE;
   ScopedPacket packet(av_packet_alloc());
   std::vector<int> numbers;
-  while (av_read_frame(input.Get(), packet.Get()) >= 0) {
+  while (av_read_frame(input.Format(), packet.Get()) >= 0) {
     const AVPacket& read = *packet.Get();
     const int number = read.size == 8 ? read.data[6] << 8 | read.data[7] : 9999;
     numbers.push_back((read.flags & AV_PKT_FLAG_KEY) ? -number : number);

@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""The camera program recording two RTSP cameras as they send them:
-ffmpeg's H.264 and H.265 through relays of rtsp_peers, each received at the
-same time by Linux ffmpeg copying it into an MP4 file of its own. The
-templates name a file per minute; an age limit meets an old recording
-planted beside camera 1's; the program is killed a few seconds into camera
-1's second file. A camera's files hold the packets ffmpeg received, in one
-unbroken run, each file starts with a key frame, every fragment carries its
-wall-clock time, and the files cut by the kill decode without an error."""
+"""The camera program recording ffmpeg's H.264 and H.265 cameras (relays of
+rtsp_peers) as sent, a file a minute, beside Linux ffmpeg copying the same
+streams to MP4, killed a few seconds into its second files; an age limit
+meets an old recording planted beside camera 1's."""
 import json
 import os
 import shutil
@@ -51,22 +47,19 @@ def packets(path):
     return [(p["flags"][0] == "K", p["data_hash"]) for p in json.loads(probe.stdout or "{}").get("packets", [])]
 
 
-def boxes(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    offset, found = 0, []
-    while offset + 8 <= len(data):
-        size, kind = struct.unpack(">I4s", data[offset:offset + 8])
-        found.append((kind.decode("latin-1"), data[offset:offset + size]))
-        offset += max(size, 8)
-    return found
-
-
 def prft_times(path):
     """The wall-clock time of each fragment, in seconds since 1970, and the fragment count."""
-    found = boxes(path)
-    stamps = [struct.unpack(">4xII", box[12:24]) for kind, box in found if kind == "prft"]
-    return [s - NTP_OFFSET + f / 2**32 for s, f in stamps], sum(kind == "moof" for kind, _ in found)
+    with open(path, "rb") as f:
+        data = f.read()
+    offset, stamps, fragments = 0, [], 0
+    while offset + 8 <= len(data):
+        size, kind = struct.unpack(">I4s", data[offset:offset + 8])
+        if kind == b"prft":
+            seconds, fraction = struct.unpack(">II", data[offset + 16:offset + 24])
+            stamps.append(seconds - NTP_OFFSET + fraction / 2**32)
+        fragments += kind == b"moof"
+        offset += max(size, 8)
+    return stamps, fragments
 
 
 def decode(path):
@@ -74,10 +67,6 @@ def decode(path):
                           capture_output=True, text=True, timeout=60)
     frames = [line for line in done.stdout.splitlines() if not line.startswith("#")]
     return done.returncode == 0 and done.stderr == "", len(frames)
-
-
-def contiguous_in(part, whole):
-    return any(whole[i:i + len(part)] == part for i in range(len(whole) - len(part) + 1))
 
 
 def main():
@@ -132,7 +121,8 @@ def main():
             check(len(files) >= 1 + (codec == "h264") and all(p.endswith(".mp4") for p in files),
                   f"{codec}: the .mjpg template records .mp4 files, one a minute ({[os.path.basename(p) for p in files]})")
             sent, kept = packets(peer_file), [p for path in files for p in packets(path)]
-            check(len(kept) >= 30 and contiguous_in(kept, sent),
+            unbroken = any(sent[i:i + len(kept)] == kept for i in range(len(sent) - len(kept) + 1))
+            check(len(kept) >= 30 and unbroken,
                   f"{codec}: the files hold {len(kept)} packets as ffmpeg received them, in one run ({len(sent)} received)")
             for path in files:
                 name = f"{codec}/{os.path.basename(path)}"
