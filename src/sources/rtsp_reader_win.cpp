@@ -104,8 +104,8 @@ class SizeWatch {
   ScopedCodecContext context_;
 };
 
-// The stream's setup as the session description and the packets' own
-// parameter sets give it, with the size from the reader's size check.
+// The stream's setup as the session description gives it (its parameter
+// sets), with the picture size from the reader's size check.
 std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width, int height) {
   auto format = std::make_shared<StreamFormat>();
   format->parameters.Reset(avcodec_parameters_alloc());
