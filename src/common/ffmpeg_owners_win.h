@@ -43,6 +43,7 @@ using ScopedPacket = ScopedHandle<FreedThroughPointerTraits<AVPacket, av_packet_
 using ScopedFrame = ScopedHandle<FreedThroughPointerTraits<AVFrame, av_frame_free>>;
 using ScopedScaler = ScopedHandle<FreedTraits<SwsContext, sws_freeContext>>;
 using ScopedParser = ScopedHandle<FreedTraits<AVCodecParserContext, av_parser_close>>;
+using ScopedCodecParameters = ScopedHandle<FreedThroughPointerTraits<AVCodecParameters, avcodec_parameters_free>>;
 
 class ScopedDictionary {
  public:

@@ -73,6 +73,7 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case kRecordingExtras:
       if (wParam) recorder_.SetExtras(*reinterpret_cast<const RecordingExtras*>(wParam));
+      ListenForPackets();
       break;
     case kDetectGrid:
       if (wParam) detector_.SetMask(*reinterpret_cast<const DetectGrid*>(wParam));
@@ -132,7 +133,17 @@ void CamWrk::OnThreadStop() {
   recorder_.CloseFile();
 }
 
+void CamWrk::ListenForPackets() {
+  if (!ipSource_) return;
+  if (recorder_.RecordsAsSent())
+    ipSource_->SetPacketListener([this](const SharedPacket& packet) { recorder_.SavePacket(packet, settings_); });
+  else
+    ipSource_->SetPacketListener(nullptr);
+}
+
 void CamWrk::DestroyIpSource() {
+  recorder_.ForgetPacketSource();
+  if (ipSource_) ipSource_->SetPacketListener(nullptr);
   if (ipSource_ && deliveryDepth_ > 0) {
     ipSource_->Show(false);
     ipSource_->SetStatusListener(nullptr);
@@ -168,6 +179,7 @@ void CamWrk::SelectSource(int32_t type, bool show) {
       }
       KillTimer(window, kGrabTimer);
       SetTimer(window, kSignalTimer, signalCheckMs_, nullptr);
+      ListenForPackets();
       if (ipSource_ && settings_.saveInterval != 0)
         ipSource_->Configure(window, kPicture, settings_.saveInterval, settings_.ipConnected != 0);
       break;

@@ -54,6 +54,8 @@ class CamWrk : public UIthread {
  private:
   void SelectSource(int32_t type, bool show);
   void DestroyIpSource();
+  // The IP source hands its packets over while the camera records as sent.
+  void ListenForPackets();
   void DestroyDeviceSource();
   void ReadSources(CamSettings& settings);
   void FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo);

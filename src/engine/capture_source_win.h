@@ -11,6 +11,7 @@
 
 #include "common/picture.h"
 #include "engine/cam_settings.h"
+#include "engine/stream_packet_win.h"
 
 // What every kind of source does: its device dialog, shown or hidden, names
 // its camera in its title, and it tells what it is doing in a status line.
@@ -39,6 +40,10 @@ class IpSource : public CaptureSource {
   virtual void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) = 0;
   // The text of its status line, for the mark of a camera without signal.
   virtual void GetStatus(char (&text)[kTextSize]) { text[0] = '\0'; }
+  // Called on the worker's thread with each packet an RTSP camera sends, in
+  // order; null: packets are not wanted. Other sources never call it.
+  using PacketListener = std::function<void(const SharedPacket&)>;
+  virtual void SetPacketListener(PacketListener) {}
 };
 
 // A capture device: polled by the worker's timer.

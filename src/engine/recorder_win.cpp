@@ -9,6 +9,7 @@
 #include "common/file_sink_win.h"
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
+#include "common/program_path_win.h"
 #include "common/recording_format.h"
 #include "engine/camera_identity.h"
 #include "engine/motion_decision.h"
@@ -19,23 +20,37 @@
 
 namespace {
 
+constexpr char kWriteFailed[] = "File write failed, disk may be full";
+
 void ShellOpen(const char* path) {
   ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OpenWith(const char* program, const char* path) {
+  const std::string quoted = std::string("\"") + path + "\"";
+  ShellExecuteA(nullptr, "open", program, quoted.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+Recorder::Services WithFileSink(Recorder::Services services) {
+  if (!services.openSink)
+    services.openSink = [](HANDLE file) -> std::unique_ptr<ByteSink> { return std::make_unique<FileSink>(file); };
+  return services;
 }
 
 }  // namespace
 
 Recorder::Recorder() : Recorder(Services{}) {}
 
-Recorder::Recorder(Services services) : shellOpen(ShellOpen), services_(std::move(services)) {
-  if (!services_.openSink)
-    services_.openSink = [](HANDLE file) -> std::unique_ptr<ByteSink> { return std::make_unique<FileSink>(file); };
-}
+Recorder::Recorder(Services services)
+    : shellOpen(ShellOpen),
+      openWith(OpenWith),
+      services_(WithFileSink(std::move(services))),
+      mp4_(services_.openSink) {}
 
 void Recorder::ForgetPath() {
   currentPath_[0] = '\0';
   CloseFile();
-  preMotion_.Clear();
+  DropPreMotionFrames();
 }
 
 void Recorder::SetExtras(const RecordingExtras& extras) {
@@ -55,8 +70,9 @@ void Recorder::SetStatus(const char* text) {
 }
 
 const char* Recorder::StatusText() const {
-  if (statusText_[0] == '\0' && limitsUnmet_) return "Recording limit: cannot free space";
-  return statusText_;
+  if (statusText_[0] != '\0') return statusText_;
+  if (limitsUnmet_) return "Recording limit: cannot free space";
+  return AsSent() && mp4_.IsOpen() ? mp4_.StatusText() : statusText_;
 }
 
 void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
@@ -77,21 +93,28 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
   if (HasStorageLimit(extras_) && (now < lastLimitPass_ || now - lastLimitPass_ >= kLimitPassInterval))
     RunStorageLimits(settings);
 
+  motionWanted_ = false;
   if (!settings.recordEnabled) {
     CloseFile();
-    preMotion_.Clear();
+    DropPreMotionFrames();
     return;
   }
   switch (ScheduleAllows(settings, *services_.clock)) {
     case ScheduleDecision::kRecord:
       break;
     case ScheduleDecision::kSkip:
-      preMotion_.Clear();
+      DropPreMotionFrames();
       return;
     case ScheduleDecision::kSkipAndClose:
       CloseFile();
-      preMotion_.Clear();
+      DropPreMotionFrames();
       return;
+  }
+  if (AsSent()) {
+    // The packets record themselves; the picture only tells about motion.
+    motionWanted_ = TakeRecordingTurn(settings, motionLevel, saveCountdown_);
+    recordedLast_ = mp4_.IsOpen();
+    return;
   }
   if (!TakeRecordingTurn(settings, motionLevel, saveCountdown_)) {
     KeepBeforeMotion(picture, settings);
@@ -117,13 +140,67 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
   preMotion_.Clear();
 
   if (!EncodeJpeg(picture, settings.jpegQuality, encodeBuffer_)) {
-    SetStatus("File write failed, disk may be full");
+    SetStatus(kWriteFailed);
     recordFile_.Reset();
     return;
   }
   if (!RecordEncoded(encodeBuffer_, services_.clock->Now(), settings)) return;
   statusText_[0] = '\0';
   recordedLast_ = true;
+}
+
+void Recorder::SavePacket(const SharedPacket& packet, const CamSettings& settings) {
+  packetsArrive_ = true;
+  if (!RecordsAsSent()) return;
+  try {
+    SavePacketSteps(packet, settings);
+  } catch (...) {
+    mp4_.Close();
+    SetStatus("Unknown file save exception occured!");
+  }
+}
+
+void Recorder::SavePacketSteps(const SharedPacket& packet, const CamSettings& settings) {
+  const bool allowed =
+      settings.recordEnabled && ScheduleAllows(settings, *services_.clock) == ScheduleDecision::kRecord;
+  const bool wanted = allowed && (!settings.motionEnabled || motionWanted_);
+  // A recording that is no longer wanted ends where the next group of
+  // pictures begins.
+  if (!wanted && !(mp4_.IsOpen() && !packet->keyFrame)) {
+    mp4_.Close();
+    if (allowed && settings.motionEnabled) {
+      const int64_t spanUs = int64_t{extras_.preMotionFrames} * settings.saveInterval * 1000;
+      mp4_.Keep(packet, spanUs);
+    }
+    return;
+  }
+  if (!TakePath(settings) || !ClaimPath()) return;
+  if (!mp4_.IsOpen() && !CreateSaveDirectories(currentPath_)) {
+    SetStatus("Failed to create save directory");
+    return;
+  }
+  switch (mp4_.Record(packet, currentPath_)) {
+    case Mp4Recorder::Result::kRecorded:
+      statusText_[0] = '\0';
+      break;
+    case Mp4Recorder::Result::kWaitingForKeyFrame:
+      if (mp4_.KeyFramesMissing()) SetStatus("No key frame from the camera for over 10 seconds");
+      break;
+    case Mp4Recorder::Result::kOpenFailed:
+      SetStatus("Failed to access mp4 file for writing");
+      break;
+    case Mp4Recorder::Result::kWriteFailed:
+      SetStatus(kWriteFailed);
+      // The recordings may have filled the disk themselves; the next key
+      // frame starts a new file.
+      if (extras_.keepMegabytes > 0) RunStorageLimits(settings);
+      break;
+  }
+}
+
+std::string Recorder::PathTemplate(const CamSettings& settings) const {
+  const std::string_view own = TextView(settings.savePath);
+  return AsSent() ? Mp4PathTemplate(own) : std::string(own);
 }
 
 bool Recorder::ClaimPath() {
@@ -170,7 +247,7 @@ bool Recorder::RecordEncoded(const std::vector<uint8_t>& jpeg, std::time_t captu
       RunStorageLimits(settings);
       continue;
     }
-    SetStatus("File write failed, disk may be full");
+    SetStatus(kWriteFailed);
     return false;
   }
   if (!settings.saveAsMjpeg) {
@@ -194,7 +271,8 @@ void Recorder::CutBackFailedWrite(int64_t frameStart, const CamSettings& setting
 void Recorder::RunStorageLimits(const CamSettings& settings) {
   lastLimitPass_ = services_.clock->Now();
   limitPassInThisFrame_ = true;
-  const std::optional<std::string> fixedPart = FixedPartOf(TextView(settings.savePath));
+  const std::string pathTemplate = PathTemplate(settings);
+  const std::optional<std::string> fixedPart = FixedPartOf(pathTemplate);
   if (!fixedPart) {
     limitsUnmet_ = true;
     return;
@@ -202,11 +280,13 @@ void Recorder::RunStorageLimits(const CamSettings& settings) {
   // Before the first frame of new settings the recording to be continued
   // is the one the template names now.
   char expanded[kTextSize] = {};
-  const char* current = settings.saveAsMjpeg ? currentPath_ : numberedName_;
-  if (current[0] == '\0' &&
-      ExpandSavePath(TextView(settings.savePath), *services_.clock, expanded) == ExpandResult::kOk)
+  const char* current = AsSent() ? mp4_.FilePath().c_str() : settings.saveAsMjpeg ? currentPath_ : numberedName_;
+  if (current[0] == '\0' && ExpandSavePath(pathTemplate, *services_.clock, expanded) == ExpandResult::kOk)
     current = expanded;
-  const RecordingNamePattern own(TextView(settings.savePath), !settings.saveAsMjpeg);
+  using Numbering = RecordingNamePattern::Numbering;
+  const RecordingNamePattern own(pathTemplate, AsSent()               ? Numbering::kWhenTaken
+                                               : settings.saveAsMjpeg ? Numbering::kNone
+                                                                      : Numbering::kAlways);
   limitsUnmet_ = !RunLimitPass(*fixedPart, own, extras_, lastLimitPass_, current).limitsMet;
 }
 
@@ -214,7 +294,7 @@ void Recorder::RunStorageLimits(const CamSettings& settings) {
 // when nothing may be recorded for this frame.
 bool Recorder::TakePath(const CamSettings& settings) {
   char path[kTextSize];
-  const ExpandResult expanded = ExpandSavePath(TextView(settings.savePath), *services_.clock, path);
+  const ExpandResult expanded = ExpandSavePath(PathTemplate(settings), *services_.clock, path);
   if (expanded != ExpandResult::kOk) {
     // A cut-off path would name some other file: record nothing.
     recordFile_.Reset();
@@ -279,6 +359,12 @@ bool Recorder::OpenNumbered(const CamSettings& settings) {
 
 void Recorder::OpenCurrentFootage(const CamSettings& settings) const {
   if (currentPath_[0] == '\0') return;
+  if (AsSent()) {
+    // Whatever owns .mp4 may not read a file still being written.
+    const std::string path = mp4_.FilePath().empty() ? std::string(currentPath_) : mp4_.FilePath();
+    openWith((ProgramFolder() + "Framedeck.exe").c_str(), path.c_str());
+    return;
+  }
   if (settings.saveAsMjpeg) {
     shellOpen(currentPath_);
     return;

@@ -2,7 +2,9 @@
 // The recording half of a camera worker: decides for every processed
 // picture whether and where it is recorded, keeps the recording file open
 // between frames in .mjpg mode, numbers single pictures, and keeps the
-// status text of the last recording problem. Runs on the worker thread only.
+// status text of the last recording problem. A camera that sends its own
+// packets and records them as sent has them written to .mp4 files instead,
+// its pictures deciding only about motion. Runs on the worker thread only.
 
 #include <windows.h>
 
@@ -18,6 +20,7 @@
 #include "common/scoped_handle_win.h"
 #include "engine/alarm.h"
 #include "engine/cam_settings.h"
+#include "engine/mp4_recorder_win.h"
 #include "engine/pre_motion_ring.h"
 #include "engine/recording_claims.h"
 #include "engine/recording_extras.h"
@@ -43,6 +46,17 @@ class Recorder {
   // picture may receive the overlay. Any exception inside closes the file
   // and becomes the status "Unknown file save exception occured!".
   void SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings);
+  // One packet the camera sent: recorded as sent when the camera's format
+  // says so, by the same rules as its pictures.
+  void SavePacket(const SharedPacket& packet, const CamSettings& settings);
+  // The camera's recording format is "as sent": its packets are wanted.
+  bool RecordsAsSent() const { return extras_.recordAsSent != 0; }
+  // The source is gone: until packets arrive again, pictures are recorded.
+  void ForgetPacketSource() {
+    packetsArrive_ = false;
+    mp4_.Close();
+    mp4_.ForgetKept();
+  }
 
   // New settings arrived: the next saved frame starts from a fresh path,
   // and frames kept from before motion belong to the old settings.
@@ -50,9 +64,13 @@ class Recorder {
   // Frames before motion and storage limits; forgets the kept frames.
   void SetExtras(const RecordingExtras& extras);
   // The source changed: its frames from before motion are dropped.
-  void DropPreMotionFrames() { preMotion_.Clear(); }
+  void DropPreMotionFrames() {
+    preMotion_.Clear();
+    mp4_.ForgetKept();
+  }
   void CloseFile() {
     recordFile_.Reset();
+    mp4_.Close();
     claim_.Release();
   }
   // The camera's number in the grid and its own name ("" for none): what
@@ -61,18 +79,25 @@ class Recorder {
   // The last save step wrote a frame.
   bool RecordedLastFrame() const { return recordedLast_; }
 
-  // "View current footage": the recording opened through the shell, or the
-  // folder of the numbered pictures. Nothing while no path is in use.
+  // "View current footage": the recording opened through the shell (an
+  // .mp4 one in the Framedeck beside the program), or the folder of the
+  // numbered pictures. Nothing while no path is in use.
   void OpenCurrentFootage(const CamSettings& settings) const;
 
   // The last recording problem, else the limits' own, else "".
   const char* StatusText() const;
 
-  // The shell call behind OpenCurrentFootage, replaceable by tests.
+  // The shell calls behind OpenCurrentFootage, replaceable by tests.
   std::function<void(const char* path)> shellOpen;
+  std::function<void(const char* program, const char* path)> openWith;
 
  private:
   void SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings);
+  void SavePacketSteps(const SharedPacket& packet, const CamSettings& settings);
+  // Packets arrive and are to be recorded as sent.
+  bool AsSent() const { return packetsArrive_ && RecordsAsSent(); }
+  // The template the camera's recordings are named by in its format.
+  std::string PathTemplate(const CamSettings& settings) const;
   bool TakePath(const CamSettings& settings);
   // Claims the current path for this camera; false, with a status naming
   // the other camera, when that one records to it.
@@ -104,4 +129,7 @@ class Recorder {
   bool recordedLast_ = false;
   std::string cameraName_;
   RecordingClaim claim_;
+  Mp4Recorder mp4_;
+  bool packetsArrive_ = false;
+  bool motionWanted_ = false;  // the last picture's motion turn, for the packets after it
 };

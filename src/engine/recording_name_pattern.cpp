@@ -44,7 +44,7 @@ int DigitCount(char conversion) {
 
 }  // namespace
 
-RecordingNamePattern::RecordingNamePattern(std::string_view pathTemplate, bool numbered) {
+RecordingNamePattern::RecordingNamePattern(std::string_view pathTemplate, Numbering numbering) {
   size_t numberAt = std::string_view::npos;  // token index the number goes before
   for (size_t i = 0; i < pathTemplate.size(); ++i) {
     char c = pathTemplate[i];
@@ -73,13 +73,14 @@ RecordingNamePattern::RecordingNamePattern(std::string_view pathTemplate, bool n
       return;
     }
   }
-  if (numbered) {
+  if (numbering != Numbering::kNone) {
     // Without a '.' in its file name the camera writes no pictures.
     if (numberAt == std::string_view::npos) {
       valid_ = false;
       return;
     }
-    tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(numberAt), Token{Kind::kNumber, 0, 1, 10});
+    const uint8_t fewest = numbering == Numbering::kAlways ? 1 : 0;
+    tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(numberAt), Token{Kind::kNumber, 0, fewest, 10});
   }
 }
 
@@ -108,7 +109,7 @@ bool RecordingNamePattern::MatchFrom(size_t token, size_t at, std::string_view p
       const size_t most = t.kind == Kind::kNumber && at < path.size() && path[at] == '0' ? 1 : t.maxCount;
       size_t end = at;
       while (end < path.size() && end - at < most && IsDigit(path[end])) ++end;
-      for (size_t count = end - at; count >= t.minCount && !matched; --count)
+      for (size_t count = end - at + 1; count-- > t.minCount && !matched;)
         matched = MatchFrom(token + 1, at + count, path, memo);
       break;
     }

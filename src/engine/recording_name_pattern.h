@@ -11,8 +11,15 @@
 
 class RecordingNamePattern {
  public:
+  enum class Numbering : uint8_t {
+    kNone,
+    kAlways,     // numbered pictures
+    kWhenTaken,  // MP4 recordings: a number only where the name was taken
+  };
   // `numbered`: the camera saves numbered pictures rather than one file.
-  RecordingNamePattern(std::string_view pathTemplate, bool numbered);
+  RecordingNamePattern(std::string_view pathTemplate, bool numbered)
+      : RecordingNamePattern(pathTemplate, numbered ? Numbering::kAlways : Numbering::kNone) {}
+  RecordingNamePattern(std::string_view pathTemplate, Numbering numbering);
 
   bool Matches(std::string_view path) const;
 

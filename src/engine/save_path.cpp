@@ -150,6 +150,13 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 
 }  // namespace
 
+std::string Mp4PathTemplate(std::string_view pathTemplate) {
+  const size_t fileStart = pathTemplate.find_last_of("\\/") + 1;  // npos + 1 is 0
+  const size_t dot = pathTemplate.rfind('.');
+  const size_t end = dot != std::string_view::npos && dot >= fileStart ? dot : pathTemplate.size();
+  return std::string(pathTemplate.substr(0, end)) + ".mp4";
+}
+
 bool IsRecordingFileName(std::string_view name) {
   return WildcardMatch("*.*jp*g", name);
 }

@@ -109,6 +109,11 @@ uint32_t AdvancePictureNumber(uint32_t number, int32_t maxJpegCount);
 // maxJpegCount is above 1 (FindStartNumber in save_path_win.h).
 uint32_t PickStartNumber(int32_t maxJpegCount, const std::function<uint64_t(uint32_t number)>& lastWriteTime);
 
+// The template of a camera recording its own packets: the extension of the
+// file part (the text after its last '.') becomes "mp4", so "cam.mjpg"
+// gives "cam.mp4"; a file part without one gets ".mp4".
+std::string Mp4PathTemplate(std::string_view pathTemplate);
+
 // True when a file name matches the recording wildcard "*.*jp*g" (letters
 // in any case): ".mjpg", ".jpg", ".jpeg", ".mjpeg" and the like. The
 // directory listing also matches generated short names, so a long name is

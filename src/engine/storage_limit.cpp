@@ -65,7 +65,7 @@ std::optional<std::string> FixedPartOf(std::string_view pathTemplate) {
 }
 
 bool IsLimitedRecordingName(std::string_view name) {
-  return EndsWithNoCase(name, ".mjpg") || EndsWithNoCase(name, ".jpg");
+  return EndsWithNoCase(name, ".mjpg") || EndsWithNoCase(name, ".jpg") || EndsWithNoCase(name, ".mp4");
 }
 
 LimitPlan PlanDeletions(const std::vector<RecordingFile>& files, const RecordingExtras& limits, std::time_t now,

@@ -1,6 +1,6 @@
 #pragma once
 // Keeping a camera's recordings within a size and an age. Its recordings
-// are the .mjpg and .jpg files under the fixed part of its path template
+// are the .mjpg, .jpg and .mp4 files under the fixed part of its path template
 // (the folders before the first time variable) whose names the template
 // can produce (RecordingNamePattern); the oldest go first, the file being
 // written never. Portable: the listing and the deletions are
@@ -24,8 +24,8 @@
 // recordings. Both '\\' and '/' separate folders.
 std::optional<std::string> FixedPartOf(std::string_view pathTemplate);
 
-// Whether a file name is a recording a limit may delete: it ends in ".mjpg"
-// or ".jpg", letters in any case.
+// Whether a file name is a recording a limit may delete: it ends in ".mjpg",
+// ".jpg" or ".mp4", letters in any case.
 bool IsLimitedRecordingName(std::string_view name);
 
 struct RecordingFile {

@@ -90,6 +90,7 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
     PutI32(bytes, extras.keepDays);
     bytes.insert(bytes.end(), identity.name, identity.name + kCameraNameSize);
     PutI32(bytes, identity.hideLabel);
+    PutI32(bytes, extras.recordAsSent);
   }
   PutU32(bytes, Crc32(bytes.data(), bytes.size()));
   PutProgramBlock(bytes, security ? *security : WebSecurity{});
@@ -97,7 +98,7 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
 }
 
 ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras, WebSecurity* security) {
-  std::fill(cameras.begin(), cameras.end(), CameraExtension{});
+  std::fill(cameras.begin(), cameras.end(), CameraExtension{kLoadedRecordingExtras, {}});
   // Files from before the block served plain HTTP and keep doing so.
   WebSecurity unused;
   WebSecurity& web = security ? *security : unused;
@@ -112,7 +113,7 @@ ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& 
   if (version >= 3) web.useHttps = 1;
   const uint32_t count = GetU32(header + 8);
   const uint32_t recordSize = GetU32(header + 12);
-  if (version < 1 || count > kMaxCameras || recordSize < sizeof(RecordingExtras) || recordSize > kMaxRecordSize)
+  if (version < 1 || count > kMaxCameras || recordSize < kExtrasLimitsSize || recordSize > kMaxRecordSize)
     return ExtensionRead::kDamaged;
 
   std::vector<uint8_t> bytes(header, header + sizeof header);
@@ -124,10 +125,12 @@ ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& 
 
   for (size_t k = 0; k < std::min<size_t>(count, cameras.size()); ++k) {
     const uint8_t* record = bytes.data() + sizeof header + k * recordSize;
-    cameras[k].extras = ClampRecordingExtras({GetI32(record), GetI32(record + 4), GetI32(record + 8)});
+    // Records before version 3 leave the camera recording JPEG pictures.
+    const int32_t asSent = recordSize >= kExtensionRecordSize ? GetI32(record + kIdentityRecordEnd) : 0;
+    cameras[k].extras = ClampRecordingExtras({GetI32(record), GetI32(record + 4), GetI32(record + 8), asSent});
     // Version 1's shorter records leave the camera unnamed.
-    if (recordSize < kExtensionRecordSize) continue;
-    const uint8_t* identity = record + sizeof(RecordingExtras);
+    if (recordSize < kIdentityRecordEnd) continue;
+    const uint8_t* identity = record + kExtrasLimitsSize;
     CameraIdentity& named = cameras[k].identity;
     std::memcpy(named.name, identity, kCameraNameSize);
     named.hideLabel = GetI32(identity + kCameraNameSize);

@@ -12,9 +12,9 @@
 //   offset  size  content
 //   0       4     "VREX"
 //   4       4     version, 3 (1 had the first three fields only; 2 had no
-//                 program block)
+//                 recording format and no program block)
 //   8       4     camera count n
-//   12      4     record size s, 80 in version 2 (12 in version 1)
+//   12      4     record size s, 84 in version 3 (80 in 2, 12 in 1)
 //   16      s*n   one RecordingExtras per camera, in grid order
 //   16+s*n  4     CRC-32 (IEEE) of every byte before it
 //   20+s*n  4     program block size p, 532 in version 3
@@ -32,7 +32,8 @@
 //
 // A record: RecordingExtras (frames before motion, MB and days kept, int32
 // each), then, from version 2, CameraIdentity (the camera's name, 64 bytes
-// NUL-terminated, and the label flag, int32).
+// NUL-terminated, and the label flag, int32), from version 3 the recording
+// format of an RTSP camera (int32, 1 = as sent in .mp4; older files: 0).
 //
 // A later version may only grow the record at its end: a reader takes the
 // fields it knows from each record and skips the rest. A trailer that is
@@ -60,7 +61,10 @@ struct CameraExtension {
   RecordingExtras extras = kDefaultRecordingExtras;
   CameraIdentity identity{};
 };
-inline constexpr size_t kExtensionRecordSize = sizeof(RecordingExtras) + sizeof(CameraIdentity);
+// The first three fields of RecordingExtras, the identity, the format.
+inline constexpr size_t kExtrasLimitsSize = 12;
+inline constexpr size_t kIdentityRecordEnd = kExtrasLimitsSize + sizeof(CameraIdentity);
+inline constexpr size_t kExtensionRecordSize = kIdentityRecordEnd + 4;
 
 inline constexpr size_t kProgramBlockSize = 3 * 4 + 2 * 260;
 static_assert(sizeof(WebSecurity) == kProgramBlockSize);
@@ -77,10 +81,11 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
 
 enum class ExtensionRead { kAbsent, kLoaded, kDamaged };
 
-// Reads the trailer into `cameras` (one entry per camera, filled with the
-// defaults first). Cameras the trailer does not cover keep the defaults;
-// every value is brought into range. `security`, when given, is filled from
-// the program block (see the layout for files without one).
+// Reads the trailer into `cameras` (one entry per camera, filled first
+// with the defaults of a camera loaded from an older file). Cameras the
+// trailer does not cover keep the defaults; every value is brought into
+// range. `security`, when given, is filled from the program block (see the
+// layout for files without one).
 ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras,
                                   WebSecurity* security = nullptr);
 

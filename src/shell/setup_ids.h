@@ -16,7 +16,7 @@ inline constexpr int kFirstPageTemplate = 1001;
 inline constexpr int kRecordEnabled = 1010, kCleanDirectory = 1011, kSaveInterval = 1041, kSavePath = 1042,
                      kMaxJpegCount = 1043, kSaveMjpeg = 1070, kSaveJpeg = 1071;
 // Recording page, the values kept beside the camera's settings (0 = none).
-inline constexpr int kPreMotionFrames = 1044, kKeepMegabytes = 1045, kKeepDays = 1046;
+inline constexpr int kPreMotionFrames = 1044, kKeepMegabytes = 1045, kKeepDays = 1046, kRecordFormat = 1047;
 // Schedule page: 1010 all days ("&Record Only at Specific Times"), 1011 to
 // 1017 Sunday to Saturday.
 inline constexpr int kScheduleAllDays = 1010, kScheduleSaturday = 1017, kScheduleLabel = 1023, kStartPicker = 1060,

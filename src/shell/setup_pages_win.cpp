@@ -15,6 +15,7 @@ void SetupPages::FillLists() const {
   FillCombo(Item(kModify, kRotation), kRotationListText);
   FillCombo(Item(kOverlay, kOverlayPosition), kPositionListText);
   FillCombo(Item(kMotion, kInfoPosition), kPositionListText);
+  FillCombo(Item(kRecording, kRecordFormat), kRecordFormatListText);
 }
 
 void SetupPages::Show(const CamSettings& s, const RecordingExtras& extras, const CameraIdentity& identity,
@@ -38,6 +39,7 @@ void SetupPages::ShowRecording(const CamSettings& s, const RecordingExtras& extr
   SetNumber(Item(kRecording, kPreMotionFrames), extras.preMotionFrames);
   SetNumber(Item(kRecording, kKeepMegabytes), extras.keepMegabytes);
   SetNumber(Item(kRecording, kKeepDays), extras.keepDays);
+  SetComboSelection(Item(kRecording, kRecordFormat), extras.recordAsSent);
 }
 
 void SetupPages::ShowSchedule(const CamSettings& s) const {
@@ -106,7 +108,8 @@ void SetupPages::ReadRecording(CamSettings& s) const {
 
 RecordingExtras SetupPages::ReadExtras() const {
   return ClampRecordingExtras({GetNumber(Item(kRecording, kPreMotionFrames)),
-                               GetNumber(Item(kRecording, kKeepMegabytes)), GetNumber(Item(kRecording, kKeepDays))});
+                               GetNumber(Item(kRecording, kKeepMegabytes)), GetNumber(Item(kRecording, kKeepDays)),
+                               GetComboSelection(Item(kRecording, kRecordFormat))});
 }
 
 CameraIdentity SetupPages::ReadIdentity(int number) const {

@@ -22,6 +22,8 @@ inline constexpr const char* kScheduleIntro =
     "Make start and stop time equal to record all day, click a checkbox to edit the record time for that day";
 
 inline constexpr const char* kRotationListText = "0;90;180;270";
+// An RTSP camera's recording format, in the order of RecordingExtras::recordAsSent.
+inline constexpr const char* kRecordFormatListText = "JPEG pictures (.mjpg);As sent by the camera (.mp4)";
 inline constexpr const char* kPositionListText =
     "Top Left;Top Center;Top Right;Center Left;Center Center;Center Right;Bottom Left;Bottom Center;Bottom Right";
 

@@ -6,13 +6,13 @@
 
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
+#include "common/picture_limit.h"
 #include "engine/cell_text.h"
 #include "engine/latency_win.h"
 #include "framework/window_icon_win.h"
 #include "net/async_soc_wnd_win.h"
 #include "sources/beside_placement.h"
 #include "sources/camera_request.h"
-#include "common/picture_limit.h"
 
 namespace {
 
@@ -82,6 +82,7 @@ void IPCamDlg::Configure(HWND window, UINT message, int32_t intervalMs, bool run
   targetWindow_ = window;
   targetMessage_ = message;
   pollInterval_ = intervalMs;
+  if (rtsp_) rtsp_->SetPictureInterval(intervalMs);
   // A change of the wanted state restarts the client; this call never stops it.
   if ((running_ != 0) != running) {
     Disconnect();
@@ -186,13 +187,24 @@ void IPCamDlg::ConnectRtsp(const char* url) {
   options.stallTimeoutMs = static_cast<int32_t>(options_.dataTimeoutMs);
   options.retryDelayMs = static_cast<int32_t>(options_.retryDelayMs);
   rtsp_ = std::make_unique<RtspReader>(url, dialog_, ipcam::kRtspEvent, options);
+  rtsp_->WantPackets(static_cast<bool>(packetListener_));
+  rtsp_->SetPictureInterval(pollInterval_);
+}
+
+void IPCamDlg::SetPacketListener(PacketListener listener) {
+  packetListener_ = std::move(listener);
+  if (rtsp_) rtsp_->WantPackets(static_cast<bool>(packetListener_));
 }
 
 void IPCamDlg::OnRtspEvent() {
   if (!rtsp_) return;  // posted before the reader went
   std::string status;
   if (rtsp_->TakeStatus(status)) SetStatus("%s", status.c_str());
-  if (!rtsp_->TakePicture(picture_)) return;
+  std::vector<SharedPacket> packets;
+  rtsp_->TakePackets(packets);
+  for (const SharedPacket& packet : packets)
+    if (packetListener_) packetListener_(packet);
+  if (!rtsp_ || !rtsp_->TakePicture(picture_)) return;
   SendToTarget();
   if (IsWindowVisible(dialog_)) preview_.SetPicture(picture_);
   SetTimer(dialog_, ipcam::kFrameTimer, static_cast<UINT>(pace_.Delivered(SteadyMs(), pollInterval_)), nullptr);

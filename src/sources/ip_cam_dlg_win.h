@@ -71,6 +71,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void SetCameraNumber(int number) override;
   void SetStatusListener(StatusListener listener) override { statusListener_ = std::move(listener); }
   void GetStatus(char (&text)[kTextSize]) override;
+  void SetPacketListener(PacketListener listener) override;
 
   void Connect();
   void Disconnect();
@@ -145,4 +146,5 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   int cameraNumber_ = 0;
   StatusListener statusListener_;
   std::unique_ptr<RtspReader> rtsp_;
+  PacketListener packetListener_;
 };

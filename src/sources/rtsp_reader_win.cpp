@@ -6,8 +6,10 @@
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/time.h>
 }
 
+#include "common/codec_label_win.h"
 #include "common/ffmpeg_owners_win.h"
 #include "common/ffmpeg_picture_win.h"
 #include "common/fixed_text.h"
@@ -31,9 +33,17 @@ constexpr char kWaiting[] = "Connected, waiting for a key frame...";
 
 constexpr int kDefaultRtspPort = 554;
 
+// Some seconds of a camera's packets: more means the owner is stuck.
+constexpr size_t kMaxQueuedPackets = 600;
+
 int64_t SteadyMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+int64_t SteadyUs() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 const char* OpenFailure(int error) {
@@ -53,19 +63,6 @@ const char* OpenFailure(int error) {
       return kNoMemory;
     default:
       return kCannotConnect;
-  }
-}
-
-const char* CodecLabel(AVCodecID id) {
-  switch (id) {
-    case AV_CODEC_ID_H264:
-      return "H.264";
-    case AV_CODEC_ID_HEVC:
-      return "H.265";
-    case AV_CODEC_ID_MJPEG:
-      return "MJPEG";
-    default:
-      return avcodec_get_name(id);
   }
 }
 
@@ -98,17 +95,63 @@ class SizeWatch {
                      AV_NOPTS_VALUE, 0);
     return PictureSizeRefusal(parser_.Get()->width, parser_.Get()->height);
   }
+  // The picture size of the last packet, 0 until a parameter set told it.
+  int Width() const { return parser_ ? parser_.Get()->width : 0; }
+  int Height() const { return parser_ ? parser_.Get()->height : 0; }
 
  private:
   ScopedParser parser_;
   ScopedCodecContext context_;
 };
 
-std::string Receiving(AVCodecID id, int width, int height) {
+// The stream's setup as the session description gives it (its parameter
+// sets), with the picture size from the reader's size check.
+std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width, int height) {
+  auto format = std::make_shared<StreamFormat>();
+  format->parameters.Reset(avcodec_parameters_alloc());
+  if (!format->parameters || avcodec_parameters_copy(format->parameters.Get(), video.codecpar) < 0) return nullptr;
+  AVCodecParameters& parameters = *format->parameters.Get();
+  parameters.width = width;
+  parameters.height = height;
+  format->timeBase = video.time_base;
+  char size[32];
+  FormatText(size, sizeof size, " %dx%d ", width, height);
+  format->key = std::string(avcodec_get_name(parameters.codec_id)) + size;
+  if (parameters.extradata_size > 0)
+    format->key.append(reinterpret_cast<const char*>(parameters.extradata),
+                       static_cast<size_t>(parameters.extradata_size));
+  return format;
+}
+
+bool CanRecordAsSent(AVCodecID id) {
+  return id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC;
+}
+
+std::string Receiving(AVCodecID id, int width, int height, bool keyFramesOnly) {
   char text[kTextSize];
-  FormatText(text, sizeof text, "Receiving %s video, %dx%d", CodecLabel(id), width, height);
+  FormatText(text, sizeof text, "Receiving %s video, %dx%d%s", CodecLabel(id), width, height,
+             keyFramesOnly ? ", decoding key frames only" : "");
   return text;
 }
+
+// Measures how far apart the camera's key frames are, in ms.
+class KeyFrameDistance {
+ public:
+  void OnPacket(const AVPacket& packet, AVRational timeBase) {
+    // RTP gives key frames their presentation time; they are not reordered.
+    const int64_t stamp = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+    if (!(packet.flags & AV_PKT_FLAG_KEY) || stamp == AV_NOPTS_VALUE) return;
+    if (last_ != AV_NOPTS_VALUE && stamp > last_)
+      distanceMs_ = av_rescale_q(stamp - last_, timeBase, AVRational{1, 1000});
+    last_ = stamp;
+  }
+  // 0 until two key frames came.
+  int64_t Ms() const { return distanceMs_; }
+
+ private:
+  int64_t last_ = AV_NOPTS_VALUE;
+  int64_t distanceMs_ = 0;
+};
 
 }  // namespace
 
@@ -142,6 +185,20 @@ bool RtspReader::TakeStatus(std::string& text) {
   text = status_;
   statusNew_ = false;
   return true;
+}
+
+void RtspReader::WantPackets(bool wanted) {
+  packetsWanted_ = wanted;
+  if (wanted) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  packets_.clear();
+}
+
+void RtspReader::TakePackets(std::vector<SharedPacket>& packets) {
+  packets.clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  packets.assign(std::make_move_iterator(packets_.begin()), std::make_move_iterator(packets_.end()));
+  packets_.clear();
 }
 
 bool RtspReader::TakePicture(Picture& picture) {
@@ -217,16 +274,36 @@ std::string RtspReader::ReadOnce() {
   PublishStatus(kWaiting);
 
   SizeWatch sizeWatch(codecId, *video->codecpar);
+  std::shared_ptr<const StreamFormat> format;
   PictureConverter converter;
   // Pictures start at a key frame, and again after damage: the frames in
   // between would show the damage spreading.
   bool awaitingKeyFrame = true;
   int width = 0, height = 0;
+  KeyFrameDistance keyFrames;
+  bool keyFramesOnly = false;
   for (;;) {
     if (av_read_frame(input.Get(), packet.Get()) < 0) return stopping_ ? "" : kLost;
     lastDataMs_ = SteadyMs();
     const bool ours = packet.Get()->stream_index == video->index;
+    if (ours) keyFrames.OnPacket(*packet.Get(), video->time_base);
+    // Pictures asked for no more often than key frames come: the frames
+    // between them would be decoded for nothing.
+    const bool onlyKeys = keyFrames.Ms() > 0 && pictureIntervalMs_ >= keyFrames.Ms();
+    if (onlyKeys != keyFramesOnly) {
+      keyFramesOnly = onlyKeys;
+      decoder.Get()->skip_frame = onlyKeys ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
+      // Frames after the switch lack the references skipped before it.
+      awaitingKeyFrame = true;
+      if (width > 0) PublishStatus(Receiving(codecId, width, height, keyFramesOnly));
+    }
     std::string refusal = ours ? sizeWatch.Refusal(*packet.Get()) : "";
+    if (ours && refusal.empty() && packetsWanted_ && CanRecordAsSent(codecId) && sizeWatch.Width() > 0) {
+      const AVCodecParameters* known = format ? format->parameters.Get() : nullptr;
+      if (!known || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
+        format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height());
+      if (format) PublishPacket(*packet.Get(), format);
+    }
     const int sent = ours && refusal.empty() ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
     av_packet_unref(packet.Get());
     if (sent < 0) {
@@ -245,7 +322,7 @@ std::string RtspReader::ReadOnce() {
         if (decoded.width != width || decoded.height != height) {
           width = decoded.width;
           height = decoded.height;
-          PublishStatus(Receiving(codecId, width, height));
+          PublishStatus(Receiving(codecId, width, height, keyFramesOnly));
         }
         if (pictureWanted_ && converter.Convert(decoded, converted_)) PublishPicture();
       }
@@ -273,6 +350,29 @@ void RtspReader::PublishPicture() {
     pictureNew_ = true;
   }
   PostMessageA(window_, message_, 0, 0);
+}
+
+void RtspReader::PublishPacket(const AVPacket& received, std::shared_ptr<const StreamFormat> format) {
+  auto made = std::make_shared<StreamPacket>();
+  made->packet.Reset(av_packet_alloc());
+  if (!made->packet || av_packet_ref(made->packet.Get(), &received) < 0) return;
+  made->format = std::move(format);
+  made->keyFrame = (received.flags & AV_PKT_FLAG_KEY) != 0;
+  made->arrivalUs = SteadyUs();
+  made->wallClockUs = av_gettime();
+  bool wake;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (packets_.size() >= kMaxQueuedPackets) {
+      packets_.clear();
+      packetsUntilKeyFrameLost_ = true;
+    }
+    if (packetsUntilKeyFrameLost_ && !made->keyFrame) return;
+    packetsUntilKeyFrameLost_ = false;
+    wake = packets_.empty();
+    packets_.push_back(std::move(made));
+  }
+  if (wake) PostMessageA(window_, message_, 0, 0);
 }
 
 bool RtspReader::Interrupted() const {

@@ -2,21 +2,28 @@
 // Reads one RTSP camera on a thread of its own: connects (RTP inside the
 // RTSP TCP connection, which passes firewalls), decodes every frame of the
 // first video stream and, when asked, converts the next one into the
-// program's picture layout. FFmpeg's calls block, so the thread sees the
+// program's picture layout. Where pictures are wanted no more often than
+// the camera sends key frames, only the key frames are decoded. FFmpeg's calls block, so the thread sees the
 // stop request and a stalled stream through FFmpeg's interrupt callback.
 // Each new status text and each converted picture is announced by a posted
 // message to the owner's window; the owner takes them on its own thread.
+// When asked, the received packets are queued for the owner too, shared
+// and unchanged, with one message whenever the queue stops being empty.
 
 #include <windows.h>
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/picture.h"
+#include "engine/stream_packet_win.h"
 
 class RtspReader {
  public:
@@ -35,10 +42,16 @@ class RtspReader {
 
   // The next decoded frame is converted and announced.
   void RequestPicture();
+  // How often pictures are asked for, in ms.
+  void SetPictureInterval(int32_t intervalMs) { pictureIntervalMs_ = intervalMs; }
   // A status text not yet taken.
   bool TakeStatus(std::string& text);
   // The converted picture, swapped into picture; its old buffer is reused.
   bool TakePicture(Picture& picture);
+  // Whether received packets are queued; off forgets the queued ones.
+  void WantPackets(bool wanted);
+  // The packets queued since the last call, oldest first.
+  void TakePackets(std::vector<SharedPacket>& packets);
 
  private:
   void Run();
@@ -47,6 +60,8 @@ class RtspReader {
   void PublishStatus(std::string text);
   // On the reading thread: a converted picture for the owner.
   void PublishPicture();
+  // On the reading thread: a packet of the video stream for the owner.
+  void PublishPacket(const AVPacket& packet, std::shared_ptr<const StreamFormat> format);
   bool Interrupted() const;
   static int OnInterrupt(void* reader);
 
@@ -57,6 +72,8 @@ class RtspReader {
 
   std::atomic<bool> stopping_{false};
   std::atomic<bool> pictureWanted_{true};
+  std::atomic<bool> packetsWanted_{false};
+  std::atomic<int32_t> pictureIntervalMs_{0};
   std::atomic<int64_t> lastDataMs_{0};
 
   std::mutex mutex_;  // guards what follows, up to the thread
@@ -65,6 +82,10 @@ class RtspReader {
   bool statusNew_ = false;
   Picture ready_;
   bool pictureNew_ = false;
+  std::deque<SharedPacket> packets_;
+  // The owner fell behind and the queue was dropped: packets up to the next
+  // key frame could not be decoded.
+  bool packetsUntilKeyFrameLost_ = false;
 
   Picture converted_;  // the reading thread's own
   std::thread thread_;

@@ -4,6 +4,8 @@
 
 namespace {
 
+using Numbering = RecordingNamePattern::Numbering;
+
 struct Case {
   const char* pathTemplate;
   bool numbered;
@@ -39,6 +41,13 @@ TEST(RecordingNamePatternTest, OnlyNamesTheTemplateCanProduce) {
   for (const Case& c : cases)
     EXPECT_EQ(RecordingNamePattern(c.pathTemplate, c.numbered).Matches(c.path), c.own)
         << c.pathTemplate << " " << c.path;
+}
+
+TEST(RecordingNamePatternTest, AnMp4RecordingMayCarryANumberWhereItsNameWasTaken) {
+  const RecordingNamePattern own("C:\\c\\%d\\cam1.mp4", Numbering::kWhenTaken);
+  for (const char* path : {"C:\\c\\08\\cam1.mp4", "C:\\c\\08\\cam12.mp4"}) EXPECT_TRUE(own.Matches(path)) << path;
+  for (const char* path : {"C:\\c\\08\\cam1x.mp4", "C:\\c\\08\\cam102.mjpg", "C:\\c\\08\\cam1.mp"})
+    EXPECT_FALSE(own.Matches(path)) << path;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/settable_clock.h"
@@ -259,3 +260,14 @@ TEST(CreateSaveDirectories, RetriesALevelFourTimesThenGivesUp) {
 }
 
 }  // namespace
+
+TEST(Mp4PathTemplate, TheFilePartTakesTheMp4Extension) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Cameras\\%B\\%d\\myfile.mjpg", "C:\\Cameras\\%B\\%d\\myfile.mp4"},
+      {"D:\\pics\\img_.jpg", "D:\\pics\\img_.mp4"},
+      {"D:\\v1.2\\cam", "D:\\v1.2\\cam.mp4"},
+      {"D:/v1.2/cam.x.MJPG", "D:/v1.2/cam.x.mp4"},
+      {"cam", "cam.mp4"},
+  };
+  for (const auto& [pathTemplate, mp4] : cases) EXPECT_EQ(Mp4PathTemplate(pathTemplate), mp4) << pathTemplate;
+}

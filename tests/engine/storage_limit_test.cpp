@@ -51,9 +51,10 @@ TEST(StorageLimitTest, FixedPartIsTheFoldersBeforeTheFirstTimeVariable) {
   EXPECT_EQ(FixedPartOf("\\\\?\\C:\\cams\\%d\\x.mjpg"), std::nullopt);
 }
 
-TEST(StorageLimitTest, RecordingNamesAreMjpgAndJpgOnly) {
-  for (const char* name : {"a.mjpg", "B.MJPG", "pic_7.jpg", "x.JpG"}) EXPECT_TRUE(IsLimitedRecordingName(name)) << name;
-  for (const char* name : {"a.jpeg", "a.mjpeg", "notes.txt", "mjpg", "a.jpg.txt", "a.jpgx"})
+TEST(StorageLimitTest, RecordingNamesAreMjpgJpgAndMp4Only) {
+  for (const char* name : {"a.mjpg", "B.MJPG", "pic_7.jpg", "x.JpG", "c.mp4", "D.MP4"})
+    EXPECT_TRUE(IsLimitedRecordingName(name)) << name;
+  for (const char* name : {"a.jpeg", "a.mjpeg", "notes.txt", "mjpg", "a.jpg.txt", "a.jpgx", "a.mp4.part"})
     EXPECT_FALSE(IsLimitedRecordingName(name)) << name;
 }
 

@@ -588,7 +588,7 @@ TEST_F(CamSetupTest, CancelEscapeAndTheCloseButtonDropTheCopy) {
 TEST_F(CamSetupTest, RecordingLimitsAndFramesBeforeMotionFollowOkAndCancel) {
   camera_->SetExtras({4, 200, 9});
   auto extrasOf = [](const RecordingExtras& e) {
-    return std::vector<int32_t>{e.preMotionFrames, e.keepMegabytes, e.keepDays};
+    return std::vector<int32_t>{e.preMotionFrames, e.keepMegabytes, e.keepDays, e.recordAsSent};
   };
   EXPECT_FALSE(Run([&](const Open& d) {
     EXPECT_EQ(d.Text(kRecording, kPreMotionFrames), "4");
@@ -597,19 +597,22 @@ TEST_F(CamSetupTest, RecordingLimitsAndFramesBeforeMotionFollowOkAndCancel) {
     d.Type(kRecording, kPreMotionFrames, "12");
     d.Type(kRecording, kKeepMegabytes, "0");
     d.Type(kRecording, kKeepDays, "30");
+    d.Select(kRecording, kRecordFormat, 1);
     d.Tick();
-    EXPECT_EQ(extrasOf(d.setup.Preview().Extras()), (std::vector<int32_t>{12, 0, 30}));
+    EXPECT_EQ(extrasOf(d.setup.Preview().Extras()), (std::vector<int32_t>{12, 0, 30, 1}));
     d.Press(kCancel);
   }));
-  EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{4, 200, 9}));
+  EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{4, 200, 9, 0}));
 
   EXPECT_TRUE(Run([&](const Open& d) {
+    EXPECT_EQ(d.Selection(kRecording, kRecordFormat), 0);
     d.Type(kRecording, kPreMotionFrames, "77");  // more than the 50 kept at most
     d.Type(kRecording, kKeepMegabytes, "1500");
     d.Type(kRecording, kKeepDays, "");
+    d.Select(kRecording, kRecordFormat, 1);
     d.Press(kOk);
   }));
-  EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{50, 1500, 0}));
+  EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{50, 1500, 0, 1}));
 }
 
 TEST_F(CamSetupTest, EnterAppliesTheSettings) {

@@ -57,20 +57,23 @@ class ConfigBytes {
     Zeros(4);
     return Int(at, static_cast<int32_t>(count));
   }
-  // The extension trailer: "VREX", the version, count, record size 80, per
-  // camera frames before motion, MB and days, a 64-byte name and the label
-  // flag (0), then the CRC-32 of all that. Version 3 adds a program block.
+  // The extension trailer: "VREX", version 3, count, record size 84, per
+  // camera frames before motion, MB and days, a 64-byte name, the label
+  // flag (0) and the recording format, then the CRC-32 of all that, then the
+  // program block. Version 2 is the same without the format, in records of
+  // 80 bytes, and without the block.
   ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, const std::vector<std::string>& names = {},
-                         int32_t version = 3, int32_t https = 1) {
+                         const std::vector<int32_t>& asSent = {}, int32_t version = 3, int32_t https = 1) {
     const size_t at = Size();
     for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
-    Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), 80);
+    Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), version == 2 ? 80 : 84);
     for (size_t k = 0; k < cameras.size(); ++k) {
       for (int32_t value : cameras[k]) Int(Size(), value);
       const size_t name = Size();
       Zeros(64);
       if (k < names.size()) Text(name, names[k]);
       Int(Size(), 0);
+      if (version != 2) Int(Size(), k < asSent.size() ? asSent[k] : 0);
     }
     Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
     return version >= 3 ? ProgramBlock(https, 0, 0, "", "") : *this;
@@ -90,10 +93,11 @@ class ConfigBytes {
     bytes_.resize(bytes_.size() - count);
     return *this;
   }
-  // The extension a program writes for cameras without extras.
-  // `https` 0: the block of a file that came without one.
-  ConfigBytes& DefaultExtension(size_t cameras, int32_t https = 1) {
-    return Extension(std::vector<std::array<int32_t, 3>>(cameras), {}, 3, https);
+  // The extension a program writes for cameras without extras, new ones
+  // recording as sent or loaded ones recording JPEG pictures. `https` 0: the
+  // block of a file that came without one.
+  ConfigBytes& DefaultExtension(size_t cameras, int32_t asSent, int32_t https = 1) {
+    return Extension(std::vector<std::array<int32_t, 3>>(cameras), {}, std::vector<int32_t>(cameras, asSent), 3, https);
   }
   // A new camera's settings followed by a grid with every cell watched.
   ConfigBytes& DefaultCamera() {

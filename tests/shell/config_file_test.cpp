@@ -71,7 +71,7 @@ TEST(ConfigFileTest, FreshProgramWritesTheDefaultsByteForByte) {
   EXPECT_EQ(sink.bytes.size(), 24428u + ConfigExtensionSize(12));
   ConfigBytes expected = DefaultConfigBytes(4, 3, 12, 12);
   ASSERT_EQ(expected.Size(), 24428u);
-  expected.DefaultExtension(12);
+  expected.DefaultExtension(12, 1);
   ASSERT_EQ(expected.Size(), sink.bytes.size());
   for (size_t i = 0; i < expected.Size(); ++i) {
     ASSERT_EQ(sink.bytes[i], expected.Bytes()[i]) << "first difference at byte " << i;
@@ -190,6 +190,12 @@ std::vector<std::array<int32_t, 3>> ExtrasOf(const Loaded& loaded) {
   return values;
 }
 
+std::vector<int32_t> FormatsOf(const Loaded& loaded) {
+  std::vector<int32_t> formats;
+  for (const CameraRecords& camera : loaded.grid.cameras) formats.push_back(camera.extras.recordAsSent);
+  return formats;
+}
+
 TEST(ConfigExtensionTest, ChecksumIsTheStandardCrc32) {
   const char text[] = "123456789";
   EXPECT_EQ(Crc32(reinterpret_cast<const uint8_t*>(text), 9), 0xCBF43926u);
@@ -207,32 +213,42 @@ TEST(ConfigExtensionTest, OldFileLoadsWithDefaultsAndWritesItsRecordsBackUnchang
   ASSERT_TRUE(WriteConfig(sink, loaded.web, loaded.layout, loaded.grid.cameras));
   ASSERT_EQ(sink.bytes.size(), old.Size() + ConfigExtensionSize(4));
   EXPECT_TRUE(std::equal(old.Bytes().begin(), old.Bytes().end(), sink.bytes.begin()));
-  EXPECT_TRUE(sink.bytes == old.DefaultExtension(4).Bytes());
+  EXPECT_TRUE(sink.bytes == old.DefaultExtension(4, 0).Bytes());
 }
 
 TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   std::vector<CameraRecords> cameras = DefaultCameras(2);
-  cameras[0].extras = {3, 500, 7};
+  cameras[0].extras = {3, 500, 7, 0};
   cameras[0].identity = {"Front door", 0};
-  cameras[1].extras = {50, 0, 30};
+  cameras[1].extras = {50, 0, 30, 1};
   GridLayout layout = DefaultGridLayout();
   layout.columns = 2;
   layout.rows = 1;
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, cameras));
   ConfigBytes expected = DefaultConfigBytes(2, 1, 2, 2);
-  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"});
+  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"}, {0, 1});
   EXPECT_TRUE(sink.bytes == expected.Bytes()) << "the trailer's bytes as its table gives them";
   Loaded loaded = Load(sink.bytes);
   EXPECT_TRUE(loaded.ok);
   EXPECT_EQ(loaded.extension, ExtensionRead::kLoaded);
   EXPECT_EQ(ExtrasOf(loaded), (std::vector<std::array<int32_t, 3>>{{3, 500, 7}, {50, 0, 30}}));
   EXPECT_EQ(CameraName(loaded.grid.cameras[0].identity, 1), "Front door");
+  EXPECT_EQ(FormatsOf(loaded), (std::vector<int32_t>{0, 1}));
+
+  // Version 2 named its cameras but knew no format: they record JPEG pictures.
+  ConfigBytes second = DefaultConfigBytes(2, 1, 2, 2);
+  second.Extension({{1, 2, 3}, {4, 5, 6}}, {"Yard"}, {}, 2);
+  const Loaded fromSecond = Load(second.Bytes());
+  EXPECT_EQ(ExtrasOf(fromSecond), (std::vector<std::array<int32_t, 3>>{{1, 2, 3}, {4, 5, 6}}));
+  EXPECT_EQ(CameraName(fromSecond.grid.cameras[0].identity, 1), "Yard");
+  EXPECT_EQ(FormatsOf(fromSecond), (std::vector<int32_t>{0, 0}));
 
   // Values no dialog gives, written by some other tool with a good checksum.
   ConfigBytes odd = DefaultConfigBytes(2, 1, 2, 2);
-  odd.Extension({{99, -5, -1}, {-3, 7, 2}});
+  odd.Extension({{99, -5, -1}, {-3, 7, 2}}, {}, {7, -1});
   EXPECT_EQ(ExtrasOf(Load(odd.Bytes())), (std::vector<std::array<int32_t, 3>>{{50, 0, 0}, {0, 7, 2}}));
+  EXPECT_EQ(FormatsOf(Load(odd.Bytes())), (std::vector<int32_t>{1, 1}));
 
   // A later version with a longer record: the known fields are taken. Fewer
   // records than cameras: the rest keep the defaults.
@@ -254,12 +270,12 @@ TEST(ConfigExtensionTest, ProgramBlockCarriesTheWebSecurityAndOlderFilesKeepPlai
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, DefaultCameras(4), &own));
   ConfigBytes written = DefaultConfigBytes(2, 2, 4, 4);
-  written.Extension(std::vector<std::array<int32_t, 3>>(4)).Drop(4 + 532 + 4);
+  written.Extension(std::vector<std::array<int32_t, 3>>(4), {}, std::vector<int32_t>(4, 1)).Drop(4 + 532 + 4);
   written.ProgramBlock(0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key");
   EXPECT_TRUE(sink.bytes == written.Bytes()) << "the block's bytes as its table gives them";
 
   ConfigBytes version2 = DefaultConfigBytes(2, 2, 4, 4);
-  version2.Extension(std::vector<std::array<int32_t, 3>>(4), {}, 2);
+  version2.Extension(std::vector<std::array<int32_t, 3>>(4), {}, {}, 2);
   ConfigBytes damaged = written;
   damaged.Int(damaged.Size() - 300, 7);
   ConfigBytes cut = written;
@@ -289,7 +305,7 @@ TEST(ConfigExtensionTest, DamagedExtensionGivesDefaultsAndTheRecordsStillLoad) {
   good.Int(CameraOffset(1) + 12, 42);
   const size_t trailer = good.Size();
   // Without the program block, so that the damage below lands in the cameras' part.
-  good.Extension({{3, 500, 7}, {5, 6, 7}}, {}, 2);
+  good.Extension({{3, 500, 7}, {5, 6, 7}}, {}, {}, 2);
   auto damaged = [&](const std::function<void(std::vector<uint8_t>&)>& damage, const char* what) {
     std::vector<uint8_t> bytes = good.Bytes();
     damage(bytes);

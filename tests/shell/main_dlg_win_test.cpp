@@ -165,7 +165,7 @@ TEST_F(MainDlgTest, FreshStartShowsTwelveCamerasAndWritesTheDefaultFile) {
   ASSERT_TRUE(main_->SaveConfig());
   const std::vector<uint8_t> written = ReadWholeFile(capture_.ConfigFile());
   ASSERT_EQ(written.size(), 24428u + ConfigExtensionSize(12));
-  EXPECT_TRUE(written == DefaultConfigBytes(4, 3, 12, 12).DefaultExtension(12).Bytes());
+  EXPECT_TRUE(written == DefaultConfigBytes(4, 3, 12, 12).DefaultExtension(12, 1).Bytes());
   EXPECT_EQ(written[0], 0) << "the web server starts off";
 
   char style[32] = {};
@@ -220,7 +220,7 @@ TEST_F(MainDlgTest, TwoByTwoFileLoadsFourCamerasWhateverItsCountSays) {
   // followed by the extension with every camera's defaults and plain HTTP.
   ASSERT_EQ(written.size(), 8516u + ConfigExtensionSize(4));
   bytes.Int(556, 4);  // the count written is the real one
-  EXPECT_TRUE(written == bytes.DefaultExtension(4, 0).Bytes());
+  EXPECT_TRUE(written == bytes.DefaultExtension(4, 0, 0).Bytes());
 }
 
 TEST_F(MainDlgTest, ExtensionGivesEachCameraItsExtrasAndADamagedOneTheDefaults) {

@@ -251,11 +251,12 @@ class RtspRelay:
         close_listener(self.publisher)
 
 
-def publish(relay, picture, codec, rate=10, alternate=False):
+def publish(relay, picture, codec, rate=10, alternate=False, b_frames=True):
     """ffmpeg encoding a picture (looped), or a lavfi source when picture
     names one ("testsrc2=WxH", "color=..."), with libx264 or libx265 and
     publishing it to the relay; a key frame every second. alternate: the
-    picture's negative every other second."""
+    picture's negative every other second. Without b_frames, pictures are
+    sent in the order they are shown, as most cameras send them."""
     if picture.startswith(("testsrc2=", "color=")):
         source = ["-f", "lavfi", "-i", f"{picture}:rate={rate}"]
     else:
@@ -263,6 +264,8 @@ def publish(relay, picture, codec, rate=10, alternate=False):
     if alternate:
         source += ["-vf", "negate=enable='mod(floor(t),2)'"]
     params = ["-x265-params", "log-level=error"] if codec == "libx265" else []
+    if not b_frames:
+        params += ["-bf", "0"]
     command = ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", *source, "-c:v", codec, "-preset",
                "ultrafast", "-g", str(rate), "-pix_fmt", "yuv420p", *params, "-f", "rtsp", "-rtsp_transport", "tcp",
                f"rtsp://127.0.0.1:{relay.publish_port}/live"]

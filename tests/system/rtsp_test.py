@@ -58,10 +58,11 @@ def main():
     folder = tempfile.mkdtemp(prefix="vorrandale_rtsp_")
     runs = {}
 
-    def host(name, url, seconds, *waits):
+    def host(name, url, seconds, *waits, interval=100):
         record = os.path.join(folder, name)
         os.makedirs(record)
-        result = subprocess.run([args.wine, args.host, url, "mjpeg", "100", wine_path(record), str(seconds), *waits],
+        result = subprocess.run([args.wine, args.host, url, "mjpeg", str(interval), wine_path(record), str(seconds),
+                                 *waits],
                                 capture_output=True, text=True, timeout=seconds + 120)
         runs[name] = (Run(result.stdout), result.returncode, os.path.join(record, "cam.mjpg"))
 
@@ -107,6 +108,9 @@ def main():
             "huge": (huge.url(), 90, *patient, "4"),
         }
         threads = [threading.Thread(target=host, args=(name, *case)) for name, case in cases.items()]
+        # Pictures asked for once a second, as often as the camera sends key frames.
+        threads.append(threading.Thread(target=host, args=("keys", h264.url("viewer:s3cret@"), 14),
+                                        kwargs={"interval": 1000}))
         for thread in threads:
             thread.start()
         # The lossy camera's server goes away mid-stream and comes back.
@@ -140,6 +144,17 @@ def main():
             difference = mean_difference(recorded[-1], reference[0]) if recorded and reference else 255
             check(difference < 8, f"{name}: the recorded picture is the source picture (mean difference {difference:.1f})")
             check(run.stop_ms is not None and run.stop_ms < 1000, f"{name}: the worker stops at once ({run.stop_ms} ms)")
+
+        run, code, record = runs["keys"]
+        switched = run.first("Receiving H.264 video, 640x360, decoding key frames only")
+        after = [ms for ms, _ in run.pictures if switched is not None and ms > switched]
+        seconds = (after[-1] - switched) / 1000 if after else 0
+        recorded = frames_rgb(record, 640, 360, "-f", "mjpeg")
+        reference = frames_rgb(still, 640, 360)
+        difference = mean_difference(recorded[-1], reference[0]) if recorded and reference else 255
+        check(3 <= len(after) <= seconds + 2 and difference < 8,
+              f"keys: key frames only, then at most a picture a second, the source's ({run.texts()[-2:]}, "
+              f"{len(after)} pictures in {seconds:.1f} s, {difference:.1f})")
 
         run, code, record = runs["damaged"]
         recorded = frames_rgb(record, 640, 360, "-f", "mjpeg")

@@ -136,6 +136,8 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   CamWrk::Services services;
   services.sources = &sources;
   CamWrk worker(std::move(services));
+  // Recorded as pictures, as by a camera from a file before MP4 recording.
+  worker.SetInitialExtras(kLoadedRecordingExtras);
   if (!worker.Start()) return 5;
   hook = SetWindowsHookExA(WH_CALLWNDPROC, &WatchStatus, nullptr, GetWindowThreadProcessId(worker.Handle(), nullptr));
   if (!hook) return 6;

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""The cost of recording 1920x1080 H.264 RTSP cameras as they send them:
+Vorrandale.exe under Wine with 1 and 4 cameras on one stream at 10
+frames/s with a key frame every 10 pictures, each recording its packets to
+.mp4 with motion detection on pictures taken once a second (so only key
+frames are decoded). Reported per camera: CPU of the program and its
+wineserver, bytes written per second against the stream's own bit rate, and
+resident memory. Beside it, from the same stream, Linux ffmpeg copying it
+into MP4 segments. The stream is encoded once beforehand and published with
+-c copy through the relay of rtsp_peers. Run inside a Wine session
+(scripts/bench does)."""
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "system"))
+from rtsp_bench import MEASURE, SETTLE, measure_pid, publish_copy  # noqa: E402
+from rtsp_peers import RtspRelay  # noqa: E402
+from vorrandale_bench import GRIDS, camera_settings, put_int, start_program, wine_path  # noqa: E402
+
+SAVE_INTERVAL = 1088
+
+
+def encode_stream(folder):
+    path = os.path.join(folder, "camera.mkv")
+    subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=10",
+                    "-t", "30", "-c:v", "libx264", "-preset", "veryfast", "-g", "10", "-sc_threshold", "0", "-bf", "0",
+                    "-pix_fmt", "yuv420p", path], check=True, timeout=600)
+    probe = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "format=bit_rate", "-of", "csv=p=0", path],
+                           capture_output=True, text=True, timeout=60)
+    return path, int(probe.stdout.strip() or 0) / 8
+
+
+def config_bytes(url, folders):
+    columns, rows = GRIDS[len(folders)]
+    out = bytes(532) + struct.pack("<iii4xd", 5, columns, rows, 0.75) + struct.pack("<I", len(folders))
+    for path in folders:
+        settings = bytearray(camera_settings(url, wine_path(os.path.join(path, "cam.mjpg"))))
+        put_int(settings, SAVE_INTERVAL, 1000)
+        out += bytes(settings)
+    # The extension, version 3: every camera records as sent.
+    records = b"".join(bytes(80) + struct.pack("<i", 1) for _ in folders)
+    extension = b"VREX" + struct.pack("<III", 3, len(folders), 84) + records
+    return out + extension + struct.pack("<I", zlib.crc32(extension))
+
+
+def bytes_in(folders):
+    total = 0
+    for folder in folders:
+        for name in os.listdir(folder) if os.path.isdir(folder) else []:
+            total += os.path.getsize(os.path.join(folder, name))
+    return total
+
+
+def ours(args, url, cameras):
+    folder = tempfile.mkdtemp(prefix="vorrandale_rtsp_mp4_bench_")
+    exe = os.path.join(folder, "Vorrandale.exe")
+    shutil.copy(args.exe, exe)
+    recordings = [os.path.join(folder, f"cam{k + 1}") for k in range(cameras)]
+    with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
+        f.write(config_bytes(url, recordings))
+    program, pid = start_program(args.wine, exe, folder)
+    try:
+        return None if pid is None else measure_pid(pid, lambda: bytes_in(recordings))
+    finally:
+        subprocess.run([args.wine, args.tool, "command", "168"], capture_output=True, timeout=60)
+        try:
+            program.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            if pid is not None:
+                os.kill(pid, 9)
+            program.wait(timeout=30)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def peer(url, folder):
+    out = os.path.join(folder, "peer")
+    os.makedirs(out, exist_ok=True)
+    process = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-rtsp_transport", "tcp", "-i", url, "-c", "copy",
+                                "-f", "segment", "-segment_time", "60", "-segment_format", "mp4",
+                                os.path.join(out, "%03d.mp4")], stdout=subprocess.DEVNULL)
+    try:
+        return measure_pid(process.pid, lambda: bytes_in([out]))
+    finally:
+        process.kill()
+        process.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--host", required=True, help="a test tool; window_tool is found beside it")
+    args, _ = parser.parse_known_args()
+    args.tool = os.path.join(os.path.dirname(args.host), "window_tool.exe")
+    folder = tempfile.mkdtemp(prefix="rtsp_mp4_bench_")
+    relay = RtspRelay()
+    publisher = None
+    try:
+        stream, stream_rate = encode_stream(folder)
+        publisher = publish_copy(relay, stream)
+        time.sleep(2)
+        print(f"1920x1080 H.264 at 10 frames/s, a key frame every 10, {stream_rate * 8 / 1e6:.1f} Mbit/s; "
+              f"settle {SETTLE} s, measure {MEASURE} s", flush=True)
+        for cameras in (1, 4):
+            result = ours(args, relay.url(), cameras)
+            if result is None:
+                print(f"  Vorrandale, {cameras} camera(s): did not start", flush=True)
+                continue
+            per_camera = (result["cpu"] + result["server"]) / cameras
+            written = result["rate"] / cameras / stream_rate * 100 if stream_rate else 0
+            print(f"  Vorrandale, {cameras} camera(s) as sent: {per_camera:.1f} % of a core per camera "
+                  f"(program {result['cpu']:.1f} + wineserver {result['server']:.1f} %), written {written:.1f} % of "
+                  f"the stream's bytes, {result['rss'] / cameras:.0f} MiB resident per camera (load {result['load']})",
+                  flush=True)
+        result = peer(relay.url(), folder)
+        print(f"  ffmpeg -c copy -f segment: {result['cpu']:.1f} % of a core, "
+              f"{result['rate'] / stream_rate * 100 if stream_rate else 0:.1f} % of the stream's bytes", flush=True)
+    finally:
+        if publisher:
+            publisher.kill()
+            publisher.wait()
+        relay.close()
+        shutil.rmtree(folder, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
