@@ -210,6 +210,10 @@ def main():
         WindowTool(args.wine, args.tool)("command", "168")
         check(program.wait(60) == 0, "Exit ends the program")
 
+        # The camera served its one client, the first run.
+        camera.kill()
+        camera.wait()
+        camera = mjpeg_camera("testsrc2=size=640x480:rate=10", f"http://127.0.0.1:{camera_port}/camera.mjpg")
         with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
             f.write(config + https_extension(["Door"]))
         program = Program(args.wine, exe, cwd=folder)
