@@ -84,6 +84,11 @@ void TlsSession::Advance(std::string& plain) {
 }
 
 bool TlsSession::Send(const uint8_t* data, size_t size) {
+  // Room for all the records at once, so each is copied out only once.
+  const int expansion = mbedtls_ssl_get_record_expansion(&ssl_);
+  if (state_ == TlsState::kOpen && expansion > 0)
+    outgoing_.reserve(outgoing_.size() + size +
+                      (size / MBEDTLS_SSL_OUT_CONTENT_LEN + 1) * static_cast<size_t>(expansion));
   while (state_ == TlsState::kOpen && size > 0) {
     const int result = mbedtls_ssl_write(&ssl_, data, size);
     if (result < 0) {
