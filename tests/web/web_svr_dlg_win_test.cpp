@@ -8,6 +8,7 @@
 #include "common/fixed_text.h"
 #include "net/tls_certificate.h"
 #include "support/temp_folder_win.h"
+#include "support/test_pictures.h"
 
 namespace {
 
@@ -234,10 +235,7 @@ TEST(WebSvrDlg, EmptyLoginOfAnEnabledServerIsQuestionedAndCanBeFilledIn) {
 namespace {
 
 void WriteText(const std::string& path, const std::string& text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
+  WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 TEST(WebSvrDlg, OwnCertificateFilesAreCheckedBeforeTheyAreStored) {
