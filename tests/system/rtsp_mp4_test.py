@@ -103,9 +103,10 @@ def main():
         with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
             f.write(config(relays, recs))
         program = Program(args.wine, exe, cwd=folder)
-        # Camera 1's second file, a few fragments into it.
-        started = wait_for(lambda: len(recordings(recs[0])) >= 2 and len(prft_times(recordings(recs[0])[1])[0]) >= 3,
-                           100)
+        # Camera 1's second file a few fragments into it, and camera 2 four
+        # fragments into its recording (it may start late on a loaded machine).
+        started = wait_for(lambda: len(recordings(recs[0])) >= 2 and len(prft_times(recordings(recs[0])[1])[0]) >= 3
+                           and sum(prft_times(path)[1] for path in recordings(recs[1])) >= 4, 100)
         check(started, f"a new file for the new minute ({[os.path.basename(p) for p in recordings(recs[0])]})")
         program.process.kill()
         program.process.wait()
