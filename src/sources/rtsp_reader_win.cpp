@@ -127,11 +127,19 @@ bool CanRecordAsSent(AVCodecID id) {
   return id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC;
 }
 
-std::string Receiving(AVCodecID id, int width, int height, bool keyFramesOnly) {
+enum class Decoding { kEveryFrame, kKeyFramesOnly, kNone };
+
+std::string Receiving(AVCodecID id, int width, int height, Decoding decoding) {
   char text[kTextSize];
   FormatText(text, sizeof text, "Receiving %s video, %dx%d%s", CodecLabel(id), width, height,
-             keyFramesOnly ? ", decoding key frames only" : "");
+             decoding == Decoding::kKeyFramesOnly ? ", decoding key frames only"
+             : decoding == Decoding::kNone        ? ", not decoded"
+                                                  : "");
   return text;
+}
+
+Decoding DecodingOf(bool keyFramesOnly) {
+  return keyFramesOnly ? Decoding::kKeyFramesOnly : Decoding::kEveryFrame;
 }
 
 // Measures how far apart the camera's key frames are, in ms.
@@ -259,15 +267,20 @@ std::string RtspReader::ReadOnce() {
   }
   if (!video) return kNoVideo;
   const AVCodecID codecId = video->codecpar->codec_id;
-  const AVCodec* codec = avcodec_find_decoder(codecId);
-  if (!codec) return UnsupportedCodec(codecId);
-  ScopedCodecContext decoder(avcodec_alloc_context3(codec));
-  if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
-  // One decoding thread per camera: this one.
-  decoder.Get()->thread_count = 1;
-  // Behind the size watch, in case a stream's size escapes it.
-  decoder.Get()->max_pixels = kMaxCameraPixels;
-  if (avcodec_open2(decoder.Get(), codec, nullptr) < 0) return UnsupportedCodec(codecId);
+  ScopedCodecContext decoder;
+  if (options_.decode) {
+    const AVCodec* codec = avcodec_find_decoder(codecId);
+    if (!codec) return UnsupportedCodec(codecId);
+    decoder.Reset(avcodec_alloc_context3(codec));
+    if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
+    // One decoding thread per camera: this one.
+    decoder.Get()->thread_count = 1;
+    // Behind the size watch, in case a stream's size escapes it.
+    decoder.Get()->max_pixels = kMaxCameraPixels;
+    if (avcodec_open2(decoder.Get(), codec, nullptr) < 0) return UnsupportedCodec(codecId);
+  } else if (!CanRecordAsSent(codecId)) {
+    return UnsupportedCodec(codecId);
+  }
   ScopedPacket packet(av_packet_alloc());
   ScopedFrame frame(av_frame_alloc());
   if (!packet || !frame) return kNoMemory;
@@ -290,21 +303,27 @@ std::string RtspReader::ReadOnce() {
     // Pictures asked for no more often than key frames come: the frames
     // between them would be decoded for nothing.
     const bool onlyKeys = keyFrames.Ms() > 0 && pictureIntervalMs_ >= keyFrames.Ms();
-    if (onlyKeys != keyFramesOnly) {
+    if (decoder && onlyKeys != keyFramesOnly) {
       keyFramesOnly = onlyKeys;
       decoder.Get()->skip_frame = onlyKeys ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
       // Frames after the switch lack the references skipped before it.
       awaitingKeyFrame = true;
-      if (width > 0) PublishStatus(Receiving(codecId, width, height, keyFramesOnly));
+      if (width > 0) PublishStatus(Receiving(codecId, width, height, DecodingOf(keyFramesOnly)));
     }
     std::string refusal = ours ? sizeWatch.Refusal(*packet.Get()) : "";
+    if (!decoder && refusal.empty() && sizeWatch.Width() > 0 &&
+        (sizeWatch.Width() != width || sizeWatch.Height() != height)) {
+      width = sizeWatch.Width();
+      height = sizeWatch.Height();
+      PublishStatus(Receiving(codecId, width, height, Decoding::kNone));
+    }
     if (ours && refusal.empty() && packetsWanted_ && CanRecordAsSent(codecId) && sizeWatch.Width() > 0) {
       const AVCodecParameters* known = format ? format->parameters.Get() : nullptr;
       if (!known || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
         format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height());
       if (format) PublishPacket(*packet.Get(), format);
     }
-    const int sent = ours && refusal.empty() ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
+    const int sent = ours && refusal.empty() && decoder ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
     av_packet_unref(packet.Get());
     if (sent < 0) {
       awaitingKeyFrame = true;
@@ -312,6 +331,7 @@ std::string RtspReader::ReadOnce() {
       refusal = PictureSizeRefusal(decoder.Get()->width, decoder.Get()->height);
     }
     if (!refusal.empty()) return refusal + ", retry in 5sec";
+    if (!decoder) continue;
     int received;
     while ((received = avcodec_receive_frame(decoder.Get(), frame.Get())) == 0) {
       const AVFrame& decoded = *frame.Get();
@@ -322,7 +342,7 @@ std::string RtspReader::ReadOnce() {
         if (decoded.width != width || decoded.height != height) {
           width = decoded.width;
           height = decoded.height;
-          PublishStatus(Receiving(codecId, width, height, keyFramesOnly));
+          PublishStatus(Receiving(codecId, width, height, DecodingOf(keyFramesOnly)));
         }
         if (pictureWanted_ && converter.Convert(decoded, converted_)) PublishPicture();
       }
