@@ -60,8 +60,11 @@ void IPCamDlg::SetSource(const char* url, bool mjpegStream) {
 }
 
 void IPCamDlg::SetSecondSource(const char* url) {
+  const bool changed = std::strcmp(secondUrl_, url ? url : "") != 0;
   CopyText(secondUrl_, url ? url : "");
   if (dialog_) SetDlgItemTextA(dialog_, ipcam::kSecondUrl, secondUrl_);
+  // The address may come after the camera connected (at start-up it does).
+  if (changed && rtsp_) Connect();
 }
 
 void IPCamDlg::GetSecondSource(char (&url)[kTextSize]) {
