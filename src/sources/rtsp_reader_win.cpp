@@ -1,6 +1,7 @@
 #include "sources/rtsp_reader_win.h"
 
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 extern "C" {
@@ -14,6 +15,7 @@ extern "C" {
 #include "common/ffmpeg_picture_win.h"
 #include "common/fixed_text.h"
 #include "common/picture_limit.h"
+#include "sources/parameter_sets.h"
 #include "sources/tcp_probe_win.h"
 
 namespace {
@@ -104,15 +106,24 @@ class SizeWatch {
   ScopedCodecContext context_;
 };
 
-// The stream's setup as the session description gives it (its parameter
-// sets), with the picture size from the reader's size check.
-std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width, int height) {
+// The stream's setup as the session description gives it, with the
+// picture size from the reader's size check and, where the description has
+// no parameter sets, those of the key frames.
+std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width, int height,
+                                               const std::string& inBandSets) {
   auto format = std::make_shared<StreamFormat>();
   format->parameters.Reset(avcodec_parameters_alloc());
   if (!format->parameters || avcodec_parameters_copy(format->parameters.Get(), video.codecpar) < 0) return nullptr;
   AVCodecParameters& parameters = *format->parameters.Get();
   parameters.width = width;
   parameters.height = height;
+  if (parameters.extradata_size <= 0 && !inBandSets.empty()) {
+    const size_t size = inBandSets.size();
+    parameters.extradata = static_cast<uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!parameters.extradata) return nullptr;
+    std::memcpy(parameters.extradata, inBandSets.data(), size);
+    parameters.extradata_size = static_cast<int>(size);
+  }
   format->timeBase = video.time_base;
   char size[32];
   FormatText(size, sizeof size, " %dx%d ", width, height);
@@ -126,6 +137,31 @@ std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width,
 bool CanRecordAsSent(AVCodecID id) {
   return id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC;
 }
+
+// Follows the parameter sets a camera sends in its key frames where its
+// session description has none.
+class InBandSets {
+ public:
+  explicit InBandSets(const AVStream& video)
+      : wanted_(video.codecpar->extradata_size <= 0),
+        codec_(video.codecpar->codec_id == AV_CODEC_ID_HEVC ? VideoCodec::kH265 : VideoCodec::kH264) {}
+  // True when the packet brought sets other than the ones known.
+  bool OnPacket(const AVPacket& packet) {
+    if (!wanted_ || !(packet.flags & AV_PKT_FLAG_KEY)) return false;
+    std::string found = InBandParameterSets(packet.data, static_cast<size_t>(packet.size), codec_);
+    if (found.empty() || found == sets_) return false;
+    sets_ = std::move(found);
+    return true;
+  }
+  // Until the key frames told them, a recording could not describe the stream.
+  bool Missing() const { return wanted_ && sets_.empty(); }
+  const std::string& Sets() const { return sets_; }
+
+ private:
+  const bool wanted_;
+  const VideoCodec codec_;
+  std::string sets_;
+};
 
 enum class Decoding { kEveryFrame, kKeyFramesOnly, kNone };
 
@@ -287,6 +323,7 @@ std::string RtspReader::ReadOnce() {
   PublishStatus(kWaiting);
 
   SizeWatch sizeWatch(codecId, *video->codecpar);
+  InBandSets inBandSets(*video);
   std::shared_ptr<const StreamFormat> format;
   PictureConverter converter;
   // Pictures start at a key frame, and again after damage: the frames in
@@ -319,9 +356,10 @@ std::string RtspReader::ReadOnce() {
     }
     if (ours && refusal.empty() && packetsWanted_ && CanRecordAsSent(codecId) && sizeWatch.Width() > 0) {
       const AVCodecParameters* known = format ? format->parameters.Get() : nullptr;
-      if (!known || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
-        format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height());
-      if (format) PublishPacket(*packet.Get(), format);
+      const bool newSets = inBandSets.OnPacket(*packet.Get());
+      if (!known || newSets || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
+        format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height(), inBandSets.Sets());
+      if (format && !inBandSets.Missing()) PublishPacket(*packet.Get(), format);
     }
     const int sent = ours && refusal.empty() && decoder ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
     av_packet_unref(packet.Get());

@@ -3,7 +3,8 @@
 rtsp_peers) as sent, a file a minute, beside Linux ffmpeg copying the same
 streams to MP4, killed a few seconds into its second files; an age limit
 meets an old recording planted beside camera 1's. Camera 1's pictures come
-from a smaller second stream."""
+from a smaller second stream; camera 2 announces no parameter sets, sending
+them in its key frames."""
 import json
 import os
 import shutil
@@ -86,9 +87,9 @@ def main():
         with open(path, "wb") as f:
             f.write(b"old")
         os.utime(path, (time.time() - 3 * 86400, time.time() - 3 * 86400))
-    relays = [RtspRelay(), RtspRelay(), RtspRelay()]
+    relays = [RtspRelay(), RtspRelay(without_sprop=True), RtspRelay()]
     publishers = [publish(relays[0], "testsrc2=size=640x360", "libx264", b_frames=False),
-                  publish(relays[1], "testsrc2=size=480x272", "libx265", b_frames=False),
+                  publish(relays[1], "testsrc2=size=480x272", "libx265", b_frames=False, in_band=True),
                   publish(relays[2], "testsrc2=size=320x180", "libx264", b_frames=False)]
     peer_files = [os.path.join(folder, codec + "-peer.mp4") for codec in codecs]
     peers = [subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-rtsp_transport", "tcp", "-i", relay.url(), "-c",
