@@ -23,11 +23,10 @@ TEST(InBandParameterSets, SetsBeforeTheFirstSliceOnlyAndOnlyWhenComplete) {
     VideoCodec codec;
     std::string sets;
   } cases[] = {
-      {"H.264 key frame", Units({aud, sps, pps, idr, laterSps}), VideoCodec::kH264, Units({sps, pps}, four)},
-      {"four-byte start codes", Units({sps, pps, idr}, four), VideoCodec::kH264, Units({sps, pps}, four)},
+      {"H.264 key frame", Units({aud, sps, pps, idr, laterSps}, four), VideoCodec::kH264, Units({sps, pps}, four)},
       {"no PPS before the slice", Units({sps, idr, pps}), VideoCodec::kH264, ""},
       {"H.265 key frame", Units({vps, hSps, hPps, hIdr}), VideoCodec::kH265, Units({vps, hSps, hPps}, four)},
-      {"H.265 without VPS", Units({hSps, hPps, hIdr}), VideoCodec::kH265, ""},
+      {"H.265 without VPS", Units({hSps, hPps, hIdr}, four), VideoCodec::kH265, ""},
       {"no start code", sps + pps, VideoCodec::kH264, ""},
       {"empty units", std::string("\0\0\1\0\0\1", 6), VideoCodec::kH265, ""},
   };
