@@ -32,6 +32,7 @@ constexpr char kNoVideo[] = "No video stream, retry in 5sec";
 constexpr char kNoMemory[] = "Memory Expansion Failed, retry in 5sec";
 constexpr char kLost[] = "Stream lost, retry in 5sec";
 constexpr char kWaiting[] = "Connected, waiting for a key frame...";
+constexpr char kNoParameterSets[] = "The camera sends no parameter sets, cannot record as sent";
 
 constexpr int kDefaultRtspPort = 554;
 
@@ -359,7 +360,11 @@ std::string RtspReader::ReadOnce() {
       const bool newSets = inBandSets.OnPacket(*packet.Get());
       if (!known || newSets || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
         format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height(), inBandSets.Sets());
-      if (format && !inBandSets.Missing()) PublishPacket(*packet.Get(), format);
+      if (inBandSets.Missing()) {
+        if (packet.Get()->flags & AV_PKT_FLAG_KEY) PublishStatus(kNoParameterSets);
+      } else if (format) {
+        PublishPacket(*packet.Get(), format);
+      }
     }
     const int sent = ours && refusal.empty() && decoder ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
     av_packet_unref(packet.Get());
