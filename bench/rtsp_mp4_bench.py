@@ -3,10 +3,12 @@
 Vorrandale.exe under Wine with 1 and 4 cameras on one stream at 10
 frames/s with a key frame every 10 pictures, each recording its packets to
 .mp4 with motion detection on pictures taken once a second (so only key
-frames are decoded). Reported per camera: CPU of the program and its
-wineserver, bytes written per second against the stream's own bit rate, and
-resident memory. Beside it, from the same stream, Linux ffmpeg copying it
-into MP4 segments. The stream is encoded once beforehand and published with
+frames are decoded), then again with a 640x360 second stream decoded for
+the pictures and motion at 10 frames/s instead. Reported per camera: CPU of
+the program and its wineserver, bytes written per second against the
+stream's own bit rate, and resident memory. Beside it, from the same
+streams, Linux ffmpeg copying the main one into MP4 segments (and decoding
+the second one). The stream is encoded once beforehand and published with
 -c copy through the relay of rtsp_peers. Run inside a Wine session
 (scripts/bench does)."""
 import argparse
@@ -28,9 +30,9 @@ from vorrandale_bench import GRIDS, camera_settings, put_int, start_program, win
 SAVE_INTERVAL = 1088
 
 
-def encode_stream(folder):
-    path = os.path.join(folder, "camera.mkv")
-    subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=10",
+def encode_stream(folder, size="1920x1080"):
+    path = os.path.join(folder, f"camera-{size}.mkv")
+    subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", f"testsrc2=size={size}:rate=10",
                     "-t", "30", "-c:v", "libx264", "-preset", "veryfast", "-g", "10", "-sc_threshold", "0", "-bf", "0",
                     "-pix_fmt", "yuv420p", path], check=True, timeout=600)
     probe = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "format=bit_rate", "-of", "csv=p=0", path],
@@ -38,16 +40,17 @@ def encode_stream(folder):
     return path, int(probe.stdout.strip() or 0) / 8
 
 
-def config_bytes(url, folders):
+def config_bytes(url, folders, second_url):
     columns, rows = GRIDS[len(folders)]
     out = bytes(532) + struct.pack("<iii4xd", 5, columns, rows, 0.75) + struct.pack("<I", len(folders))
     for path in folders:
         settings = bytearray(camera_settings(url, wine_path(os.path.join(path, "cam.mjpg"))))
-        put_int(settings, SAVE_INTERVAL, 1000)
+        put_int(settings, SAVE_INTERVAL, 100 if second_url else 1000)
         out += bytes(settings)
-    # The extension, version 3: every camera records as sent.
-    records = b"".join(bytes(80) + struct.pack("<i", 1) for _ in folders)
-    extension = b"VREX" + struct.pack("<III", 3, len(folders), 84) + records
+    # The extension, version 3: every camera records as sent, its pictures
+    # from the second stream when there is one.
+    records = b"".join(bytes(80) + struct.pack("<i", 1) + second_url.encode().ljust(260, b"\0") for _ in folders)
+    extension = b"VREX" + struct.pack("<III", 3, len(folders), 344) + records
     return out + extension + struct.pack("<I", zlib.crc32(extension))
 
 
@@ -59,13 +62,13 @@ def bytes_in(folders):
     return total
 
 
-def ours(args, url, cameras):
+def ours(args, url, cameras, second_url=""):
     folder = tempfile.mkdtemp(prefix="vorrandale_rtsp_mp4_bench_")
     exe = os.path.join(folder, "Vorrandale.exe")
     shutil.copy(args.exe, exe)
     recordings = [os.path.join(folder, f"cam{k + 1}") for k in range(cameras)]
     with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
-        f.write(config_bytes(url, recordings))
+        f.write(config_bytes(url, recordings, second_url))
     program, pid = start_program(args.wine, exe, folder)
     try:
         return None if pid is None else measure_pid(pid, lambda: bytes_in(recordings))
@@ -80,12 +83,13 @@ def ours(args, url, cameras):
         shutil.rmtree(folder, ignore_errors=True)
 
 
-def peer(url, folder):
+def peer(url, folder, second_url=""):
     out = os.path.join(folder, "peer")
     os.makedirs(out, exist_ok=True)
-    process = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-rtsp_transport", "tcp", "-i", url, "-c", "copy",
-                                "-f", "segment", "-segment_time", "60", "-segment_format", "mp4",
-                                os.path.join(out, "%03d.mp4")], stdout=subprocess.DEVNULL)
+    decode = ["-rtsp_transport", "tcp", "-i", second_url, "-map", "1:v", "-f", "null", "-"] if second_url else []
+    process = subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-rtsp_transport", "tcp", "-i", url, *decode[:4],
+                                "-map", "0:v", "-c", "copy", "-f", "segment", "-segment_time", "60", "-segment_format",
+                                "mp4", os.path.join(out, "%03d.mp4"), *decode[4:]], stdout=subprocess.DEVNULL)
     try:
         return measure_pid(process.pid, lambda: bytes_in([out]))
     finally:
@@ -101,33 +105,37 @@ def main():
     args, _ = parser.parse_known_args()
     args.tool = os.path.join(os.path.dirname(args.host), "window_tool.exe")
     folder = tempfile.mkdtemp(prefix="rtsp_mp4_bench_")
-    relay = RtspRelay()
-    publisher = None
+    relays = [RtspRelay(), RtspRelay()]
+    publishers = []
     try:
         stream, stream_rate = encode_stream(folder)
-        publisher = publish_copy(relay, stream)
+        second, _ = encode_stream(folder, "640x360")
+        publishers = [publish_copy(relays[0], stream), publish_copy(relays[1], second)]
         time.sleep(2)
         print(f"1920x1080 H.264 at 10 frames/s, a key frame every 10, {stream_rate * 8 / 1e6:.1f} Mbit/s; "
               f"settle {SETTLE} s, measure {MEASURE} s", flush=True)
-        for cameras in (1, 4):
-            result = ours(args, relay.url(), cameras)
-            if result is None:
-                print(f"  Vorrandale, {cameras} camera(s): did not start", flush=True)
-                continue
-            per_camera = (result["cpu"] + result["server"]) / cameras
-            written = result["rate"] / cameras / stream_rate * 100 if stream_rate else 0
-            print(f"  Vorrandale, {cameras} camera(s) as sent: {per_camera:.1f} % of a core per camera "
-                  f"(program {result['cpu']:.1f} + wineserver {result['server']:.1f} %), written {written:.1f} % of "
-                  f"the stream's bytes, {result['rss'] / cameras:.0f} MiB resident per camera (load {result['load']})",
-                  flush=True)
-        result = peer(relay.url(), folder)
-        print(f"  ffmpeg -c copy -f segment: {result['cpu']:.1f} % of a core, "
-              f"{result['rate'] / stream_rate * 100 if stream_rate else 0:.1f} % of the stream's bytes", flush=True)
+        for second_url, how in (("", "as sent"), (relays[1].url(), "as sent, 640x360 second stream decoded")):
+            for cameras in (1, 4):
+                result = ours(args, relays[0].url(), cameras, second_url)
+                if result is None:
+                    print(f"  Vorrandale, {cameras} camera(s): did not start", flush=True)
+                    continue
+                per_camera = (result["cpu"] + result["server"]) / cameras
+                written = result["rate"] / cameras / stream_rate * 100 if stream_rate else 0
+                print(f"  Vorrandale, {cameras} camera(s) {how}: {per_camera:.1f} % of a core per camera "
+                      f"(program {result['cpu']:.1f} + wineserver {result['server']:.1f} %), written {written:.1f} % "
+                      f"of the stream's bytes, {result['rss'] / cameras:.0f} MiB resident per camera "
+                      f"(load {result['load']})", flush=True)
+            result = peer(relays[0].url(), folder, second_url)
+            print(f"  ffmpeg -c copy -f segment{' + decoding the second stream' if second_url else ''}: "
+                  f"{result['cpu']:.1f} % of a core, "
+                  f"{result['rate'] / stream_rate * 100 if stream_rate else 0:.1f} % of the stream's bytes", flush=True)
     finally:
-        if publisher:
+        for publisher in publishers:
             publisher.kill()
             publisher.wait()
-        relay.close()
+        for relay in relays:
+            relay.close()
         shutil.rmtree(folder, ignore_errors=True)
     return 0
 

@@ -150,6 +150,15 @@ void CamWnd::SetIdentity(const CameraIdentity& identity) {
   Redraw();
 }
 
+void CamWnd::SetSecondStream(const SecondStream& second) {
+  second_ = second;
+  second_.url[sizeof second_.url - 1] = '\0';
+  if (worker_.Handle())
+    SendMessageA(worker_.Handle(), camera_msg::kSecondStream, reinterpret_cast<WPARAM>(second_.url), 0);
+  else
+    worker_.SetInitialSecondStream(second_.url);
+}
+
 void CamWnd::SetNumber(int number) {
   if (number == number_) return;
   number_ = number;

@@ -19,6 +19,7 @@
 #include "engine/cell_text.h"
 #include "engine/motion_detector.h"
 #include "engine/recording_extras.h"
+#include "engine/second_stream.h"
 #include "framework/sub_wnd_win.h"
 
 class CamWnd : public SubWnd {
@@ -41,6 +42,8 @@ class CamWnd : public SubWnd {
   void SetExtras(const RecordingExtras& extras);
   // The camera's name and label; the worker learns the name.
   void SetIdentity(const CameraIdentity& identity);
+  // The address of an RTSP camera's second stream; the worker learns it.
+  void SetSecondStream(const SecondStream& second);
   // The camera's number in the grid (1 for the first cell), shown in its
   // empty cell and its source's dialog; 0, the default, for a camera
   // outside the grid (the setup dialog's preview), whose cell stays plain.
@@ -62,6 +65,7 @@ class CamWnd : public SubWnd {
   const DetectGrid& Grid() const { return grid_; }
   const RecordingExtras& Extras() const { return extras_; }
   const CameraIdentity& Identity() const { return identity_; }
+  const SecondStream& Second() const { return second_; }
   // The records themselves, for the setup dialog's preview: its working
   // copy is edited in place and never handed to its worker.
   CamSettings& EditableSettings() { return settings_; }
@@ -130,4 +134,5 @@ class CamWnd : public SubWnd {
   CamSettings settings_;
   RecordingExtras extras_ = kDefaultRecordingExtras;
   CameraIdentity identity_{};
+  SecondStream second_{};
 };

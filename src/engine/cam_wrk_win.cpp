@@ -116,6 +116,16 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
       CopyText(ownName_, wParam ? reinterpret_cast<const char*>(wParam) : "");
       recorder_.SetCameraName(cameraNumber_, ownName_);
       break;
+    case kSecondStream:
+      CopyText(secondUrl_, wParam ? reinterpret_cast<const char*>(wParam) : "");
+      if (ipSource_) ipSource_->SetSecondSource(secondUrl_);
+      break;
+    case kReadSecondStream:
+      if (wParam && ipSource_) {
+        ipSource_->GetSecondSource(secondUrl_);
+        std::memcpy(reinterpret_cast<char*>(wParam), secondUrl_, sizeof secondUrl_);
+      }
+      break;
     case WM_TIMER:
       if (wParam == kGrabTimer) FrameCycle(nullptr, nullptr);
       if (wParam == kSignalTimer) CheckSignal();
@@ -170,6 +180,7 @@ void CamWrk::SelectSource(int32_t type, bool show) {
         if (ipSource_) {
           AdoptSource(*ipSource_);
           ipSource_->SetSource(settings_.cameraUrl, settings_.mjpegStream != 0);
+          ipSource_->SetSecondSource(secondUrl_);
           // A client that is not switched on says nothing until the user
           // connects it.
           if (!settings_.ipConnected) SendSourceStatus("Disconnected");

@@ -43,6 +43,7 @@ class CamWrk : public UIthread {
     cameraNumber_ = number;
     recorder_.SetCameraName(number, ownName_);
   }
+  void SetInitialSecondStream(const char* url) { CopyText(secondUrl_, url); }
   void SetInitialName(const char* name) {
     CopyText(ownName_, name);
     recorder_.SetCameraName(cameraNumber_, ownName_);
@@ -77,6 +78,7 @@ class CamWrk : public UIthread {
   HWND displayWindow_ = nullptr;
   int cameraNumber_ = 0;
   char ownName_[kCameraNameSize] = {};  // "" = "Camera <number>"
+  char secondUrl_[kTextSize] = {};      // an RTSP camera's second stream; "" = none
   bool sourceDelivered_ = false;
   HWND receiverWindow_ = nullptr;
   UINT receiverMessage_ = 0;

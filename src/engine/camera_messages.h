@@ -25,6 +25,9 @@ inline constexpr unsigned kRecordingExtras = 1336;  // wParam const RecordingExt
 inline constexpr unsigned kCameraNumber = 1337;     // wParam the camera's number in the grid, 0 outside it
 inline constexpr unsigned kSignalLost = 1338;       // worker -> display, wParam const SignalLost* or null
 inline constexpr unsigned kCameraName = 1339;       // wParam const char*, the camera's own name or ""
+inline constexpr unsigned kSecondStream = 1340;     // wParam const char*, the second stream's address or ""
+// wParam char[260] filled with the IP source's second stream address
+inline constexpr unsigned kReadSecondStream = 1341;
 inline constexpr unsigned kGrabTimer = 10;
 inline constexpr unsigned kSignalTimer = 11;
 }  // namespace camera_msg

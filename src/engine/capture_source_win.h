@@ -38,6 +38,11 @@ class IpSource : public CaptureSource {
   virtual void Configure(HWND window, UINT message, int32_t intervalMs, bool running) = 0;
   // The dialog's URL (at most 258 characters), running state and mode.
   virtual void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) = 0;
+  // An RTSP camera's second, lower-resolution stream ("" = none), decoded
+  // instead of the main one while the main one is only received; the
+  // dialog's address (at most 258 characters). Other sources have none.
+  virtual void SetSecondSource(const char*) {}
+  virtual void GetSecondSource(char (&url)[kTextSize]) { url[0] = '\0'; }
   // The text of its status line, for the mark of a camera without signal.
   virtual void GetStatus(char (&text)[kTextSize]) { text[0] = '\0'; }
   // Called on the worker's thread with each packet an RTSP camera sends, in

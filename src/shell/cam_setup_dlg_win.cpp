@@ -144,6 +144,9 @@ void CamSetupDlg::Apply() {
     camera_->SetSettings(working);
     camera_->SetExtras(preview_.Extras());
     camera_->SetIdentity(preview_.Identity());
+    SecondStream second = camera_->Second();
+    SendToWorker(camera_msg::kReadSecondStream, reinterpret_cast<WPARAM>(second.url), 0);
+    camera_->SetSecondStream(second);
   }
   SendToWorker(camera_msg::kSetReceiver, 0, 0);
 }

@@ -115,7 +115,7 @@ std::vector<CameraRecords> CameraGrid::Records() const {
   std::vector<CameraRecords> records;
   records.reserve(cameras_.size());
   for (const auto& camera : cameras_)
-    records.push_back({camera->Settings(), camera->Grid(), camera->Extras(), camera->Identity()});
+    records.push_back({camera->Settings(), camera->Grid(), camera->Extras(), camera->Identity(), camera->Second()});
   return records;
 }
 
@@ -127,6 +127,7 @@ void CameraGrid::Start(const std::vector<CameraRecords>& records) {
       camera.SetDetectGrid(records[k].grid);
       camera.SetExtras(records[k].extras);
       camera.SetIdentity(records[k].identity);
+      camera.SetSecondStream(records[k].second);
     } else {
       camera.ApplySettings();
       camera.SetDetectGrid(camera.Grid());

@@ -84,13 +84,14 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
   PutU32(bytes, kExtensionVersion);
   PutU32(bytes, static_cast<uint32_t>(cameras.size()));
   PutU32(bytes, kExtensionRecordSize);
-  for (const auto& [extras, identity] : cameras) {
+  for (const auto& [extras, identity, second] : cameras) {
     PutI32(bytes, extras.preMotionFrames);
     PutI32(bytes, extras.keepMegabytes);
     PutI32(bytes, extras.keepDays);
     bytes.insert(bytes.end(), identity.name, identity.name + kCameraNameSize);
     PutI32(bytes, identity.hideLabel);
     PutI32(bytes, extras.recordAsSent);
+    bytes.insert(bytes.end(), second.url, second.url + sizeof second.url);
   }
   PutU32(bytes, Crc32(bytes.data(), bytes.size()));
   PutProgramBlock(bytes, security ? *security : WebSecurity{});
@@ -98,7 +99,7 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
 }
 
 ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras, WebSecurity* security) {
-  std::fill(cameras.begin(), cameras.end(), CameraExtension{kLoadedRecordingExtras, {}});
+  std::fill(cameras.begin(), cameras.end(), CameraExtension{kLoadedRecordingExtras, {}, {}});
   // Files from before the block served plain HTTP and keep doing so.
   WebSecurity unused;
   WebSecurity& web = security ? *security : unused;
@@ -126,8 +127,9 @@ ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& 
   for (size_t k = 0; k < std::min<size_t>(count, cameras.size()); ++k) {
     const uint8_t* record = bytes.data() + sizeof header + k * recordSize;
     // Records before version 3 leave the camera recording JPEG pictures.
-    const int32_t asSent = recordSize >= kExtensionRecordSize ? GetI32(record + kIdentityRecordEnd) : 0;
+    const int32_t asSent = recordSize >= kFormatRecordEnd ? GetI32(record + kIdentityRecordEnd) : 0;
     cameras[k].extras = ClampRecordingExtras({GetI32(record), GetI32(record + 4), GetI32(record + 8), asSent});
+    if (recordSize >= kExtensionRecordSize) CopyPath(cameras[k].second.url, record + kFormatRecordEnd);
     // Version 1's shorter records leave the camera unnamed.
     if (recordSize < kIdentityRecordEnd) continue;
     const uint8_t* identity = record + kExtrasLimitsSize;

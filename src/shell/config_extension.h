@@ -14,7 +14,7 @@
 //   4       4     version, 3 (1 had the first three fields only; 2 had no
 //                 recording format and no program block)
 //   8       4     camera count n
-//   12      4     record size s, 84 in version 3 (80 in 2, 12 in 1)
+//   12      4     record size s, 344 in version 3 (80 in 2, 12 in 1)
 //   16      s*n   one RecordingExtras per camera, in grid order
 //   16+s*n  4     CRC-32 (IEEE) of every byte before it
 //   20+s*n  4     program block size p, 532 in version 3
@@ -33,7 +33,9 @@
 // A record: RecordingExtras (frames before motion, MB and days kept, int32
 // each), then, from version 2, CameraIdentity (the camera's name, 64 bytes
 // NUL-terminated, and the label flag, int32), from version 3 the recording
-// format of an RTSP camera (int32, 1 = as sent in .mp4; older files: 0).
+// format of an RTSP camera (int32, 1 = as sent in .mp4; older files: 0) and
+// the address of its second stream (SecondStream, 260 bytes NUL-terminated;
+// records without it: none).
 //
 // A later version may only grow the record at its end: a reader takes the
 // fields it knows from each record and skips the rest. A trailer that is
@@ -48,6 +50,7 @@
 #include "common/byte_sink.h"
 #include "engine/camera_identity.h"
 #include "engine/recording_extras.h"
+#include "engine/second_stream.h"
 #include "web/web_settings.h"
 
 class ByteSource;
@@ -60,11 +63,14 @@ inline constexpr size_t kExtensionHeaderSize = 16;
 struct CameraExtension {
   RecordingExtras extras = kDefaultRecordingExtras;
   CameraIdentity identity{};
+  SecondStream second{};
 };
-// The first three fields of RecordingExtras, the identity, the format.
+// The first three fields of RecordingExtras, the identity, the format, the
+// second stream.
 inline constexpr size_t kExtrasLimitsSize = 12;
 inline constexpr size_t kIdentityRecordEnd = kExtrasLimitsSize + sizeof(CameraIdentity);
-inline constexpr size_t kExtensionRecordSize = kIdentityRecordEnd + 4;
+inline constexpr size_t kFormatRecordEnd = kIdentityRecordEnd + 4;
+inline constexpr size_t kExtensionRecordSize = kFormatRecordEnd + sizeof(SecondStream);
 
 inline constexpr size_t kProgramBlockSize = 3 * 4 + 2 * 260;
 static_assert(sizeof(WebSecurity) == kProgramBlockSize);

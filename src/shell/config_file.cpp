@@ -54,7 +54,7 @@ bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout
   for (const CameraRecords& camera : cameras) {
     written += WriteRecord(out, camera.settings);
     written += WriteRecord(out, camera.grid);
-    extras.push_back({camera.extras, camera.identity});
+    extras.push_back({camera.extras, camera.identity, camera.second});
   }
   return written == ConfigFileSize(cameras.size()) && WriteConfigExtension(out, extras, security);
 }
@@ -80,6 +80,7 @@ bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const Rebu
   for (size_t k = 0; k < cameras.size(); ++k) {
     cameras[k].extras = extras[k].extras;
     cameras[k].identity = extras[k].identity;
+    cameras[k].second = extras[k].second;
   }
   if (extension) *extension = how;
   return complete;

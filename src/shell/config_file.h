@@ -52,6 +52,7 @@ struct CameraRecords {
   DetectGrid grid;
   RecordingExtras extras = kDefaultRecordingExtras;
   CameraIdentity identity{};
+  SecondStream second{};
 };
 
 // Writes the whole file, extension included; true when every byte went out.

@@ -59,6 +59,19 @@ void IPCamDlg::SetSource(const char* url, bool mjpegStream) {
   EnableModeButtons();
 }
 
+void IPCamDlg::SetSecondSource(const char* url) {
+  const bool changed = std::strcmp(secondUrl_, url ? url : "") != 0;
+  CopyText(secondUrl_, url ? url : "");
+  if (dialog_) SetDlgItemTextA(dialog_, ipcam::kSecondUrl, secondUrl_);
+  // The address may come after the camera connected (at start-up it does).
+  if (changed && rtsp_) Connect();
+}
+
+void IPCamDlg::GetSecondSource(char (&url)[kTextSize]) {
+  if (dialog_ && GetDlgItemTextA(dialog_, ipcam::kSecondUrl, secondUrl_, kUrlReadLength) == 0) secondUrl_[0] = '\0';
+  CopyText(url, secondUrl_);
+}
+
 void IPCamDlg::SetCameraNumber(int number) {
   cameraNumber_ = number;
   if (dialog_) SetWindowTextA(dialog_, CameraTitle(number, ipcam::kTitle).c_str());
@@ -82,7 +95,7 @@ void IPCamDlg::Configure(HWND window, UINT message, int32_t intervalMs, bool run
   targetWindow_ = window;
   targetMessage_ = message;
   pollInterval_ = intervalMs;
-  if (rtsp_) rtsp_->SetPictureInterval(intervalMs);
+  if (rtsp_) PictureReader()->SetPictureInterval(intervalMs);
   // A change of the wanted state restarts the client; this call never stops it.
   if ((running_ != 0) != running) {
     Disconnect();
@@ -186,9 +199,16 @@ void IPCamDlg::ConnectRtsp(const char* url) {
   RtspReader::Options options;
   options.stallTimeoutMs = static_cast<int32_t>(options_.dataTimeoutMs);
   options.retryDelayMs = static_cast<int32_t>(options_.retryDelayMs);
+  char second[kTextSize] = {};
+  GetSecondSource(second);
+  // With a second stream the main one is only recorded, never decoded.
+  if (second[0]) {
+    secondRtsp_ = std::make_unique<RtspReader>(second, dialog_, ipcam::kRtspEvent, options);
+    options.decode = false;
+  }
   rtsp_ = std::make_unique<RtspReader>(url, dialog_, ipcam::kRtspEvent, options);
   rtsp_->WantPackets(static_cast<bool>(packetListener_));
-  rtsp_->SetPictureInterval(pollInterval_);
+  PictureReader()->SetPictureInterval(pollInterval_);
 }
 
 void IPCamDlg::SetPacketListener(PacketListener listener) {
@@ -198,13 +218,17 @@ void IPCamDlg::SetPacketListener(PacketListener listener) {
 
 void IPCamDlg::OnRtspEvent() {
   if (!rtsp_) return;  // posted before the reader went
-  std::string status;
-  if (rtsp_->TakeStatus(status)) SetStatus("%s", status.c_str());
+  const bool mainNews = rtsp_->TakeStatus(mainStatus_);
+  const bool secondNews = secondRtsp_ && secondRtsp_->TakeStatus(secondStatus_);
+  if (secondRtsp_ && (mainNews || secondNews))
+    SetStatus("%s | Live and motion: %s", mainStatus_.c_str(), secondStatus_.c_str());
+  else if (mainNews)
+    SetStatus("%s", mainStatus_.c_str());
   std::vector<SharedPacket> packets;
   rtsp_->TakePackets(packets);
   for (const SharedPacket& packet : packets)
     if (packetListener_) packetListener_(packet);
-  if (!rtsp_ || !rtsp_->TakePicture(picture_)) return;
+  if (!rtsp_ || !PictureReader()->TakePicture(picture_)) return;
   SendToTarget();
   if (IsWindowVisible(dialog_)) preview_.SetPicture(picture_);
   SetTimer(dialog_, ipcam::kFrameTimer, static_cast<UINT>(pace_.Delivered(SteadyMs(), pollInterval_)), nullptr);
@@ -342,6 +366,9 @@ void IPCamDlg::OnServerClose() {
 
 void IPCamDlg::DropConnection() {
   rtsp_.reset();
+  secondRtsp_.reset();
+  mainStatus_.clear();
+  secondStatus_.clear();
   if (dialog_) KillTimer(dialog_, ipcam::kDataTimer);
   recvBuffer_.Clear();
   heldFrame_.clear();
@@ -376,7 +403,8 @@ UINT IPCamDlg::NextWait() {
 void IPCamDlg::EnableInputs(bool enable) {
   if (!dialog_) return;
   const HWND focus = GetFocus();
-  for (int id : {ipcam::kConnectButton, ipcam::kUrl}) EnableWindow(GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
+  for (int id : {ipcam::kConnectButton, ipcam::kUrl, ipcam::kSecondUrl})
+    EnableWindow(GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
   EnableModeButtons();
   // A control disabled under the focus leaves the dialog deaf to Escape
   // and Enter. The picture takes the focus instead: no button, so Enter
@@ -424,7 +452,7 @@ void IPCamDlg::OnTimer(UINT_PTR id) {
     case ipcam::kFrameTimer:
       KillTimer(dialog_, ipcam::kFrameTimer);
       if (rtsp_) {
-        rtsp_->RequestPicture();
+        PictureReader()->RequestPicture();
         break;
       }
       stopwatch_.Start(PerformanceCounter());
@@ -466,6 +494,7 @@ INT_PTR IPCamDlg::OnInitDialog(HWND hwnd) {
   CheckRadioButton(hwnd, ipcam::kJpegImage, ipcam::kMjpegStream, ipcam::kMjpegStream);
   ShowUrlLabel(true);
   SetWindowTextA(hwnd, CameraTitle(cameraNumber_, ipcam::kTitle).c_str());
+  SetDlgItemTextA(hwnd, ipcam::kSecondUrl, secondUrl_);
   preview_.Attach(hwnd, ipcam::kPreview);
   // Found once: looking a control up asks the window server for the list
   // of the dialog's children, and the status changes with every picture.

@@ -33,6 +33,7 @@ inline constexpr int kPreview = 1021;
 inline constexpr int kUrlLabel = 1022;
 inline constexpr int kStatus = 1023;
 inline constexpr int kUrl = 1041;
+inline constexpr int kSecondUrl = 1042;
 inline constexpr int kConnectButton = 1051;
 inline constexpr int kDisconnectButton = 1052;
 inline constexpr int kJpegImage = 1070;
@@ -67,6 +68,8 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void SetSource(const char* url, bool mjpegStream) override;
   void Configure(HWND window, UINT message, int32_t intervalMs, bool running) override;
   void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) override;
+  void SetSecondSource(const char* url) override;
+  void GetSecondSource(char (&url)[kTextSize]) override;
   void Show(bool show) override;
   void SetCameraNumber(int number) override;
   void SetStatusListener(StatusListener listener) override { statusListener_ = std::move(listener); }
@@ -109,6 +112,9 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void ClearPreview();
   void ConnectRtsp(const char* url);
   void OnRtspEvent();
+  // The reader whose pictures are shown and delivered: the second stream's
+  // when there is one.
+  RtspReader* PictureReader() const { return secondRtsp_ ? secondRtsp_.get() : rtsp_.get(); }
   void ReadUrl(char (&url)[kTextSize]) const;
   // The mode buttons apply to HTTP URLs only.
   void EnableModeButtons();
@@ -146,5 +152,8 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   int cameraNumber_ = 0;
   StatusListener statusListener_;
   std::unique_ptr<RtspReader> rtsp_;
+  std::unique_ptr<RtspReader> secondRtsp_;  // only beside rtsp_
+  std::string mainStatus_, secondStatus_;
+  char secondUrl_[kTextSize] = {};  // until the dialog exists
   PacketListener packetListener_;
 };

@@ -1,6 +1,7 @@
 #include "sources/rtsp_reader_win.h"
 
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 extern "C" {
@@ -14,6 +15,7 @@ extern "C" {
 #include "common/ffmpeg_picture_win.h"
 #include "common/fixed_text.h"
 #include "common/picture_limit.h"
+#include "sources/parameter_sets.h"
 #include "sources/tcp_probe_win.h"
 
 namespace {
@@ -30,6 +32,7 @@ constexpr char kNoVideo[] = "No video stream, retry in 5sec";
 constexpr char kNoMemory[] = "Memory Expansion Failed, retry in 5sec";
 constexpr char kLost[] = "Stream lost, retry in 5sec";
 constexpr char kWaiting[] = "Connected, waiting for a key frame...";
+constexpr char kNoParameterSets[] = "The camera sends no parameter sets, cannot record as sent";
 
 constexpr int kDefaultRtspPort = 554;
 
@@ -104,15 +107,24 @@ class SizeWatch {
   ScopedCodecContext context_;
 };
 
-// The stream's setup as the session description gives it (its parameter
-// sets), with the picture size from the reader's size check.
-std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width, int height) {
+// The stream's setup as the session description gives it, with the
+// picture size from the reader's size check and, where the description has
+// no parameter sets, those of the key frames.
+std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width, int height,
+                                               const std::string& inBandSets) {
   auto format = std::make_shared<StreamFormat>();
   format->parameters.Reset(avcodec_parameters_alloc());
   if (!format->parameters || avcodec_parameters_copy(format->parameters.Get(), video.codecpar) < 0) return nullptr;
   AVCodecParameters& parameters = *format->parameters.Get();
   parameters.width = width;
   parameters.height = height;
+  if (parameters.extradata_size <= 0 && !inBandSets.empty()) {
+    const size_t size = inBandSets.size();
+    parameters.extradata = static_cast<uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!parameters.extradata) return nullptr;
+    std::memcpy(parameters.extradata, inBandSets.data(), size);
+    parameters.extradata_size = static_cast<int>(size);
+  }
   format->timeBase = video.time_base;
   char size[32];
   FormatText(size, sizeof size, " %dx%d ", width, height);
@@ -127,11 +139,44 @@ bool CanRecordAsSent(AVCodecID id) {
   return id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC;
 }
 
-std::string Receiving(AVCodecID id, int width, int height, bool keyFramesOnly) {
+// Follows the parameter sets a camera sends in its key frames where its
+// session description has none.
+class InBandSets {
+ public:
+  explicit InBandSets(const AVStream& video)
+      : wanted_(video.codecpar->extradata_size <= 0),
+        codec_(video.codecpar->codec_id == AV_CODEC_ID_HEVC ? VideoCodec::kH265 : VideoCodec::kH264) {}
+  // True when the packet brought sets other than the ones known.
+  bool OnPacket(const AVPacket& packet) {
+    if (!wanted_ || !(packet.flags & AV_PKT_FLAG_KEY)) return false;
+    std::string found = InBandParameterSets(packet.data, static_cast<size_t>(packet.size), codec_);
+    if (found.empty() || found == sets_) return false;
+    sets_ = std::move(found);
+    return true;
+  }
+  // Until the key frames told them, a recording could not describe the stream.
+  bool Missing() const { return wanted_ && sets_.empty(); }
+  const std::string& Sets() const { return sets_; }
+
+ private:
+  const bool wanted_;
+  const VideoCodec codec_;
+  std::string sets_;
+};
+
+enum class Decoding { kEveryFrame, kKeyFramesOnly, kNone };
+
+std::string Receiving(AVCodecID id, int width, int height, Decoding decoding) {
   char text[kTextSize];
   FormatText(text, sizeof text, "Receiving %s video, %dx%d%s", CodecLabel(id), width, height,
-             keyFramesOnly ? ", decoding key frames only" : "");
+             decoding == Decoding::kKeyFramesOnly ? ", decoding key frames only"
+             : decoding == Decoding::kNone        ? ", not decoded"
+                                                  : "");
   return text;
+}
+
+Decoding DecodingOf(bool keyFramesOnly) {
+  return keyFramesOnly ? Decoding::kKeyFramesOnly : Decoding::kEveryFrame;
 }
 
 // Measures how far apart the camera's key frames are, in ms.
@@ -259,21 +304,27 @@ std::string RtspReader::ReadOnce() {
   }
   if (!video) return kNoVideo;
   const AVCodecID codecId = video->codecpar->codec_id;
-  const AVCodec* codec = avcodec_find_decoder(codecId);
-  if (!codec) return UnsupportedCodec(codecId);
-  ScopedCodecContext decoder(avcodec_alloc_context3(codec));
-  if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
-  // One decoding thread per camera: this one.
-  decoder.Get()->thread_count = 1;
-  // Behind the size watch, in case a stream's size escapes it.
-  decoder.Get()->max_pixels = kMaxCameraPixels;
-  if (avcodec_open2(decoder.Get(), codec, nullptr) < 0) return UnsupportedCodec(codecId);
+  ScopedCodecContext decoder;
+  if (options_.decode) {
+    const AVCodec* codec = avcodec_find_decoder(codecId);
+    if (!codec) return UnsupportedCodec(codecId);
+    decoder.Reset(avcodec_alloc_context3(codec));
+    if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
+    // One decoding thread per camera: this one.
+    decoder.Get()->thread_count = 1;
+    // Behind the size watch, in case a stream's size escapes it.
+    decoder.Get()->max_pixels = kMaxCameraPixels;
+    if (avcodec_open2(decoder.Get(), codec, nullptr) < 0) return UnsupportedCodec(codecId);
+  } else if (!CanRecordAsSent(codecId)) {
+    return UnsupportedCodec(codecId);
+  }
   ScopedPacket packet(av_packet_alloc());
   ScopedFrame frame(av_frame_alloc());
   if (!packet || !frame) return kNoMemory;
   PublishStatus(kWaiting);
 
   SizeWatch sizeWatch(codecId, *video->codecpar);
+  InBandSets inBandSets(*video);
   std::shared_ptr<const StreamFormat> format;
   PictureConverter converter;
   // Pictures start at a key frame, and again after damage: the frames in
@@ -290,21 +341,32 @@ std::string RtspReader::ReadOnce() {
     // Pictures asked for no more often than key frames come: the frames
     // between them would be decoded for nothing.
     const bool onlyKeys = keyFrames.Ms() > 0 && pictureIntervalMs_ >= keyFrames.Ms();
-    if (onlyKeys != keyFramesOnly) {
+    if (decoder && onlyKeys != keyFramesOnly) {
       keyFramesOnly = onlyKeys;
       decoder.Get()->skip_frame = onlyKeys ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
       // Frames after the switch lack the references skipped before it.
       awaitingKeyFrame = true;
-      if (width > 0) PublishStatus(Receiving(codecId, width, height, keyFramesOnly));
+      if (width > 0) PublishStatus(Receiving(codecId, width, height, DecodingOf(keyFramesOnly)));
     }
     std::string refusal = ours ? sizeWatch.Refusal(*packet.Get()) : "";
+    if (!decoder && refusal.empty() && sizeWatch.Width() > 0 &&
+        (sizeWatch.Width() != width || sizeWatch.Height() != height)) {
+      width = sizeWatch.Width();
+      height = sizeWatch.Height();
+      PublishStatus(Receiving(codecId, width, height, Decoding::kNone));
+    }
     if (ours && refusal.empty() && packetsWanted_ && CanRecordAsSent(codecId) && sizeWatch.Width() > 0) {
       const AVCodecParameters* known = format ? format->parameters.Get() : nullptr;
-      if (!known || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
-        format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height());
-      if (format) PublishPacket(*packet.Get(), format);
+      const bool newSets = inBandSets.OnPacket(*packet.Get());
+      if (!known || newSets || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
+        format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height(), inBandSets.Sets());
+      if (inBandSets.Missing()) {
+        if (packet.Get()->flags & AV_PKT_FLAG_KEY) PublishStatus(kNoParameterSets);
+      } else if (format) {
+        PublishPacket(*packet.Get(), format);
+      }
     }
-    const int sent = ours && refusal.empty() ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
+    const int sent = ours && refusal.empty() && decoder ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
     av_packet_unref(packet.Get());
     if (sent < 0) {
       awaitingKeyFrame = true;
@@ -312,6 +374,7 @@ std::string RtspReader::ReadOnce() {
       refusal = PictureSizeRefusal(decoder.Get()->width, decoder.Get()->height);
     }
     if (!refusal.empty()) return refusal + ", retry in 5sec";
+    if (!decoder) continue;
     int received;
     while ((received = avcodec_receive_frame(decoder.Get(), frame.Get())) == 0) {
       const AVFrame& decoded = *frame.Get();
@@ -322,7 +385,7 @@ std::string RtspReader::ReadOnce() {
         if (decoded.width != width || decoded.height != height) {
           width = decoded.width;
           height = decoded.height;
-          PublishStatus(Receiving(codecId, width, height, keyFramesOnly));
+          PublishStatus(Receiving(codecId, width, height, DecodingOf(keyFramesOnly)));
         }
         if (pictureWanted_ && converter.Convert(decoded, converted_)) PublishPicture();
       }

@@ -1,8 +1,8 @@
 #pragma once
 // Reads one RTSP camera on a thread of its own: connects (RTP inside the
 // RTSP TCP connection, which passes firewalls), decodes every frame of the
-// first video stream and, when asked, converts the next one into the
-// program's picture layout. Where pictures are wanted no more often than
+// first video stream (unless told to leave that to a second stream) and,
+// when asked, converts the next one into the program's picture layout. Where pictures are wanted no more often than
 // the camera sends key frames, only the key frames are decoded. FFmpeg's calls block, so the thread sees the
 // stop request and a stalled stream through FFmpeg's interrupt callback.
 // Each new status text and each converted picture is announced by a posted
@@ -30,6 +30,9 @@ class RtspReader {
   struct Options {
     int32_t stallTimeoutMs = 20000;  // nothing read for so long: the stream is lost
     int32_t retryDelayMs = 5000;     // after a failure or a loss
+    // Off: the stream is only received (its packets queued), never
+    // decoded; its pictures come from a second stream.
+    bool decode = true;
   };
 
   // Starts reading at once; the first decoded picture is converted unasked.

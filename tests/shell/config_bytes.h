@@ -57,23 +57,29 @@ class ConfigBytes {
     Zeros(4);
     return Int(at, static_cast<int32_t>(count));
   }
-  // The extension trailer: "VREX", version 3, count, record size 84, per
+  // The extension trailer: "VREX", version 3, count, record size 344, per
   // camera frames before motion, MB and days, a 64-byte name, the label
-  // flag (0) and the recording format, then the CRC-32 of all that, then the
-  // program block. Version 2 is the same without the format, in records of
-  // 80 bytes, and without the block.
+  // flag (0), the recording format and the 260-byte second stream address,
+  // then the CRC-32 of all that, then the program block. Version 2 is the
+  // same without the format and the address, in records of 80 bytes, and
+  // without the block.
   ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, const std::vector<std::string>& names = {},
-                         const std::vector<int32_t>& asSent = {}, int32_t version = 3, int32_t https = 1) {
+                         const std::vector<int32_t>& asSent = {}, int32_t version = 3, int32_t https = 1,
+                         const std::vector<std::string>& seconds = {}) {
     const size_t at = Size();
     for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
-    Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), version == 2 ? 80 : 84);
+    Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), version == 2 ? 80 : 344);
     for (size_t k = 0; k < cameras.size(); ++k) {
       for (int32_t value : cameras[k]) Int(Size(), value);
       const size_t name = Size();
       Zeros(64);
       if (k < names.size()) Text(name, names[k]);
       Int(Size(), 0);
-      if (version != 2) Int(Size(), k < asSent.size() ? asSent[k] : 0);
+      if (version == 2) continue;
+      Int(Size(), k < asSent.size() ? asSent[k] : 0);
+      const size_t second = Size();
+      Zeros(260);
+      if (k < seconds.size()) Text(second, seconds[k]);
     }
     Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
     return version >= 3 ? ProgramBlock(https, 0, 0, "", "") : *this;

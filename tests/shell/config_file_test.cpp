@@ -221,13 +221,14 @@ TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   cameras[0].extras = {3, 500, 7, 0};
   cameras[0].identity = {"Front door", 0};
   cameras[1].extras = {50, 0, 30, 1};
+  CopyText(cameras[1].second.url, "rtsp://10.0.0.7/low");
   GridLayout layout = DefaultGridLayout();
   layout.columns = 2;
   layout.rows = 1;
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, cameras));
   ConfigBytes expected = DefaultConfigBytes(2, 1, 2, 2);
-  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"}, {0, 1});
+  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"}, {0, 1}, 3, 1, {"", "rtsp://10.0.0.7/low"});
   EXPECT_TRUE(sink.bytes == expected.Bytes()) << "the trailer's bytes as its table gives them";
   Loaded loaded = Load(sink.bytes);
   EXPECT_TRUE(loaded.ok);
@@ -235,6 +236,7 @@ TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   EXPECT_EQ(ExtrasOf(loaded), (std::vector<std::array<int32_t, 3>>{{3, 500, 7}, {50, 0, 30}}));
   EXPECT_EQ(CameraName(loaded.grid.cameras[0].identity, 1), "Front door");
   EXPECT_EQ(FormatsOf(loaded), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(std::string(loaded.grid.cameras[1].second.url), "rtsp://10.0.0.7/low");
 
   // Version 2 named its cameras but knew no format: they record JPEG pictures.
   ConfigBytes second = DefaultConfigBytes(2, 1, 2, 2);
@@ -243,6 +245,7 @@ TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   EXPECT_EQ(ExtrasOf(fromSecond), (std::vector<std::array<int32_t, 3>>{{1, 2, 3}, {4, 5, 6}}));
   EXPECT_EQ(CameraName(fromSecond.grid.cameras[0].identity, 1), "Yard");
   EXPECT_EQ(FormatsOf(fromSecond), (std::vector<int32_t>{0, 0}));
+  EXPECT_EQ(std::string(fromSecond.grid.cameras[1].second.url), "");
 
   // Values no dialog gives, written by some other tool with a good checksum.
   ConfigBytes odd = DefaultConfigBytes(2, 1, 2, 2);

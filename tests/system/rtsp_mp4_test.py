@@ -2,7 +2,9 @@
 """The camera program recording ffmpeg's H.264 and H.265 cameras (relays of
 rtsp_peers) as sent, a file a minute, beside Linux ffmpeg copying the same
 streams to MP4, killed a few seconds into its second files; an age limit
-meets an old recording planted beside camera 1's."""
+meets an old recording planted beside camera 1's. Camera 1's pictures come
+from a smaller second stream; camera 2 announces no parameter sets, sending
+them in its key frames."""
 import json
 import os
 import shutil
@@ -23,22 +25,24 @@ CAMERA, CAMERA_RECORD = 560, 1989  # camera 1's settings in the configuration fi
 URL, PATH = 748, 1092
 
 
-def extension_bytes(keep_days):
+def extension_bytes(keep_days, second_url):
     """The configuration extension, version 3: cameras 1 and 2 keep their
-    recordings so many days and record as sent, 3 and 4 JPEG pictures."""
-    records = [struct.pack("<iii", 0, 0, keep_days) + bytes(68) + struct.pack("<i", 1)] * 2 + [bytes(84)] * 2
-    data = b"VREX" + struct.pack("<III", 3, 4, 84) + b"".join(records)
+    recordings so many days and record as sent, camera 1's pictures from its
+    second stream; 3 and 4 record JPEG pictures."""
+    records = [struct.pack("<iii", 0, 0, keep_days) + bytes(68) + struct.pack("<i", 1) +
+               url.encode().ljust(260, b"\0") for url in (second_url, "")] + [bytes(344)] * 2
+    data = b"VREX" + struct.pack("<III", 3, 4, 344) + b"".join(records)
     return data + struct.pack("<I", zlib.crc32(data))
 
 
-def config(relays, folders):
+def config(relays, folders, web_port):
     """Camera 1 and camera 2 on their relays, each recording a file a minute."""
-    data = bytearray(config_bytes(free_port(), relays[0].url(), wine_path(os.path.join(folders[0], "cam_%M.mjpg"))))
+    data = bytearray(config_bytes(web_port, relays[0].url(), wine_path(os.path.join(folders[0], "cam_%M.mjpg"))))
     second = bytearray(data[CAMERA:CAMERA + 1364])
     put_text(second, URL, 260, relays[1].url())
     put_text(second, PATH, 260, wine_path(os.path.join(folders[1], "cam_%M.mjpg")))
     data[CAMERA + CAMERA_RECORD:CAMERA + CAMERA_RECORD + 1364] = second
-    return bytes(data) + extension_bytes(2)
+    return bytes(data) + extension_bytes(2, relays[2].url())
 
 
 def packets(path):
@@ -83,14 +87,24 @@ def main():
         with open(path, "wb") as f:
             f.write(b"old")
         os.utime(path, (time.time() - 3 * 86400, time.time() - 3 * 86400))
-    relays = [RtspRelay(), RtspRelay()]
+    relays = [RtspRelay(), RtspRelay(without_sprop=True), RtspRelay()]
     publishers = [publish(relays[0], "testsrc2=size=640x360", "libx264", b_frames=False),
-                  publish(relays[1], "testsrc2=size=480x272", "libx265", b_frames=False)]
+                  publish(relays[1], "testsrc2=size=480x272", "libx265", b_frames=False, in_band=True),
+                  publish(relays[2], "testsrc2=size=320x180", "libx264", b_frames=False)]
     peer_files = [os.path.join(folder, codec + "-peer.mp4") for codec in codecs]
     peers = [subprocess.Popen(["ffmpeg", "-nostdin", "-v", "error", "-rtsp_transport", "tcp", "-i", relay.url(), "-c",
                                "copy", "-f", "mp4", "-movflags", "frag_keyframe+empty_moov", path],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
              for relay, path in zip(relays, peer_files)]
+    web_port = free_port()
+
+    def served_size():
+        """The size of camera 1's picture as the web server serves it (HTTPS, made certificate)."""
+        got = subprocess.run(["curl", "-sk", "--max-time", "10", "-u", "admin:s3cret",
+                              f"https://127.0.0.1:{web_port}/$CAM1"], capture_output=True, timeout=30).stdout
+        probe = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "stream=width,height", "-of", "csv=p=0",
+                                "-"], input=got, capture_output=True, timeout=30)
+        return probe.stdout.decode().strip()
     program = None
 
     def recordings(rec):
@@ -101,8 +115,10 @@ def main():
         exe = os.path.join(folder, "Vorrandale.exe")
         shutil.copy(args.exe, exe)
         with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
-            f.write(config(relays, recs))
+            f.write(config(relays, recs, web_port))
         program = Program(args.wine, exe, cwd=folder)
+        check(wait_for(lambda: served_size() == "320,180", 60),
+              f"camera 1's served picture has its second stream's size ({served_size()!r})")
         # Camera 1's second file a few fragments into it, and camera 2 four
         # fragments into its recording (it may start late on a loaded machine).
         started = wait_for(lambda: len(recordings(recs[0])) >= 2 and len(prft_times(recordings(recs[0])[1])[0]) >= 3

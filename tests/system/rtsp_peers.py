@@ -112,10 +112,12 @@ def challenge(auth):
 class RtspRelay:
     """Takes one publisher (ffmpeg) on publish_port and serves its stream to
     any number of players on port; with corrupt_every, every so many RTP
-    packets reach the players with their payload garbled."""
+    packets reach the players with their payload garbled; without_sprop,
+    the session description loses its parameter sets, as some cameras send it."""
 
-    def __init__(self, auth=None, corrupt_every=0):
+    def __init__(self, auth=None, corrupt_every=0, without_sprop=False):
         self.corrupt_every = corrupt_every
+        self.without_sprop = without_sprop
         self.auth = auth
         self.sdp = None
         self.players = []
@@ -160,7 +162,7 @@ class RtspRelay:
                     continue
                 _, method, _, headers, body = item
                 if method == "ANNOUNCE":
-                    self.sdp = body
+                    self.sdp = re.sub(rb"sprop-[a-z-]+=[^;\r\n]*;? ?", b"", body) if self.without_sprop else body
                     reply(sock, headers)
                 elif method == "SETUP":
                     reply(sock, headers, extra=f"Transport: {headers.get('transport', '')}\r\nSession: 1\r\n")
@@ -251,12 +253,13 @@ class RtspRelay:
         close_listener(self.publisher)
 
 
-def publish(relay, picture, codec, rate=10, alternate=False, b_frames=True):
+def publish(relay, picture, codec, rate=10, alternate=False, b_frames=True, in_band=False):
     """ffmpeg encoding a picture (looped), or a lavfi source when picture
     names one ("testsrc2=WxH", "color=..."), with libx264 or libx265 and
     publishing it to the relay; a key frame every second. alternate: the
     picture's negative every other second. Without b_frames, pictures are
-    sent in the order they are shown, as most cameras send them."""
+    sent in the order they are shown, as most cameras send them. in_band:
+    every key frame carries the parameter sets."""
     if picture.startswith(("testsrc2=", "color=")):
         source = ["-f", "lavfi", "-i", f"{picture}:rate={rate}"]
     else:
@@ -266,6 +269,8 @@ def publish(relay, picture, codec, rate=10, alternate=False, b_frames=True):
     params = ["-x265-params", "log-level=error"] if codec == "libx265" else []
     if not b_frames:
         params += ["-bf", "0"]
+    if in_band:
+        params += ["-bsf:v", "dump_extra=freq=keyframe"]
     command = ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re", *source, "-c:v", codec, "-preset",
                "ultrafast", "-g", str(rate), "-pix_fmt", "yuv420p", *params, "-f", "rtsp", "-rtsp_transport", "tcp",
                f"rtsp://127.0.0.1:{relay.publish_port}/live"]
