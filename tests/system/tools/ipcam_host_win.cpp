@@ -1,9 +1,11 @@
 // Runs one camera worker with the program's own sources for an IP camera
 // and reports on stdout what happens, for the system tests. Usage:
-//   ipcam_host URL jpeg|mjpeg INTERVAL_MS RECORD_FOLDER SECONDS [RETRY_MS TIMEOUT_MS [ATTEMPTS]]
+//   ipcam_host URL jpeg|mjpeg INTERVAL_MS RECORD_FOLDER SECONDS [PICTURES | RETRY_MS TIMEOUT_MS [ATTEMPTS]]
 //     "status <ms> <text>" for every change of the IP dialog's status line
 //     (a run of download progress texts only once), "picture <ms> <w>x<h>
 //     <checksum>" for every picture the worker received, "end" at the end.
+//     Given PICTURES, the run ends once that many arrived, SECONDS being
+//     then only the longest it may take.
 //     RETRY_MS and TIMEOUT_MS shorten the client's waits; given them, each
 //     status line is followed by "handles <count>" (the process's open
 //     handles, probed one by one: only the runs that count attempts ask),
@@ -42,6 +44,9 @@ bool countHandles = false;
 // rather than timed, so that a loaded machine only makes the run longer.
 int failedAttemptsWanted = 24;
 std::atomic<int> failedAttempts{0};
+// Counted on the main thread, where the pictures arrive.
+int picturesWanted = 0;
+int picturesReceived = 0;
 
 long long Elapsed() {
   LARGE_INTEGER now;
@@ -92,6 +97,7 @@ LRESULT CALLBACK WatchStatus(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK ReceivePicture(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == kPictureMessage && wParam && lParam) {
     const auto* info = reinterpret_cast<const PictureInfo*>(lParam);
+    ++picturesReceived;
     uint64_t sum = Checksum(reinterpret_cast<const uint8_t*>(wParam), info->header.sizeImage);
     std::lock_guard<std::mutex> lock(outputLock);
     std::printf("picture %lld %dx%d %016" PRIx64 "\n", Elapsed(), static_cast<int>(info->header.width),
@@ -158,7 +164,8 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
 
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
-  while (GetTickCount64() < end && !(countHandles && failedAttempts >= failedAttemptsWanted)) {
+  while (GetTickCount64() < end && !(countHandles && failedAttempts >= failedAttemptsWanted) &&
+         !(picturesWanted && picturesReceived >= picturesWanted)) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -180,12 +187,13 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
-  if (argc != 6 && argc != 8 && argc != 9) {
+  if (argc < 6 || argc > 9) {
     std::fprintf(stderr,
-                 "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS [RETRY_MS TIMEOUT_MS [ATTEMPTS]] | "
-                 "decode FILE...\n");
+                 "usage: ipcam_host URL jpeg|mjpeg INTERVAL_MS FOLDER SECONDS [PICTURES | RETRY_MS TIMEOUT_MS "
+                 "[ATTEMPTS]] | decode FILE...\n");
     return 2;
   }
+  if (argc == 7) picturesWanted = std::atoi(argv[6]);
   IPCamDlg::Options options;
   if (argc >= 8) {
     countHandles = true;
