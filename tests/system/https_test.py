@@ -2,8 +2,9 @@
 """The web server over HTTPS under Wine, talked to from Linux by curl,
 openssl and Python's ssl: the certificate made on first use and kept, the
 user's own PEM files, refused protocols and suites, pages, pictures and a
-stream over TLS, and bad input that must not stop the server. (A damaged
-PEM file is refused where the user chooses it: the dialog's test.)"""
+stream over TLS, plain HTTP redirected to it, and bad input that must not
+stop the server. (A damaged PEM file is refused where the user chooses it:
+the dialog's test.)"""
 import os
 import socket
 import ssl
@@ -77,7 +78,8 @@ def main():
     windows_base = "Z:" + base.replace("/", "\\")
     made_cert, made_key = base + "-certificate.pem", base + "-key.pem"
 
-    host = Host(args.wine, args.host, "--port", "0", "--cameras", "2", "--fps", "10", "--tls", windows_base)
+    host = Host(args.wine, args.host, "--port", "0", "--cameras", "2", "--fps", "10", "--tls", windows_base,
+                "--redirect-port", "0")
     port = host.port
     try:
         made = open(made_cert, "rb").read(), open(made_key, "rb").read()
@@ -88,13 +90,17 @@ def main():
         check(host.command("tls").split("=")[1] == fingerprint.strip().split("=")[1],
               "the server tells the made certificate's SHA-256 fingerprint")
 
-        for address in ("localhost", "127.0.0.1"):
-            page = curl(made_cert, f"https://{address}:{port}/")
-            check(page.stdout == b"<HTML>home</HTML>200 text/html; charset=UTF-8",
-                  f"curl --cacert fetches the page from {address} ({page.stdout[-60:]!r}, {page.stderr[-200:]!r})")
-        picture = curl(made_cert, f"https://localhost:{port}/$CAM1", "-o", os.path.join(work, "cam1.jpg"))
-        check(picture.stdout == b"200 image/jpeg" and open(os.path.join(work, "cam1.jpg"), "rb").read(2) == b"\xff\xd8",
-              f"curl --cacert fetches a camera's picture ({picture.stdout!r})")
+        home, page_type = b"<HTML>home</HTML>".__eq__, b"200 text/html; charset=UTF-8"
+        fetches = [(f"https://{address}:{port}/", home, page_type) for address in ("localhost", "127.0.0.1")]
+        fetches += [(f"https://localhost:{port}/$CAM1", lambda body: body[:2] == b"\xff\xd8", b"200 image/jpeg"),
+                    (f"http://localhost:{host.redirect}/", home, page_type)]
+        for url, body_ok, status in fetches:
+            got = curl(made_cert, url, "-L").stdout
+            check(got.endswith(status) and body_ok(got[:-len(status)]),
+                  f"curl --cacert -L fetches {url} ({got[-60:]!r})")
+        moved = curl(made_cert, f"http://127.0.0.1:{host.redirect}/$CAM1?x=1", "-D", "-").stdout.decode()
+        check(moved.startswith("HTTP/1.0 301 ") and "Content-Length: 0\r\n" in moved and
+              f"Location: https://127.0.0.1:{port}/$CAM1?x=1\r\n" in moved, f"plain HTTP is sent on to HTTPS ({moved!r})")
         pictures, version, cipher = stream_pictures(port, made_cert, 3)
         check(pictures >= 3 and version == "TLSv1.2" and "ECDHE" in cipher and ("GCM" in cipher or "CHACHA" in cipher),
               f"a stream brings pictures over {version} {cipher} ({pictures})")

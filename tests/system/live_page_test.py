@@ -97,13 +97,10 @@ def grid_pixels(path):
 
 
 def https_extension(names):
-    """The extension of version 3, its program block serving HTTPS with the
-    certificate the program makes."""
+    """Version 3 without its program block: the defaults, HTTPS with the certificate the program makes."""
     data = bytearray(extension_bytes(names))
     data[4:8] = struct.pack("<I", 3)
-    data[-4:] = struct.pack("<I", zlib.crc32(bytes(data[:-4])))
-    block = struct.pack("<Iiii", 3 * 4 + 2 * 260, 1, 0, 0) + bytes(2 * 260)
-    return bytes(data) + block + struct.pack("<I", zlib.crc32(block))
+    return bytes(data[:-4]) + struct.pack("<I", zlib.crc32(bytes(data[:-4])))
 
 
 def spki_digest(certificate):
