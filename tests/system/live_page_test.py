@@ -14,12 +14,10 @@ import re
 import shutil
 import socket
 import ssl
-import struct
 import subprocess
 import sys
 import tempfile
 import time
-import zlib
 
 from systest import Checks, Program, WindowTool, arguments, free_port, mjpeg_camera, wait_for, wine_path
 from vorrandale_test import config_bytes, extension_bytes, put_int, put_text
@@ -94,13 +92,6 @@ def grid_pixels(path):
     raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, timeout=60).stdout
     colours = subprocess.run(["identify", "-format", "%k", path], capture_output=True, text=True, timeout=60)
     return raw, int(colours.stdout or 0)
-
-
-def https_extension(names):
-    """Version 3 without its program block: the defaults, HTTPS with the certificate the program makes."""
-    data = bytearray(extension_bytes(names))
-    data[4:8] = struct.pack("<I", 3)
-    return bytes(data[:-4]) + struct.pack("<I", zlib.crc32(bytes(data[:-4])))
 
 
 def spki_digest(certificate):
@@ -212,7 +203,8 @@ def main():
         camera.wait()
         camera = mjpeg_camera("testsrc2=size=640x480:rate=10", f"http://127.0.0.1:{camera_port}/camera.mjpg")
         with open(os.path.join(folder, "Vorrandale.cfg"), "wb") as f:
-            f.write(config + https_extension(["Door"]))
+            # Version 3 without its program block: the defaults, HTTPS with the certificate the program makes.
+            f.write(config + extension_bytes(["Door"], version=3))
         program = Program(args.wine, exe, cwd=folder)
         certificate = os.path.join(folder, "Vorrandale-certificate.pem")
         context = ssl.create_default_context()

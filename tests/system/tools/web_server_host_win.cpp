@@ -239,13 +239,10 @@ int main(int argc, char** argv) {
   // A port of 0 lets the system choose; later enables keep the chosen one.
   settings.listenPort = server.LocalPort();
   Webserver redirect;
-  std::string redirectText;
-  if (redirectPort >= 0) {
-    redirect.SetBindAddress(INADDR_LOOPBACK);
-    redirect.SetHttpsRedirect(settings.listenPort);
-    if (!redirect.Start(static_cast<uint16_t>(redirectPort))) return 1;
-    redirectText = " redirect=" + std::to_string(redirect.LocalPort());
-  }
+  redirect.SetBindAddress(INADDR_LOOPBACK);
+  redirect.SetHttpsRedirect(settings.listenPort);
+  if (redirectPort >= 0 && !redirect.Start(static_cast<uint16_t>(redirectPort))) return 1;
+  const std::string redirectText = redirectPort >= 0 ? " redirect=" + std::to_string(redirect.LocalPort()) : "";
   Answer("listening port=" + std::to_string(settings.listenPort) + redirectText);
 
   MSG msg;
