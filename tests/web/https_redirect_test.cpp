@@ -18,12 +18,9 @@ TEST(HttpsRedirect, LocationTakesASafeHostElseTheConnectedAddressAndKeepsThePath
       {"GET /x HTTP/1.0\r\n\r\n", "https://10.0.0.2:8443/x"},
       {"GET /x HTTP/1.1\r\nHost: evil.com\rX: y\r\n\r\n", "https://10.0.0.2:8443/x"},
       {"GET /x HTTP/1.1\r\nHost: a@evil.com\r\n\r\n", "https://10.0.0.2:8443/x"},
-      {"GET /x HTTP/1.1\r\nHost: [::1\r\n\r\n", "https://10.0.0.2:8443/x"},
       {"GET /x HTTP/1.1\r\nHost: [::1]evil\r\n\r\n", "https://10.0.0.2:8443/x"},
-      {"GET /x HTTP/1.1\r\nHost: :80\r\n\r\n", "https://10.0.0.2:8443/x"},
       {std::string("GET /a\x01\x7f HTTP/1.0\r\n\r\n"), "https://10.0.0.2:8443/"},
       {"GET http://other/ HTTP/1.0\r\n\r\n", "https://10.0.0.2:8443/"},
-      {"OPTIONS * HTTP/1.0\r\n\r\n", "https://10.0.0.2:8443/"},
       {"GET\r\n\r\n", "https://10.0.0.2:8443/"},
   };
   for (const auto& c : cases) EXPECT_EQ(HttpsRedirectLocation(c.request, "10.0.0.2", 8443), c.location) << c.request;
