@@ -90,7 +90,7 @@ def main():
                   f"curl --cacert -L fetches {url} ({got[-60:]!r})")
         moved = curl(made_cert, f"http://127.0.0.1:{host.redirect}/$CAM1?x=1", "-D", "-").stdout.decode()
         check(moved.startswith("HTTP/1.0 301 ") and "Content-Length: 0\r\n" in moved and
-              f"Location: https://127.0.0.1:{port}/$CAM1?x=1\r\n" in moved, f"plain HTTP is sent on to HTTPS ({moved!r})")
+              f"Location: https://127.0.0.1:{port}/$CAM1?x=1\r\n" in moved, f"plain HTTP goes on to HTTPS ({moved!r})")
         refused = [("-tls1", "-cipher", "DEFAULT@SECLEVEL=0"), ("-tls1_1", "-cipher", "DEFAULT@SECLEVEL=0"),
                    ("-tls1_2", "-cipher", "AES128-GCM-SHA256"), ("-tls1_2", "-cipher", "ECDHE-ECDSA-AES128-SHA256"),
                    ("-tls1_2", "-cipher", "ECDHE-ECDSA-AES128-SHA:@SECLEVEL=0")]
@@ -139,7 +139,7 @@ def main():
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30", "-subj", "/CN=localhost",
             "-addext", "subjectAltName=DNS:localhost", "-keyout", own_key, "-out", own_cert)
     own = ("--tls-cert", to_windows(own_cert), "--tls-key", to_windows(own_key))
-    for cacert, more, what in ((made_cert, (), "the made certificate, kept,"), (own_cert, own, "the user's own RSA one")):
+    for cacert, more, what in ((made_cert, (), "the made certificate, kept,"), (own_cert, own, "the user's RSA one")):
         host = Host(args.wine, args.host, "--port", "0", "--tls", windows_base, *more)
         try:
             page = curl(cacert, f"https://localhost:{host.port}/").stdout

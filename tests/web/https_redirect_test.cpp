@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 TEST(HttpsRedirect, LocationTakesASafeHostElseTheConnectedAddressAndKeepsThePath) {

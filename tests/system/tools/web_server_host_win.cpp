@@ -4,7 +4,7 @@
 //                   [--tls BASE [--tls-cert FILE --tls-key FILE]] [--redirect-port N]
 // With --tls it serves HTTPS with the certificate made at BASE (made on first
 // use), or with the given PEM files; one that cannot be used is reported as
-// "tls-error TEXT" instead of the listening line. --redirect-port also sends
+// "tls-error REASON" instead of the listening line. --redirect-port also sends
 // plain HTTP on port N (0: chosen, told as " redirect=R") on to it.
 // Serves the "Webserver" folder beside this program. Each camera encodes a
 // 640x480 picture of its own afresh for every request, as a camera display
@@ -220,9 +220,7 @@ int main(int argc, char** argv) {
     std::string error;
     tls = LoadWebTls(security, tlsBase, error);
     if (!tls) {
-      for (char& c : error)
-        if (c == '\n') c = ' ';
-      Answer("tls-error " + error);
+      Answer("tls-error " + error.substr(0, error.find('\n')));
       return 2;
     }
   }
