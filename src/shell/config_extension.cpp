@@ -40,6 +40,8 @@ void PutProgramBlock(std::vector<uint8_t>& bytes, const WebSecurity& security) {
   PutI32(bytes, security.ownCertificate);
   bytes.insert(bytes.end(), security.certificatePath, security.certificatePath + sizeof security.certificatePath);
   bytes.insert(bytes.end(), security.keyPath, security.keyPath + sizeof security.keyPath);
+  PutI32(bytes, security.redirectHttp);
+  PutI32(bytes, security.redirectPort);
   PutU32(bytes, Crc32(bytes.data() + start, bytes.size() - start));
 }
 
@@ -65,6 +67,9 @@ bool ReadProgramBlock(ByteSource& in, WebSecurity& security) {
   security.ownCertificate = GetI32(block + 8) != 0;
   CopyPath(security.certificatePath, block + 12);
   CopyPath(security.keyPath, block + 12 + 260);
+  security.redirectHttp = GetI32(block + 532) != 0;
+  const int32_t redirectPort = GetI32(block + 536);
+  if (redirectPort >= 1 && redirectPort <= 65535) security.redirectPort = redirectPort;
   return true;
 }
 

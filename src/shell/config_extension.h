@@ -17,11 +17,12 @@
 //   12      4     record size s, 344 in version 3 (80 in 2, 12 in 1)
 //   16      s*n   one RecordingExtras per camera, in grid order
 //   16+s*n  4     CRC-32 (IEEE) of every byte before it
-//   20+s*n  4     program block size p, 532 in version 3
+//   20+s*n  4     program block size p, 540 in version 3
 //   24+s*n  p     the program-wide web settings (WebSecurity): Use HTTPS,
 //                 listen on this computer only, own certificate (int32
 //                 each), the certificate's and the key's paths (260 bytes
-//                 each, NUL-terminated)
+//                 each, NUL-terminated), redirect plain HTTP and its port
+//                 (int32 each)
 //   24+s*n+p 4    CRC-32 of the program block, its size field included
 //
 // The program block comes after the cameras' checksum, so a reader of
@@ -72,9 +73,10 @@ inline constexpr size_t kIdentityRecordEnd = kExtrasLimitsSize + sizeof(CameraId
 inline constexpr size_t kFormatRecordEnd = kIdentityRecordEnd + 4;
 inline constexpr size_t kExtensionRecordSize = kFormatRecordEnd + sizeof(SecondStream);
 
-inline constexpr size_t kProgramBlockSize = 3 * 4 + 2 * 260;
+inline constexpr size_t kProgramBlockSize = 3 * 4 + 2 * 260 + 2 * 4;
 static_assert(sizeof(WebSecurity) == kProgramBlockSize);
 static_assert(offsetof(WebSecurity, certificatePath) == 12 && offsetof(WebSecurity, keyPath) == 272);
+static_assert(offsetof(WebSecurity, redirectHttp) == 532 && offsetof(WebSecurity, redirectPort) == 536);
 
 constexpr size_t ConfigExtensionSize(size_t cameras) {
   return kExtensionHeaderSize + kExtensionRecordSize * cameras + 4 + 4 + kProgramBlockSize + 4;

@@ -198,7 +198,8 @@ void MainDlg::RunWebDialog() {
 
 void MainDlg::ApplyWebSettings() {
   webMessageBox = &services_.messageBox;
-  webServer_.SetBindAddress(webSecurity_.localOnly ? INADDR_LOOPBACK : INADDR_ANY);
+  const uint32_t bindAddress = webSecurity_.localOnly ? INADDR_LOOPBACK : INADDR_ANY;
+  webServer_.SetBindAddress(bindAddress);
   webFingerprint_.clear();
   std::shared_ptr<TlsConfig> tls;
   if (web_.webEnabled && webSecurity_.useHttps) {
@@ -208,6 +209,7 @@ void MainDlg::ApplyWebSettings() {
     if (!tls) {
       // Never clear text in place of the HTTPS the user chose.
       webServer_.Stop();
+      redirectServer_.Stop();
       ShowMessage(services_.messageBox, dialog_, ("The web server is off: HTTPS cannot start.\n\n" + error).c_str(),
                   "Vorrandale Error", kErrorBoxFlags);
       webMessageBox = nullptr;
@@ -217,5 +219,11 @@ void MainDlg::ApplyWebSettings() {
   }
   webServer_.SetTls(std::move(tls));
   ::ApplyWebSettings(webServer_, dialog_, &webCameras_, &web_, &ForwardWebMessage);
+  redirectSettings_ = web_;
+  redirectSettings_.webEnabled = webServer_.IsListening() && webServer_.UsesTls() && webSecurity_.redirectHttp;
+  redirectSettings_.listenPort = static_cast<uint16_t>(webSecurity_.redirectPort);
+  redirectServer_.SetBindAddress(bindAddress);
+  redirectServer_.SetHttpsRedirect(web_.listenPort);
+  ::ApplyWebSettings(redirectServer_, dialog_, nullptr, &redirectSettings_, &ForwardWebMessage);
   webMessageBox = nullptr;
 }

@@ -75,6 +75,10 @@ class MainDlg : public ModelessDlg {
 
   // First, so that it goes last, after every camera it serves.
   Webserver webServer_;
+  // Sends plain HTTP on to webServer_ when it serves HTTPS and the user
+  // asked for it; its settings are web_'s with its own port.
+  Webserver redirectServer_;
+  WebSettings redirectSettings_;
   ShellServices services_;
   GridLayout layout_;
   WebSettings web_;

@@ -1,8 +1,11 @@
 #include "web/web_client_soc_win.h"
 
+#include <ws2tcpip.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace {
 // One send() call offers at most this much; the socket takes what fits.
@@ -10,6 +13,17 @@ constexpr size_t kStreamSendBytes = 256 * 1024;
 // A stream's part is encrypted this much at a time, so what waits for the
 // socket stays small.
 constexpr size_t kTlsStreamBytes = 64 * 1024;
+
+// The address `socket` was reached at, as text; empty when unknown.
+std::string LocalAddressText(SOCKET socket) {
+  sockaddr_in local{};
+  int size = sizeof local;
+  char text[INET_ADDRSTRLEN] = {};
+  if (getsockname(socket, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
+      !inet_ntop(AF_INET, &local.sin_addr, text, sizeof text))
+    return {};
+  return text;
+}
 }  // namespace
 
 void WebClientSoc::UseTls(std::shared_ptr<TlsConfig> config) {
@@ -88,6 +102,7 @@ void WebClientSoc::OnReceive(int) {
   if (tls_ && tls_->State() != TlsState::kOpen) return;
 
   WebRequestContext context = host_->RequestContext(peerAddress_);
+  if (context.httpsRedirectPort != 0) context.connectedHost = LocalAddressText(socket_.Get());
   WebResponse response = ProcessWebRequest(request_, context);
   if (response.loginFailed) host_->LoginFailed(peerAddress_);
   Respond(response);

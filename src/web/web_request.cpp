@@ -9,6 +9,7 @@
 #include "common/leading_integer.h"
 #include "common/text_case.h"
 #include "net/base64.h"
+#include "web/https_redirect.h"
 
 namespace {
 
@@ -59,24 +60,6 @@ std::string_view TrimBlanks(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// The value of the first header field called `name` (in any case, as HTTP
-// names are), without the blanks around it; false when there is none.
-bool FindHeaderValue(std::string_view request, std::string_view name, std::string_view& value) {
-  const size_t blockEnd = request.find(kHeaderEnd);
-  // Each field starts behind the line end of the line before it.
-  for (size_t lineEnd = request.find("\r\n"); lineEnd < blockEnd;) {
-    const size_t start = lineEnd + 2;
-    lineEnd = request.find("\r\n", start);
-    const std::string_view field = request.substr(start, lineEnd - start);
-    const size_t colon = field.find(':');
-    if (colon != std::string_view::npos && EqualsNoCase(field.substr(0, colon), name)) {
-      value = TrimBlanks(field.substr(colon + 1));
-      return true;
-    }
-  }
-  return false;
 }
 
 Login CheckCredentials(std::string_view request, const WebSettings& settings) {
@@ -155,6 +138,22 @@ bool IsSafeComponent(std::string_view component) {
 }
 
 }  // namespace
+
+bool FindHeaderValue(std::string_view request, std::string_view name, std::string_view& value) {
+  const size_t blockEnd = request.find(kHeaderEnd);
+  // Each field starts behind the line end of the line before it.
+  for (size_t lineEnd = request.find("\r\n"); lineEnd < blockEnd;) {
+    const size_t start = lineEnd + 2;
+    lineEnd = request.find("\r\n", start);
+    const std::string_view field = request.substr(start, lineEnd - start);
+    const size_t colon = field.find(':');
+    if (colon != std::string_view::npos && EqualsNoCase(field.substr(0, colon), name)) {
+      value = TrimBlanks(field.substr(colon + 1));
+      return true;
+    }
+  }
+  return false;
+}
 
 void AppendRequestText(std::string& request, const char* chunk, size_t length) {
   const void* nul = std::memchr(chunk, '\0', length);
@@ -257,6 +256,10 @@ WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext&
   if (request.find(kHeaderEnd) == std::string_view::npos) {
     if (request.size() >= kMaxRequestBytes) return WebResponse{WebRequestOutcome::Close, {}};
     return WebResponse{};
+  }
+  if (context.httpsRedirectPort != 0) {
+    return Respond(
+        Bytes(HttpsRedirectResponse(HttpsRedirectLocation(request, context.connectedHost, context.httpsRedirectPort))));
   }
   std::string_view path;
   if (!FindRequestPath(request, path)) return Respond(NotFoundResponse());

@@ -49,6 +49,10 @@ struct WebRequestContext {
   std::function<std::string()> camerasJson;
   // The peer failed the login too often lately: refused without a check.
   bool loginBlocked = false;
+  // Not 0: every whole request is sent to HTTPS on this port, at its Host
+  // or else at `connectedHost`, the address the peer connected to.
+  uint16_t httpsRedirectPort = 0;
+  std::string connectedHost;
 };
 
 //   - Stream:     a live stream was asked for and allowed: camera
@@ -69,6 +73,10 @@ inline constexpr int kGridStream = 0;
 // Appends one received chunk up to its first NUL byte, never letting the
 // request grow beyond kMaxRequestBytes.
 void AppendRequestText(std::string& request, const char* chunk, size_t length);
+
+// The value of the first header field called `name` (in any case, as HTTP
+// names are), without the blanks around it; false when there is none.
+bool FindHeaderValue(std::string_view request, std::string_view name, std::string_view& value);
 
 WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext& context);
 

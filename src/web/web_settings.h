@@ -34,4 +34,11 @@ struct WebSecurity {
   int32_t ownCertificate = 0;      // 1 = the PEM files below, 0 = the certificate made for this computer
   char certificatePath[260] = {};  // NUL-terminated
   char keyPath[260] = {};
+  int32_t redirectHttp = 0;   // 1 = plain HTTP on redirectPort is sent on to HTTPS
+  int32_t redirectPort = 80;  // 1 to 65535, never the HTTPS port
 };
+
+// A redirect port the dialog accepts beside the HTTPS port `httpsPort`.
+constexpr bool IsValidRedirectPort(long long port, uint16_t httpsPort) {
+  return port >= 1 && port <= 65535 && port != httpsPort;
+}

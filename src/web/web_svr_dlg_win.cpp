@@ -19,7 +19,8 @@ INT_PTR WebSvrDlg::OnInitDialog(HWND hwnd) {
   SetDlgItemTextA(hwnd, kIdUserName, text);
   CopyText(text, TextView(settings_.password));
   SetDlgItemTextA(hwnd, kIdPassword, text);
-  for (int id : {kIdUseHttps, kIdLocalOnly, kIdOwnCertificate, kIdCertificatePath, kIdKeyPath})
+  for (int id :
+       {kIdUseHttps, kIdLocalOnly, kIdOwnCertificate, kIdCertificatePath, kIdKeyPath, kIdRedirectHttp, kIdRedirectPort})
     EnableWindow(GetDlgItem(hwnd, id), security_ != nullptr);
   if (!security_) return 1;
   CheckDlgButton(hwnd, kIdUseHttps, security_->useHttps ? BST_CHECKED : BST_UNCHECKED);
@@ -27,6 +28,8 @@ INT_PTR WebSvrDlg::OnInitDialog(HWND hwnd) {
   CheckDlgButton(hwnd, kIdOwnCertificate, security_->ownCertificate ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemTextA(hwnd, kIdCertificatePath, std::string(TextView(security_->certificatePath)).c_str());
   SetDlgItemTextA(hwnd, kIdKeyPath, std::string(TextView(security_->keyPath)).c_str());
+  CheckDlgButton(hwnd, kIdRedirectHttp, security_->redirectHttp ? BST_CHECKED : BST_UNCHECKED);
+  SetDlgItemInt(hwnd, kIdRedirectPort, static_cast<UINT>(security_->redirectPort), FALSE);
   SetDlgItemTextA(hwnd, kIdWebStatus, status_.c_str());
   return 1;
 }
@@ -40,6 +43,21 @@ bool WebSvrDlg::RefuseOwnCertificate(HWND hwnd, const WebSecurity& chosen) {
   return true;
 }
 
+bool WebSvrDlg::ReadRedirect(HWND hwnd, WebSecurity& chosen) {
+  chosen.redirectHttp = IsDlgButtonChecked(hwnd, kIdRedirectHttp) == BST_CHECKED ? 1 : 0;
+  BOOL read = FALSE;
+  const UINT port = GetDlgItemInt(hwnd, kIdRedirectPort, &read, FALSE);
+  const auto httpsPort = static_cast<uint16_t>(GetDlgItemInt(hwnd, kIdListenPort, nullptr, FALSE));
+  const bool valid = read && IsValidRedirectPort(port, httpsPort);
+  chosen.redirectPort = valid ? static_cast<int32_t>(port) : security_->redirectPort;
+  // Without HTTPS there is nothing to redirect to, so the port is not asked.
+  if (valid || !chosen.redirectHttp || !chosen.useHttps) return true;
+  ask_(hwnd, "The port to redirect plain HTTP from must be a number from 1 to 65535 and not the HTTPS port.",
+       "Webserver Setup", MB_OK | MB_ICONERROR);
+  SetFocus(GetDlgItem(hwnd, kIdRedirectPort));
+  return false;
+}
+
 bool WebSvrDlg::Apply(HWND hwnd) {
   if (GoBackToEmptyLogin(hwnd)) return false;
   WebSecurity chosen;
@@ -49,7 +67,7 @@ bool WebSvrDlg::Apply(HWND hwnd) {
     chosen.ownCertificate = IsDlgButtonChecked(hwnd, kIdOwnCertificate) == BST_CHECKED ? 1 : 0;
     GetDlgItemTextA(hwnd, kIdCertificatePath, chosen.certificatePath, sizeof chosen.certificatePath);
     GetDlgItemTextA(hwnd, kIdKeyPath, chosen.keyPath, sizeof chosen.keyPath);
-    if (RefuseOwnCertificate(hwnd, chosen)) return false;
+    if (!ReadRedirect(hwnd, chosen) || RefuseOwnCertificate(hwnd, chosen)) return false;
     *security_ = chosen;
   }
   settings_.webEnabled = IsDlgButtonChecked(hwnd, kIdWebEnabled) == BST_CHECKED ? 1 : 0;

@@ -14,6 +14,8 @@ inline constexpr int kIdRequireLogin = 1011;
 inline constexpr int kIdUseHttps = 1012;
 inline constexpr int kIdLocalOnly = 1013;
 inline constexpr int kIdOwnCertificate = 1014;
+inline constexpr int kIdRedirectHttp = 1015;
+inline constexpr int kIdRedirectPort = 1046;
 inline constexpr int kIdCertificatePath = 1044;
 inline constexpr int kIdKeyPath = 1045;
 inline constexpr int kIdListenPort = 1041;
@@ -59,6 +61,9 @@ class WebSvrDlg : public ApplyDlg {
   // True when HTTPS with the user's own files is chosen and they cannot be
   // used; the reason is shown and the dialog stays open.
   bool RefuseOwnCertificate(HWND hwnd, const WebSecurity& chosen);
+  // Reads the redirect's choice into `chosen`; false, with the reason shown
+  // and the port focused, when it is on with a port it cannot use.
+  bool ReadRedirect(HWND hwnd, WebSecurity& chosen);
 
   WebSettings& settings_;
   WebSvrAskFunction ask_;

@@ -6,6 +6,7 @@
 #include "common/jpeg_codec.h"
 #include "web/cameras_json.h"
 #include "web/grid_picture.h"
+#include "web/https_redirect.h"
 
 namespace {
 constexpr UINT_PTR kSweepTimer = 11;
@@ -73,6 +74,7 @@ bool Webserver::AcceptOne(SOCKET listening) {
   int size = sizeof peer;
   ScopedSocket accepted(accept(listening, reinterpret_cast<sockaddr*>(&peer), &size));
   if (!accepted) return false;
+  if (httpsRedirectPort_ != 0 && !IsLocalNetworkAddress(ntohl(peer.sin_addr.s_addr))) return true;
   MakeRoomFor(peer.sin_addr.s_addr);
   auto client = std::make_unique<WebClientSoc>(clientTimeoutMs_);
   *client->PeerAddress() = peer;
@@ -137,6 +139,7 @@ WebRequestContext Webserver::RequestContext(const sockaddr_in& peer) {
   };
   context.camerasJson = [cameras] { return cameras ? CamerasJson(*cameras) : std::string("{\"cameras\":[]}"); };
   context.loginBlocked = throttle_.IsBlocked(peer.sin_addr.s_addr, Now());
+  context.httpsRedirectPort = httpsRedirectPort_;
   return context;
 }
 

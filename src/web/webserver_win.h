@@ -58,6 +58,9 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   // plain HTTP.
   void SetTls(std::shared_ptr<TlsConfig> config) { tls_ = std::move(config); }
   bool UsesTls() const { return tls_ != nullptr; }
+  // Not 0: this server only sends plain HTTP on to HTTPS on `httpsPort`,
+  // and only to peers on the local network; others are closed unanswered.
+  void SetHttpsRedirect(uint16_t httpsPort) { httpsRedirectPort_ = httpsPort; }
   // The address Start binds to, host order (INADDR_ANY by default).
   void SetBindAddress(uint32_t address) { bindAddress_ = address; }
   // Connections the system queues before they are accepted. A browser opens
@@ -113,6 +116,7 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   std::map<int, Feed> feeds_;
   uint32_t connectionsAccepted_ = 0;
   std::shared_ptr<TlsConfig> tls_;
+  uint16_t httpsRedirectPort_ = 0;
 };
 
 // Points the server at the cameras and settings, then stops it when the

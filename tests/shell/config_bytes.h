@@ -84,14 +84,15 @@ class ConfigBytes {
     Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
     return version >= 3 ? ProgramBlock(https, 0, 0, "", "") : *this;
   }
-  // The program block: its size (532), Use HTTPS, this computer only and own
-  // certificate, two 260-byte paths, then the CRC-32 of all that.
+  // The program block: its size (540), Use HTTPS, this computer only and own
+  // certificate, two 260-byte paths, redirect and its port, then the CRC-32
+  // of all that.
   ConfigBytes& ProgramBlock(int32_t https, int32_t localOnly, int32_t own, const std::string& certificate,
-                            const std::string& key) {
+                            const std::string& key, int32_t redirect = 0, int32_t redirectPort = 80) {
     const size_t at = Size();
-    Int(Size(), 532).Int(Size(), https).Int(Size(), localOnly).Int(Size(), own);
+    Int(Size(), 540).Int(Size(), https).Int(Size(), localOnly).Int(Size(), own);
     Zeros(520);
-    Text(at + 16, certificate).Text(at + 16 + 260, key);
+    Text(at + 16, certificate).Text(at + 16 + 260, key).Int(Size(), redirect).Int(Size(), redirectPort);
     return Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
   }
   // Cuts the last `count` bytes.

@@ -267,14 +267,14 @@ TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
 }
 
 TEST(ConfigExtensionTest, ProgramBlockCarriesTheWebSecurityAndOlderFilesKeepPlainHttp) {
-  WebSecurity own{0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key"};
+  WebSecurity own{0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key", 1, 8080};
   GridLayout layout = DefaultGridLayout();
   layout.columns = layout.rows = 2;
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, DefaultCameras(4), &own));
   ConfigBytes written = DefaultConfigBytes(2, 2, 4, 4);
-  written.Extension(std::vector<std::array<int32_t, 3>>(4), {}, std::vector<int32_t>(4, 1)).Drop(4 + 532 + 4);
-  written.ProgramBlock(0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key");
+  written.Extension(std::vector<std::array<int32_t, 3>>(4), {}, std::vector<int32_t>(4, 1)).Drop(4 + 540 + 4);
+  written.ProgramBlock(0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key", 1, 8080);
   EXPECT_TRUE(sink.bytes == written.Bytes()) << "the block's bytes as its table gives them";
 
   ConfigBytes version2 = DefaultConfigBytes(2, 2, 4, 4);
@@ -288,17 +288,19 @@ TEST(ConfigExtensionTest, ProgramBlockCarriesTheWebSecurityAndOlderFilesKeepPlai
     std::vector<uint8_t> bytes;
     int32_t https, localOnly, own;
     const char* certificate;
-  } cases[] = {{"written", written.Bytes(), 0, 1, 1, "C:\\certs\\cam.pem"},
-               {"version 2", version2.Bytes(), 0, 0, 0, ""},
-               {"no extension", DefaultConfigBytes(2, 2, 4, 4).Bytes(), 0, 0, 0, ""},
-               {"damaged block", damaged.Bytes(), 1, 0, 0, ""},
-               {"cut block", cut.Bytes(), 1, 0, 0, ""}};
+    int32_t redirect, redirectPort;
+  } cases[] = {{"written", written.Bytes(), 0, 1, 1, "C:\\certs\\cam.pem", 1, 8080},
+               {"version 2", version2.Bytes(), 0, 0, 0, "", 0, 80},
+               {"no extension", DefaultConfigBytes(2, 2, 4, 4).Bytes(), 0, 0, 0, "", 0, 80},
+               {"damaged block", damaged.Bytes(), 1, 0, 0, "", 0, 80},
+               {"cut block", cut.Bytes(), 1, 0, 0, "", 0, 80}};
   for (const auto& c : cases) {
     Loaded loaded = Load(c.bytes);
     EXPECT_TRUE(loaded.ok) << c.what;
     EXPECT_EQ(std::make_tuple(loaded.security.useHttps, loaded.security.localOnly, loaded.security.ownCertificate,
-                              std::string(loaded.security.certificatePath)),
-              std::make_tuple(c.https, c.localOnly, c.own, std::string(c.certificate)))
+                              std::string(loaded.security.certificatePath), loaded.security.redirectHttp,
+                              loaded.security.redirectPort),
+              std::make_tuple(c.https, c.localOnly, c.own, std::string(c.certificate), c.redirect, c.redirectPort))
         << c.what;
   }
 }

@@ -86,11 +86,11 @@ def config_bytes(web_port, camera_url, record_path):
     return out
 
 
-def extension_bytes(names, count=4):
-    """The configuration extension (version 2) naming the first cameras."""
+def extension_bytes(names, count=4, version=2):
+    """The configuration extension (records of version 2) naming the first cameras."""
     body = b"".join(bytes(12) + n.encode("ascii").ljust(64, b"\0") + bytes(4)
                     for n in (list(names) + [""] * count)[:count])
-    data = b"VREX" + struct.pack("<III", 2, count, 80) + body
+    data = b"VREX" + struct.pack("<III", version, count, 80) + body
     return data + struct.pack("<I", zlib.crc32(data))
 
 

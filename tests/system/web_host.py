@@ -20,7 +20,8 @@ class Host:
         first = self.line(60)
         if not first.startswith("listening port="):
             raise RuntimeError(f"host did not start: {first!r}")
-        self.port = int(first.split("=")[1])
+        fields = dict(word.split("=") for word in first.split()[1:])
+        self.port, self.redirect = int(fields["port"]), int(fields.get("redirect", 0))
 
     def _read(self):
         for line in self.process.stdout:

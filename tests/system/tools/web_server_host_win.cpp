@@ -1,10 +1,11 @@
 // Runs the web server on 127.0.0.1 with fake cameras for whole-program tests
 // and benchmarks. Usage:
 //   web_server_host [--port N] [--cameras N] [--fps N] [--user U --password P] [--backlog N]
-//                   [--tls BASE [--tls-cert FILE --tls-key FILE]]
+//                   [--tls BASE [--tls-cert FILE --tls-key FILE]] [--redirect-port N]
 // With --tls it serves HTTPS with the certificate made at BASE (made on first
 // use), or with the given PEM files; one that cannot be used is reported as
-// "tls-error TEXT" instead of the listening line.
+// "tls-error REASON" instead of the listening line. --redirect-port also sends
+// plain HTTP on port N (0: chosen, told as " redirect=R") on to it.
 // Serves the "Webserver" folder beside this program. Each camera encodes a
 // 640x480 picture of its own afresh for every request, as a camera display
 // does. Prints "listening port=P" once ready, then reads commands from
@@ -197,6 +198,7 @@ int main(int argc, char** argv) {
   int fps = 0;
   int backlog = kWebListenBacklog;
   const char* tlsBase = nullptr;
+  int redirectPort = -1;
   WebSecurity security;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--port")) settings.listenPort = static_cast<uint16_t>(std::atoi(argv[i + 1]));
@@ -209,6 +211,7 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(argv[i], "--password")) CopyText(settings.password, argv[i + 1]);
     if (!std::strcmp(argv[i], "--tls")) tlsBase = argv[i + 1];
+    if (!std::strcmp(argv[i], "--redirect-port")) redirectPort = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--tls-cert")) security.ownCertificate = CopyText(security.certificatePath, argv[i + 1]);
     if (!std::strcmp(argv[i], "--tls-key")) CopyText(security.keyPath, argv[i + 1]);
   }
@@ -217,9 +220,7 @@ int main(int argc, char** argv) {
     std::string error;
     tls = LoadWebTls(security, tlsBase, error);
     if (!tls) {
-      for (char& c : error)
-        if (c == '\n') c = ' ';
-      Answer("tls-error " + error);
+      Answer("tls-error " + error.substr(0, error.find('\n')));
       return 2;
     }
   }
@@ -235,7 +236,12 @@ int main(int argc, char** argv) {
   if (!ApplyWebSettings(server, nullptr, &cameras, &settings, &ReportBox)) return 1;
   // A port of 0 lets the system choose; later enables keep the chosen one.
   settings.listenPort = server.LocalPort();
-  Answer("listening port=" + std::to_string(settings.listenPort));
+  Webserver redirect;
+  redirect.SetBindAddress(INADDR_LOOPBACK);
+  redirect.SetHttpsRedirect(settings.listenPort);
+  if (redirectPort >= 0 && !redirect.Start(static_cast<uint16_t>(redirectPort))) return 1;
+  const std::string redirectText = redirectPort >= 0 ? " redirect=" + std::to_string(redirect.LocalPort()) : "";
+  Answer("listening port=" + std::to_string(settings.listenPort) + redirectText);
 
   MSG msg;
   PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists before the reader posts
