@@ -56,10 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t count = extras.size();
   const ExtensionRead how = ReadConfigExtension(extensionOnly, extras);
   if (extras.size() != count) std::abort();
-  for (const auto& [e, identity] : extras) {
+  for (const auto& [e, identity, second] : extras) {
     RequireInRange(e);
     RequireEnded(identity.name);
-    if (how != ExtensionRead::kLoaded && (e.preMotionFrames || e.keepMegabytes || e.keepDays || identity.name[0]))
+    RequireEnded(second.url);
+    if (how != ExtensionRead::kLoaded &&
+        (e.preMotionFrames || e.keepMegabytes || e.keepDays || identity.name[0] || second.url[0]))
       std::abort();
   }
   const int width = size > 0 ? data[0] * 16 : 640;
