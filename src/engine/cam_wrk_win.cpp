@@ -324,6 +324,7 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   pictureUpdate_.pictureInfo = nullptr;
   pictureUpdate_.scaled = nullptr;
 
+  recorder_.SetPicturesFromSecondStream(ipSource_ && ipSource_->PicturesFromSecondStream());
   recorder_.SaveFrame(picture_, detector_.motionLevel, settings_);
   const char* status = recorder_.StatusText();
   SendStatus(status[0] ? status : nullptr);

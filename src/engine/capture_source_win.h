@@ -42,6 +42,8 @@ class IpSource : public CaptureSource {
   // instead of the main one while the main one is only received; the
   // dialog's address (at most 258 characters). Other sources have none.
   virtual void SetSecondSource(const char*) {}
+  // Pictures come from the second stream; the main one is only received.
+  virtual bool PicturesFromSecondStream() const { return false; }
   virtual void GetSecondSource(char (&url)[kTextSize]) { url[0] = '\0'; }
   // The text of its status line, for the mark of a camera without signal.
   virtual void GetStatus(char (&text)[kTextSize]) { text[0] = '\0'; }

@@ -51,6 +51,9 @@ class Recorder {
   void SavePacket(const SharedPacket& packet, const CamSettings& settings);
   // The camera's recording format is "as sent": its packets are wanted.
   bool RecordsAsSent() const { return extras_.recordAsSent != 0; }
+  // Pictures from a camera's second stream never record: the main stream's
+  // packets do, once they come (its pictures came first at times).
+  void SetPicturesFromSecondStream(bool fromSecond) { picturesFromSecondStream_ = fromSecond; }
   // The source is gone: until packets arrive again, pictures are recorded.
   void ForgetPacketSource() {
     packetsArrive_ = false;
@@ -94,8 +97,8 @@ class Recorder {
  private:
   void SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings);
   void SavePacketSteps(const SharedPacket& packet, const CamSettings& settings);
-  // Packets arrive and are to be recorded as sent.
-  bool AsSent() const { return packetsArrive_ && RecordsAsSent(); }
+  // Packets arrive, or will, and are to be recorded as sent.
+  bool AsSent() const { return RecordsAsSent() && (packetsArrive_ || picturesFromSecondStream_); }
   // The template the camera's recordings are named by in its format.
   std::string PathTemplate(const CamSettings& settings) const;
   bool TakePath(const CamSettings& settings);
@@ -131,5 +134,6 @@ class Recorder {
   RecordingClaim claim_;
   Mp4Recorder mp4_;
   bool packetsArrive_ = false;
+  bool picturesFromSecondStream_ = false;
   bool motionWanted_ = false;  // the last picture's motion turn, for the packets after it
 };

@@ -69,6 +69,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void Configure(HWND window, UINT message, int32_t intervalMs, bool running) override;
   void GetSource(char (&url)[kTextSize], int32_t& running, int32_t& mjpegStream) override;
   void SetSecondSource(const char* url) override;
+  bool PicturesFromSecondStream() const override { return secondRtsp_ != nullptr; }
   void GetSecondSource(char (&url)[kTextSize]) override;
   void Show(bool show) override;
   void SetCameraNumber(int number) override;
