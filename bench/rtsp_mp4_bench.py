@@ -24,7 +24,7 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "system"))
 from rtsp_bench import MEASURE, SETTLE, measure_pid, publish_copy  # noqa: E402
-from rtsp_peers import RtspRelay  # noqa: E402
+from rtsp_peers import RtspRelay, end_peers  # noqa: E402
 from vorrandale_bench import GRIDS, camera_settings, put_int, start_program, wine_path  # noqa: E402
 
 SAVE_INTERVAL = 1088
@@ -131,11 +131,7 @@ def main():
                   f"{result['cpu']:.1f} % of a core, "
                   f"{result['rate'] / stream_rate * 100 if stream_rate else 0:.1f} % of the stream's bytes", flush=True)
     finally:
-        for publisher in publishers:
-            publisher.kill()
-            publisher.wait()
-        for relay in relays:
-            relay.close()
+        end_peers(publishers, relays)
         shutil.rmtree(folder, ignore_errors=True)
     return 0
 

@@ -16,7 +16,7 @@ import tempfile
 import time
 import zlib
 
-from rtsp_peers import RtspRelay, publish
+from rtsp_peers import RtspRelay, end_peers, publish
 from systest import Checks, Program, arguments, free_port, wait_for, wine_path
 from vorrandale_test import config_bytes, put_text
 
@@ -154,12 +154,7 @@ def main():
     finally:
         if program:
             program.end()
-        for process in publishers + peers:
-            if process.poll() is None:
-                process.kill()
-            process.wait()
-        for relay in relays:
-            relay.close()
+        end_peers(publishers + peers, relays)
         shutil.rmtree(folder, ignore_errors=True)
     return check.result()
 

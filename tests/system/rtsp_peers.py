@@ -277,6 +277,16 @@ def publish(relay, picture, codec, rate=10, alternate=False, b_frames=True, in_b
     return subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
 
+def end_peers(processes, closables):
+    """Ends the ffmpeg peers still running and closes relays and servers."""
+    for process in processes:
+        if process.poll() is None:
+            process.kill()
+        process.wait()
+    for closable in closables:
+        closable.close()
+
+
 def still_picture(path, size, negated=False):
     subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", f"testsrc2=size={size}",
                     *(["-vf", "negate"] if negated else []), "-frames:v", "1", path], check=True, timeout=60)

@@ -11,7 +11,7 @@ import tempfile
 import threading
 import time
 
-from rtsp_peers import RtspRelay, ScriptedRtspServer, publish, still_picture
+from rtsp_peers import RtspRelay, ScriptedRtspServer, end_peers, publish, still_picture
 from systest import Checks, arguments, free_port, wine_path
 
 # Just over the largest picture a camera may send: an 8192x8192 source kept
@@ -211,13 +211,7 @@ def main():
             check(run.stop_ms is not None and run.stop_ms < PROMPT_STOP_MS,
                   f"{name}: the worker stops at once ({run.stop_ms} ms)")
     finally:
-        for process in publishers:
-            process.kill()
-            process.wait()
-        for relay in relays:
-            relay.close()
-        for server in servers:
-            server.close()
+        end_peers(publishers, relays + servers)
         shutil.rmtree(folder, ignore_errors=True)
 
     return check.result()
