@@ -37,21 +37,21 @@ bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg) {
   if (!handle) return false;
   const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
   const int height = AbsHeight(header.height);
-  // Compress straight into the caller's buffer, reusing its capacity: a
-  // fresh worst-case block per frame costs more than the coding under Wine.
+  // Compress into a worst-case block kept by the thread, then copy out what
+  // the picture took: a fresh block per frame costs a page fault per 4 KiB
+  // under Wine, and growing the caller's buffer back to the worst case would
+  // clear a megabyte per frame.
   const unsigned long worstCase = tjBufSize(header.width, height, kSubsampling);
   if (worstCase == static_cast<unsigned long>(-1)) return false;
-  jpeg.resize(worstCase);
-  unsigned char* out = jpeg.data();
+  thread_local std::vector<uint8_t> scratch;
+  if (scratch.size() < worstCase) scratch.resize(worstCase);
+  unsigned char* out = scratch.data();
   unsigned long outSize = worstCase;
   const int flags = TJFLAG_NOREALLOC | (header.height > 0 ? TJFLAG_BOTTOMUP : 0);
   const int rc = tjCompress2(handle.get(), picture.pixels.data(), header.width, static_cast<int>(picture.Stride()),
                              height, pixelFormat, &out, &outSize, kSubsampling, q, flags);
-  if (rc != 0 || out != jpeg.data() || outSize == 0 || outSize > worstCase) {
-    jpeg.clear();
-    return false;
-  }
-  jpeg.resize(outSize);
+  if (rc != 0 || out != scratch.data() || outSize == 0 || outSize > worstCase) return false;
+  jpeg.assign(scratch.data(), scratch.data() + outSize);
   return true;
 }
 

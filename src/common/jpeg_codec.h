@@ -1,6 +1,6 @@
 #pragma once
-// JPEG coding of pictures through libjpeg-turbo. Keeps no state between
-// calls, so every thread may code at once.
+// JPEG coding of pictures through libjpeg-turbo. Every thread may code at
+// once; each keeps one worst-case block for its encoding.
 
 #include <cstddef>
 #include <cstdint>
