@@ -1,24 +1,4 @@
-#include "common/subclassed_control_win.h"
-
-WNDPROC SubclassControl(HWND control, WNDPROC procedure, void* object) {
-  if (!control) return nullptr;
-  SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-  auto previous =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
-  const LONG_PTR exStyle = GetWindowLongPtrA(control, GWL_EXSTYLE);
-  SetWindowLongPtrA(control, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE));
-  SetWindowPos(control, nullptr, 0, 0, 0, 0,
-               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  RedrawControl(control);
-  return previous;
-}
-
-void RestoreControl(HWND control, WNDPROC procedure, WNDPROC previous) {
-  if (!control || !previous || !IsWindow(control)) return;
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC)) != procedure) return;
-  SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-  SetWindowLongPtrA(control, GWLP_USERDATA, 0);
-}
+#include "framework/drawn_control_win.h"
 
 void RedrawControl(HWND control) {
   if (control) RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME | RDW_NOCHILDREN);
@@ -45,16 +25,14 @@ bool DrawnControl::Attach(HWND dialog, int controlId) {
   if (!control) return false;
   Detach();
   BeforeTakeOver(control);
-  window_ = control;
+  if (!SubclassedControl::Attach(control)) return false;
   owner_ = dialog;
-  oldProc_ = SubclassControl(control, &DrawnControl::WindowProc, this);
+  const LONG_PTR exStyle = GetWindowLongPtrA(control, GWL_EXSTYLE);
+  SetWindowLongPtrA(control, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE));
+  SetWindowPos(control, nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  RedrawControl(control);
   return true;
-}
-
-void DrawnControl::Detach() {
-  RestoreControl(window_, &DrawnControl::WindowProc, oldProc_);
-  window_ = nullptr;
-  oldProc_ = nullptr;
 }
 
 bool DrawnControl::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
@@ -63,21 +41,11 @@ bool DrawnControl::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 
 void DrawnControl::BeforeTakeOver(HWND) {}
 
-LRESULT CALLBACK DrawnControl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  DrawnControl* self = SubclassedObject<DrawnControl>(window);
-  if (!self || self->window_ != window) return DefWindowProcA(window, message, wParam, lParam);
-  return self->HandleMessage(message, wParam, lParam);
-}
-
-LRESULT DrawnControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  // Kept: handling the message may detach the object.
-  const HWND window = window_;
-  const WNDPROC oldProc = oldProc_;
+LRESULT DrawnControl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (HandleSelfPaintingMessage(
           window, message, wParam, [this](HDC dc, const RECT& client) { Paint(dc, client); }, result))
     return result;
   if (OnMessage(message, wParam, lParam, result)) return result;
-  if (message == WM_NCDESTROY) Detach();
-  return CallWindowProcA(oldProc, window, message, wParam, lParam);
+  return SubclassedControl::HandleMessage(window, message, wParam, lParam);
 }
