@@ -1,12 +1,6 @@
 #include "framework/dialogs_win.h"
 
-namespace {
-
-// Marks the windows of modeless dialogs for the message loops; a property
-// rather than a list, so each loop asks only the window at hand.
-constexpr char kModelessMark[] = "ModelessDlg";
-
-}  // namespace
+#include "framework/window_binding_win.h"
 
 INT_PTR DialogBase::FilterMessage(HWND, UINT, WPARAM, LPARAM) {
   return 0;
@@ -25,7 +19,6 @@ INT_PTR DialogBase::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   if (FilterMessage(hwnd, msg, wParam, lParam)) return TRUE;
   switch (msg) {
     case WM_INITDIALOG:
-      dialog_ = hwnd;
       OnInitDialog(hwnd);
       return TRUE;
     case WM_COMMAND:
@@ -40,19 +33,17 @@ INT_PTR DialogBase::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   }
 }
 
-INT_PTR DialogBase::DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_DESTROY) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    return TRUE;
-  }
-  if (msg == WM_INITDIALOG) SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
-  auto* object = reinterpret_cast<DialogBase*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+INT_PTR CALLBACK DialogBase::DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* object = BoundObject<DialogBase>(hwnd, WM_INITDIALOG, msg, lParam);
   if (!object) return FALSE;
-  return object->DialogProc(hwnd, msg, wParam, lParam);
+  if (msg == WM_INITDIALOG) object->dialog_ = hwnd;
+  if (msg != WM_NCDESTROY) return object->DialogProc(hwnd, msg, wParam, lParam);
+  object->dialog_ = nullptr;
+  return FALSE;
 }
 
 INT_PTR ModalDlg::Run(HWND parent, int templateId) {
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, &ModalDlg::StaticProc,
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, &DispatchToObject,
                          InitParam());
 }
 
@@ -65,10 +56,6 @@ INT_PTR ModalDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
 
 void ModalDlg::CloseAllowed(HWND hwnd) {
   EndDialog(hwnd, IDCANCEL);
-}
-
-INT_PTR CALLBACK ModalDlg::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchToObject(hwnd, msg, wParam, lParam);
 }
 
 bool ModelessDlg::Create(HWND owner, int templateId, bool show) {
@@ -91,18 +78,17 @@ INT_PTR ModelessDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM) {
 
 void ModelessDlg::CloseAllowed(HWND hwnd) {
   DestroyWindow(hwnd);
-  dialog_ = nullptr;
 }
 
 INT_PTR CALLBACK ModelessDlg::StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) SetPropA(hwnd, kModelessMark, hwnd);
-  if (msg == WM_DESTROY) RemovePropA(hwnd, kModelessMark);
   return DispatchToObject(hwnd, msg, wParam, lParam);
 }
 
 bool TranslateModelessKey(MSG& msg) {
   if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
   HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-  if (!root || !GetPropA(root, kModelessMark)) return false;
+  // Any other window answers something else (or nothing) for that index.
+  if (!root || GetWindowLongPtrA(root, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&ModelessDlg::StaticProc))
+    return false;
   return IsDialogMessageA(root, &msg) != FALSE;
 }

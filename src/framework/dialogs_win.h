@@ -1,6 +1,6 @@
 #pragma once
-// Objects bound to dialogs built from resource templates. The dialog finds
-// its object through its user-data slot from WM_INITDIALOG on.
+// Objects bound to dialogs built from resource templates, from WM_INITDIALOG
+// to WM_NCDESTROY (framework/window_binding_win.h).
 
 #include <windows.h>
 
@@ -19,6 +19,7 @@ class DialogBase {
   DialogBase(const DialogBase&) = delete;
   DialogBase& operator=(const DialogBase&) = delete;
 
+  // The dialog from WM_INITDIALOG until it is destroyed.
   HWND Handle() const { return dialog_; }
 
   // Non-zero: the message is handled, nothing else sees it.
@@ -33,9 +34,8 @@ class DialogBase {
  protected:
   // What WM_CLOSE does once OnClose allowed it.
   virtual void CloseAllowed(HWND hwnd) = 0;
-  // The window procedure's part that finds the object: it rides in on
-  // WM_INITDIALOG's lParam and is forgotten at WM_DESTROY.
-  static INT_PTR DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The dialogs' window procedure: finds the object and forwards.
+  static INT_PTR CALLBACK DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LPARAM InitParam() { return reinterpret_cast<LPARAM>(this); }
 
   HWND dialog_ = nullptr;
@@ -53,9 +53,6 @@ class ModalDlg : public DialogBase {
  protected:
   // Ends the dialog as Cancel does.
   void CloseAllowed(HWND hwnd) override;
-
- private:
-  static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
 class ModelessDlg : public DialogBase {
@@ -76,5 +73,8 @@ class ModelessDlg : public DialogBase {
   HWND owner_ = nullptr;
 
  private:
+  friend bool TranslateModelessKey(MSG& msg);
+  // DispatchToObject under another address, by which the message loops
+  // tell a modeless dialog of ours.
   static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };

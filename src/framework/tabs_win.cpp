@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "common/scoped_handle_win.h"
+#include "framework/window_binding_win.h"
 
 namespace {
 // What a page's own template may carry that has no place inside a tab control.
@@ -89,9 +90,8 @@ INT_PTR Tabs::HandlePageMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 INT_PTR CALLBACK Tabs::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
-  auto* object = reinterpret_cast<Tabs*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!object) return 0;
+  auto* object = BoundObject<Tabs>(hwnd, WM_INITDIALOG, msg, lParam);
+  if (!object || msg == WM_NCDESTROY) return 0;
   return object->HandlePageMessage(hwnd, msg, wParam, lParam);
 }
 

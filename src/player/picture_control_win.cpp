@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "common/fixed_text.h"
-#include "common/image_preview_win.h"
 #include "common/overlay_win.h"
+#include "framework/image_preview_win.h"
 
 namespace {
 

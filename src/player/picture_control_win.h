@@ -16,7 +16,7 @@
 
 #include "common/fixed_text.h"
 #include "common/picture.h"
-#include "common/subclassed_control_win.h"
+#include "framework/drawn_control_win.h"
 
 class PictureControl : public DrawnControl {
  public:

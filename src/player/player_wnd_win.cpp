@@ -81,33 +81,13 @@ PixelSize SizeOf(const RECT& rect) {
 
 INT_PTR PlayerWnd::Run(const std::wstring& commandLine) {
   commandLine_ = commandLine;
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPlayerTemplate), nullptr, &PlayerWnd::DialogProc,
-                         reinterpret_cast<LPARAM>(this));
+  return ModalDlg::Run(nullptr, kPlayerTemplate);
 }
 
-INT_PTR CALLBACK PlayerWnd::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SetWindowLongPtrA(window, GWLP_USERDATA, lParam);
-  auto* self = reinterpret_cast<PlayerWnd*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return FALSE;
-  if (message == WM_INITDIALOG) self->window_ = window;
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
-    return FALSE;
-  }
-  return self->HandleMessage(message, wParam, lParam);
-}
-
-INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  layout_.HandleMessage(window_, message, wParam, lParam);
+INT_PTR PlayerWnd::FilterMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  layout_.HandleMessage(dialog_, message, wParam, lParam);
   if (message == WM_SIZE) FitReadout();
   switch (message) {
-    case WM_INITDIALOG:
-      OnInitDialog();
-      return TRUE;
-    case WM_COMMAND:
-      if (HIWORD(wParam) == 0) OnCommand(LOWORD(wParam));
-      return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == static_cast<UINT_PTR>(kStepArrows) && header->code == UDN_DELTAPOS)
@@ -127,7 +107,7 @@ INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!ShowFrame(FrameMode::NextQuiet))
           StopPlaying();
         else if (const std::optional<uint32_t> delay = source_->RecordedDelayMs())
-          SetTimer(window_, kPlayTimer, *delay, nullptr);
+          SetTimer(dialog_, kPlayTimer, *delay, nullptr);
       }
       return TRUE;
     case WM_RBUTTONUP:
@@ -138,30 +118,41 @@ INT_PTR PlayerWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ApplySizePreset(sizePreset_);
       return TRUE;
     case WM_ENTERSIZEMOVE:
-      GetWindowRect(window_, &sizeBeforeMove_);
+      GetWindowRect(dialog_, &sizeBeforeMove_);
       return TRUE;
     case WM_EXITSIZEMOVE: {
       RECT now{};
-      GetWindowRect(window_, &now);
+      GetWindowRect(dialog_, &now);
       const PixelSize before = SizeOf(sizeBeforeMove_), after = SizeOf(now);
       if (before.width != after.width || before.height != after.height) sizePreset_ = 0;
       return TRUE;
     }
-    case WM_CLOSE:
-      OnClose();
-      return TRUE;
     default:
       return FALSE;
   }
 }
 
-void PlayerWnd::OnInitDialog() {
-  host_.SetOwner(window_);
-  statusLine_.Attach(window_, kStatusLine);
+INT_PTR PlayerWnd::OnCommand(HWND, WPARAM wParam, LPARAM) {
+  if (HIWORD(wParam) == 0) RunCommand(LOWORD(wParam));
+  return TRUE;
+}
+
+INT_PTR PlayerWnd::OnClose() {
+  reader_.RequestAbort();
+  return TRUE;
+}
+
+void PlayerWnd::CloseAllowed(HWND hwnd) {
+  EndDialog(hwnd, 0);
+}
+
+INT_PTR PlayerWnd::OnInitDialog(HWND) {
+  host_.SetOwner(dialog_);
+  statusLine_.Attach(dialog_, kStatusLine);
   statusLine_.SetFlags(StatusLineControl::kButtonFaceBackground, true);
-  picture_.Attach(window_, kPictureArea);
-  SetWindowIcons(window_, kPlayerIcon);
-  timeline_.Attach(window_, kTimeline);
+  picture_.Attach(dialog_, kPictureArea);
+  SetWindowIcons(dialog_, kPlayerIcon);
+  timeline_.Attach(dialog_, kTimeline);
   SendMessageA(timeline_.Window(), TBM_SETRANGEMAX, FALSE, kTimelineRange);
   SendMessageA(timeline_.Window(), TBM_SETPAGESIZE, 0, kTimelinePage);
 
@@ -172,6 +163,7 @@ void PlayerWnd::OnInitDialog() {
   sizePreset_ = kPresetSmall;
   ApplySizePreset(kPresetSmall);
   OpenFromCommandLine();
+  return TRUE;
 }
 
 void PlayerWnd::OpenFromCommandLine() {
@@ -233,28 +225,28 @@ void PlayerWnd::ShowPosition() {
   // An MP4's index counts its frames as it opens.
   if (source_ == &mp4_) {
     SetDlgItemTextA(
-        window_, kPositionReadout,
+        dialog_, kPositionReadout,
         PositionText(static_cast<size_t>(mp4_.ShownNumber()), static_cast<size_t>(mp4_.FrameCount()), true).c_str());
     FitReadout();
     return;
   }
   RecordingFile* file = reader_.File();
   const bool counted = !file || frames_.Update(*file, kIndexSlice);
-  SetDlgItemTextA(window_, kPositionReadout,
+  SetDlgItemTextA(dialog_, kPositionReadout,
                   PositionText(frames_.NumberEndingAt(reader_.Position()), frames_.Count(), counted).c_str());
   FitReadout();
-  if (!counted && !indexing_) indexing_ = PostMessageA(window_, kIndexMore, 0, 0) != FALSE;
+  if (!counted && !indexing_) indexing_ = PostMessageA(dialog_, kIndexMore, 0, 0) != FALSE;
 }
 
 // The readout takes the width of its text at its right edge and the status
 // line the rest, so a small window cuts as little of the status as it can.
 void PlayerWnd::FitReadout() {
-  HWND readout = GetDlgItem(window_, kPositionReadout);
+  HWND readout = GetDlgItem(dialog_, kPositionReadout);
   HWND status = statusLine_.Window();
   RECT outer{}, line{};
   if (!readout || !status || !GetWindowRect(readout, &outer) || !GetWindowRect(status, &line)) return;
-  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&outer), 2);
-  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&line), 2);
+  MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&outer), 2);
+  MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&line), 2);
   char text[64] = "";
   const int length = GetWindowTextA(readout, text, sizeof text);
   SIZE size{};
@@ -274,19 +266,19 @@ void PlayerWnd::SetTimelinePos(int message, long double fraction) {
 }
 
 void PlayerWnd::StopPlaying() {
-  KillTimer(window_, kPlayTimer);
+  KillTimer(dialog_, kPlayTimer);
   playing_ = false;
   // While an edit or export runs the timeline stays locked and the button
   // keeps offering the abort.
   if (reader_.IsBusy()) return;
   EnableWindow(timeline_.Window(), TRUE);
-  SetDlgItemTextA(window_, kPlayButton, "Play");
+  SetDlgItemTextA(dialog_, kPlayButton, "Play");
 }
 
 void PlayerWnd::LockControls(bool locked) {
   StopPlaying();
-  for (int id : {kTimeline, kLoadButton, kStepArrows, kDelayField}) EnableWindow(GetDlgItem(window_, id), !locked);
-  SetDlgItemTextA(window_, kPlayButton, locked ? "Abort" : "Play");
+  for (int id : {kTimeline, kLoadButton, kStepArrows, kDelayField}) EnableWindow(GetDlgItem(dialog_, id), !locked);
+  SetDlgItemTextA(dialog_, kPlayButton, locked ? "Abort" : "Play");
 }
 
 uint32_t PlayerWnd::PlayDelay() {
@@ -296,7 +288,7 @@ uint32_t PlayerWnd::PlayDelay() {
 
 uint32_t PlayerWnd::Delay() const {
   char text[32] = "";
-  GetDlgItemTextA(window_, kDelayField, text, sizeof text);
+  GetDlgItemTextA(dialog_, kDelayField, text, sizeof text);
   return ParseDelay(text);
 }
 
@@ -304,7 +296,7 @@ bool PlayerWnd::HasCurrentFrame() const {
   return reader_.IsOpen() && reader_.FrameSize() > 0 && reader_.Position() >= reader_.FrameSize();
 }
 
-void PlayerWnd::OnCommand(int id) {
+void PlayerWnd::RunCommand(int id) {
   switch (id) {
     case kLoadButton:
       if (!reader_.IsBusy() && OpenRecording(std::nullopt)) OnLoaded();
@@ -340,8 +332,8 @@ void PlayerWnd::OnPlay() {
   } else {
     playing_ = true;
     EnableWindow(timeline_.Window(), FALSE);
-    SetTimer(window_, kPlayTimer, PlayDelay(), nullptr);
-    SetDlgItemTextA(window_, kPlayButton, "Stop");
+    SetTimer(dialog_, kPlayTimer, PlayDelay(), nullptr);
+    SetDlgItemTextA(dialog_, kPlayButton, "Stop");
   }
 }
 
@@ -388,11 +380,11 @@ void PlayerWnd::RunMp4Operation(int id) {
     if (id == kSaveFrame)
       SaveMp4Frame(mp4_, progress);
     else if (id == kExportAvi)
-      ExportMp4Avi(mp4_, window_, progress, ExportFrameRate(PlayDelay()), avi_, keepGoing);
+      ExportMp4Avi(mp4_, dialog_, progress, ExportFrameRate(PlayDelay()), avi_, keepGoing);
     else if (id == kExportMp4)
-      EditMp4(mp4_, window_, progress, EditKind::Extract, keepGoing, "Exported_Video.mp4");
+      EditMp4(mp4_, dialog_, progress, EditKind::Extract, keepGoing, "Exported_Video.mp4");
     else
-      EditMp4(mp4_, window_, progress, EditKindOf(id), keepGoing);
+      EditMp4(mp4_, dialog_, progress, EditKindOf(id), keepGoing);
   }
   LockControls(false);
 }
@@ -425,7 +417,7 @@ void PlayerWnd::OnEditCommand(int id) {
     case kExportAvi: {
       const uint32_t rate = ExportFrameRate(Delay());
       LockControls(true);
-      ExportAvi(reader_, window_, progress, rate, avi_);
+      ExportAvi(reader_, dialog_, progress, rate, avi_);
       LockControls(false);
       return;
     }
@@ -453,11 +445,11 @@ void PlayerWnd::ApplySizePreset(int command) {
   const PixelSize wanted = PresetPictureSize(command);
   if (wanted.width == 0) return;
   RECT window{}, picture{};
-  GetWindowRect(window_, &window);
+  GetWindowRect(dialog_, &window);
   GetWindowRect(picture_.Window(), &picture);
   const PixelSize size = WindowSizeFor(SizeOf(window), SizeOf(picture), wanted);
-  MoveWindow(window_, window.left, window.top, size.width, size.height, TRUE);
-  RedrawWindow(window_, nullptr, nullptr, kRedrawAll);
+  MoveWindow(dialog_, window.left, window.top, size.width, size.height, TRUE);
+  RedrawWindow(dialog_, nullptr, nullptr, kRedrawAll);
 }
 
 HMENU PlayerWnd::BuildContextMenu() const {
@@ -481,7 +473,7 @@ void PlayerWnd::OnRightButtonUp(POINT client) {
   if (!source_->IsOpen()) return;
   RECT area{};
   GetWindowRect(picture_.Window(), &area);
-  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
+  MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&area), 2);
   if (!PtInRect(&area, client)) return;
   ShowContextMenu();
 }
@@ -489,15 +481,10 @@ void PlayerWnd::OnRightButtonUp(POINT client) {
 void PlayerWnd::ShowContextMenu() {
   HMENU menu = BuildContextMenu();
   if (!menu) return;
-  SetForegroundWindow(window_);
+  SetForegroundWindow(dialog_);
   POINT cursor{};
   GetCursorPos(&cursor);
-  TrackPopupMenu(menu, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, window_, nullptr);
+  TrackPopupMenu(menu, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, dialog_, nullptr);
   DestroyMenu(menu);
-  PostMessageA(window_, WM_NULL, 0, 0);
-}
-
-void PlayerWnd::OnClose() {
-  reader_.RequestAbort();
-  EndDialog(window_, 0);
+  PostMessageA(dialog_, WM_NULL, 0, 0);
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/control_layout_win.h"
+#include "framework/dialogs_win.h"
 #include "player/avi_writer_win.h"
 #include "player/frame_index.h"
 #include "player/frame_source.h"
@@ -31,7 +32,7 @@ enum class FrameMode {
   AtFraction,     // the timeline, "<<" and ">>"
 };
 
-class PlayerWnd {
+class PlayerWnd : public ModalDlg {
  public:
   PlayerWnd(Win32ReaderHost& host, RecordingReader& reader, AviPlatform& avi = DefaultAviPlatform())
       : host_(host), reader_(reader), avi_(avi), mp4_(host) {}
@@ -52,13 +53,14 @@ class PlayerWnd {
   // caller destroys what it returns.
   HMENU BuildContextMenu() const;
 
-  HWND Handle() const { return window_; }
-
  private:
-  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void OnInitDialog();
-  void OnCommand(int id);
+  INT_PTR FilterMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+  INT_PTR OnInitDialog(HWND hwnd) override;
+  INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) override;
+  // Asks a running edit or export to stop.
+  INT_PTR OnClose() override;
+  void CloseAllowed(HWND hwnd) override;
+  void RunCommand(int id);
   void OnEditCommand(int id);
   // The selection and the cuts of an MP4 recording.
   void OnMp4EditCommand(int id);
@@ -68,7 +70,6 @@ class PlayerWnd {
   void OnStep(int delta);
   void OnTimelineReleased();
   void OnRightButtonUp(POINT client);
-  void OnClose();
   void OpenFromCommandLine();
   // Opens a .mp4 in the MP4 reader and anything else in the .mjpg reader,
   // closing the other; without a path asks for one first (a cancelled
@@ -90,7 +91,6 @@ class PlayerWnd {
   Mp4Reader mp4_;
   FrameSource* source_ = &reader_;  // the open one's reader
   std::wstring commandLine_;
-  HWND window_ = nullptr;
   ControlLayout layout_;
   PictureControl picture_;
   StatusLineControl statusLine_;

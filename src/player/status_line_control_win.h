@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/subclassed_control_win.h"
+#include "framework/drawn_control_win.h"
 
 class StatusLineControl : public DrawnControl {
  public:

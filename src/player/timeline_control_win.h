@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-#include "common/subclassed_control_win.h"
+#include "framework/drawn_control_win.h"
 #include "player/timeline_geometry.h"
 
 // The dialog it is attached from (Owner()) gets the click notices.

@@ -7,9 +7,9 @@
 
 #include <functional>
 
-#include "common/image_preview_win.h"
 #include "engine/cam_wnd_win.h"
 #include "framework/dialogs_win.h"
+#include "framework/image_preview_win.h"
 
 inline constexpr int kCamViewTemplate = 107;
 inline constexpr int kCamViewPicture = 1021;

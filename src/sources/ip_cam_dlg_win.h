@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "common/image_preview_win.h"
 #include "common/picture.h"
 #include "common/scoped_handle_win.h"
 #include "engine/capture_source_win.h"
 #include "engine/latency.h"
 #include "framework/dialogs_win.h"
+#include "framework/image_preview_win.h"
 #include "sources/frame_pace.h"
 #include "sources/receive_buffer.h"
 #include "sources/rtsp_reader_win.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/picture.h"
-#include "common/subclassed_control_win.h"
+#include "framework/drawn_control_win.h"
 
 class ImagePreview : public DrawnControl {
  public:

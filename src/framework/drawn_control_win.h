@@ -1,26 +1,12 @@
 #pragma once
-// What the self-painting controls share: taking over an existing dialog
-// control's window procedure, and painting through an off-screen bitmap.
-// DrawnControl at the end puts the pieces together; derive from it.
+// What the self-painting controls share: painting through an off-screen
+// bitmap into a dialog's control taken over. DrawnControl at the end puts
+// the pieces together; derive from it.
 
 #include <windows.h>
 
 #include "common/scoped_handle_win.h"
-
-// Replaces control's window procedure with procedure and stores object in
-// its user data; removes the static edge and redraws the frame. Returns the
-// replaced procedure (null when control is null).
-WNDPROC SubclassControl(HWND control, WNDPROC procedure, void* object);
-
-// Puts the replaced procedure back and clears the user data, if control
-// still runs procedure. Safe on a destroyed window.
-void RestoreControl(HWND control, WNDPROC procedure, WNDPROC previous);
-
-// The object a subclassed control's user data points to.
-template <typename T>
-T* SubclassedObject(HWND control) {
-  return reinterpret_cast<T*>(GetWindowLongPtrA(control, GWLP_USERDATA));
-}
+#include "framework/subclassed_control_win.h"
 
 // Full redraw of a control: invalidate, update now, frame, no children.
 void RedrawControl(HWND control);
@@ -107,22 +93,16 @@ bool HandleSelfPaintingMessage(HWND control, UINT message, WPARAM wParam, Paint 
   }
 }
 
-// The base of the self-painting controls: takes over a dialog's control,
-// answers its paint messages through Paint, offers every other message to
-// OnMessage and then to the control's own procedure, and hands the control
-// back when either the object or the control dies. Use on the control's
-// thread.
-class DrawnControl {
+// The base of the self-painting controls: takes over a dialog's control
+// without its static edge, answers its paint messages through Paint, offers
+// every other message to OnMessage and then to the control's own procedure,
+// and hands the control back when either the object or the control dies.
+// Use on the control's thread.
+class DrawnControl : public SubclassedControl {
  public:
-  DrawnControl() = default;
-  virtual ~DrawnControl() { Detach(); }
-  DrawnControl(const DrawnControl&) = delete;
-  DrawnControl& operator=(const DrawnControl&) = delete;
-
   // Takes over the control of that id in dialog. False when there is none.
   bool Attach(HWND dialog, int controlId);
 
-  HWND Window() const { return window_; }
   HWND Owner() const { return owner_; }
 
  protected:
@@ -135,11 +115,7 @@ class DrawnControl {
   virtual void BeforeTakeOver(HWND control);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Detach();
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  HWND window_ = nullptr;
   HWND owner_ = nullptr;
-  WNDPROC oldProc_ = nullptr;
 };

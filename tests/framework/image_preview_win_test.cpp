@@ -1,4 +1,4 @@
-#include "common/image_preview_win.h"
+#include "framework/image_preview_win.h"
 
 #include <gtest/gtest.h>
 
