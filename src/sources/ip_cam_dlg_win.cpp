@@ -1,7 +1,5 @@
 #include "sources/ip_cam_dlg_win.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "common/fixed_text.h"
@@ -170,9 +168,9 @@ void IPCamDlg::OnRtspEvent() {
   const bool mainNews = rtsp_->TakeStatus(mainStatus_);
   const bool secondNews = secondRtsp_ && secondRtsp_->TakeStatus(secondStatus_);
   if (secondRtsp_ && (mainNews || secondNews))
-    SetStatus("%s | Live and motion: %s", mainStatus_.c_str(), secondStatus_.c_str());
+    ShowBothStatuses();
   else if (mainNews)
-    SetStatus("%s", mainStatus_.c_str());
+    SetStatus(mainStatus_.c_str());
   std::vector<SharedPacket> packets;
   rtsp_->TakePackets(packets);
   for (const SharedPacket& packet : packets)
@@ -192,8 +190,10 @@ void IPCamDlg::DropConnection() {
   http_.Stop();
 }
 
-void IPCamDlg::ShowStatus(const char* text) {
-  SetStatus("%s", text);
+void IPCamDlg::ShowBothStatuses() {
+  char text[kTextSize];
+  FormatText(text, sizeof text, "%s | Live and motion: %s", mainStatus_.c_str(), secondStatus_.c_str());
+  SetStatus(text);
 }
 
 void IPCamDlg::ShowPicture(const Picture& picture) {
@@ -231,13 +231,7 @@ void IPCamDlg::EnableModeButtons() {
   for (int id : {ipcam::kJpegImage, ipcam::kMjpegStream}) EnableWindow(GetDlgItem(dialog_, id), enable);
 }
 
-void IPCamDlg::SetStatus(const char* format, ...) {
-  char text[kTextSize];
-  va_list args;
-  va_start(args, format);
-  int written = std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  if (written < 0) text[0] = '\0';
+void IPCamDlg::SetStatus(const char* text) {
   if (statusControl_) SetWindowTextA(statusControl_, text);
   if (statusListener_) statusListener_(text);
 }

@@ -71,7 +71,7 @@ class IPCamDlg : public ModelessDlg, public IpSource, private HttpCamera::Owner 
   INT_PTR OnClose() override;
 
  private:
-  void ShowStatus(const char* text) override;
+  void ShowStatus(const char* text) override { SetStatus(text); }
   void ShowPicture(const Picture& picture) override;
   void ClearPicture() override;
   void Retry() override { Connect(); }
@@ -91,11 +91,8 @@ class IPCamDlg : public ModelessDlg, public IpSource, private HttpCamera::Owner 
   void EnableInputs(bool enable);
   // The label above the URL names what the chosen mode expects there.
   void ShowUrlLabel(bool mjpegStream);
-#if defined(__GNUC__)
-  __attribute__((format(printf, 2, 3)))
-#endif
-  void
-  SetStatus(const char* format, ...);
+  void SetStatus(const char* text);
+  void ShowBothStatuses();
 
   ImagePreview preview_;
   Options options_;
