@@ -76,15 +76,14 @@ bool ReadFriendlyName(IMoniker* moniker, char (&name)[kNameBytes]) {
 }
 
 // Visits every device of the category, counting from 0, until visit
-// returns true; false when there is no enumerator.
-bool ForEachDevice(const std::function<bool(int n, IMoniker* moniker)>& visit) {
+// returns true.
+void ForEachDevice(const std::function<bool(int n, IMoniker* moniker)>& visit) {
   ComPtr<IEnumMoniker> monikers;
-  if (!CreateDeviceEnumerator(monikers)) return false;
+  if (!CreateDeviceEnumerator(monikers)) return;
   monikers->Reset();
   ComPtr<IMoniker> moniker;
   for (int n = 0; monikers->Next(1, moniker.Put(), nullptr) == S_OK; ++n)
     if (visit(n, moniker.Get())) break;
-  return true;
 }
 
 // Visits every capability of a stream configuration, with its video

@@ -43,8 +43,8 @@ class CaptureGraph {
   CaptureGraph(const CaptureGraph&) = delete;
   CaptureGraph& operator=(const CaptureGraph&) = delete;
 
-  // The names of the devices, in the order BindDevice counts them; false
-  // when COM could not be started.
+  // The names of the devices in the order BindDevice counts them (one
+  // whose name cannot be read left out); false when COM could not start.
   bool DeviceNames(std::vector<std::string>& names) const;
   // Device n (from 0, over every moniker of the category).
   bool BindDevice(int n, ComPtr<IBaseFilter>& filter);

@@ -92,6 +92,7 @@ class IPCamDlg : public ModelessDlg, public IpSource, private HttpCamera::Owner 
   // The label above the URL names what the chosen mode expects there.
   void ShowUrlLabel(bool mjpegStream);
   void SetStatus(const char* text);
+  // The main and the second stream's texts in one line.
   void ShowBothStatuses();
 
   ImagePreview preview_;
