@@ -1,9 +1,9 @@
 #include "sources/capture_graph_win.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "common/fixed_text.h"
 #include "sources/capture_text.h"
 
 // Present in libstrmiids but not declared by the mingw headers.
@@ -12,10 +12,6 @@ extern "C" const CLSID CLSID_SampleGrabber;
 namespace {
 
 constexpr int kNameBytes = 2048;
-constexpr char kDevicePrompt[] = "Select a device...";
-constexpr char kNoDevices[] = "No Devices Detected";
-constexpr char kFormatPrompt[] = "Select a format...";
-constexpr char kStartFailure[] = "Failed to Initialize video,\ndevice may already be in use";
 
 static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER));
 
@@ -51,20 +47,6 @@ class MediaType {
   AM_MEDIA_TYPE* heap_ = nullptr;
 };
 
-int ShowBox(const CaptureGraph::MessageBoxFn& messageBox, HWND owner, const char* text, const char* title, UINT flags) {
-  return messageBox ? messageBox(owner, text, title, flags) : MessageBoxA(owner, text, title, flags);
-}
-
-void ClearList(HWND list) {
-  SendMessageA(list, CB_RESETCONTENT, 0, 0);
-  EnableWindow(list, FALSE);
-}
-
-void InsertPrompt(HWND list, const char* text) {
-  SendMessageA(list, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text));
-  SendMessageA(list, CB_SETCURSEL, 0, 0);
-}
-
 bool CreateDeviceEnumerator(ComPtr<IEnumMoniker>& monikers) {
   ComPtr<ICreateDevEnum> devices;
   if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
@@ -93,19 +75,60 @@ bool ReadFriendlyName(IMoniker* moniker, char (&name)[kNameBytes]) {
   return read;
 }
 
-bool ListText(HWND list, int position, std::vector<char>& text) {
-  const LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(position), 0);
-  if (length == CB_ERR) return false;
-  text.assign(static_cast<size_t>(length) + 1, '\0');
-  return SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text.data())) !=
-         CB_ERR;
+// Visits every device of the category, counting from 0, until visit
+// returns true.
+void ForEachDevice(const std::function<bool(int n, IMoniker* moniker)>& visit) {
+  ComPtr<IEnumMoniker> monikers;
+  if (!CreateDeviceEnumerator(monikers)) return;
+  monikers->Reset();
+  ComPtr<IMoniker> moniker;
+  for (int n = 0; monikers->Next(1, moniker.Put(), nullptr) == S_OK; ++n)
+    if (visit(n, moniker.Get())) break;
+}
+
+// Visits every capability of a stream configuration, with its video
+// header (null when it has none), until visit returns true; the number of
+// capabilities read.
+using CapabilityVisit = std::function<bool(const AM_MEDIA_TYPE& type, const VIDEOINFOHEADER* info)>;
+int ForEachCapability(IAMStreamConfig* config, const CapabilityVisit& visit) {
+  int count = 0;
+  int size = 0;
+  if (FAILED(config->GetNumberOfCapabilities(&count, &size)) || size <= 0) return 0;
+  std::vector<BYTE> caps(static_cast<size_t>(size));
+  int read = 0;
+  for (int i = 0; i < count; ++i) {
+    MediaType type;
+    if (FAILED(config->GetStreamCaps(i, type.PutHeap(), caps.data())) || !type.Get()) continue;
+    ++read;
+    if (visit(*type.Get(), type.VideoInfo())) break;
+  }
+  return read;
+}
+
+// The crossbar's input pins that are video connectors, in pin order.
+std::vector<CaptureInput> VideoInputPins(IAMCrossbar* crossbar) {
+  std::vector<CaptureInput> found;
+  long outputs = 0;
+  long inputs = 0;
+  if (FAILED(crossbar->get_PinCounts(&outputs, &inputs))) return found;
+  for (long i = 0; i < inputs; ++i) {
+    long related = 0;
+    long type = 0;
+    if (crossbar->get_CrossbarPinInfo(TRUE, i, &related, &type) == S_OK && type < kFirstAudioConnector)
+      found.push_back({i, type});
+  }
+  return found;
 }
 
 }  // namespace
 
 CaptureGraph::CaptureGraph(MessageBoxFn messageBox) : messageBox(std::move(messageBox)) {
   comReady = SUCCEEDED(CoInitialize(nullptr)) ? 1 : 0;
-  if (!comReady) ShowBox(this->messageBox, nullptr, "CoInitialize Failed", "Error", MB_ICONHAND | MB_TOPMOST);
+  if (!comReady) ShowBox(nullptr, "CoInitialize Failed", "Error", MB_ICONHAND | MB_TOPMOST);
+}
+
+int CaptureGraph::ShowBox(HWND owner, const char* text, const char* title, UINT flags) const {
+  return messageBox ? messageBox(owner, text, title, flags) : MessageBoxA(owner, text, title, flags);
 }
 
 CaptureGraph::~CaptureGraph() {
@@ -113,64 +136,33 @@ CaptureGraph::~CaptureGraph() {
   if (comReady) CoUninitialize();
 }
 
-void CaptureGraph::Init(HWND dialogWindow, HWND host, HWND devices, HWND formats, HWND inputs) {
-  dialog = dialogWindow;
-  videoHost = host;
-  deviceList = devices;
-  formatList = formats;
-  inputList = inputs;
-  FillDeviceList(deviceList);
-  EnableWindow(formatList, FALSE);
-  EnableWindow(inputList, FALSE);
-}
-
-int CaptureGraph::FillDeviceList(HWND list) {
-  if (!comReady) return 0;
-  ClearList(list);
-  ComPtr<ICreateDevEnum> devices;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                              devices.PutVoid())))
-    return 0;
-  ComPtr<IEnumMoniker> monikers;
-  const HRESULT result = devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, monikers.Put(), 0);
-  if (FAILED(result) || !monikers) {
-    InsertPrompt(list, kNoDevices);
-    return 0;
-  }
-  monikers->Reset();
-  int count = 0;
-  ComPtr<IMoniker> moniker;
-  while (monikers->Next(1, moniker.Put(), nullptr) == S_OK) {
+bool CaptureGraph::DeviceNames(std::vector<std::string>& names) const {
+  names.clear();
+  if (!comReady) return false;
+  ForEachDevice([&names](int, IMoniker* moniker) {
     char name[kNameBytes];
-    if (ReadFriendlyName(moniker.Get(), name)) {
-      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-      ++count;
-    }
-  }
-  if (count > 0) {
-    EnableWindow(list, TRUE);
-    InsertPrompt(list, kDevicePrompt);
-  }
-  return count;
+    if (ReadFriendlyName(moniker, name)) names.emplace_back(name);
+    return false;
+  });
+  return true;
 }
 
 bool CaptureGraph::BindDevice(int n, ComPtr<IBaseFilter>& filter) {
   filter.Reset();
-  ComPtr<IEnumMoniker> monikers;
-  if (n < 0 || !CreateDeviceEnumerator(monikers)) return false;
-  monikers->Reset();
-  ComPtr<IMoniker> moniker;
-  for (int k = 0; monikers->Next(1, moniker.Put(), nullptr) == S_OK; ++k) {
-    if (k != n) continue;
+  bool bound = false;
+  if (n < 0) return false;
+  ForEachDevice([&](int k, IMoniker* moniker) {
+    if (k != n) return false;
     char name[kNameBytes];
-    if (!ReadFriendlyName(moniker.Get(), name)) return false;
-    return SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.PutVoid())) && filter;
-  }
-  return false;
+    bound = ReadFriendlyName(moniker, name) &&
+            SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.PutVoid())) && filter;
+    return true;
+  });
+  return bound;
 }
 
-int CaptureGraph::FillFormatList(int devicePosition, HWND list) {
-  ClearList(list);
+int CaptureGraph::Formats(int devicePosition, std::vector<CaptureFormat>& formats) {
+  formats.clear();
   if (devicePosition < 1) return 0;
   ComPtr<IPin> pin;
   if (captureFilter && devicePosition == runningDevice) {
@@ -181,30 +173,13 @@ int CaptureGraph::FillFormatList(int devicePosition, HWND list) {
   }
   if (!pin) return -1;
   ComPtr<IAMStreamConfig> config;
-  int count = 0;
-  int size = 0;
-  if (FAILED(pin->QueryInterface(IID_IAMStreamConfig, config.PutVoid())) ||
-      FAILED(config->GetNumberOfCapabilities(&count, &size)) || size <= 0)
-    return 0;
-  std::vector<BYTE> caps(static_cast<size_t>(size));
-  int counted = 0;
-  for (int i = 0; i < count; ++i) {
-    MediaType type;
-    if (FAILED(config->GetStreamCaps(i, type.PutHeap(), caps.data())) || !type.Get()) continue;
-    ++counted;
-    const VIDEOINFOHEADER* info = type.VideoInfo();
-    if (type.Get()->majortype != MEDIATYPE_Video || !info || info->bmiHeader.biBitCount == 0) continue;
-    char text[64];
-    FormatCaptureEntry(text, sizeof text, info->bmiHeader.biWidth, info->bmiHeader.biHeight,
-                       info->bmiHeader.biBitCount);
-    if (SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text)) == CB_ERR)
-      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-  }
-  if (counted > 0) {
-    EnableWindow(list, TRUE);
-    InsertPrompt(list, kFormatPrompt);
-  }
-  return counted;
+  if (FAILED(pin->QueryInterface(IID_IAMStreamConfig, config.PutVoid()))) return 0;
+  return ForEachCapability(config.Get(), [&formats](const AM_MEDIA_TYPE& type, const VIDEOINFOHEADER* info) {
+    if (type.majortype != MEDIATYPE_Video || !info || info->bmiHeader.biBitCount == 0) return false;
+    const CaptureFormat format{info->bmiHeader.biWidth, info->bmiHeader.biHeight, info->bmiHeader.biBitCount};
+    if (std::find(formats.begin(), formats.end(), format) == formats.end()) formats.push_back(format);
+    return false;
+  });
 }
 
 bool CaptureGraph::FindCrossbar(ComPtr<IAMCrossbar>& crossbar) const {
@@ -214,46 +189,25 @@ bool CaptureGraph::FindCrossbar(ComPtr<IAMCrossbar>& crossbar) const {
          crossbar;
 }
 
-int CaptureGraph::FillInputList(HWND list) {
-  if (!builder) return 0;
-  ClearList(list);
+bool CaptureGraph::VideoInputs(std::vector<CaptureInput>& inputs) const {
+  inputs.clear();
+  if (!builder) return false;
   ComPtr<IAMCrossbar> crossbar;
-  if (!FindCrossbar(crossbar)) return 0;
-  long outputs = 0;
-  long inputs = 0;
-  if (FAILED(crossbar->get_PinCounts(&outputs, &inputs))) return 0;
-  int count = 0;
-  for (long i = 0; i < inputs; ++i) {
-    long related = 0;
-    long type = 0;
-    if (crossbar->get_CrossbarPinInfo(TRUE, i, &related, &type) != S_OK || type >= kFirstAudioConnector) continue;
-    char text[64];
-    FormatText(text, sizeof text, "%ld: %s", i, PinTypeName(type));
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    ++count;
-  }
-  if (count > 0) {
-    EnableWindow(list, TRUE);
-    SendMessageA(list, CB_SETCURSEL, 0, 0);
-  }
-  return count;
+  if (FindCrossbar(crossbar)) inputs = VideoInputPins(crossbar.Get());
+  return true;
 }
 
-void CaptureGraph::FindRoute(IAMCrossbar* crossbar, int n, long& output, long& input) const {
+void CaptureGraph::RouteInput(int n) {
+  ComPtr<IAMCrossbar> crossbar;
+  if (!FindCrossbar(crossbar)) return;
+  const std::vector<CaptureInput> inputs = VideoInputPins(crossbar.Get());
   long outputs = 0;
-  long inputs = 0;
-  if (FAILED(crossbar->get_PinCounts(&outputs, &inputs))) outputs = inputs = 0;
-  input = inputs;
-  for (long i = 0, video = 0; i < inputs; ++i) {
-    long related = 0;
-    long type = 0;
-    if (crossbar->get_CrossbarPinInfo(TRUE, i, &related, &type) != S_OK || type >= kFirstAudioConnector) continue;
-    if (video++ == n) {
-      input = i;
-      break;
-    }
-  }
-  output = outputs;
+  long inputCount = 0;
+  if (FAILED(crossbar->get_PinCounts(&outputs, &inputCount))) outputs = inputCount = 0;
+  // One past the last pin where there is no such input or no video decoder
+  // output: the crossbar refuses the route and stays as it was.
+  const long input = n >= 0 && static_cast<size_t>(n) < inputs.size() ? inputs[static_cast<size_t>(n)].pin : inputCount;
+  long output = outputs;
   for (long o = 0; o < outputs; ++o) {
     long related = 0;
     long type = 0;
@@ -262,15 +216,7 @@ void CaptureGraph::FindRoute(IAMCrossbar* crossbar, int n, long& output, long& i
       break;
     }
   }
-}
-
-void CaptureGraph::RouteInput(int n) {
-  ComPtr<IAMCrossbar> crossbar;
-  if (!FindCrossbar(crossbar)) return;
-  long output = 0;
-  long input = 0;
-  FindRoute(crossbar.Get(), n, output, input);
-  crossbar->Route(output, input);  // a failed route leaves the crossbar as it was
+  crossbar->Route(output, input);
 }
 
 bool CaptureGraph::StartCapture(int devicePosition, HWND host, int width, int height, int bitCount) {
@@ -306,20 +252,16 @@ HRESULT CaptureGraph::ApplyFormat(int width, int height, int bitCount) {
   if (FAILED(GetPin(captureFilter.Get(), PINDIR_OUTPUT, 0, pin)) ||
       FAILED(pin->QueryInterface(IID_IAMStreamConfig, config.PutVoid())))
     return S_OK;
-  int count = 0;
-  int size = 0;
-  if (FAILED(config->GetNumberOfCapabilities(&count, &size)) || size <= 0) return S_OK;
-  std::vector<BYTE> caps(static_cast<size_t>(size));
-  for (int i = 0; i < count; ++i) {
-    MediaType type;
-    if (FAILED(config->GetStreamCaps(i, type.PutHeap(), caps.data())) || !type.Get()) continue;
-    const VIDEOINFOHEADER* info = type.VideoInfo();
-    if (type.Get()->majortype != MEDIATYPE_Video || !info) continue;
-    if (info->bmiHeader.biBitCount == bitCount && info->bmiHeader.biWidth == width &&
-        info->bmiHeader.biHeight == height)
-      return config->SetFormat(const_cast<AM_MEDIA_TYPE*>(type.Get()));
-  }
-  return S_OK;
+  HRESULT result = S_OK;
+  const CaptureFormat wanted{width, height, bitCount};
+  ForEachCapability(config.Get(), [&](const AM_MEDIA_TYPE& type, const VIDEOINFOHEADER* info) {
+    if (type.majortype != MEDIATYPE_Video || !info ||
+        CaptureFormat{info->bmiHeader.biWidth, info->bmiHeader.biHeight, info->bmiHeader.biBitCount} != wanted)
+      return false;
+    result = config->SetFormat(const_cast<AM_MEDIA_TYPE*>(&type));
+    return true;
+  });
+  return result;
 }
 
 HRESULT CaptureGraph::AddGrabber() {
@@ -365,81 +307,6 @@ void CaptureGraph::StopCapture() {
   grabber.Reset();
   builder.Reset();
   runningDevice = 0;
-}
-
-int CaptureGraph::Selection(HWND list) const {
-  return static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
-}
-
-bool CaptureGraph::StartFromSelection() {
-  const int device = Selection(deviceList);
-  if (device <= 0) return false;
-  const int format = Selection(formatList);
-  if (format == 0) {
-    StopCapture();
-    return false;
-  }
-  std::vector<char> text;
-  if (format < 0 || !ListText(formatList, format, text)) return false;
-  int width = 0;
-  int height = 0;
-  int bitCount = 0;
-  if (!ParseCaptureEntry(text.data(), width, height, bitCount)) return false;
-  const bool started = StartCapture(device, videoHost, width, height, bitCount);
-  FillInputList(inputList);
-  return started;
-}
-
-void CaptureGraph::ClearFormatAndInputs() {
-  ClearList(formatList);
-  ClearList(inputList);
-  StopCapture();
-}
-
-void CaptureGraph::OnDeviceSelected() {
-  const int device = Selection(deviceList);
-  if (device > 0)
-    FillFormatList(device, formatList);  // a running graph runs on until a format is chosen
-  else
-    ClearFormatAndInputs();
-}
-
-void CaptureGraph::StartFailure() {
-  ShowBox(messageBox, videoHost, kStartFailure, "Error", MB_ICONEXCLAMATION | MB_TOPMOST);
-  SendMessageA(deviceList, CB_SETCURSEL, 0, 0);
-  ClearFormatAndInputs();
-}
-
-void CaptureGraph::OnFormatSelected() {
-  if (Selection(formatList) > 0) {
-    if (!StartFromSelection()) StartFailure();
-  } else {
-    StopCapture();
-  }
-}
-
-void CaptureGraph::OnInputSelected() {
-  RouteInput(Selection(inputList));
-}
-
-void CaptureGraph::RestoreSelection(int32_t deviceIndex, int32_t formatIndex, int32_t inputIndex) {
-  if (deviceIndex < 1 || formatIndex < 1) return;
-  FillDeviceList(deviceList);
-  FillFormatList(deviceIndex, formatList);
-  SendMessageA(deviceList, CB_SETCURSEL, static_cast<WPARAM>(deviceIndex), 0);
-  SendMessageA(formatList, CB_SETCURSEL, static_cast<WPARAM>(formatIndex), 0);
-  if (!StartFromSelection()) {
-    StartFailure();
-    return;
-  }
-  SendMessageA(inputList, CB_SETCURSEL, static_cast<WPARAM>(inputIndex), 0);
-  RouteInput(inputIndex);
-}
-
-void CaptureGraph::GetSelection(int32_t& deviceIndex, int32_t& formatIndex, int32_t& inputIndex) const {
-  deviceIndex = Selection(deviceList);
-  formatIndex = Selection(formatList);
-  inputIndex = Selection(inputList);
 }
 
 bool CaptureGraph::GrabFrame(Picture& picture) {

@@ -1,17 +1,11 @@
 #pragma once
-// The texts of the capture device dialog's lists: a format entry as it is
-// written and read back, and the names of crossbar connector types.
+// The texts of the capture device dialog's lists: a format entry and the
+// names of crossbar connector types.
 
 #include <cstddef>
 
 // "640x480 24 bit" into `text`; false when it does not fit.
 bool FormatCaptureEntry(char* text, size_t capacity, int width, int height, int bitCount);
-
-// Reads an entry as FormatCaptureEntry writes it: the number before the
-// first "x", the one between it and the next blank and the one between
-// that blank and the next. False without the "x" or the blanks, or when a
-// part is not a number.
-bool ParseCaptureEntry(const char* text, int& width, int& height, int& bitCount);
 
 // The name of a physical connector type, "Unknown Type" for any other.
 const char* PinTypeName(long type);

@@ -1,9 +1,13 @@
 #pragma once
 // The capture device dialog: the live picture of the chosen device above
-// its device, format and input lists. Created hidden by the camera worker on
-// its own thread, which polls it for frames; closing it only hides it.
+// its device, format and input lists, whose positions are what the camera
+// settings store (0 is the prompt of the device and format lists). Created
+// hidden by the camera worker on its own thread, which polls it for frames;
+// closing it only hides it.
 
 #include <windows.h>
+
+#include <vector>
 
 #include "engine/capture_source_win.h"
 #include "framework/dialogs_win.h"
@@ -38,6 +42,20 @@ class DXCamDlg : public ModelessDlg, public DeviceSource {
   INT_PTR OnClose() override;
 
  private:
+  HWND List(int id) const { return GetDlgItem(dialog_, id); }
+  int Selection(int id) const;
+  void FillDeviceList();
+  void FillFormatList(int devicePosition);
+  void FillInputList();
+  // Starts the graph with the chosen device and format; false when none is
+  // chosen or it does not start.
+  bool StartFromSelection();
+  void StartFailure();
+  void ClearFormatAndInputs();
+  void OnDeviceSelected();
+  void OnFormatSelected();
+
   CaptureGraph graph_;
+  std::vector<CaptureFormat> formats_;  // as listed after the prompt
   int cameraNumber_ = 0;
 };

@@ -1,14 +1,11 @@
 #pragma once
-// The IP camera dialog and the HTTP/1.0 client inside it. The dialog lives
-// on the camera worker's thread, normally hidden; its window receives the
-// socket notifications and the client's timers, shows the latest picture
-// and a status line, and hands every decoded picture to the worker by a
-// synchronous message. Snapshot mode opens one connection per picture; stream
-// mode reads one long response as fast as it comes, keeps only the newest
-// complete JPEG picture, and decodes and delivers that one at the poll pace.
+// The IP camera dialog: the camera's address and mode, the latest picture
+// and a status line. It lives on the camera worker's thread, normally
+// hidden, and runs the HTTP client or, for an rtsp:// address, the RTSP
+// readers; every decoded picture goes to the worker by a synchronous
+// message.
 
 #include <windows.h>
-#include <winsock2.h>
 
 #include <cstdint>
 #include <memory>
@@ -16,13 +13,11 @@
 #include <vector>
 
 #include "common/picture.h"
-#include "common/scoped_handle_win.h"
 #include "engine/capture_source_win.h"
-#include "engine/latency.h"
 #include "framework/dialogs_win.h"
 #include "framework/image_preview_win.h"
 #include "sources/frame_pace.h"
-#include "sources/receive_buffer.h"
+#include "sources/http_camera_win.h"
 #include "sources/rtsp_reader_win.h"
 
 namespace ipcam {
@@ -39,27 +34,15 @@ inline constexpr int kDisconnectButton = 1052;
 inline constexpr int kJpegImage = 1070;
 inline constexpr int kMjpegStream = 1071;
 
-inline constexpr UINT_PTR kDataTimer = 10;
-inline constexpr UINT_PTR kRetryTimer = 11;
-inline constexpr UINT_PTR kFrameTimer = 12;
+inline constexpr UINT_PTR kFrameTimer = 12;  // the RTSP pictures' pace
 // Posted by the RTSP reader: a status text or a picture waits.
 inline constexpr UINT kRtspEvent = WM_APP + 1;
 }  // namespace ipcam
 
-class IPCamDlg : public ModelessDlg, public IpSource {
+class IPCamDlg : public ModelessDlg, public IpSource, private HttpCamera::Owner {
  public:
-  // How long a connection (HTTP or RTSP) may stay silent, how long to wait after a
-  // failure, the system calls that can fail for want of resources, and the
-  // most a response may hold without a picture; tests shorten the times and
-  // the limit and make the calls fail.
-  struct Options {
-    UINT dataTimeoutMs = 20000;
-    UINT retryDelayMs = 5000;
-    SOCKET(WSAAPI* createSocket)(int, int, int) = &::socket;
-    int(WSAAPI* asyncSelect)(SOCKET, HWND, u_int, long) = &::WSAAsyncSelect;
-    ReceiveBuffer::Reallocate reallocate = &std::realloc;
-    size_t receiveLimit = kReceiveLimit;
-  };
+  // The RTSP readers take the times too.
+  using Options = HttpCamera::Options;
 
   IPCamDlg() : IPCamDlg(Options{}) {}
   explicit IPCamDlg(Options options);
@@ -80,7 +63,7 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void Connect();
   void Disconnect();
 
-  size_t BufferedBytes() const { return recvBuffer_.Length(); }
+  size_t BufferedBytes() const { return http_.BufferedBytes(); }
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnInitDialog(HWND hwnd) override;
@@ -88,29 +71,15 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   INT_PTR OnClose() override;
 
  private:
+  void ShowStatus(const char* text) override { SetStatus(text); }
+  void ShowPicture(const Picture& picture) override;
+  void ClearPicture() override;
+  void Retry() override { Connect(); }
+
   // Beside the window it is opened from (the setup dialog), inside the screen.
   void PlaceBesideForeground();
-  struct WinsockSession {
-    WinsockSession();
-    ~WinsockSession();
-  };
-
-  bool BuildRequest();
-  void SendRequest();
-  void ReadData();
-  void ParseSnapshot();
-  // Keeps the newest complete frame of the buffer, dropping older ones.
-  void HoldNewestFrames();
-  // Decodes and delivers the held frame, if any; false when none was held.
-  bool DeliverHeldFrame();
-  void OnServerClose();
   void DropConnection();
-  void OnTimer(UINT_PTR id);
-  void OnSocketEvent(WPARAM socket, LPARAM event);
-  // Delivers picture_ to the target and the preview.
-  void Deliver();
-  void SendToTarget();
-  void ClearPreview();
+  void SendToTarget(const Picture& picture);
   void ConnectRtsp(const char* url);
   void OnRtspEvent();
   // The reader whose pictures are shown and delivered: the second stream's
@@ -119,37 +88,25 @@ class IPCamDlg : public ModelessDlg, public IpSource {
   void ReadUrl(char (&url)[kTextSize]) const;
   // The mode buttons apply to HTTP URLs only.
   void EnableModeButtons();
-  UINT NextWait();
   void EnableInputs(bool enable);
   // The label above the URL names what the chosen mode expects there.
   void ShowUrlLabel(bool mjpegStream);
-#if defined(__GNUC__)
-  __attribute__((format(printf, 2, 3)))
-#endif
-  void
-  SetStatus(const char* format, ...);
+  void SetStatus(const char* text);
+  // The main and the second stream's texts in one line.
+  void ShowBothStatuses();
 
-  WinsockSession winsock_;
   ImagePreview preview_;
   Options options_;
+  HttpCamera http_;
 
-  LatencyStopwatch stopwatch_{};  // the download time shown in the status
-  Picture picture_;
+  Picture picture_;  // an RTSP camera's latest
   int32_t pollInterval_ = 1000;
   HWND targetWindow_ = nullptr;
   UINT targetMessage_ = 0;
   int32_t running_ = 0;
   int32_t streamMode_ = 0;
-  int64_t lastDataMs_ = 0;  // when the last read notification came
-  bool frameDue_ = true;    // stream mode: the next complete frame goes out at once
   FramePace pace_;
-  std::vector<uint8_t> heldFrame_;  // stream mode: waits for the next interval; reused
-  std::string request_;
-  char hostName_[260] = {};
-  uint32_t port_ = 0;
-  ScopedSocket socket_;
   HWND statusControl_ = nullptr;
-  ReceiveBuffer recvBuffer_;
   int cameraNumber_ = 0;
   StatusListener statusListener_;
   std::unique_ptr<RtspReader> rtsp_;

@@ -12,7 +12,8 @@
 
 #include "common/picture.h"
 
-inline constexpr size_t kReceiveChunk = 4096;      // most bytes asked of one recv
+inline constexpr size_t kReceiveChunk = 4096;      // least room left for the next read
+inline constexpr size_t kMostReceived = 65536;     // most bytes asked of one read
 inline constexpr size_t kReceiveGrowStep = 40960;  // first block and every growth
 inline constexpr size_t kReceiveLimit = 26214400;  // 25 MB, room for the next read included
 
@@ -34,6 +35,9 @@ class ReceiveBuffer {
   bool Prepare();
   // At least kReceiveChunk writable bytes behind Length(), after Prepare.
   uint8_t* ReadSpace() { return data_.get() + length_; }
+  // How many bytes the next read may bring: the room behind Length(), up
+  // to kMostReceived, so that a picture costs one or two reads.
+  size_t ReadRoom() const { return capacity_ - length_ < kMostReceived ? capacity_ - length_ : kMostReceived; }
   // Counts count received bytes in, then makes room for the next read:
   // kLimitReached when the bytes and the next read would pass
   // the limit, kExpansionFailed when growing fails.

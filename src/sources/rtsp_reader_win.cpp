@@ -23,7 +23,6 @@ namespace {
 constexpr char kConnecting[] = "Trying to connect...";
 constexpr char kInvalidUrl[] = "URL appears to be invalid";
 constexpr char kUnresolved[] = "Unable to resolve host name, retry in 5sec";
-constexpr char kCannotConnect[] = "Unable to connect, retry in 5sec";
 constexpr char kAuthenticationRefused[] = "Authentication refused, retry in 5sec";
 constexpr char kStreamNotFound[] = "Stream not found on the camera, retry in 5sec";
 constexpr char kNotRtsp[] = "Not a valid RTSP answer, retry in 5sec";

@@ -24,12 +24,13 @@
 
 #include "common/picture.h"
 #include "engine/stream_packet_win.h"
+#include "sources/camera_retry.h"
 
 class RtspReader {
  public:
   struct Options {
-    int32_t stallTimeoutMs = 20000;  // nothing read for so long: the stream is lost
-    int32_t retryDelayMs = 5000;     // after a failure or a loss
+    int32_t stallTimeoutMs = 20000;              // nothing read for so long: the stream is lost
+    int32_t retryDelayMs = kCameraRetryDelayMs;  // after a failure or a loss
     // Off: the stream is only received (its packets queued), never
     // decoded; its pictures come from a second stream.
     bool decode = true;

@@ -39,9 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> held;
   size_t at = 1;
   while (at < size) {
-    // The first byte of every step says how many bytes the read brings.
-    size_t n = 1 + (data[at++] % 64) * 64;
-    if (n > kReceiveChunk) n = kReceiveChunk;
+    // The first byte of every step says how many bytes the read brings, at
+    // most what the client asks for.
+    size_t n = 1 + (data[at++] % 64) * 1024;
+    if (n > buffer.ReadRoom()) n = buffer.ReadRoom();
     if (n > size - at) n = size - at;
     if (n == 0) break;
     std::memcpy(buffer.ReadSpace(), data + at, n);

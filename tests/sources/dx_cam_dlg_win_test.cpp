@@ -100,22 +100,24 @@ TEST_F(DXCamDlgTest, ListsDevicesAndTheirDistinctFormats) {
   EXPECT_FALSE(Enabled(dxcam::kInputList));
 
   // Four capabilities counted; the IYU2 twin of 320x240 and the one of
-  // 0 bits not listed. (A graph of the test's own fills the dialog's lists.)
+  // 0 bits not offered.
   CaptureGraph graph;
-  EXPECT_EQ(graph.FillFormatList(1, Item(dxcam::kFormatList)), 4);
+  std::vector<CaptureFormat> formats;
+  EXPECT_EQ(graph.Formats(1, formats), 4);
+  EXPECT_EQ(formats, (std::vector<CaptureFormat>{{320, 240, 24}, {640, 480, 24}}));
+
+  // Through the dialog: choosing a device lists its formats.
+  Choose(dxcam::kDeviceList, 1);
   EXPECT_EQ(Entries(Item(dxcam::kFormatList)), kCameraFormats);
   EXPECT_EQ(Selection(dxcam::kFormatList), 0);
   EXPECT_TRUE(Enabled(dxcam::kFormatList));
-
-  // Through the dialog: choosing a device lists its formats.
   Choose(dxcam::kDeviceList, 2);
   EXPECT_EQ(Entries(Item(dxcam::kFormatList)), kTunerFormats);
   EXPECT_FALSE(ShowsLiveVideo());
 
   // No such device, and the prompt.
-  EXPECT_EQ(graph.FillFormatList(9, Item(dxcam::kFormatList)), -1);
-  EXPECT_TRUE(Entries(Item(dxcam::kFormatList)).empty());
-  EXPECT_FALSE(Enabled(dxcam::kFormatList));
+  EXPECT_EQ(graph.Formats(9, formats), -1);
+  EXPECT_TRUE(formats.empty());
   Choose(dxcam::kDeviceList, 1);
   Choose(dxcam::kDeviceList, 0);
   EXPECT_TRUE(Entries(Item(dxcam::kFormatList)).empty());
@@ -137,10 +139,16 @@ TEST_F(DXCamDlgTest, ListsDevicesAndTheirDistinctFormats) {
   EXPECT_FALSE(graph.BindDevice(-1, filter));
   EXPECT_FALSE(filter);
 
-  // A running tuner card counts its video inputs as it lists them.
+  // A running tuner card tells its video inputs: pin and connector type.
+  std::vector<CaptureInput> inputs;
+  EXPECT_FALSE(graph.VideoInputs(inputs));
   ASSERT_TRUE(graph.StartCapture(2, Item(dxcam::kPreview), 320, 240, 24));
-  EXPECT_EQ(graph.FillInputList(Item(dxcam::kInputList)), 3);
-  EXPECT_EQ(Entries(Item(dxcam::kInputList)), kTunerInputs);
+  ASSERT_TRUE(graph.VideoInputs(inputs));
+  ASSERT_EQ(inputs.size(), 3u);
+  for (long i = 0; i < 3; ++i) {
+    EXPECT_EQ(inputs[static_cast<size_t>(i)].pin, i);
+    EXPECT_EQ(inputs[static_cast<size_t>(i)].type, i + 1);
+  }
 }
 
 TEST_F(DXCamDlgTest, ChosenFormatRunsTheGraphAndGrabsTheDevicePattern) {
@@ -279,16 +287,18 @@ TEST_F(DXCamDlgTest, StartFailureAndStoredChoicesWithoutAFormat) {
   EXPECT_FALSE(Enabled(dxcam::kFormatList));
   EXPECT_FALSE(Enabled(dxcam::kInputList));
 
-  // An entry no capability matches starts the device as it is; an entry
-  // that cannot be read fails the start, with the same box.
+  // A format no capability matches starts the device as it is; an entry
+  // the dialog did not list fails the start, with the same box.
+  {
+    CaptureGraph graph;
+    EXPECT_TRUE(graph.StartCapture(1, Item(dxcam::kPreview), 176, 144, 9));
+    EXPECT_TRUE(ShowsLiveVideo());
+  }
   Choose(dxcam::kDeviceList, 1);
   Choose(dxcam::kFormatList, 2);
   ASSERT_TRUE(ShowsLiveVideo());
-  SendMessageA(Item(dxcam::kFormatList), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("176x144 9 bit"));
-  Choose(dxcam::kFormatList, 3);
-  EXPECT_TRUE(ShowsLiveVideo());  // the format does not exist: the device's own one is kept
   SendMessageA(Item(dxcam::kFormatList), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("no format"));
-  Choose(dxcam::kFormatList, 4);
+  Choose(dxcam::kFormatList, 3);
   ASSERT_EQ(boxes_.size(), 2u);
   EXPECT_EQ(boxes_[1].text, kStartFailure);
   EXPECT_FALSE(ShowsLiveVideo());
@@ -379,11 +389,10 @@ TEST_F(DXCamDlgTest, EnterEscapeOkAndCloseOnlyHide) {
 }
 
 // A thread already in the multithreaded apartment cannot have the graph's
-// single-threaded one: one box, and the lists are left alone.
+// single-threaded one: one box, and no devices are told.
 TEST(CaptureGraphCom, FailedStartUpIsReportedOnceAndDisablesTheGraph) {
   std::vector<Box> boxes;
-  std::vector<std::string> entries;
-  int listed = -1;
+  bool named = true;
   std::thread thread([&] {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     {
@@ -391,12 +400,8 @@ TEST(CaptureGraphCom, FailedStartUpIsReportedOnceAndDisablesTheGraph) {
         boxes.push_back({owner, text, title, flags});
         return IDOK;
       });
-      HWND list = CreateWindowExA(0, "ComboBox", "", CBS_DROPDOWNLIST, 0, 0, 100, 100, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("kept"));
-      listed = graph.FillDeviceList(list);
-      entries = Entries(list);
-      DestroyWindow(list);
+      std::vector<std::string> names;
+      named = graph.DeviceNames(names);
     }
     CoUninitialize();
   });
@@ -406,8 +411,7 @@ TEST(CaptureGraphCom, FailedStartUpIsReportedOnceAndDisablesTheGraph) {
   EXPECT_EQ(boxes[0].text, "CoInitialize Failed");
   EXPECT_EQ(boxes[0].title, "Error");
   EXPECT_EQ(boxes[0].flags, 0x40010u);
-  EXPECT_EQ(listed, 0);
-  EXPECT_EQ(entries, Strings{"kept"});
+  EXPECT_FALSE(named);
 }
 
 // The worker's side: what arrives at the camera's display.
@@ -487,9 +491,11 @@ TEST(CaptureDevicesAbsent, DeviceListSaysNoDevicesDetected) {
   EXPECT_FALSE(IsWindowEnabled(devices));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog.Handle(), dxcam::kFormatList)));
   CaptureGraph graph;
-  EXPECT_EQ(graph.FillDeviceList(devices), 0);
-  EXPECT_EQ(Entries(devices), Strings{"No Devices Detected"});
-  EXPECT_EQ(graph.FillFormatList(1, GetDlgItem(dialog.Handle(), dxcam::kFormatList)), -1);
+  std::vector<std::string> names{"stale"};
+  EXPECT_TRUE(graph.DeviceNames(names));
+  EXPECT_TRUE(names.empty());
+  std::vector<CaptureFormat> formats;
+  EXPECT_EQ(graph.Formats(1, formats), -1);
   ComPtr<IBaseFilter> filter;
   EXPECT_FALSE(graph.BindDevice(0, filter));
 }

@@ -174,6 +174,13 @@ class IpCamDlgTest : public ::testing::Test {
     camera_.reset();
   }
   void Serve(LoopbackCamera::Script script) { camera_ = std::make_unique<LoopbackCamera>(std::move(script)); }
+  // One picture per connection, closed after it.
+  void ServeSnapshots(std::vector<uint8_t> jpeg) {
+    Serve([jpeg](SOCKET s, int, const std::string&) {
+      LoopbackCamera::SendAll(s, kSnapshotHeader + Text(jpeg));
+      return false;
+    });
+  }
   std::string Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(camera_->Port()) + "/" + path;
   }
@@ -630,17 +637,22 @@ TEST_F(IpCamDlgTest, SnapshotHeldOpenTimesOutUnparsed) {
 }
 
 TEST_F(IpCamDlgTest, CredentialsGoIntoTheAuthorisationHeader) {
-  std::vector<uint8_t> jpeg = Jpeg(64, 48);
-  Serve([&](SOCKET s, int, const std::string&) {
-    LoopbackCamera::SendAll(s, kSnapshotHeader);
-    LoopbackCamera::SendAll(s, jpeg);
-    return false;
-  });
+  ServeSnapshots(Jpeg(64, 48));
   Open();
   Start("HTTP://admin:pa:ss@127.0.0.1:" + std::to_string(camera_->Port()), false, 200);
   ASSERT_TRUE(WaitDeliveries(1));
   EXPECT_EQ(camera_->Requests()[0], "GET / HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(camera_->Port()) +
                                         "\r\nAuthorization: Basic YWRtaW46cGE6c3M=\r\n\r\n");
+}
+
+TEST_F(IpCamDlgTest, HostNameIsLookedUpWhileTheThreadRunsOn) {
+  ServeSnapshots(Jpeg(64, 48));
+  Open();
+  const std::string port = std::to_string(camera_->Port());
+  Start("http://localhost:" + port + "/snap.jpg", false, 200);
+  EXPECT_FALSE(log_.Saw("Trying to connect..."));  // the answer comes as a message
+  ASSERT_TRUE(WaitDeliveries(1));
+  EXPECT_EQ(camera_->Requests()[0], "GET /snap.jpg HTTP/1.0\r\nHost: localhost:" + port + "\r\n\r\n");
 }
 
 TEST_F(IpCamDlgTest, StreamDeliversTheNewestCompleteFrameAtEachInterval) {
