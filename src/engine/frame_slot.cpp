@@ -33,12 +33,12 @@ void FrameSlot::Unsubscribe(Wakeable& subscriber) {
   });
 }
 
-void FrameSlot::Publish(std::shared_ptr<Frame> frame) {
-  SharedFrame replaced;  // freed outside the lock when this was its last holder
+SharedFrame FrameSlot::Publish(std::shared_ptr<Frame> frame) {
   std::lock_guard lock(mutex_);
   frame->serial = ++serial_;
-  replaced = std::exchange(latest_, std::move(frame));
+  SharedFrame replaced = std::exchange(latest_, std::move(frame));
   for (Subscriber& s : subscribers_) s.wakeable->Wake();
+  return replaced;
 }
 
 void FrameSlot::Notify(CameraNotice notice) {

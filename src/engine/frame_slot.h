@@ -97,8 +97,9 @@ class FrameSlot {
   // Once it returns, the subscriber is never woken again.
   void Unsubscribe(Wakeable& subscriber);
 
-  // Gives the frame its serial, keeps it as the latest and wakes everyone.
-  void Publish(std::shared_ptr<Frame> frame);
+  // Gives the frame its serial, keeps it as the latest and wakes everyone;
+  // returns the frame it replaced.
+  SharedFrame Publish(std::shared_ptr<Frame> frame);
   // Queues the notice for the subscribers that want notices and wakes them.
   void Notify(CameraNotice notice);
 
