@@ -73,6 +73,15 @@ void Pump(const std::atomic<int>& running) {
   }
 }
 
+void PumpFor(Clock::duration span) {
+  const auto end = Clock::now() + span;
+  while (Clock::now() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+}
+
 void Run(Webserver& server, const char* label, const std::string& path, int clients, int perClient) {
   const uint16_t port = server.LocalPort();
   const std::string request = "GET /" + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
@@ -123,16 +132,10 @@ void IdleStreams(Webserver& server) {
     viewers.push_back(Connect(server.LocalPort()));
     send(viewers.back(), request.data(), static_cast<int>(request.size()), 0);
   }
-  std::atomic<int> settling{1};
-  std::thread settle([&] {
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (server.StreamCount() < kViewers && Clock::now() < end)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::this_thread::sleep_for(std::chrono::seconds(1));  // the first parts go out
-    --settling;
-  });
-  Pump(settling);
-  settle.join();
+  // Until every viewer streams and has had its first part.
+  const auto streaming = Clock::now() + std::chrono::seconds(10);
+  while (server.StreamCount() < kViewers && Clock::now() < streaming) PumpFor(std::chrono::milliseconds(20));
+  PumpFor(std::chrono::seconds(1));
   int timers = 0, others = 0, toConnections = 0;
   const auto end = Clock::now() + kWatched;
   while (Clock::now() < end) {
@@ -153,6 +156,7 @@ void IdleStreams(Webserver& server) {
       "included), %d at the connections\n",
       "$STREAM1 idle", server.StreamCount(), static_cast<long long>(kWatched.count()), timers, others,
       std::clamp<UINT>(kSocketTimeoutMs / 8, 50, 1000), toConnections);
+  std::fflush(stdout);
   for (SOCKET s : viewers) closesocket(s);
 }
 
@@ -199,11 +203,11 @@ int main() {
     Run(server, c.label, c.path, 1, 300);
     Run(server, c.label, c.path, 16, 60);
   }
+  IdleStreams(server);
   // The same with the single-connection queue the socket window defaults to.
   server.SetBacklog(kListenBacklog);
   server.Start(server.LocalPort());
   Run(server, "$COUNT, backlog 1", "$COUNT", 16, 60);
-  IdleStreams(server);
 
   server.Stop();
   DeleteFileA(pagePath.c_str());
