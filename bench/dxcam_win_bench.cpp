@@ -13,6 +13,7 @@
 
 #include "common/fixed_text.h"
 #include "engine/cam_wrk_win.h"
+#include "frame_reader_win.h"
 #include "sources/source_factory_win.h"
 
 namespace {
@@ -20,19 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kWarmUp = std::chrono::seconds(2);
 constexpr auto kMeasure = std::chrono::seconds(15);
-
-class Display : public Wnd {
- public:
-  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == camera_msg::kPictureUpdate) {
-      const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
-      if (update->pixels && update->pictureInfo->header.width == 640) ++frames;
-      return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  int frames = 0;
-};
 
 double ProcessCpuSeconds() {
   FILETIME created, exited, kernel, user;
@@ -90,12 +78,14 @@ int main() {
   GetTempPathA(MAX_PATH, temp);
   const std::string folder = std::string(temp) + "vr_dxcam_bench";
   CreateDirectoryA(folder.c_str(), nullptr);
-  Display display;
+  int shown = 0;  // full-size frames
+  FrameReader display([&shown](const Frame& frame) { shown += frame.picture.Width() == 640; });
   display.Create();
   CamWrk::Services services;
   services.sources = &factory;
   CamWrk worker(std::move(services));
   worker.SetDisplayWindow(display.Handle());
+  display.Follow(worker.Slot());
   worker.Start();
   CamSettings settings = DefaultCamSettings();
   settings.cameraType = kCaptureDevice;
@@ -105,12 +95,12 @@ int main() {
   settings.recordEnabled = 1;
   settings.motionEnabled = 1;  // the device's frame counter is motion
   FormatText(settings.savePath, sizeof settings.savePath, "%s\\dxcam.mjpg", folder.c_str());
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  worker.ApplySettings(settings);
   int frames = 0;
   const double totalShare = MeasureShare([&] {
-    const int before = display.frames;
+    const int before = shown;
     PumpFor(kMeasure);
-    frames = display.frames - before;
+    frames = shown - before;
   });
   worker.Stop();
   display.Destroy();

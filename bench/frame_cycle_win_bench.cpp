@@ -6,28 +6,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/fixed_text.h"
 #include "engine/cam_wrk_win.h"
+#include "engine/camera_messages.h"
+#include "frame_reader_win.h"
 
 namespace {
 
-// Takes what the worker hands its display, as the camera object would.
-class Display : public Wnd {
- public:
-  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == camera_msg::kPictureUpdate) {
-      const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
-      if (update->pixels) copy.assign(update->pixels, update->pixels + update->pictureInfo->header.sizeImage);
-      return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  std::vector<uint8_t> copy;
-};
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
 
 Picture Scene(int index) {
   Picture picture = MakePicture(640, 480);
@@ -43,23 +37,26 @@ Picture Scene(int index) {
 
 // One camera fed from its own thread; returns frames per second.
 double RunCamera(const std::string& folder, int camera, int frames) {
-  Display display;
+  std::vector<uint8_t> copy;  // as the camera object takes each picture
+  FrameReader display([&copy](const Frame& frame) { copy = frame.picture.pixels; });
   display.Create();
   CamWrk worker;
   worker.SetDisplayWindow(display.Handle());
+  display.Follow(worker.Slot());
   worker.Start();
   CamSettings settings = DefaultCamSettings();
   settings.recordEnabled = 1;
   settings.motionEnabled = 1;
   settings.saveCount = 1000000;
   FormatText(settings.savePath, sizeof settings.savePath, "%s\\cam%d.mjpg", folder.c_str(), camera);
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  worker.ApplySettings(settings);
   const Picture pictures[2] = {Scene(0), Scene(1)};
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < frames; ++i) {
     const Picture& picture = pictures[i % 2];
     SendMessageA(worker.Handle(), camera_msg::kPicture, reinterpret_cast<WPARAM>(picture.pixels.data()),
                  reinterpret_cast<LPARAM>(&picture.pictureInfo));
+    Pump();
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   worker.Stop();

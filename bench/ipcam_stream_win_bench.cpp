@@ -16,15 +16,18 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "engine/cam_wrk_win.h"
+#include "engine/posted_wake_win.h"
 #include "sources/source_factory_win.h"
 
 namespace {
 
 constexpr UINT kPictureMessage = WM_APP + 9;
 std::atomic<int> received{0};
+PostedWake* pictureWake = nullptr;
 
 LRESULT CALLBACK CountPictures(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == kPictureMessage) {
+    if (pictureWake) pictureWake->Rearm();
     ++received;
     return 0;
   }
@@ -125,8 +128,10 @@ void Measure(const char* label, bool motionAndRecording, const std::string& fold
   CamWrk::Services services;
   services.sources = &sources;
   CamWrk worker(std::move(services));
+  PostedWake wake(receiver, kPictureMessage);
+  pictureWake = &wake;
+  worker.Slot()->Subscribe(wake);
   worker.Start();
-  SendMessageA(worker.Handle(), camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(receiver), kPictureMessage);
   CamSettings settings = DefaultCamSettings();
   settings.cameraType = kIpCamera;
   FormatText(settings.cameraUrl, sizeof settings.cameraUrl, "http://127.0.0.1:%u/stream", camera.Port());
@@ -138,7 +143,7 @@ void Measure(const char* label, bool motionAndRecording, const std::string& fold
   settings.saveCount = 1000000;
   settings.cleanDirectory = 0;
   FormatText(settings.savePath, sizeof settings.savePath, "%s\\bench.mjpg", folder.c_str());
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  worker.ApplySettings(settings);
 
   HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, GetWindowThreadProcessId(worker.Handle(), nullptr));
   PumpFor(std::chrono::milliseconds(2000));
@@ -154,6 +159,8 @@ void Measure(const char* label, bool motionAndRecording, const std::string& fold
       label, 100.0 * cpu / wall.count(), pictures, wall.count() / 1000.0, pictures * 1000.0 / wall.count(),
       pictures ? cpu / pictures : 0.0, camera.MeanFrameBytes());
   CloseHandle(thread);
+  worker.Slot()->Unsubscribe(wake);
+  pictureWake = nullptr;
   worker.Stop();
   DestroyWindow(receiver);
 }

@@ -1,6 +1,7 @@
 // Requests per second and latency of the web server for "$COUNT", a 2 KB
 // page and a 640x480 camera picture (encoded afresh per request), with 1 and
-// 16 clients at once. The server runs on the main thread as in the program;
+// 16 clients at once; then what wakes the server's thread while 16 live
+// streams watch a camera whose picture does not change. The server runs on the main thread as in the program;
 // the clients are threads of the same process on loopback, one connection
 // per request as HTTP/1.0 browsers make them.
 #include <windows.h>
@@ -36,12 +37,14 @@ class PatternCameras : public WebCameras {
   int Count() const override { return 1; }
   bool GrabJpeg(int, std::vector<unsigned char>& jpeg) override { return EncodeJpeg(picture_, 75, jpeg); }
   uint64_t PictureSerial(int) const override { return 1; }
+  std::shared_ptr<WakeList> PictureChanges(int number) const override { return number == 1 ? changes_ : nullptr; }
   const void* CameraKey(int number) const override { return number == 1 ? this : nullptr; }
   const Picture* CurrentPicture(int) const override { return &picture_; }
   WebGridShape GridShape() const override { return {1, 1, 0.75}; }
 
  private:
   Picture picture_;
+  std::shared_ptr<WakeList> changes_ = std::make_shared<WakeList>();
 };
 
 // One request on a fresh connection; the response length, or 0 on failure.
@@ -64,6 +67,15 @@ size_t Request(uint16_t port, const std::string& request) {
 
 void Pump(const std::atomic<int>& running) {
   while (running > 0) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+}
+
+void PumpFor(Clock::duration span) {
+  const auto end = Clock::now() + span;
+  while (Clock::now() < end) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -99,6 +111,53 @@ void Run(Webserver& server, const char* label, const std::string& path, int clie
   std::printf("%-22s clients %2d  %5zu requests  %7.1f req/s  median %6.2f ms  p99 %7.2f ms  failed %d\n", label,
               clients, count, static_cast<double>(count) / seconds, all[count / 2],
               all[std::min(count - 1, count * 99 / 100)], failed.load());
+}
+
+SOCKET Connect(uint16_t port) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  return s;
+}
+
+void IdleStreams(Webserver& server) {
+  constexpr int kViewers = 16;
+  constexpr auto kWatched = std::chrono::seconds(5);
+  const std::string request = "GET /$STREAM1 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+  std::vector<SOCKET> viewers;
+  for (int i = 0; i < kViewers; ++i) {
+    viewers.push_back(Connect(server.LocalPort()));
+    send(viewers.back(), request.data(), static_cast<int>(request.size()), 0);
+  }
+  // Until every viewer streams and has had its first part.
+  const auto streaming = Clock::now() + std::chrono::seconds(10);
+  while (server.StreamCount() < kViewers && Clock::now() < streaming) PumpFor(std::chrono::milliseconds(20));
+  PumpFor(std::chrono::seconds(1));
+  int timers = 0, others = 0, toConnections = 0;
+  const auto end = Clock::now() + kWatched;
+  while (Clock::now() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.hwnd != server.Handle())
+        ++toConnections;
+      else if (msg.message == WM_TIMER)
+        ++timers;
+      else
+        ++others;
+      DispatchMessageA(&msg);
+    }
+  }
+  std::printf(
+      "%-22s streams %2zu  in %lld s: %d timer firings and %d other messages at the server (its %u ms sweep "
+      "included), %d at the connections\n",
+      "$STREAM1 idle", server.StreamCount(), static_cast<long long>(kWatched.count()), timers, others,
+      std::clamp<UINT>(kSocketTimeoutMs / 8, 50, 1000), toConnections);
+  std::fflush(stdout);
+  for (SOCKET s : viewers) closesocket(s);
 }
 
 }  // namespace
@@ -144,6 +203,7 @@ int main() {
     Run(server, c.label, c.path, 1, 300);
     Run(server, c.label, c.path, 16, 60);
   }
+  IdleStreams(server);
   // The same with the single-connection queue the socket window defaults to.
   server.SetBacklog(kListenBacklog);
   server.Start(server.LocalPort());

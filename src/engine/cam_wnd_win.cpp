@@ -21,11 +21,29 @@
 
 namespace {
 
-constexpr UINT kRedrawFlags = RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME;  // 0x541
+constexpr UINT kRedrawFlags = RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW;
+constexpr char kCellClass[] = "VorrandaleCameraCell";
+// Posted by the worker's slot: something new is there.
+constexpr UINT kFrameReady = WM_APP + 1;
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
   ScopedBrush brush(CreateSolidBrush(colour));
   FillRect(dc, &rect, brush.Get());
+}
+
+// One class for every cell of the process; its windows bind to their
+// objects through the framework's window procedure.
+bool RegisterCellClass() {
+  static const bool registered = [] {
+    WNDCLASSEXA cellClass{};
+    cellClass.cbSize = sizeof cellClass;
+    cellClass.lpfnWndProc = &Wnd::WindowProc;
+    cellClass.hInstance = GetModuleHandleA(nullptr);
+    cellClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    cellClass.lpszClassName = kCellClass;
+    return RegisterClassExA(&cellClass) != 0;
+  }();
+  return registered;
 }
 
 }  // namespace
@@ -38,25 +56,46 @@ struct CamWnd::BackBuffer : Canvas32 {
 CamWnd::CamWnd() : CamWnd(CamWrk::Services{}) {}
 
 CamWnd::CamWnd(CamWrk::Services workerServices)
-    : grid_(EmptyDetectGrid()), worker_(std::move(workerServices)), settings_(DefaultCamSettings()) {
+    : wake_(nullptr, kFrameReady),
+      grid_(EmptyDetectGrid()),
+      worker_(std::move(workerServices)),
+      settings_(DefaultCamSettings()) {
   detector_.rect.firstColumn = -1;
   worker_.SetInitialSettings(settings_);
 }
 
 CamWnd::~CamWnd() {
-  if (view_.close) view_.close();
+  worker_.Slot()->Unsubscribe(wake_);
+  changes_->WakeAll();
+  if (closeView_) closeView_();
   worker_.Stop();
+  Destroy();
 }
 
-void CamWnd::OnAttach() {
-  HWND control = Handle();
-  SetWindowLongPtrA(control, GWL_EXSTYLE,
-                    GetWindowLongPtrA(control, GWL_EXSTYLE) & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE));
-  SetWindowPos(control, nullptr, 0, 0, 0, 0,
-               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  RedrawWindow(control, nullptr, nullptr, kRedrawFlags);
-  worker_.SetDisplayWindow(control);
+bool CamWnd::CreateCell(HWND parent, const RECT& rect, int id, bool takesMouse) {
+  if (Handle() || !RegisterCellClass()) return false;
+  takesMouse_ = takesMouse;
+  instance_ = GetModuleHandleA(nullptr);
+  window_ = CreateWindowExA(0, kCellClass, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                            rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            instance_, this);
+  if (!window_) return false;
+  worker_.SetDisplayWindow(window_);
+  wake_.SetWindow(window_);
+  worker_.Slot()->Subscribe(wake_, {.notices = true});
   worker_.Start();
+  return true;
+}
+
+bool CamWnd::ReplaceControl(HWND placeholder, bool takesMouse) {
+  HWND parent = GetParent(placeholder);
+  RECT rect{};
+  GetWindowRect(placeholder, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  if (!CreateCell(parent, rect, GetDlgCtrlID(placeholder), takesMouse)) return false;
+  SetWindowPos(Handle(), placeholder, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DestroyWindow(placeholder);
+  return true;
 }
 
 void CamWnd::Redraw() const {
@@ -120,7 +159,7 @@ bool CamWnd::AdoptPicture(Picture&& picture, bool processed) {
 void CamWnd::SetSettings(const CamSettings& settings) {
   settings_ = settings;
   if (worker_.Handle())
-    SendMessageA(worker_.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_), 0);
+    worker_.ApplySettings(settings_);
   else
     worker_.SetInitialSettings(settings_);
   if (settings_.cameraType == kNoCamera) ClearPicture();
@@ -129,14 +168,14 @@ void CamWnd::SetSettings(const CamSettings& settings) {
 
 void CamWnd::SetDetectGrid(const DetectGrid& grid) {
   grid_ = grid;
-  if (worker_.Handle()) SendMessageA(worker_.Handle(), camera_msg::kDetectGrid, reinterpret_cast<WPARAM>(&grid_), 0);
+  worker_.SetDetectGrid(grid_);
   Redraw();
 }
 
 void CamWnd::SetExtras(const RecordingExtras& extras) {
   extras_ = extras;
   if (worker_.Handle())
-    SendMessageA(worker_.Handle(), camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras_), 0);
+    worker_.SetExtras(extras_);
   else
     worker_.SetInitialExtras(extras_);
 }
@@ -144,7 +183,7 @@ void CamWnd::SetExtras(const RecordingExtras& extras) {
 void CamWnd::SetIdentity(const CameraIdentity& identity) {
   identity_ = ClampCameraIdentity(identity);
   if (worker_.Handle())
-    SendMessageA(worker_.Handle(), camera_msg::kCameraName, reinterpret_cast<WPARAM>(identity_.name), 0);
+    worker_.SetName(identity_.name);
   else
     worker_.SetInitialName(identity_.name);
   Redraw();
@@ -154,7 +193,7 @@ void CamWnd::SetSecondStream(const SecondStream& second) {
   second_ = second;
   second_.url[sizeof second_.url - 1] = '\0';
   if (worker_.Handle())
-    SendMessageA(worker_.Handle(), camera_msg::kSecondStream, reinterpret_cast<WPARAM>(second_.url), 0);
+    worker_.SetSecondStream(second_.url);
   else
     worker_.SetInitialSecondStream(second_.url);
 }
@@ -162,17 +201,17 @@ void CamWnd::SetSecondStream(const SecondStream& second) {
 void CamWnd::SetNumber(int number) {
   if (number == number_) return;
   number_ = number;
+  changes_->WakeAll();  // a live stream of the number it had ends
   if (worker_.Handle())
-    SendMessageA(worker_.Handle(), camera_msg::kCameraNumber, static_cast<WPARAM>(number), 0);
+    worker_.SetNumber(number);
   else
     worker_.SetInitialNumber(number);
   Redraw();
 }
 
 void CamWnd::ApplySettings() {
-  if (worker_.Handle()) SendMessageA(worker_.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_), 0);
-  if (worker_.Handle())
-    SendMessageA(worker_.Handle(), camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras_), 0);
+  worker_.ApplySettings(settings_);
+  worker_.SetExtras(extras_);
   Redraw();
 }
 
@@ -217,13 +256,7 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       HDC dc = BeginPaint(hwnd, &paint);
       Paint(dc);
       EndPaint(hwnd, &paint);
-      break;
-    }
-    case WM_NCPAINT: {
-      HDC dc = GetDC(hwnd);
-      Paint(dc);
-      ReleaseDC(hwnd, dc);
-      break;
+      return 0;
     }
     case WM_MOVE:
     case WM_SIZE:
@@ -231,9 +264,8 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       break;
     case WM_ERASEBKGND:
       return 1;
-    case WM_NCCALCSIZE:
-      if (wParam) return 0;
-      break;
+    case WM_NCHITTEST:
+      return takesMouse_ ? HTCLIENT : HTTRANSPARENT;
     case WM_MOUSEMOVE:
       if (settings_.editDetectGrid && (wParam == MK_LBUTTON || wParam == MK_RBUTTON))
         SetGridCell(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam == MK_LBUTTON ? 1 : 0);
@@ -247,52 +279,68 @@ LRESULT CamWnd::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         SetGridCell(point.x, point.y, msg == WM_LBUTTONUP ? 1 : 0);
       }
       break;
-    case camera_msg::kPictureUpdate: {
-      const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
-      if (!update) break;
-      signalLost_ = false;
-      recording_ = update->recording;
-      if (update->pixels) {
-        detector_.rect = update->rect;
-        detector_.motionLevel = update->motionLevel;
-      }
-      const bool shown =
-          update->pixels && update->pictureInfo && CopyPicture(update->pixels, *update->pictureInfo, true);
-      if (!shown) ClearPicture();
-      if (shown && update->scaled && !update->scaled->pixels.empty()) {
-        scaled_.width = update->scaled->width;
-        scaled_.height = update->scaled->height;
-        scaled_.pixels.assign(update->scaled->pixels.begin(), update->scaled->pixels.end());
-        scaledValid_ = true;
-      }
-      RedrawPicture();
-      if (view_.picture && HasPicture()) view_.picture(picture_);
-      break;
-    }
-    case camera_msg::kSignalLost:
-      signalLost_ = wParam != 0;
-      ++pictureSerial_;  // the web's grid drops the picture too
-      if (signalLost_) {
-        signalNote_ = *reinterpret_cast<const SignalLost*>(wParam);
-        signalNote_.sourceStatus[sizeof signalNote_.sourceStatus - 1] = '\0';
-      }
-      InvalidateRect(hwnd, nullptr, TRUE);
-      break;
-    case camera_msg::kStatus:
-      if (wParam)
-        CopyText(statusText_, reinterpret_cast<const char*>(wParam));
-      else
-        statusText_[0] = '\0';
-      InvalidateRect(hwnd, nullptr, TRUE);
-      break;
-    case camera_msg::kSourceStatus:
-      CopyText(sourceStatus_, wParam ? reinterpret_cast<const char*>(wParam) : "");
-      if (!HasPicture()) InvalidateRect(hwnd, nullptr, TRUE);
-      break;
+    case kFrameReady:
+      TakeNews();
+      return 0;
     default:
       break;
   }
-  return CallPrevious(hwnd, msg, wParam, lParam);
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void CamWnd::TakeNews() {
+  wake_.Rearm();
+  FrameSlot& slot = *worker_.Slot();
+  const SharedFrame frame = slot.Latest();
+  bool changed = false;
+  if (frame && frame->serial != shownFrame_) {
+    shownFrame_ = frame->serial;
+    ShowFrame(*frame);
+    changed = true;
+  }
+  for (const CameraNotice& notice : slot.TakeNotices(wake_)) changed = ApplyNotice(notice) || changed;
+  if (changed) changes_->WakeAll();
+}
+
+void CamWnd::ShowFrame(const Frame& frame) {
+  signalLost_ = false;
+  recording_ = frame.recording;
+  const bool hasPicture = frame.picture.HasPixels();
+  if (hasPicture) {
+    detector_.rect = frame.rect;
+    detector_.motionLevel = frame.motionLevel;
+  }
+  const bool shown = hasPicture && CopyPicture(frame.picture.pixels.data(), frame.picture.pictureInfo, true);
+  if (!shown) ClearPicture();
+  if (shown && !frame.scaled.pixels.empty()) {
+    scaled_.width = frame.scaled.width;
+    scaled_.height = frame.scaled.height;
+    scaled_.pixels.assign(frame.scaled.pixels.begin(), frame.scaled.pixels.end());
+    scaledValid_ = true;
+  }
+  RedrawPicture();
+}
+
+bool CamWnd::ApplyNotice(const CameraNotice& notice) {
+  switch (notice.kind) {
+    case CameraNotice::Kind::kStatus:
+      CopyText(statusText_, notice.text.c_str());
+      InvalidateRect(Handle(), nullptr, TRUE);
+      return false;
+    case CameraNotice::Kind::kSourceStatus:
+      CopyText(sourceStatus_, notice.text.c_str());
+      if (!HasPicture()) InvalidateRect(Handle(), nullptr, TRUE);
+      return false;
+    case CameraNotice::Kind::kSignalLost:
+      // A frame taken after it ended it.
+      if (notice.frameSerial < shownFrame_) return false;
+      signalLost_ = notice.present;
+      ++pictureSerial_;  // the web's grid drops the picture too
+      if (signalLost_) signalNote_ = notice;
+      InvalidateRect(Handle(), nullptr, TRUE);
+      return true;
+  }
+  return false;
 }
 
 void CamWnd::Paint(HDC dc) {
@@ -375,7 +423,7 @@ void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
   constexpr int kLineHeight = 20;
   DrawOverlay(dc, RECT{0, 4, width, height}, since, font.Get(), 255, RGB(255, 255, 255), RGB(0, 0, 0),
               kOverlayKeyColour, kTopCentre);
-  DrawOverlay(dc, RECT{0, 4 + kLineHeight, width, height}, signalNote_.sourceStatus, font.Get(), 255,
+  DrawOverlay(dc, RECT{0, 4 + kLineHeight, width, height}, signalNote_.text.c_str(), font.Get(), 255,
               RGB(255, 255, 255), RGB(0, 0, 0), kOverlayKeyColour, kTopCentre);
 }
 

@@ -2,8 +2,9 @@
 // The camera object of the camera program: owns the camera's settings, its
 // detection grid, its worker and its last picture, and draws that picture
 // with overlay, status line, motion box, detection rectangle and (while
-// editing) the detection grid into the control it is attached to. Lives on
-// the thread that owns that control.
+// editing) the detection grid into a child window of its own class. Lives
+// on the thread that owns that window, and learns its worker's pictures and
+// news from the worker's frame slot when woken.
 
 #include <windows.h>
 
@@ -17,18 +18,27 @@
 #include "engine/cam_wrk_win.h"
 #include "engine/camera_identity.h"
 #include "engine/cell_text.h"
+#include "engine/frame_slot.h"
 #include "engine/motion_detector.h"
+#include "engine/posted_wake_win.h"
 #include "engine/recording_extras.h"
 #include "engine/second_stream.h"
-#include "framework/sub_wnd_win.h"
+#include "framework/wnd_win.h"
 
-class CamWnd : public SubWnd {
+class CamWnd : public Wnd {
  public:
   CamWnd();
   explicit CamWnd(CamWrk::Services workerServices);
   ~CamWnd() override;
 
-  void OnAttach() override;
+  // Creates the cell, a child of `parent` at `rect` (parent's client
+  // coordinates) with control id `id`, and starts the worker. A cell that
+  // takes no mouse lets clicks through to its parent; one that does edits
+  // the detection grid under the pointer. False when the window failed.
+  bool CreateCell(HWND parent, const RECT& rect, int id, bool takesMouse);
+  // The same in place of a placeholder control, which goes; its id, place
+  // and rank among its siblings stay.
+  bool ReplaceControl(HWND placeholder, bool takesMouse);
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   // A new picture, copied; processed = false applies the camera's flips,
@@ -80,20 +90,26 @@ class CamWnd : public SubWnd {
   // Changes with every new picture, so the web server's live streams see
   // new pictures without a call from here.
   uint64_t PictureSerial() const { return pictureSerial_; }
+  // Wakes its subscribers once the cell shows a new picture, loses its
+  // signal, changes its number or goes; it outlives the cell for whoever
+  // still holds it.
+  const std::shared_ptr<WakeList>& PictureChanges() const { return changes_; }
   // A picture that is still news: what the web server may show of the camera.
   bool HasLivePicture() const { return HasPicture() && !signalLost_; }
   const Picture& CurrentPicture() const { return picture_; }
   CamWrk& Worker() { return worker_; }
 
-  // The pop-up view, which the camera view window provides: told of every
-  // new picture and closed when the camera goes.
-  struct ViewHooks {
-    std::function<void(const Picture&)> picture;
-    std::function<void()> close;
-  };
-  void SetViewHooks(ViewHooks hooks) { view_ = std::move(hooks); }
+  // Closes the pop-up view, which follows the camera's pictures by itself,
+  // when the camera goes.
+  void SetViewCloser(std::function<void()> close) { closeView_ = std::move(close); }
 
  private:
+  // Takes what the worker's slot has new: the latest frame, then the news
+  // in the order given.
+  void TakeNews();
+  void ShowFrame(const Frame& frame);
+  // True when it changed what the web may show.
+  bool ApplyNotice(const CameraNotice& notice);
   void Paint(HDC dc);
   void DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const;
   void DrawDetectGrid(HDC dc, int width, int height, COLORREF lineColour) const;
@@ -113,6 +129,10 @@ class CamWnd : public SubWnd {
 
   Picture picture_;
   uint64_t pictureSerial_ = 0;
+  uint64_t shownFrame_ = 0;  // the serial of the worker's frame shown
+  PostedWake wake_;
+  std::shared_ptr<WakeList> changes_ = std::make_shared<WakeList>();
+  bool takesMouse_ = false;
   bool processed_ = false;
   BoxScaler scaler_;
   CellImage scaled_;
@@ -126,8 +146,8 @@ class CamWnd : public SubWnd {
   // No new picture for a while: the last one is shown dimmed and marked.
   bool signalLost_ = false;
   bool recording_ = false;  // the worker recorded its last frame
-  SignalLost signalNote_{};
-  ViewHooks view_;
+  CameraNotice signalNote_{};
+  std::function<void()> closeView_;
   MotionDetector detector_;
   DetectGrid grid_;
   CamWrk worker_;

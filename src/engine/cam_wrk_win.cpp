@@ -1,13 +1,14 @@
 #include "engine/cam_wrk_win.h"
 
-#include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "common/fixed_text.h"
 #include "common/overlay_text.h"
 #include "common/overlay_win.h"
 #include "common/raster.h"
 #include "engine/alarm_win.h"
+#include "engine/camera_messages.h"
 #include "engine/settings_font_win.h"
 
 namespace {
@@ -23,9 +24,6 @@ Recorder::Services WithDefaults(Recorder::Services services) {
   }
   return services;
 }
-
-// Posted to itself: release IP sources retired while they were delivering.
-constexpr UINT kReleaseRetired = WM_APP + 1;
 
 }  // namespace
 
@@ -46,87 +44,127 @@ CamWrk::CamWrk(Services services)
       signal_(services.signalLostFloorMs),
       signalCheckMs_(services.signalCheckMs) {
   if (services.shellOpen) recorder_.shellOpen = std::move(services.shellOpen);
-  pictureUpdate_.rect.firstColumn = -1;
 }
 
 CamWrk::~CamWrk() {
   Stop();
 }
 
+void CamWrk::Run(std::function<void()> command) {
+  HWND window = Handle();
+  if (!window) return;
+  {
+    std::lock_guard lock(commandsMutex_);
+    commands_.push_back(std::move(command));
+  }
+  // The message carries nothing: the command waits in the worker's queue.
+  SendMessageA(window, camera_msg::kRunCommands, 0, 0);
+}
+
+void CamWrk::ApplySettings(const CamSettings& settings) {
+  Run([this, settings] {
+    settings_ = settings;
+    recorder_.ForgetPath();
+    SelectSource(settings_.cameraType, false);
+  });
+}
+
+void CamWrk::SetDetectGrid(const DetectGrid& grid) {
+  Run([this, grid] { detector_.SetMask(grid); });
+}
+
+void CamWrk::SetExtras(const RecordingExtras& extras) {
+  Run([this, extras] {
+    recorder_.SetExtras(extras);
+    ListenForPackets();
+  });
+}
+
+void CamWrk::SelectSource(int32_t cameraType) {
+  Run([this, cameraType] {
+    recorder_.DropPreMotionFrames();
+    SelectSource(cameraType, true);
+  });
+}
+
+void CamWrk::HideSource() {
+  Run([this] {
+    if (ipSource_) ipSource_->Show(false);
+    if (deviceSource_) deviceSource_->Show(false);
+  });
+}
+
+CamSettings CamWrk::ReadSources(const CamSettings& settings) {
+  Run([this, settings] {
+    CamSettings read = settings;
+    if (deviceSource_) deviceSource_->GetSelection(read.deviceIndex, read.formatIndex, read.inputIndex);
+    if (ipSource_) ipSource_->GetSource(read.cameraUrl, read.ipConnected, read.mjpegStream);
+    std::lock_guard lock(commandsMutex_);
+    sourcesRead_ = read;
+  });
+  std::lock_guard lock(commandsMutex_);
+  return Handle() ? sourcesRead_ : settings;
+}
+
+SecondStream CamWrk::ReadSecondStream(const SecondStream& second) {
+  Run([this, second] {
+    SecondStream read = second;
+    if (ipSource_) {
+      ipSource_->GetSecondSource(secondUrl_);
+      CopyText(read.url, secondUrl_);
+    }
+    std::lock_guard lock(commandsMutex_);
+    secondRead_ = read;
+  });
+  std::lock_guard lock(commandsMutex_);
+  return Handle() ? secondRead_ : second;
+}
+
+void CamWrk::SetNumber(int number) {
+  Run([this, number] {
+    cameraNumber_ = number;
+    recorder_.SetCameraName(cameraNumber_, ownName_);
+    if (ipSource_) ipSource_->SetCameraNumber(cameraNumber_);
+    if (deviceSource_) deviceSource_->SetCameraNumber(cameraNumber_);
+  });
+}
+
+void CamWrk::SetName(const char* name) {
+  Run([this, copy = std::string(name ? name : "")] {
+    CopyText(ownName_, copy.c_str());
+    recorder_.SetCameraName(cameraNumber_, ownName_);
+  });
+}
+
+void CamWrk::SetSecondStream(const char* url) {
+  Run([this, copy = std::string(url ? url : "")] {
+    CopyText(secondUrl_, copy.c_str());
+    if (ipSource_) ipSource_->SetSecondSource(secondUrl_);
+  });
+}
+
+void CamWrk::ViewFootage() {
+  Run([this] { recorder_.OpenCurrentFootage(settings_); });
+}
+
 LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
   using namespace camera_msg;
   switch (msg) {
-    case kSelectSource:
-      recorder_.DropPreMotionFrames();
-      SelectSource(static_cast<int32_t>(wParam), true);
-      break;
-    case kHideSource:
-      if (ipSource_) ipSource_->Show(false);
-      if (deviceSource_) deviceSource_->Show(false);
-      break;
-    case kSettings:
-      if (wParam) {
-        std::memcpy(&settings_, reinterpret_cast<const CamSettings*>(wParam), sizeof settings_);
-        recorder_.ForgetPath();
-        SelectSource(settings_.cameraType, false);
+    case kRunCommands: {
+      std::vector<std::function<void()>> commands;
+      {
+        std::lock_guard lock(commandsMutex_);
+        commands.swap(commands_);
       }
+      for (auto& command : commands) command();
       break;
-    case kRecordingExtras:
-      if (wParam) recorder_.SetExtras(*reinterpret_cast<const RecordingExtras*>(wParam));
-      ListenForPackets();
-      break;
-    case kDetectGrid:
-      if (wParam) detector_.SetMask(*reinterpret_cast<const DetectGrid*>(wParam));
-      break;
-    case kReadSources:
-      // The sender passes the record's cameraType field; the device fields
-      // lie at their offsets from it.
-      if (wParam)
-        ReadSources(
-            *reinterpret_cast<CamSettings*>(reinterpret_cast<char*>(wParam) - offsetof(CamSettings, cameraType)));
-      break;
+    }
     case kPicture:
-      // The IP source is on the stack below this call; while the frame cycle
-      // waits for its display, a new camera type may arrive and must not
-      // destroy the source under its own feet.
-      ++deliveryDepth_;
       FrameCycle(reinterpret_cast<const uint8_t*>(wParam), reinterpret_cast<const PictureInfo*>(lParam));
-      --deliveryDepth_;
-      break;
-    case kReleaseRetired:
-      if (deliveryDepth_ == 0)
-        retiredIpSources_.clear();
-      else
-        PostMessageA(Handle(), kReleaseRetired, 0, 0);
-      break;
-    case kSetReceiver:
-      receiverWindow_ = reinterpret_cast<HWND>(wParam);
-      receiverMessage_ = static_cast<UINT>(lParam);
-      break;
-    case kViewFootage:
-      recorder_.OpenCurrentFootage(settings_);
-      break;
-    case kCameraNumber:
-      cameraNumber_ = static_cast<int>(wParam);
-      recorder_.SetCameraName(cameraNumber_, ownName_);
-      if (ipSource_) ipSource_->SetCameraNumber(cameraNumber_);
-      if (deviceSource_) deviceSource_->SetCameraNumber(cameraNumber_);
-      break;
-    case kCameraName:
-      CopyText(ownName_, wParam ? reinterpret_cast<const char*>(wParam) : "");
-      recorder_.SetCameraName(cameraNumber_, ownName_);
-      break;
-    case kSecondStream:
-      CopyText(secondUrl_, wParam ? reinterpret_cast<const char*>(wParam) : "");
-      if (ipSource_) ipSource_->SetSecondSource(secondUrl_);
-      break;
-    case kReadSecondStream:
-      if (wParam && ipSource_) {
-        ipSource_->GetSecondSource(secondUrl_);
-        std::memcpy(reinterpret_cast<char*>(wParam), secondUrl_, sizeof secondUrl_);
-      }
       break;
     case WM_TIMER:
+      // A capture device is polled: its sample grabber buffers the newest
+      // sample and calls no one in the mode the graph uses.
       if (wParam == kGrabTimer) FrameCycle(nullptr, nullptr);
       if (wParam == kSignalTimer) CheckSignal();
       break;
@@ -139,7 +177,6 @@ LRESULT CamWrk::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
 void CamWrk::OnThreadStop() {
   DestroyDeviceSource();
   DestroyIpSource();
-  retiredIpSources_.clear();
   recorder_.CloseFile();
 }
 
@@ -154,13 +191,6 @@ void CamWrk::ListenForPackets() {
 void CamWrk::DestroyIpSource() {
   recorder_.ForgetPacketSource();
   if (ipSource_) ipSource_->SetPacketListener(nullptr);
-  if (ipSource_ && deliveryDepth_ > 0) {
-    ipSource_->Show(false);
-    ipSource_->SetStatusListener(nullptr);
-    retiredIpSources_.push_back(std::move(ipSource_));
-    PostMessageA(Handle(), kReleaseRetired, 0, 0);
-    return;
-  }
   ipSource_.reset();
 }
 
@@ -217,13 +247,7 @@ void CamWrk::SelectSource(int32_t type, bool show) {
       signalLostSent_ = false;
       SendStatus(nullptr, true);
       SendSourceStatus(nullptr);
-      if (receiverWindow_) SendMessageA(receiverWindow_, receiverMessage_, 0, 0);
-      PictureUpdate empty = pictureUpdate_;
-      empty.pixels = nullptr;
-      empty.pictureInfo = nullptr;
-      empty.rect = detector_.rect;
-      empty.motionLevel = detector_.motionLevel;
-      if (displayWindow_) SendMessageA(displayWindow_, kPictureUpdate, reinterpret_cast<WPARAM>(&empty), 0);
+      PublishEmpty();
       settings_.ipConnected = 0;
       settings_.deviceIndex = 0;
       settings_.formatIndex = 0;
@@ -235,16 +259,11 @@ void CamWrk::SelectSource(int32_t type, bool show) {
   }
 }
 
-void CamWrk::ReadSources(CamSettings& settings) {
-  if (deviceSource_) deviceSource_->GetSelection(settings.deviceIndex, settings.formatIndex, settings.inputIndex);
-  if (ipSource_) ipSource_->GetSource(settings.cameraUrl, settings.ipConnected, settings.mjpegStream);
-}
-
 void CamWrk::SendStatus(const char* text, bool announce) {
   const char* wanted = text ? text : "";
   if (!announce && std::strncmp(wanted, shownStatus_, sizeof shownStatus_) == 0) return;
   CopyText(shownStatus_, wanted);
-  if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kStatus, reinterpret_cast<WPARAM>(text), 0);
+  slot_->Notify({CameraNotice::Kind::kStatus, text != nullptr, wanted});
 }
 
 void CamWrk::AdoptSource(CaptureSource& source) {
@@ -257,25 +276,43 @@ void CamWrk::AdoptSource(CaptureSource& source) {
 }
 
 void CamWrk::SendSourceStatus(const char* text) const {
-  if (displayWindow_) SendMessageA(displayWindow_, camera_msg::kSourceStatus, reinterpret_cast<WPARAM>(text), 0);
+  slot_->Notify({CameraNotice::Kind::kSourceStatus, text != nullptr, text ? text : ""});
 }
 
 void CamWrk::CheckSignal() {
-  if (!displayWindow_ || !signal_.IsLost(static_cast<int64_t>(GetTickCount64()), settings_.saveInterval)) return;
-  SignalLost note{};
-  note.since = static_cast<int64_t>(signal_.LastPictureTime());
+  if (!signal_.IsLost(static_cast<int64_t>(GetTickCount64()), settings_.saveInterval)) return;
   char status[kTextSize] = {};
   if (ipSource_)
     ipSource_->GetStatus(status);
   else if (deviceSource_ && grabFailed_)
     CopyText(status, "Unable to grab image from device");
-  CopyText(note.sourceStatus, status);
-  if (signalLostSent_ && note.since == signalNote_.since &&
-      std::strcmp(note.sourceStatus, signalNote_.sourceStatus) == 0)
-    return;
+  CameraNotice note{CameraNotice::Kind::kSignalLost, true, status, static_cast<int64_t>(signal_.LastPictureTime())};
+  if (signalLostSent_ && note.since == signalNote_.since && note.text == signalNote_.text) return;
   signalNote_ = note;
   signalLostSent_ = true;
-  SendMessageA(displayWindow_, camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&signalNote_), 0);
+  slot_->Notify(std::move(note));
+}
+
+std::shared_ptr<Frame> CamWrk::NextFrame() {
+  if (!spare_) return std::make_shared<Frame>();
+  // Nobody else holds it: its buffers take the new frame.
+  auto frame = std::const_pointer_cast<Frame>(std::move(spare_));
+  frame->raw.reset();
+  frame->scaled.pixels.clear();
+  return frame;
+}
+
+void CamWrk::Keep(SharedFrame replaced) {
+  // The slot let it go; once its readers have too, it is the worker's alone
+  // and no one can take it any more.
+  if (replaced && replaced.use_count() == 1) spare_ = std::move(replaced);
+}
+
+void CamWrk::PublishEmpty() {
+  auto frame = std::make_shared<Frame>();
+  frame->rect = detector_.rect;
+  frame->motionLevel = detector_.motionLevel;
+  Keep(slot_->Publish(std::move(frame)));
 }
 
 void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo) {
@@ -299,30 +336,23 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   signalLostSent_ = false;  // the picture update below ends the display's mark
 
   sourceDelivered_ = true;
-  if (receiverWindow_)
-    SendMessageA(receiverWindow_, receiverMessage_, reinterpret_cast<WPARAM>(picture_.pixels.data()),
-                 reinterpret_cast<LPARAM>(&picture_.pictureInfo));
+  std::shared_ptr<Frame> frame = NextFrame();
+  if (slot_->RawWanted()) frame->raw = std::make_shared<const Picture>(picture_);
   if (settings_.flipVertical) FlipVertical(picture_);
   if (settings_.flipHorizontal) FlipHorizontal(picture_);
   RotatePicture(picture_, settings_.rotation);
   if (settings_.motionEnabled) Detect(detector_, picture_, settings_.triggerLevel);
 
-  pictureUpdate_.pixels = picture_.pixels.data();
-  pictureUpdate_.pictureInfo = &picture_.pictureInfo;
-  pictureUpdate_.rect = detector_.rect;
-  pictureUpdate_.motionLevel = detector_.motionLevel;
+  frame->picture = picture_;
+  frame->captureTime = static_cast<int64_t>(clock_->Now());
+  frame->rect = detector_.rect;
+  frame->motionLevel = detector_.motionLevel;
   // The frame before this one: this one is recorded after it is shown.
-  pictureUpdate_.recording = recorder_.RecordedLastFrame();
+  frame->recording = recorder_.RecordedLastFrame();
   RECT cell{};
-  pictureUpdate_.scaled = displayWindow_ && GetClientRect(displayWindow_, &cell) &&
-                                  scaler_.Scale(picture_, cell.right, cell.bottom, scaled_)
-                              ? &scaled_
-                              : nullptr;
-  if (displayWindow_)
-    SendMessageA(displayWindow_, camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&pictureUpdate_), 0);
-  pictureUpdate_.pixels = nullptr;
-  pictureUpdate_.pictureInfo = nullptr;
-  pictureUpdate_.scaled = nullptr;
+  if (displayWindow_ && GetClientRect(displayWindow_, &cell))
+    scaler_.Scale(picture_, cell.right, cell.bottom, frame->scaled);
+  Keep(slot_->Publish(std::move(frame)));
 
   recorder_.SetPicturesFromSecondStream(ipSource_ && ipSource_->PicturesFromSecondStream());
   recorder_.SaveFrame(picture_, detector_.motionLevel, settings_);

@@ -1,25 +1,28 @@
 #pragma once
 // The engine of one camera, on a thread of its own: takes each picture from
 // its capture source, flips and rotates it, measures motion, hands it to the
-// camera's display and records it by the recording rules. Other threads
-// reach it only through the synchronous messages of camera_messages.h;
-// every record they pass is copied before the handler returns.
+// camera's frame slot and records it by the recording rules. Other threads
+// command it through CameraWorker, which copies what they give; it never
+// waits for a display: what they show comes through the slot.
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine/cam_settings.h"
 #include "engine/camera_identity.h"
-#include "engine/camera_messages.h"
+#include "engine/camera_worker.h"
 #include "engine/capture_source_win.h"
+#include "engine/frame_slot.h"
 #include "engine/motion_detector.h"
 #include "engine/recorder_win.h"
 #include "engine/signal_watch.h"
 #include "framework/ui_thread_win.h"
 
-class CamWrk : public UIthread {
+class CamWrk : public UIthread, public CameraWorker {
  public:
   struct Services {
     Recorder::Services recorder;                      // defaults: system clock, PlaySoundA, overlay burning
@@ -35,7 +38,8 @@ class CamWrk : public UIthread {
   explicit CamWrk(Services services);
   ~CamWrk() override;
 
-  // Before Start only, from the owning thread.
+  // Before Start only, from the owning thread. The cell whose size the
+  // worker scales its pictures to.
   void SetDisplayWindow(HWND display) { displayWindow_ = display; }
   void SetInitialSettings(const CamSettings& settings) { settings_ = settings; }
   void SetInitialExtras(const RecordingExtras& extras) { recorder_.SetExtras(extras); }
@@ -49,56 +53,77 @@ class CamWrk : public UIthread {
     recorder_.SetCameraName(cameraNumber_, ownName_);
   }
 
+  void ApplySettings(const CamSettings& settings) override;
+  void SetDetectGrid(const DetectGrid& grid) override;
+  void SetExtras(const RecordingExtras& extras) override;
+  void SelectSource(int32_t cameraType) override;
+  void HideSource() override;
+  CamSettings ReadSources(const CamSettings& settings) override;
+  SecondStream ReadSecondStream(const SecondStream& second) override;
+  void SetNumber(int number) override;
+  void SetName(const char* name) override;
+  void SetSecondStream(const char* url) override;
+  void ViewFootage() override;
+  // It outlives the worker for whoever still holds it.
+  const std::shared_ptr<FrameSlot>& Slot() const override { return slot_; }
+
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnThreadStop() override;
 
  private:
+  // Queues the command and has the worker's thread run it; returns once it
+  // ran. Without the worker's thread nothing runs: before Start, the
+  // SetInitial calls set what it starts with.
+  void Run(std::function<void()> command);
   void SelectSource(int32_t type, bool show);
   void DestroyIpSource();
   // The IP source hands its packets over while the camera records as sent.
   void ListenForPackets();
   void DestroyDeviceSource();
-  void ReadSources(CamSettings& settings);
   void FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo);
-  void SendStatus(const char* text) const;
+  // A fresh frame, in the buffers of the spare one when there is one: a new
+  // block per frame costs a page fault per 4 KiB.
+  std::shared_ptr<Frame> NextFrame();
+  void Keep(SharedFrame replaced);
+  // A frame without a picture: the display clears its cell.
+  void PublishEmpty();
   // Until the source's first picture, its status texts go to the display,
   // whose empty cell shows them.
   void AdoptSource(CaptureSource& source);
   void SendSourceStatus(const char* text) const;
   // Only a text that differs from the one the display shows crosses the
-  // thread: the same text after every frame would cost a thread switch each.
+  // thread: the same text after every frame would cost a wake-up each.
   // An announcement goes out whatever the display shows.
   void SendStatus(const char* text, bool announce = false);
   // Tells the display once the signal is lost, and again whenever the
   // source's status changes while it stays lost.
   void CheckSignal();
 
-  PictureUpdate pictureUpdate_{};
+  std::shared_ptr<FrameSlot> slot_ = std::make_shared<FrameSlot>();
+  SharedFrame spare_;  // a published frame no one holds any more
+  std::mutex commandsMutex_;
+  std::vector<std::function<void()>> commands_;
+  CamSettings sourcesRead_{};  // answers, copied out under the lock
+  SecondStream secondRead_{};
   CamSettings settings_{};
   HWND displayWindow_ = nullptr;
   int cameraNumber_ = 0;
   char ownName_[kCameraNameSize] = {};  // "" = "Camera <number>"
   char secondUrl_[kTextSize] = {};      // an RTSP camera's second stream; "" = none
   bool sourceDelivered_ = false;
-  HWND receiverWindow_ = nullptr;
-  UINT receiverMessage_ = 0;
   MotionDetector detector_;
   std::unique_ptr<DeviceSource> deviceSource_;
   std::unique_ptr<IpSource> ipSource_;
-  // Replaced while delivering a picture; released once back in the loop.
-  std::vector<std::unique_ptr<IpSource>> retiredIpSources_;
-  int deliveryDepth_ = 0;
   SourceFactory* sources_;
   Recorder recorder_;
   Picture picture_;  // kept between frames so its buffer is reused
   // The picture scaled to the display's size here, off the display's thread.
   BoxScaler scaler_;
-  CellImage scaled_;
   const Clock* clock_;
   SignalWatch signal_;
   UINT signalCheckMs_;
   bool signalLostSent_ = false;
-  SignalLost signalNote_{};
+  CameraNotice signalNote_{};  // the last lost signal told
   bool grabFailed_ = false;
   char shownStatus_[kTextSize] = {};  // what the display shows; empty: none
 };

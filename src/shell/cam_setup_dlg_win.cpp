@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "common/fixed_text.h"
-#include "engine/camera_messages.h"
 #include "framework/window_icon_win.h"
 #include "shell/setup_text.h"
 
@@ -33,15 +32,42 @@ CamWrk::Services PreviewServices(SourceFactory* sources) {
 CamSetupDlg::CamSetupDlg(SetupChoosers choosers, SourceFactory* sources)
     : choosers_(std::move(choosers)), preview_(PreviewServices(sources)) {}
 
-LRESULT CamSetupDlg::SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const {
-  HWND worker = camera_ ? camera_->Worker().Handle() : nullptr;
-  return worker ? SendMessageA(worker, msg, wParam, lParam) : 0;
+CamSetupDlg::~CamSetupDlg() {
+  StopWatching();
+}
+
+void CamSetupDlg::WatchCamera(HWND dialog) {
+  if (!camera_) return;
+  rawWake_.SetWindow(dialog);
+  camera_->Worker().Slot()->Subscribe(rawWake_, {.raw = true});
+  watching_ = true;
+}
+
+void CamSetupDlg::StopWatching() {
+  if (watching_) camera_->Worker().Slot()->Unsubscribe(rawWake_);
+  watching_ = false;
+}
+
+void CamSetupDlg::ShowRawPicture() {
+  rawWake_.Rearm();
+  if (!watching_) return;
+  const SharedFrame frame = camera_->Worker().Slot()->Latest();
+  if (!frame) return;
+  if (frame->raw)
+    preview_.SetPicture(frame->raw->pixels.data(), frame->raw->pictureInfo, false);
+  else if (!frame->picture.HasPixels())
+    preview_.SetPicture(nullptr, PictureInfo{}, false);
+  // A picture taken before the worker knew of the dialog has no raw copy.
+}
+
+void CamSetupDlg::HideSource() const {
+  if (camera_) camera_->Worker().HideSource();
 }
 
 INT_PTR CamSetupDlg::OnInitDialog(HWND hwnd) {
   SetWindowIcons(hwnd, kIcon);
 
-  preview_.Attach(hwnd, GetDlgItem(hwnd, kPreview));
+  preview_.ReplaceControl(GetDlgItem(hwnd, kPreview), true);
   SetTimer(hwnd, kSetupRefreshTimer, kSetupRefreshMs, nullptr);
 
   char title[64];
@@ -55,7 +81,7 @@ INT_PTR CamSetupDlg::OnInitDialog(HWND hwnd) {
   pages_.FillLists();
 
   InitControls();
-  SendToWorker(camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(hwnd), kSetupPictureMessage);
+  WatchCamera(hwnd);
   return 1;
 }
 
@@ -72,11 +98,7 @@ INT_PTR CamSetupDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       OnPageCommand(reinterpret_cast<HWND>(lParam), static_cast<int>(wParam));
       break;
     case kSetupPictureMessage:
-      if (wParam && lParam)
-        preview_.SetPicture(reinterpret_cast<const uint8_t*>(wParam), *reinterpret_cast<const PictureInfo*>(lParam),
-                            false);
-      else
-        preview_.SetPicture(nullptr, PictureInfo{}, false);
+      ShowRawPicture();
       break;
     default:
       break;
@@ -98,7 +120,7 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     case IDOK:
     case kOk:
       if (!KeepSharedFile()) break;
-      SendToWorker(camera_msg::kHideSource, 0, 0);
+      HideSource();
       Apply();
       EndDialog(hwnd, IDOK);
       break;
@@ -127,8 +149,8 @@ bool CamSetupDlg::KeepSharedFile() {
 }
 
 void CamSetupDlg::DropEdit() {
-  SendToWorker(camera_msg::kHideSource, 0, 0);
-  SendToWorker(camera_msg::kSetReceiver, 0, 0);
+  HideSource();
+  StopWatching();
   // The device radios switch the worker's source at once; dropping the
   // edit must also put back the source the camera's settings name.
   if (sourceChanged_ && camera_) camera_->ApplySettings();
@@ -140,15 +162,13 @@ void CamSetupDlg::Apply() {
   working.editDetectGrid = 0;
   if (camera_) {
     camera_->SetDetectGrid(preview_.Grid());
-    SendToWorker(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&working.cameraType), 0);
+    working = camera_->Worker().ReadSources(working);
     camera_->SetSettings(working);
     camera_->SetExtras(preview_.Extras());
     camera_->SetIdentity(preview_.Identity());
-    SecondStream second = camera_->Second();
-    SendToWorker(camera_msg::kReadSecondStream, reinterpret_cast<WPARAM>(second.url), 0);
-    camera_->SetSecondStream(second);
+    camera_->SetSecondStream(camera_->Worker().ReadSecondStream(camera_->Second()));
   }
-  SendToWorker(camera_msg::kSetReceiver, 0, 0);
+  StopWatching();
 }
 
 int CamSetupDlg::PageIndex(HWND page) const {
@@ -209,7 +229,7 @@ void CamSetupDlg::OnPageCommand(HWND page, int controlId) {
     case kDevice:
       if (controlId >= kDeviceNone && controlId <= kDeviceCapture) {
         if (controlId != kDeviceNone) pages_.GiveOwnPath(cameraIndex_ + 1);
-        SendToWorker(camera_msg::kSelectSource, static_cast<WPARAM>(controlId - kDeviceNone), 1);
+        if (camera_) camera_->Worker().SelectSource(controlId - kDeviceNone);
         sourceChanged_ = true;
       }
       break;

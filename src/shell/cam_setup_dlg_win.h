@@ -29,8 +29,7 @@ bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choo
                  SourceFactory* sources = nullptr, std::function<std::string(const CamSettings&)> fileOwner = {});
 
 inline constexpr int kCamSetupTemplate = 103;
-// The raw picture the camera's worker sends the dialog for its preview:
-// wParam pixels (or 0), lParam the picture's PictureInfo.
+// The camera's slot has a new frame, whose raw picture the preview shows.
 inline constexpr UINT kSetupPictureMessage = 1374;
 inline constexpr UINT_PTR kSetupRefreshTimer = 10;
 inline constexpr UINT kSetupRefreshMs = 250;
@@ -38,7 +37,7 @@ inline constexpr UINT kSetupRefreshMs = 250;
 class CamSetupDlg : public ModalDlg {
  public:
   explicit CamSetupDlg(SetupChoosers choosers = {}, SourceFactory* sources = nullptr);
-  ~CamSetupDlg() override = default;
+  ~CamSetupDlg() override;
 
   // Before Run: the camera to edit (not owned) and its grid position.
   void SetCamera(CamWnd* camera, int32_t index) {
@@ -64,10 +63,14 @@ class CamSetupDlg : public ModalDlg {
   CamWnd& Preview() { return preview_; }
 
  private:
-  LRESULT SendToWorker(UINT msg, WPARAM wParam, LPARAM lParam) const;
+  void HideSource() const;
   // Cancel, Esc and the close button: the worker is left as the camera's
   // own settings have it.
   void DropEdit();
+  // From the dialog's start to its end, the camera's raw pictures come.
+  void WatchCamera(HWND dialog);
+  void StopWatching();
+  void ShowRawPicture();
   int PageIndex(HWND page) const;
   void EditScheduleDay(int controlId);
   // False when another camera records to the working copy's file and the
@@ -80,6 +83,8 @@ class CamSetupDlg : public ModalDlg {
   int scheduleDay_ = -1;
   bool sourceChanged_ = false;
   CamWnd* camera_ = nullptr;
+  PostedWake rawWake_{nullptr, kSetupPictureMessage};
+  bool watching_ = false;
   SetupChoosers choosers_;
   std::function<std::string(const CamSettings&)> fileOwner_;
   CamWnd preview_;

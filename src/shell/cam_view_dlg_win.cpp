@@ -45,7 +45,23 @@ int NextViewSize(int sizeChoice) {
 }
 
 CamViewDlg::~CamViewDlg() {
+  Follow(nullptr);
   if (Handle() && IsWindow(Handle())) DestroyWindow(Handle());
+}
+
+void CamViewDlg::Follow(std::shared_ptr<FrameSlot> slot) {
+  if (slot_) slot_->Unsubscribe(wake_);
+  slot_ = std::move(slot);
+  wake_.SetWindow(Handle());
+  wake_.Rearm();
+  if (slot_) slot_->Subscribe(wake_);
+}
+
+void CamViewDlg::ShowLatest() {
+  wake_.Rearm();
+  const SharedFrame frame = slot_ ? slot_->Latest() : nullptr;
+  // A camera that loses its picture leaves its last one in the view.
+  if (frame && frame->picture.HasPixels()) preview_.SetPicture(frame->picture);
 }
 
 INT_PTR CamViewDlg::OnInitDialog(HWND hwnd) {
@@ -83,6 +99,9 @@ INT_PTR CamViewDlg::FilterMessage(HWND hwnd, UINT msg, WPARAM, LPARAM) {
       break;
     case WM_RBUTTONUP:
       ShowSizeMenu();
+      break;
+    case kViewPictureMessage:
+      ShowLatest();
       break;
     case WM_ENTERSIZEMOVE:
       GetWindowRect(hwnd, &sizeMoveStart_);
@@ -139,10 +158,10 @@ void CamViewDlg::ShowSizeMenu() {
 void OpenView(CamWnd& camera, CamViewDlg& view, HWND owner) {
   if (!view.Handle() || !IsWindow(view.Handle())) {
     if (!view.Create(owner, kCamViewTemplate, true)) return;
-    camera.SetViewHooks({[&view](const Picture& picture) { view.Preview().SetPicture(picture); },
-                         [&view] {
-                           if (view.Handle()) SendMessageA(view.Handle(), WM_CLOSE, 0, 0);
-                         }});
+    view.Follow(camera.Worker().Slot());
+    camera.SetViewCloser([&view] {
+      if (view.Handle()) SendMessageA(view.Handle(), WM_CLOSE, 0, 0);
+    });
   }
   if (camera.HasPicture())
     view.Preview().SetPicture(camera.CurrentPicture());

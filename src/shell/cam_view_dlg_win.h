@@ -6,8 +6,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "engine/cam_wnd_win.h"
+#include "engine/frame_slot.h"
+#include "engine/posted_wake_win.h"
 #include "framework/dialogs_win.h"
 #include "framework/image_preview_win.h"
 
@@ -16,6 +19,8 @@ inline constexpr int kCamViewPicture = 1021;
 inline constexpr int kViewSizeSmall = 169;   // 400 wide
 inline constexpr int kViewSizeMedium = 170;  // 640 wide
 inline constexpr int kViewSizeLarge = 171;   // 800 wide
+// The camera's slot has a new frame.
+inline constexpr UINT kViewPictureMessage = WM_APP + 2;
 
 // The picture size of a size command: width 400, 640 or 800 (640 for any
 // other value), height trunc(width x aspect ratio).
@@ -40,12 +45,19 @@ class CamViewDlg : public ModelessDlg {
   void ShowSizeMenu();
 
   ImagePreview& Preview() { return preview_; }
+  // From now on the view shows the pictures of the camera whose slot this
+  // is; null: none.
+  void Follow(std::shared_ptr<FrameSlot> slot);
 
  private:
+  void ShowLatest();
+
   RECT sizeMoveStart_{};
   int sizeChoice_ = kViewSizeSmall;
   ImagePreview preview_;
   std::function<double()> aspectRatio_;
+  std::shared_ptr<FrameSlot> slot_;
+  PostedWake wake_{nullptr, kViewPictureMessage};
 };
 
 // Opens the camera's view (created at the small size when it does not exist

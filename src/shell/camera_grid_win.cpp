@@ -7,14 +7,6 @@
 #include "engine/camera_paths.h"
 #include "engine/save_path.h"
 
-namespace {
-
-// The grid's cells: "Static" controls without SS_NOTIFY, so that clicks on
-// them reach the host.
-constexpr DWORD kCellStyle = WS_CHILD | WS_VISIBLE | SS_GRAYRECT;
-
-}  // namespace
-
 CameraGrid::~CameraGrid() {
   while (!cameras_.empty()) DestroyLast();
 }
@@ -26,11 +18,9 @@ void CameraGrid::Rebuild() {
     CamWrk::Services workerServices;
     workerServices.sources = sources_;
     auto camera = std::make_unique<CamWnd>(std::move(workerServices));
-    HWND cell =
-        CreateWindowExA(0, "Static", "", kCellStyle, 0, 0, 10, 10, host_, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!cell) break;
+    // Clicks on a cell reach the host.
+    if (!camera->CreateCell(host_, RECT{0, 0, 10, 10}, 0, false)) break;
     views_[camera.get()] = std::make_unique<CamViewDlg>([this] { return layout_.aspectRatio; });
-    camera->Attach(host_, cell);
     cameras_.push_back(std::move(camera));
   }
   Number();

@@ -1,6 +1,5 @@
 #include "shell/main_dlg_win.h"
 
-#include "engine/camera_messages.h"
 #include "framework/window_icon_win.h"
 #include "shell/cam_setup_dlg_win.h"
 #include "shell/layout_dlg_win.h"
@@ -128,7 +127,7 @@ INT_PTR MainDlg::OnCommand(HWND, WPARAM wParam, LPARAM) {
       break;
     case main_cmd::kViewFootage: {
       CamWnd* camera = nullptr;
-      if (grid_.FindCurrent(&camera) >= 0) SendMessageA(camera->Worker().Handle(), camera_msg::kViewFootage, 0, 0);
+      if (grid_.FindCurrent(&camera) >= 0) camera->Worker().ViewFootage();
       break;
     }
     case main_cmd::kLayoutSetup:

@@ -8,11 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/picture.h"
 #include "engine/cell_text.h"
+#include "engine/frame_slot.h"
 #include "web/grid_picture.h"
 
 class WebCameras {
@@ -26,6 +28,9 @@ class WebCameras {
   virtual bool GrabJpeg(int number, std::vector<unsigned char>& jpeg) = 0;
   // Changes with every new picture of camera `number`.
   virtual uint64_t PictureSerial(int number) const = 0;
+  // Wakes its subscribers when camera `number`'s picture changes or the
+  // camera moves or goes; null for a camera out of range.
+  virtual std::shared_ptr<WakeList> PictureChanges(int number) const = 0;
   // The camera object now at `number`, the same while it lives there; null
   // out of range. A stream ends when it changes.
   virtual const void* CameraKey(int number) const = 0;
@@ -45,6 +50,7 @@ class WebCameras {
 // Adapts a live list of camera pointers (raw or smart), such as the main
 // window's CamWnd list: entry n-1 is camera n, and each entry offers
 // `bool GrabJpeg(std::vector<unsigned char>&)`, `uint64_t PictureSerial()`,
+// `std::shared_ptr<WakeList> PictureChanges()`,
 // `bool HasLivePicture()`, `const Picture& CurrentPicture()`, `std::string
 // Name()` and `CameraStatus Status()`. The list is
 // read on every request, so cameras added or removed later are seen; it must
@@ -62,6 +68,10 @@ class CameraListCameras : public WebCameras {
   uint64_t PictureSerial(int number) const override {
     auto* camera = At(number);
     return camera ? camera->PictureSerial() : 0;
+  }
+  std::shared_ptr<WakeList> PictureChanges(int number) const override {
+    auto* camera = At(number);
+    return camera ? camera->PictureChanges() : nullptr;
   }
   const void* CameraKey(int number) const override { return At(number); }
   const Picture* CurrentPicture(int number) const override {

@@ -10,7 +10,11 @@
 
 namespace {
 constexpr UINT_PTR kSweepTimer = 11;
-constexpr UINT_PTR kFeedTimer = 12;
+// Set only when a camera changed within kGridPeriodMs of the grid's last
+// picture: the grid's next picture is due when it fires.
+constexpr UINT_PTR kGridTimer = 12;
+// A camera a feed follows has news; wParam the feed's camera.
+constexpr UINT kFeedNews = WM_USER + 334;
 
 uint64_t Now() {
   return GetTickCount64();
@@ -40,7 +44,7 @@ bool Webserver::Start(uint16_t port) {
 void Webserver::Stop() {
   Close();
   KillTimer(Handle(), kSweepTimer);
-  KillTimer(Handle(), kFeedTimer);
+  KillTimer(Handle(), kGridTimer);
   clients_.clear();
   feeds_.clear();
 }
@@ -111,8 +115,13 @@ void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     Sweep();
     return;
   }
-  if (msg == WM_TIMER && wParam == kFeedTimer) {
-    FeedStreams();
+  if (msg == WM_TIMER && wParam == kGridTimer) {
+    KillTimer(Handle(), kGridTimer);
+    FeedStream(kGridStream);
+    return;
+  }
+  if (msg == kFeedNews) {
+    FeedStream(static_cast<int>(wParam));
     return;
   }
   if (msg != WM_WEBCLIENT_CLOSED) return;
@@ -121,6 +130,7 @@ void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
   });
   // Posted, so the connection's own handler has long returned.
   if (it != clients_.end()) clients_.erase(it);
+  EndUnviewedFeeds();
 }
 
 void Webserver::Sweep() {
@@ -153,13 +163,14 @@ bool Webserver::StartStream(WebClientSoc& client, int camera) {
   Feed& feed = it->second;
   if (created) {
     feed.cameraKey = cameras_ ? cameras_->CameraKey(camera) : nullptr;
+    feed.watch = std::make_unique<FeedWatch>(Handle(), camera);
+    FollowCameras(camera, feed);
     // The first viewer should not wait for the next picture.
     if (camera != kGridStream) {
       RefreshCameraFeed(camera, feed);
     } else {
       RefreshGridFeed(feed, Now());
     }
-    SetTimer(Handle(), kFeedTimer, kFeedPeriodMs, nullptr);
   }
   client.BeginStream(camera, feed.newest, Now());
   return true;
@@ -170,26 +181,70 @@ SharedStreamPart Webserver::NewestPart(int camera) const {
   return it == feeds_.end() ? nullptr : it->second.newest;
 }
 
-void Webserver::FeedStreams() {
+Webserver::FeedWatch::FeedWatch(HWND server, int camera) : wake_(server, kFeedNews, static_cast<WPARAM>(camera)) {}
+
+Webserver::FeedWatch::~FeedWatch() {
+  Leave();
+}
+
+void Webserver::FeedWatch::Leave() {
+  for (const auto& camera : cameras_) camera->Remove(wake_);
+  cameras_.clear();
+}
+
+void Webserver::FeedWatch::Follow(std::vector<std::shared_ptr<WakeList>> cameras) {
+  if (cameras == cameras_) return;
+  Leave();
+  cameras_ = std::move(cameras);
+  for (const auto& camera : cameras_) camera->Add(wake_);
+}
+
+void Webserver::FollowCameras(int camera, Feed& feed) const {
+  std::vector<std::shared_ptr<WakeList>> followed;
+  const int first = camera == kGridStream ? 1 : camera;
+  const int last = camera == kGridStream ? (cameras_ ? cameras_->Count() : 0) : camera;
+  for (int n = first; cameras_ && n <= last; ++n)
+    if (auto changes = cameras_->PictureChanges(n)) followed.push_back(std::move(changes));
+  feed.watch->Follow(std::move(followed));
+}
+
+void Webserver::FeedStream(int camera) {
+  auto it = feeds_.find(camera);
+  if (it == feeds_.end()) return;
+  Feed& feed = it->second;
+  feed.watch->Rearm();
+  const bool gone = camera != kGridStream && (!cameras_ || cameras_->CameraKey(camera) != feed.cameraKey);
+  if (gone) {
+    EndFeed(camera);
+    return;
+  }
   const uint64_t now = Now();
+  bool fresh = false;
+  if (camera != kGridStream) {
+    fresh = RefreshCameraFeed(camera, feed);
+  } else {
+    // Cameras come and go with the grid's layout.
+    FollowCameras(camera, feed);
+    fresh = RefreshGridFeed(feed, now);
+    if (!fresh && !feed.fresh && now - feed.lastRenderMs < kGridPeriodMs)
+      SetTimer(Handle(), kGridTimer, static_cast<UINT>(kGridPeriodMs - (now - feed.lastRenderMs)), nullptr);
+  }
+  if (!fresh) return;
+  for (auto& client : clients_) {
+    if (client->IsStreaming() && client->StreamCamera() == camera) client->PumpStream(now);
+  }
+}
+
+void Webserver::EndUnviewedFeeds() {
   std::vector<int> ended;
-  for (auto& [camera, feed] : feeds_) {
+  for (const auto& [camera, feed] : feeds_) {
     const bool viewed = std::any_of(clients_.begin(), clients_.end(), [camera = camera](const auto& client) {
       return client->IsStreaming() && client->StreamCamera() == camera;
     });
-    const bool gone = camera != kGridStream && (!cameras_ || cameras_->CameraKey(camera) != feed.cameraKey);
-    if (!viewed || gone) {
-      ended.push_back(camera);
-      continue;
-    }
-    const bool fresh = camera == kGridStream ? RefreshGridFeed(feed, now) : RefreshCameraFeed(camera, feed);
-    if (!fresh) continue;
-    for (auto& client : clients_) {
-      if (client->IsStreaming() && client->StreamCamera() == camera) client->PumpStream(now);
-    }
+    if (!viewed) ended.push_back(camera);
   }
   for (int camera : ended) EndFeed(camera);
-  if (feeds_.empty()) KillTimer(Handle(), kFeedTimer);
+  if (!feeds_.contains(kGridStream)) KillTimer(Handle(), kGridTimer);
 }
 
 bool Webserver::RefreshCameraFeed(int camera, Feed& feed) {

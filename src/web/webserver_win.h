@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/posted_wake_win.h"
 #include "net/async_soc_wnd_win.h"
 #include "web/live_stream.h"
 #include "web/login_throttle.h"
@@ -29,9 +30,6 @@ inline constexpr size_t kMaxWebConnections = 256;
 inline constexpr size_t kMaxWaitingPerAddress = 64;
 // Live streams at most; one beyond them gets TooManyStreamsResponse.
 inline constexpr size_t kMaxLiveStreams = 64;
-// How often the streams look for new pictures: a 10 frames/s camera is sent
-// on within this of its picture.
-inline constexpr UINT kFeedPeriodMs = 10;
 // The grid picture is rendered and encoded at most this often, for all its
 // viewers: 4 pictures/s show that every camera is live at a tenth of the
 // cost of following each camera's rate; one camera large goes by $STREAM.
@@ -78,12 +76,29 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   void OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  // The cameras a feed follows: each wakes the server, once until it
+  // looks, with the feed's camera number.
+  class FeedWatch {
+   public:
+    FeedWatch(HWND server, int camera);
+    ~FeedWatch();
+    FeedWatch(const FeedWatch&) = delete;
+    FeedWatch& operator=(const FeedWatch&) = delete;
+    void Follow(std::vector<std::shared_ptr<WakeList>> cameras);
+    void Rearm() { wake_.Rearm(); }
+
+   private:
+    void Leave();
+    PostedWake wake_;
+    std::vector<std::shared_ptr<WakeList>> cameras_;
+  };
   struct Feed {
     const void* cameraKey = nullptr;
     uint64_t pictureSerial = 0;
     bool fresh = true;  // nothing encoded yet
     uint64_t lastRenderMs = 0;
     SharedStreamPart newest;
+    std::unique_ptr<FeedWatch> watch;
   };
 
   HWND Window() const override { return Handle(); }
@@ -99,7 +114,13 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   // still waiting for its request when there are kMaxWaitingPerAddress.
   void MakeRoomFor(uint32_t address);
   void Sweep();
-  void FeedStreams();
+  // The feed's cameras: the one it streams, or all of the grid's.
+  void FollowCameras(int camera, Feed& feed) const;
+  // A camera the feed follows has news: a new part for its viewers, or the
+  // end of the feed when its camera went.
+  void FeedStream(int camera);
+  // A connection closed: a feed nobody views any more ends.
+  void EndUnviewedFeeds();
   // True when the feed has a new part for its viewers.
   bool RefreshCameraFeed(int camera, Feed& feed);
   bool RefreshGridFeed(Feed& feed, uint64_t nowMs);

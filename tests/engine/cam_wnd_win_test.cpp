@@ -42,12 +42,30 @@ class CamWndTest : public ::testing::Test {
   static constexpr int kW = 153, kH = 115;
   CamWndTest() : window_("Static", 100, WS_CHILD | WS_VISIBLE | SS_NOTIFY, WS_EX_STATICEDGE, kW, kH) {}
 
-  void SetUp() override { camera_.Attach(window_.Parent(), window_.Child()); }
+  void SetUp() override { ASSERT_TRUE(camera_.ReplaceControl(window_.Child(), true)); }
 
   void Render() { camera_.Render(canvas_.Dc(), kW, kH); }
-  void Show(const Picture& picture, DetectRect rect = {-1, 0, 0, 0}, int32_t level = 0) {
-    PictureUpdate update{picture.pixels.data(), &picture.pictureInfo, rect, level};
-    SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  // As the worker does: into the slot, and the cell takes it when woken.
+  void Show(const Picture& picture, DetectRect rect = {-1, 0, 0, 0}, int32_t level = 0, CellImage scaled = {}) {
+    auto frame = std::make_shared<Frame>();
+    frame->picture = picture;
+    frame->rect = rect;
+    frame->motionLevel = level;
+    frame->scaled = std::move(scaled);
+    camera_.Worker().Slot()->Publish(std::move(frame));
+    Drain();
+  }
+  void ShowNone() {
+    camera_.Worker().Slot()->Publish(std::make_shared<Frame>());
+    Drain();
+  }
+  void Tell(CameraNotice notice) {
+    camera_.Worker().Slot()->Notify(std::move(notice));
+    Drain();
+  }
+  static void Drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
   CamSettings MotionSettings() {
     CamSettings s = DefaultCamSettings();
@@ -65,13 +83,12 @@ class CamWndTest : public ::testing::Test {
   DibCanvas canvas_{kW, kH};
 };
 
-TEST_F(CamWndTest, AttachingDropsTheEdgeAndStartsTheWorker) {
-  EXPECT_EQ(GetWindowLongPtrA(window_.Child(), GWL_EXSTYLE) & WS_EX_STATICEDGE, 0);
+TEST_F(CamWndTest, TheCellStartsTheWorkerAndHasNoBorder) {
   ASSERT_TRUE(IsWindow(camera_.Worker().Handle()));
   EXPECT_NE(GetWindowThreadProcessId(camera_.Worker().Handle(), nullptr), GetCurrentThreadId());
   RECT window{}, client{};
-  GetWindowRect(window_.Child(), &window);
-  GetClientRect(window_.Child(), &client);
+  GetWindowRect(camera_.Handle(), &window);
+  GetClientRect(camera_.Handle(), &client);
   EXPECT_EQ(client.right, window.right - window.left) << "no border: all of the window is client area";
 }
 
@@ -89,8 +106,7 @@ TEST_F(CamWndTest, GreyWithoutAPictureAndTheWholePictureSqueezedIntoTheCell) {
   EXPECT_EQ(canvas_.Count(kGrey), 0);
 
   // A null picture clears; a picture of another depth is dropped.
-  PictureUpdate none{nullptr, nullptr, {-1, 0, 0, 0}, 0};
-  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&none), 0);
+  ShowNone();
   EXPECT_FALSE(camera_.HasPicture());
   Picture wide = PatternPicture(64, 48, 32);
   Show(wide);
@@ -162,7 +178,7 @@ TEST_F(CamWndTest, GridEditingWithExactlyOneButton) {
   CamSettings s = DefaultCamSettings();
   s.editDetectGrid = 1;
   camera_.SetSettings(s);
-  HWND control = window_.Child();
+  HWND control = camera_.Handle();
   SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(kW - 1, 0));
   EXPECT_EQ(camera_.Grid().At(24, 0), 1) << "x = W - 1 is the last column";
   SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(10, 50));
@@ -194,13 +210,13 @@ TEST_F(CamWndTest, GridEditingWithExactlyOneButton) {
 }
 
 TEST_F(CamWndTest, StatusTextIsShownInRedOnBlackAndClearedByNull) {
-  SendMessageA(window_.Child(), camera_msg::kStatus, reinterpret_cast<WPARAM>("Failed to create save directory"), 0);
+  Tell({CameraNotice::Kind::kStatus, true, "Failed to create save directory"});
   EXPECT_STREQ(camera_.StatusText(), "Failed to create save directory");
   Render();
   EXPECT_GT(canvas_.Count(Rgb(255, 0, 0)), 30);
   EXPECT_GT(canvas_.Count(Rgb(0, 0, 0)), 100);
   EXPECT_EQ(canvas_.Pixel(kW / 2, 2), kGrey) << "centred, not at the top";
-  SendMessageA(window_.Child(), camera_msg::kStatus, 0, 0);
+  Tell({CameraNotice::Kind::kStatus, false, ""});
   EXPECT_STREQ(camera_.StatusText(), "");
   Render();
   EXPECT_EQ(canvas_.Count(kGrey), kW * kH);
@@ -234,11 +250,11 @@ TEST(CamWndLifetimeTest, DestructionClosesTheViewAndStopsTheWorker) {
   int closes = 0;
   {
     CamWnd camera;
-    camera.SetViewHooks({nullptr, [&closes] { ++closes; }});
-    camera.Attach(window.Parent(), window.Child());
+    camera.SetViewCloser([&closes] { ++closes; });
+    ASSERT_TRUE(camera.ReplaceControl(window.Child(), false));
     worker = camera.Worker().Handle();
     ASSERT_TRUE(IsWindow(worker));
-    DestroyWindow(window.Child());
+    DestroyWindow(camera.Handle());
   }
   EXPECT_EQ(closes, 1);
   EXPECT_FALSE(IsWindow(worker));
@@ -253,10 +269,9 @@ TEST_F(CamWndTest, LostSignalDimsThePictureMarksItAndServesNothingUntilTheNextPi
   Render();
   EXPECT_EQ(canvas_.Pixel(kW / 2, kH - 3), Rgb(255, 255, 255));
 
-  SignalLost note{};
-  note.since = 1'700'000'000;
-  CopyText(note.sourceStatus, "Timeout waiting for data, retry in 5sec");
-  SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
+  const CameraNotice note{CameraNotice::Kind::kSignalLost, true, "Timeout waiting for data, retry in 5sec",
+                          1'700'000'000};
+  Tell(note);
   std::vector<uint8_t> jpeg;
   EXPECT_FALSE(camera_.GrabJpeg(jpeg)) << "the web server answers as for a camera without a picture";
   EXPECT_FALSE(camera_.HasLivePicture()) << "the web's grid shows no picture either";
@@ -285,14 +300,13 @@ TEST_F(CamWndTest, LostSignalDimsThePictureMarksItAndServesNothingUntilTheNextPi
   EXPECT_EQ(canvas_.Count(Rgb(255, 255, 255)), kW * kH);
 
   // Without a picture there is nothing to dim; a null note ends it too.
-  SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
-  SendMessageA(window_.Child(), camera_msg::kSignalLost, 0, 0);
+  Tell(note);
+  Tell({CameraNotice::Kind::kSignalLost, false, ""});
   EXPECT_TRUE(camera_.HasLivePicture());
   Render();
   EXPECT_EQ(canvas_.Count(Rgb(255, 255, 255)), kW * kH);
-  PictureUpdate none{nullptr, nullptr, {-1, 0, 0, 0}, 0};
-  SendMessageA(window_.Child(), camera_msg::kSignalLost, reinterpret_cast<WPARAM>(&note), 0);
-  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&none), 0);
+  Tell(note);
+  ShowNone();
   Render();
   EXPECT_EQ(canvas_.Count(kGrey), kW * kH);
   // A picture set directly (the preview's way) does not end a lost signal
@@ -313,22 +327,18 @@ TEST_F(CamWndTest, WorkersScaledPictureIsDrawnWhenItFitsTheCell) {
   scaled.width = kW;
   scaled.height = kH;
   scaled.pixels.assign(static_cast<size_t>(kW) * kH, Rgb(0, 255, 0));  // not what the picture scales to
-  PictureUpdate update{picture.pixels.data(), &picture.pictureInfo, {-1, 0, 0, 0}, 0, &scaled};
-  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Show(picture, {-1, 0, 0, 0}, 0, scaled);
   Render();
   EXPECT_EQ(canvas_.Count(Rgb(0, 255, 0)), kW * kH) << "taken as it came, not scaled again";
 
   // One of another size is not used: the display scales the picture itself.
   scaled.width = kW - 1;
   scaled.pixels.resize(static_cast<size_t>(kW - 1) * kH);
-  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Show(picture, {-1, 0, 0, 0}, 0, scaled);
   Render();
   EXPECT_EQ(canvas_.Count(Rgb(255, 0, 0)), kW * kH);
   // Nor is it kept for the next picture.
-  update.scaled = nullptr;
-  const Picture blue = TwoToned(640, 480, Rgb(0, 0, 255), Rgb(0, 0, 255));
-  update.pixels = blue.pixels.data();
-  SendMessageA(window_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  Show(TwoToned(640, 480, Rgb(0, 0, 255), Rgb(0, 0, 255)));
   Render();
   EXPECT_EQ(canvas_.Count(Rgb(0, 0, 255)), kW * kH);
 }

@@ -11,62 +11,16 @@
 #include "common/jpeg_codec.h"
 #include "common/raster.h"
 #include "common/recording_format.h"
-#include "framework/wnd_win.h"
+#include "engine/camera_messages.h"
 #include "support/settable_clock.h"
+#include "support/slot_display_win.h"
 #include "support/temp_folder_win.h"
 #include "support/test_pictures.h"
 
 namespace {
 
-// The camera object's side of the worker: what arrives by 1328 and 1334.
-class Display : public Wnd {
- public:
-  struct Update {
-    bool hasPicture;
-    int32_t width, height;
-    std::vector<uint8_t> pixels;
-    DetectRect rect;
-    int32_t level;
-    CellImage scaled;
-  };
-  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == camera_msg::kPictureUpdate) {
-      const auto* u = reinterpret_cast<const PictureUpdate*>(wParam);
-      Update copy{u->pixels != nullptr, 0, 0, {}, u->rect, u->motionLevel, u->scaled ? *u->scaled : CellImage{}};
-      if (u->pixels) {
-        copy.width = u->pictureInfo->header.width;
-        copy.height = u->pictureInfo->header.height;
-        copy.pixels.assign(u->pixels, u->pixels + u->pictureInfo->header.sizeImage);
-      }
-      updates.push_back(std::move(copy));
-      return 0;
-    }
-    if (msg == camera_msg::kStatus) {
-      statuses.push_back(wParam ? reinterpret_cast<const char*>(wParam) : "(null)");
-      return 0;
-    }
-    if (msg == camera_msg::kSourceStatus) {
-      sourceStatuses.push_back(wParam ? reinterpret_cast<const char*>(wParam) : "(null)");
-      return 0;
-    }
-    if (msg == camera_msg::kSignalLost) {
-      const auto* note = reinterpret_cast<const SignalLost*>(wParam);
-      signalNotes.push_back(note ? std::to_string(note->since) + " " + note->sourceStatus : "(null)");
-      return 0;
-    }
-    if (msg == kRawMessage) {
-      raws.push_back(wParam ? reinterpret_cast<const PictureInfo*>(lParam)->header.width : -1);
-      return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  static constexpr UINT kRawMessage = WM_APP + 74;
-  std::vector<Update> updates;
-  std::vector<std::string> statuses;
-  std::vector<std::string> sourceStatuses;
-  std::vector<int32_t> raws;
-  std::vector<std::string> signalNotes;  // "since status"
-};
+// The camera object's side of the worker: what its slot wakes it for.
+using Display = SlotDisplay;
 
 class FakeDevice final : public DeviceSource {
  public:
@@ -156,22 +110,36 @@ class CamWrkTest : public ::testing::Test {
     services.signalCheckMs = 20;
     worker_ = std::make_unique<CamWrk>(std::move(services));
     worker_->SetDisplayWindow(display_.Handle());
+    display_.Follow(worker_->Slot());
     ASSERT_TRUE(worker_->Start());
     settings_ = DefaultCamSettings();
     CopyText(settings_.savePath, folder_.At("cam.mjpg"));
   }
   void TearDown() override {
+    display_.Leave();
     worker_->Stop();
     display_.Destroy();
   }
 
+  // The display then takes what the command woke it for.
   LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
-    return SendMessageA(worker_->Handle(), msg, wParam, lParam);
+    const LRESULT result = SendMessageA(worker_->Handle(), msg, wParam, lParam);
+    Drain();
+    return result;
+  }
+  // A command; the display then takes what it woke it for.
+  void Do(const std::function<void()>& command) {
+    command();
+    Drain();
+  }
+  void Drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
   // New settings; what the display got from the source switch is dropped.
   void Apply() {
-    Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
-    display_.updates.clear();
+    Do([&] { worker_->ApplySettings(settings_); });
+    display_.frames.clear();
     display_.statuses.clear();
     display_.raws.clear();
     display_.signalNotes.clear();
@@ -212,20 +180,19 @@ TEST_F(CamWrkTest, DeliveredPictureIsModifiedShownAndRecorded) {
   settings_.rotation = 90;
   settings_.flipHorizontal = 1;
   Apply();
-  Send(camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(display_.Handle()), Display::kRawMessage);
   const Picture original = PatternPicture(64, 48);
   Deliver(original);
 
   EXPECT_EQ(display_.raws, (std::vector<int32_t>{64})) << "the receiver sees the picture as delivered";
-  ASSERT_EQ(display_.updates.size(), 1u);
-  const Display::Update& shown = display_.updates[0];
-  ASSERT_TRUE(shown.hasPicture);
-  EXPECT_EQ(shown.width, 48);
-  EXPECT_EQ(shown.height, 64);
+  ASSERT_EQ(display_.frames.size(), 1u);
+  const Frame& shown = *display_.frames[0];
+  ASSERT_TRUE(shown.picture.HasPixels());
+  EXPECT_EQ(shown.picture.Width(), 48);
+  EXPECT_EQ(shown.picture.Height(), 64);
   Picture expected = original;
   FlipHorizontal(expected);
   RotatePicture(expected, 90);
-  EXPECT_EQ(shown.pixels, expected.pixels);
+  EXPECT_EQ(shown.picture.pixels, expected.pixels);
   EXPECT_TRUE(display_.statuses.empty()) << "the display shows no status already";
 
   const auto frames = SplitFrames(ReadWholeFile(folder_.At("cam.mjpg")));
@@ -247,8 +214,8 @@ TEST_F(CamWrkTest, OverlayIsBurntIntoTheRecordingButNotTheDisplay) {
   Apply();
   Picture dark = MakePicture(160, 120);  // all black
   Deliver(dark);
-  ASSERT_EQ(display_.updates.size(), 1u);
-  for (uint8_t byte : display_.updates[0].pixels) ASSERT_EQ(byte, 0);
+  ASSERT_EQ(display_.frames.size(), 1u);
+  for (uint8_t byte : display_.frames[0]->picture.pixels) ASSERT_EQ(byte, 0);
   const auto frames = SplitFrames(ReadWholeFile(folder_.At("cam.mjpg")));
   ASSERT_EQ(frames.size(), 1u);
   Picture recorded;
@@ -273,10 +240,10 @@ TEST_F(CamWrkTest, MotionGatesTheRecordingFromTheSecondPictureOn) {
   Deliver(moved);  // the one frame after it
   Deliver(moved);
   EXPECT_EQ(SplitFrames(ReadWholeFile(folder_.At("cam.mjpg"))).size(), 2u);
-  ASSERT_EQ(display_.updates.size(), 5u);
-  EXPECT_EQ(display_.updates[0].level, 0);
-  EXPECT_GT(display_.updates[2].level, settings_.triggerLevel);
-  EXPECT_NE(display_.updates[2].rect.firstColumn, -1);
+  ASSERT_EQ(display_.frames.size(), 5u);
+  EXPECT_EQ(display_.frames[0]->motionLevel, 0);
+  EXPECT_GT(display_.frames[2]->motionLevel, settings_.triggerLevel);
+  EXPECT_NE(display_.frames[2]->rect.firstColumn, -1);
 }
 
 TEST_F(CamWrkTest, FramesBeforeMotionArriveByMessageAndGoWithNewSettingsOrANewSource) {
@@ -285,7 +252,7 @@ TEST_F(CamWrkTest, FramesBeforeMotionArriveByMessageAndGoWithNewSettingsOrANewSo
   settings_.saveCount = 0;
   Apply();
   const RecordingExtras extras{2, 0, 0};
-  Send(camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras));
+  Do([&] { worker_->SetExtras(extras); });
   const Picture still = SmoothPicture(100, 100);
   Picture moved = still;
   for (size_t i = 0; i < moved.pixels.size() / 2; ++i) moved.pixels[i] = 255;
@@ -302,7 +269,7 @@ TEST_F(CamWrkTest, FramesBeforeMotionArriveByMessageAndGoWithNewSettingsOrANewSo
 
   Deliver(still);
   Deliver(still);
-  Send(camera_msg::kSelectSource, kNoCamera, 1);  // so does another source
+  Do([&] { worker_->SelectSource(kNoCamera); });  // so does another source
   Deliver(moved);
   EXPECT_EQ(frames(), 5u);
 }
@@ -316,11 +283,11 @@ TEST_F(CamWrkTest, DeviceIsPolledByTheTimerAndReportsMissingPictures) {
   Apply();
   PumpFor(400);
   EXPECT_GE(sources_.grabs, 3);
-  EXPECT_GE(display_.updates.size(), 3u);
+  EXPECT_GE(display_.frames.size(), 3u);
   EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device", "device number 0", "restore 2 3 1"}));
 
   CamSettings readBack = settings_;
-  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack.cameraType));
+  readBack = worker_->ReadSources(readBack);
   EXPECT_EQ(readBack.deviceIndex, 12);
   EXPECT_EQ(readBack.formatIndex, 13);
   EXPECT_EQ(readBack.inputIndex, -1);
@@ -355,12 +322,12 @@ TEST_F(CamWrkTest, IpSourceIsCreatedConfiguredAndReadBack) {
   CopyText(settings_.cameraUrl, "http://127.0.0.1:8080/video");
   settings_.saveInterval = 250;
   Apply();
-  Send(camera_msg::kSelectSource, kIpCamera, 1);
+  Do([&] { worker_->SelectSource(kIpCamera); });
   EXPECT_EQ(sources_.log,
             (std::vector<std::string>{"create ip", "number 0", "source http://127.0.0.1:8080/video stream",
                                       "configure 1332 250 on", "show", "configure 1332 250 on"}));
   CamSettings readBack = DefaultCamSettings();
-  Send(camera_msg::kReadSources, reinterpret_cast<WPARAM>(&readBack.cameraType));
+  readBack = worker_->ReadSources(readBack);
   EXPECT_STREQ(readBack.cameraUrl, "http://10.0.0.9/pic.jpg");
   EXPECT_EQ(readBack.ipConnected, 1);
   EXPECT_EQ(readBack.mjpegStream, 1);
@@ -368,13 +335,13 @@ TEST_F(CamWrkTest, IpSourceIsCreatedConfiguredAndReadBack) {
 
   // Switching to a device replaces the IP source.
   sources_.log.clear();
-  Send(camera_msg::kSelectSource, kCaptureDevice, 1);
+  Do([&] { worker_->SelectSource(kCaptureDevice); });
   EXPECT_EQ(sources_.log,
             (std::vector<std::string>{"destroyed", "create device shown", "device number 0", "restore 0 0 0"}));
 }
 
 TEST_F(CamWrkTest, SourcesNameTheirCameraAndReportToTheEmptyCellUntilTheFirstPicture) {
-  Send(camera_msg::kCameraNumber, 2);
+  Do([&] { worker_->SetNumber(2); });
   settings_.cameraType = kIpCamera;
   settings_.ipConnected = 0;
   Apply();
@@ -382,16 +349,16 @@ TEST_F(CamWrkTest, SourcesNameTheirCameraAndReportToTheEmptyCellUntilTheFirstPic
   sources_.log.clear();
   // A new source starts from a clean line; one not switched on says so.
   settings_.cameraType = kNoCamera;
-  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  Do([&] { worker_->ApplySettings(settings_); });
   settings_.cameraType = kIpCamera;
-  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  Do([&] { worker_->ApplySettings(settings_); });
   ASSERT_NE(sources_.lastIp, nullptr);
   EXPECT_EQ(sources_.log[1], "create ip");
   EXPECT_EQ(sources_.log[2], "number 2");
   EXPECT_EQ(display_.sourceStatuses, (std::vector<std::string>{"(null)", "(null)", "Disconnected"}));
   // A camera moved in the grid renames its source's dialog.
   sources_.log.clear();
-  Send(camera_msg::kCameraNumber, 3);
+  Do([&] { worker_->SetNumber(3); });
   EXPECT_EQ(sources_.log, (std::vector<std::string>{"number 3"}));
 
   // The source's texts reach the display until it delivers a picture.
@@ -399,14 +366,16 @@ TEST_F(CamWrkTest, SourcesNameTheirCameraAndReportToTheEmptyCellUntilTheFirstPic
   ASSERT_TRUE(sources_.lastIp->statusListener);
   sources_.lastIp->statusListener("Trying to connect...");
   sources_.lastIp->statusListener("Unable to resolve host name");
+  Drain();
   EXPECT_EQ(display_.sourceStatuses, (std::vector<std::string>{"Trying to connect...", "Unable to resolve host name"}));
   Deliver(PatternPicture(32, 24));
   sources_.lastIp->statusListener("Received Jpeg Image, download time: 3ms");
+  Drain();
   EXPECT_EQ(display_.sourceStatuses.size(), 2u) << "a picture on the cell needs no status";
 
   // Without a source the line is cleared.
   settings_.cameraType = kNoCamera;
-  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  Do([&] { worker_->ApplySettings(settings_); });
   EXPECT_EQ(display_.sourceStatuses.back(), "(null)");
 }
 
@@ -415,32 +384,32 @@ TEST_F(CamWrkTest, NoCameraAnnouncesAnEmptyPictureAndResetsTheDeviceFields) {
   settings_.saveInterval = 0;
   settings_.deviceIndex = 5;
   Apply();
-  display_.updates.clear();
+  display_.frames.clear();
   display_.statuses.clear();
-  Send(camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(display_.Handle()), Display::kRawMessage);
+  display_.raws.clear();
   settings_.cameraType = kNoCamera;
   settings_.deviceIndex = 4;
   settings_.ipConnected = 1;
-  Send(camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings_));
+  Do([&] { worker_->ApplySettings(settings_); });
   EXPECT_EQ(display_.statuses, (std::vector<std::string>{"(null)"}));
-  ASSERT_EQ(display_.updates.size(), 1u);
-  EXPECT_FALSE(display_.updates[0].hasPicture);
+  ASSERT_EQ(display_.frames.size(), 1u);
+  EXPECT_FALSE(display_.frames[0]->picture.HasPixels());
   EXPECT_EQ(display_.raws, (std::vector<int32_t>{-1}));
 
   // The worker's own copy lost its device fields: a device selected now
   // reopens list position 0, not 4 or 5.
   sources_.log.clear();
-  Send(camera_msg::kSelectSource, kCaptureDevice, 0);
+  Do([&] { worker_->SelectSource(kCaptureDevice); });
   EXPECT_EQ(sources_.log, (std::vector<std::string>{"create device shown", "device number 0", "restore 0 0 0"}));
 }
 
 TEST_F(CamWrkTest, ViewFootageOpensTheRecordingOnceOneExists) {
   settings_.recordEnabled = 1;
   Apply();
-  Send(camera_msg::kViewFootage);
+  Do([&] { worker_->ViewFootage(); });
   EXPECT_TRUE(opened_.empty());
   Deliver(SmoothPicture(32, 32));
-  Send(camera_msg::kViewFootage);
+  Do([&] { worker_->ViewFootage(); });
   EXPECT_EQ(opened_, (std::vector<std::string>{folder_.At("cam.mjpg")}));
 }
 
@@ -470,10 +439,10 @@ TEST_F(CamWrkTest, SignalIsLostWithoutNewPicturesAndComesBackWithTheNext) {
   EXPECT_EQ(display_.signalNotes[1], taken + " Timeout waiting for data, retry in 5sec");
 
   // The next picture ends it: the display learns it from the picture itself.
-  display_.updates.clear();
+  display_.frames.clear();
   Deliver(SmoothPicture(64, 48));
-  ASSERT_EQ(display_.updates.size(), 1u);
-  EXPECT_TRUE(display_.updates[0].hasPicture);
+  ASSERT_EQ(display_.frames.size(), 1u);
+  EXPECT_TRUE(display_.frames[0]->picture.HasPixels());
   PumpFor(kSignalFloorMs / 2);
   EXPECT_EQ(display_.signalNotes.size(), 2u);
   ASSERT_TRUE(PumpUntil([&] { return display_.signalNotes.size() == 3; }, 2000)) << "and it can be lost again";
@@ -497,7 +466,7 @@ TEST_F(CamWrkTest, DeviceWithoutPicturesLosesItsSignalWithTheGrabFailure) {
   settings_.cameraType = kCaptureDevice;
   settings_.saveInterval = 30;
   Apply();
-  ASSERT_TRUE(PumpUntil([&] { return !display_.updates.empty(); }, 1000));
+  ASSERT_TRUE(PumpUntil([&] { return !display_.frames.empty(); }, 1000));
   PumpFor(kSignalFloorMs + 100);
   EXPECT_TRUE(display_.signalNotes.empty()) << "pictures keep coming";
   sources_.available = false;
@@ -523,7 +492,7 @@ TEST_F(CamWrkTest, StatusCrossesToTheDisplayOnlyWhenItChanges) {
   ASSERT_EQ(display_.statuses.size(), 2u);
   EXPECT_EQ(display_.statuses[1], "(null)") << "cleared once the saves succeed";
   EXPECT_EQ(SplitFrames(ReadWholeFile(folder_.At("sub\\cam.mjpg"))).size(), 3u);
-  EXPECT_EQ(display_.updates.size(), 6u) << "every picture still goes to the display";
+  EXPECT_EQ(display_.frames.size(), 6u) << "every picture still goes to the display";
   display_.statuses.clear();
 
   // A device without pictures says so once, not on every tick.
@@ -547,8 +516,8 @@ TEST_F(CamWrkTest, PictureGoesToTheDisplayScaledToItsClientSize) {
   ASSERT_GT(client.right, 0);
   const Picture picture = PatternPicture(320, 240);
   Deliver(picture);
-  ASSERT_EQ(display_.updates.size(), 1u);
-  const CellImage& scaled = display_.updates[0].scaled;
+  ASSERT_EQ(display_.frames.size(), 1u);
+  const CellImage& scaled = display_.frames[0]->scaled;
   EXPECT_TRUE(scaled.Matches(client.right, client.bottom));
   BoxScaler scaler;
   CellImage expected;

@@ -50,7 +50,7 @@ class EmptyCellTest : public ::testing::Test {
  protected:
   static constexpr int kW = 320, kH = 240;
   EmptyCellTest() : window_("Static", 100, WS_CHILD | WS_VISIBLE, 0, kW, kH) {}
-  void SetUp() override { camera_.Attach(window_.Parent(), window_.Child()); }
+  void SetUp() override { ASSERT_TRUE(camera_.ReplaceControl(window_.Child(), false)); }
 
   void Render(DibCanvas& canvas) { camera_.Render(canvas.Dc(), canvas.Width(), canvas.Height()); }
   void SetType(int32_t type) {
@@ -59,11 +59,13 @@ class EmptyCellTest : public ::testing::Test {
     CopyText(settings.cameraUrl, "");  // a source that fails at once, not a connection
     camera_.SetSettings(settings);
   }
-  void SourceSays(const char* text) {
-    SendMessageA(window_.Child(), camera_msg::kSourceStatus, reinterpret_cast<WPARAM>(text), 0);
-  }
-  void CameraSays(const char* text) {
-    SendMessageA(window_.Child(), camera_msg::kStatus, reinterpret_cast<WPARAM>(text), 0);
+  void SourceSays(const char* text) { Tell(CameraNotice::Kind::kSourceStatus, text); }
+  void CameraSays(const char* text) { Tell(CameraNotice::Kind::kStatus, text); }
+  // As the worker does: into the slot, and the cell takes it when woken.
+  void Tell(CameraNotice::Kind kind, const char* text) {
+    camera_.Worker().Slot()->Notify({kind, text != nullptr, text ? text : ""});
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
 
   TestWindow window_;

@@ -144,7 +144,7 @@ struct Open {
 class CamSetupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    camera_->Attach(cell_.Parent(), cell_.Child());
+    camera_->ReplaceControl(cell_.Child(), false);
     original_ = DefaultCamSettings();
     original_.cameraType = kIpCamera;
     CopyText(original_.cameraUrl, "http://192.168.1.5/old.jpg");
@@ -243,10 +243,17 @@ class CamSetupTest : public ::testing::Test {
     if (HWND dialog = OpenDialog()) EndDialog(dialog, 99);
   }
 
-  // A raw picture delivered to the camera's worker, as its IP source does.
+  // A raw picture delivered to the camera's worker, as its IP source does;
+  // then what the worker's slot woke for is taken.
   void Deliver(const Picture& picture) {
     SendMessageA(camera_->Worker().Handle(), camera_msg::kPicture, reinterpret_cast<WPARAM>(picture.pixels.data()),
                  reinterpret_cast<LPARAM>(&picture.pictureInfo));
+    Drain();
+  }
+  // Private messages only: the stages run from timers.
+  static void Drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_USER, 0xBFFF, PM_REMOVE)) DispatchMessageA(&msg);
   }
 
   bool CameraUnchanged() const {
@@ -772,8 +779,10 @@ TEST_F(CamSetupTest, PreviewShowsRawPicturesWithTheSettingsBeingEdited) {
       }
 
     // A camera without a picture empties the preview.
-    SendMessageA(d.dialog, kSetupPictureMessage, 0, 0);
+    camera_->Worker().Slot()->Publish(std::make_shared<Frame>());
+    Drain();
     EXPECT_FALSE(preview.HasPicture());
+    Deliver(raw);  // the camera has its picture again
     d.Press(kCancel);
   });
   EXPECT_FALSE(applied);

@@ -30,7 +30,7 @@ std::vector<std::string> MenuItems(HMENU menu, std::vector<bool>& checked) {
 class CamViewTest : public ::testing::Test {
  protected:
   CamViewTest() : cell_("Static", 100, WS_CHILD | WS_VISIBLE, 0, 153, 115) {}
-  void SetUp() override { camera_.Attach(cell_.Parent(), cell_.Child()); }
+  void SetUp() override { ASSERT_TRUE(camera_.ReplaceControl(cell_.Child(), false)); }
   void TearDown() override {
     if (view_.Handle()) DestroyWindow(view_.Handle());
   }
@@ -106,9 +106,11 @@ TEST_F(CamViewTest, SizeMenuReadsThePresetsAndChecksTheChoiceUntilResizedByHand)
 TEST_F(CamViewTest, FollowsTheCamerasPicturesAndEscHidesWhileCloseDestroys) {
   OpenView(camera_, view_, cell_.Parent());
   EXPECT_FALSE(view_.Preview().HasPicture()) << "a camera without a picture shows none";
-  const Picture picture = SmoothPicture(64, 48);
-  PictureUpdate update{picture.pixels.data(), &picture.pictureInfo, {-1, 0, 0, 0}, 0};
-  SendMessageA(cell_.Child(), camera_msg::kPictureUpdate, reinterpret_cast<WPARAM>(&update), 0);
+  auto frame = std::make_shared<Frame>();
+  frame->picture = SmoothPicture(64, 48);
+  camera_.Worker().Slot()->Publish(std::move(frame));
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   EXPECT_TRUE(view_.Preview().HasPicture());
 
   HWND window = view_.Handle();

@@ -62,7 +62,7 @@ TEST(ModelessKeysTest, IpCameraDialogOnItsWorkerAnswersEnterEscapeAndTab) {
   CamWrk::Services services;
   services.sources = ShellSourceFactory();
   CamWnd camera(std::move(services));
-  camera.Attach(cell.Parent(), cell.Child());
+  camera.ReplaceControl(cell.Child(), false);
   camera.SetNumber(2);
   CamSettings settings = camera.Settings();
   settings.cameraType = kIpCamera;
@@ -70,7 +70,7 @@ TEST(ModelessKeysTest, IpCameraDialogOnItsWorkerAnswersEnterEscapeAndTab) {
   MoveWindow(cell.Parent(), 200, 150, 560, 330, TRUE);
   ShowWindow(cell.Parent(), SW_SHOW);
   SetForegroundWindow(cell.Parent());
-  SendMessageA(camera.Worker().Handle(), camera_msg::kSelectSource, kIpCamera, 1);
+  camera.Worker().SelectSource(kIpCamera);
 
   HWND dialog = FindWindowA(nullptr, "IP Camera Setup - Camera 2");
   ASSERT_NE(dialog, nullptr) << "the dialog carries its camera's number";
@@ -87,7 +87,7 @@ TEST(ModelessKeysTest, IpCameraDialogOnItsWorkerAnswersEnterEscapeAndTab) {
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(dialog); })) << "Enter hides the dialog";
   EXPECT_TRUE(IsWindow(dialog)) << "hidden, not destroyed";
 
-  SendMessageA(camera.Worker().Handle(), camera_msg::kSelectSource, kIpCamera, 1);
+  camera.Worker().SelectSource(kIpCamera);
   ASSERT_TRUE(IsWindowVisible(dialog));
   ASSERT_TRUE(PumpUntil([&] { return FocusOf(dialog) != nullptr; }));
   const HWND before = FocusOf(dialog);
@@ -100,7 +100,7 @@ TEST(ModelessKeysTest, IpCameraDialogOnItsWorkerAnswersEnterEscapeAndTab) {
 
   // Connected: Connect is disabled under the focus, and both keys still hide.
   for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
-    SendMessageA(camera.Worker().Handle(), camera_msg::kSelectSource, kIpCamera, 1);
+    camera.Worker().SelectSource(kIpCamera);
     ASSERT_TRUE(IsWindowVisible(dialog));
     SetDlgItemTextA(dialog, ipcam::kUrl, "http://127.0.0.1:9/picture.jpg");
     HWND connect = GetDlgItem(dialog, ipcam::kConnectButton);
@@ -125,7 +125,7 @@ TEST(ModelessKeysTest, CameraViewIsNamedCentredAndHiddenByEnterAndEscape) {
     TestWindow cell("Static", 100, WS_CHILD | WS_VISIBLE, 0, 160, 120);
     CamViewDlg view([] { return 0.75; });
     CamWnd camera;
-    camera.Attach(cell.Parent(), cell.Child());
+    camera.ReplaceControl(cell.Child(), false);
     camera.SetNumber(2);
     OpenView(camera, view, owner);
     HWND window = view.Handle();
@@ -138,7 +138,7 @@ TEST(ModelessKeysTest, CameraViewIsNamedCentredAndHiddenByEnterAndEscape) {
     EXPECT_NEAR((placed.top + placed.bottom) / 2, (over.top + over.bottom) / 2, 1);
 
     // Only key messages of modeless dialogs are taken from the loop.
-    MSG other{cell.Child(), WM_KEYDOWN, VK_ESCAPE, 1, 0, {}};
+    MSG other{camera.Handle(), WM_KEYDOWN, VK_ESCAPE, 1, 0, {}};
     EXPECT_FALSE(TranslateModelessKey(other));
     MSG notKey{window, WM_MOUSEMOVE, 0, 0, 0, {}};
     EXPECT_FALSE(TranslateModelessKey(notKey));

@@ -17,6 +17,7 @@
 #include "engine/cam_wrk_win.h"
 #include "fixtures/capture_pattern.h"
 #include "sources/source_factory_win.h"
+#include "support/slot_display_win.h"
 #include "support/test_window_win.h"
 
 namespace {
@@ -414,38 +415,15 @@ TEST(CaptureGraphCom, FailedStartUpIsReportedOnceAndDisablesTheGraph) {
   EXPECT_FALSE(named);
 }
 
-// The worker's side: what arrives at the camera's display.
-class Display : public Wnd {
- public:
-  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == camera_msg::kPictureUpdate) {
-      const auto* update = reinterpret_cast<const PictureUpdate*>(wParam);
-      if (update->pixels) {
-        Picture copy;
-        copy.pictureInfo = *update->pictureInfo;
-        copy.pixels.assign(update->pixels, update->pixels + copy.RequiredBytes());
-        pictures.push_back(std::move(copy));
-      }
-      return 0;
-    }
-    if (msg == camera_msg::kStatus) {
-      if (wParam) statuses.emplace_back(reinterpret_cast<const char*>(wParam));
-      return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  std::vector<Picture> pictures;
-  std::vector<std::string> statuses;
-};
-
 TEST(DXCamWorker, RestoresTheStoredChoiceAndFeedsTheWorker) {
-  Display display;
+  SlotDisplay display;
   ASSERT_TRUE(display.Create());
   CameraSourceFactory factory;
   CamWrk::Services services;
   services.sources = &factory;
   CamWrk worker(std::move(services));
   worker.SetDisplayWindow(display.Handle());
+  display.Follow(worker.Slot());
   worker.Start();
   CamSettings settings = DefaultCamSettings();
   settings.cameraType = kCaptureDevice;
@@ -454,23 +432,21 @@ TEST(DXCamWorker, RestoresTheStoredChoiceAndFeedsTheWorker) {
   settings.inputIndex = 0;
   settings.saveInterval = 100;
   // Sent from another thread so that this one keeps pumping the display.
-  HWND workerWindow = worker.Handle();
-  std::thread sender(
-      [&] { SendMessageA(workerWindow, camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0); });
-  const bool fed = PumpUntil([&] { return display.pictures.size() >= 6; }, milliseconds(20000));
+  std::thread sender([&] { worker.ApplySettings(settings); });
+  const bool fed = PumpUntil([&] { return display.Pictures() >= 6; }, milliseconds(20000));
   sender.join();
   ASSERT_TRUE(fed) << display.statuses.size() << " statuses, last "
                    << (display.statuses.empty() ? std::string() : display.statuses.back());
-  for (const Picture& picture : display.pictures) {
-    EXPECT_EQ(picture.Width(), 640);
-    EXPECT_EQ(picture.Height(), 480);
+  for (const SharedFrame& frame : display.frames) {
+    EXPECT_EQ(frame->picture.Width(), 640);
+    EXPECT_EQ(frame->picture.Height(), 480);
   }
-  EXPECT_GT(Counter(display.pictures.back()), Counter(display.pictures.front()));
+  EXPECT_GT(Counter(display.frames.back()->picture), Counter(display.frames.front()->picture));
 
   CamSettings read{};
   std::atomic<bool> answered{false};
   std::thread reader([&] {
-    SendMessageA(workerWindow, camera_msg::kReadSources, reinterpret_cast<WPARAM>(&read.cameraType), 0);
+    read = worker.ReadSources(read);
     answered = true;
   });
   PumpUntil([&] { return answered.load(); }, milliseconds(5000));

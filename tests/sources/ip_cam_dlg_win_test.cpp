@@ -17,6 +17,7 @@
 #include "sources/loopback_camera_win.h"
 #include "sources/source_factory_win.h"
 #include "support/dib_canvas_win.h"
+#include "support/slot_display_win.h"
 #include "support/test_pictures.h"
 #include "support/test_window_win.h"
 
@@ -812,10 +813,11 @@ TEST(IpCamWorker, DialogIsTheWorkersIpSource) {
     LoopbackCamera::SendAll(s, jpeg);
     return false;
   });
-  Receiver raw;
+  SlotDisplay raw;
+  ASSERT_TRUE(raw.Create());
   CamWrk worker(ProgramSources());
+  raw.Follow(worker.Slot());
   ASSERT_TRUE(worker.Start());
-  SendMessageA(worker.Handle(), camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(raw.window), Receiver::kMessage);
   CamSettings settings = DefaultCamSettings();
   settings.cameraType = kIpCamera;
   settings.saveInterval = 200;
@@ -823,10 +825,11 @@ TEST(IpCamWorker, DialogIsTheWorkersIpSource) {
   settings.mjpegStream = 0;
   std::string url = "http://127.0.0.1:" + std::to_string(camera.Port()) + "/pic.jpg";
   std::strcpy(settings.cameraUrl, url.c_str());
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
-  ASSERT_TRUE(PumpUntil([&] { return raw.deliveries.size() >= 2; }, milliseconds(4000)));
-  EXPECT_EQ(raw.deliveries[0].width, 96);
-  EXPECT_EQ(raw.deliveries[0].height, 64);
+  worker.ApplySettings(settings);
+  ASSERT_TRUE(PumpUntil([&] { return raw.Pictures() >= 2; }, milliseconds(4000)));
+  ASSERT_TRUE(raw.frames[0]->raw);
+  EXPECT_EQ(raw.frames[0]->raw->Width(), 96);
+  EXPECT_EQ(raw.frames[0]->raw->Height(), 64);
 
   DWORD workerThread = GetWindowThreadProcessId(worker.Handle(), nullptr);
   HWND dialog = nullptr;
@@ -841,65 +844,55 @@ TEST(IpCamWorker, DialogIsTheWorkersIpSource) {
       reinterpret_cast<LPARAM>(&dialog));
   ASSERT_NE(dialog, nullptr);
   EXPECT_FALSE(IsWindowVisible(dialog));
-  SendMessageA(worker.Handle(), camera_msg::kSelectSource, kIpCamera, 1);
+  worker.SelectSource(kIpCamera);
   EXPECT_TRUE(IsWindowVisible(dialog));
-  SendMessageA(worker.Handle(), camera_msg::kHideSource, 0, 0);
+  worker.HideSource();
   EXPECT_FALSE(IsWindowVisible(dialog));
 
   CamSettings back{};
-  SendMessageA(worker.Handle(), camera_msg::kReadSources, reinterpret_cast<WPARAM>(&back.cameraType), 0);
+  back = worker.ReadSources(back);
   EXPECT_EQ(std::string(back.cameraUrl), url);
   EXPECT_EQ(back.ipConnected, 1);
   EXPECT_EQ(back.mjpegStream, 0);
 
   settings.cameraType = kNoCamera;
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  worker.ApplySettings(settings);
   EXPECT_FALSE(IsWindow(dialog));
   worker.Stop();
 }
 
-// While the worker waits for its display to take a picture, the display's
-// thread changes the camera type: the dialog that is delivering must survive
-// until its delivery is over, then go.
-TEST(IpCamWorker, TypeChangeDuringDeliveryReleasesTheDialogAfterwards) {
+// The display, woken for the first picture, changes the camera type: the
+// worker waits for no display, so the delivering dialog goes at once.
+TEST(IpCamWorker, TypeChangeAfterADeliveryReleasesTheDialogAtOnce) {
   std::vector<uint8_t> jpeg = Jpeg(64, 48);
   LoopbackCamera camera([&](SOCKET s, int, const std::string&) {
     LoopbackCamera::SendAll(s, kStreamHeader + Part(jpeg) + Part(jpeg) + Part(jpeg));
     return true;
   });
-  struct Display {
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-      auto* self = reinterpret_cast<Display*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-      if (self && msg == camera_msg::kPictureUpdate) {
-        ++self->updates;
-        if (self->updates == 1) {
-          CamSettings none = self->settings;
-          none.cameraType = kNoCamera;
-          SendMessageA(self->worker, camera_msg::kSettings, reinterpret_cast<WPARAM>(&none), 0);
-          self->dialogAliveAfterChange = IsWindow(self->dialog) != FALSE;
-        }
-        return 0;
+  struct Display : SlotDisplay {
+    LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
+      const size_t before = frames.size();
+      const LRESULT result = SlotDisplay::HandleMessage(hwnd, msg, wParam, lParam);
+      if (before == 0 && frames.size() == 1) {
+        CamSettings none = settings;
+        none.cameraType = kNoCamera;
+        worker->ApplySettings(none);
+        dialogAliveAfterChange = IsWindow(dialog) != FALSE;
       }
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
+      return result;
     }
-    HWND window = nullptr, worker = nullptr, dialog = nullptr;
+    CamWrk* worker = nullptr;
+    HWND dialog = nullptr;
     CamSettings settings{};
-    int updates = 0;
-    bool dialogAliveAfterChange = false;
+    bool dialogAliveAfterChange = true;
   } display;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = &Display::Proc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "IpCamTestDisplay";
-  RegisterClassA(&wc);
-  display.window =
-      CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  SetWindowLongPtrA(display.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&display));
+  ASSERT_TRUE(display.Create());
 
   CamWrk worker(ProgramSources());
-  worker.SetDisplayWindow(display.window);
+  worker.SetDisplayWindow(display.Handle());
+  display.Follow(worker.Slot());
   ASSERT_TRUE(worker.Start());
-  display.worker = worker.Handle();
+  display.worker = &worker;
   CamSettings& settings = display.settings;
   settings = DefaultCamSettings();
   settings.cameraType = kIpCamera;
@@ -908,7 +901,7 @@ TEST(IpCamWorker, TypeChangeDuringDeliveryReleasesTheDialogAfterwards) {
   settings.mjpegStream = 1;
   std::string url = "http://127.0.0.1:" + std::to_string(camera.Port()) + "/stream";
   std::strcpy(settings.cameraUrl, url.c_str());
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  worker.ApplySettings(settings);
   EnumThreadWindows(
       GetWindowThreadProcessId(worker.Handle(), nullptr),
       [](HWND hwnd, LPARAM found) {
@@ -920,17 +913,17 @@ TEST(IpCamWorker, TypeChangeDuringDeliveryReleasesTheDialogAfterwards) {
       reinterpret_cast<LPARAM>(&display.dialog));
   ASSERT_NE(display.dialog, nullptr);
 
-  ASSERT_TRUE(PumpUntil([&] { return display.updates >= 2; }, milliseconds(4000)));
-  EXPECT_TRUE(display.dialogAliveAfterChange);  // kept while its delivery is on the stack
-  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(display.dialog); }, milliseconds(2000)));
-  // The second update is the empty one of a camera without a source; no
+  const auto emptied = [&] { return display.frames.size() >= 2 && !display.frames.back()->picture.HasPixels(); };
+  ASSERT_TRUE(PumpUntil(emptied, milliseconds(4000)));
+  EXPECT_FALSE(display.dialogAliveAfterChange);
+  // The last frame is the empty one of a camera without a source; no
   // picture follows it.
+  const size_t frames = display.frames.size();
   PumpFor(milliseconds(300));
-  EXPECT_EQ(display.updates, 2);
+  EXPECT_EQ(display.frames.size(), frames);
   DWORD_PTR result = 0;
   EXPECT_NE(SendMessageTimeoutA(worker.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result), 0);
   worker.Stop();
-  DestroyWindow(display.window);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ struct FakeCamWnd {
     return true;
   }
   uint64_t PictureSerial() const { return serial; }
+  std::shared_ptr<WakeList> changes = std::make_shared<WakeList>();
+  const std::shared_ptr<WakeList>& PictureChanges() const { return changes; }
   bool signalLost = false;
   bool HasLivePicture() const { return hasPicture && !signalLost; }
   const Picture& CurrentPicture() const { return picture; }

@@ -27,6 +27,7 @@ class FakeCameras : public WebCameras {
  public:
   explicit FakeCameras(int count) : pictures(static_cast<size_t>(count)), serials(static_cast<size_t>(count), 1) {
     for (int i = 0; i < count; ++i) {
+      changes.push_back(std::make_shared<WakeList>());
       std::string bytes = "\xFF\xD8 camera " + std::to_string(i + 1) + std::string(3000, static_cast<char>('a' + i));
       pictures[static_cast<size_t>(i)].assign(bytes.begin(), bytes.end());
     }
@@ -40,6 +41,9 @@ class FakeCameras : public WebCameras {
     return true;
   }
   uint64_t PictureSerial(int number) const override { return serials.at(static_cast<size_t>(number - 1)); }
+  std::shared_ptr<WakeList> PictureChanges(int number) const override {
+    return number >= 1 && number <= Count() ? changes[static_cast<size_t>(number - 1)] : nullptr;
+  }
   const void* CameraKey(int number) const override {
     return number >= 1 && number <= Count() ? &pictures[static_cast<size_t>(number - 1)] : nullptr;
   }
@@ -53,10 +57,12 @@ class FakeCameras : public WebCameras {
   void NewPicture(int number, const std::string& bytes) {
     pictures.at(static_cast<size_t>(number - 1)).assign(bytes.begin(), bytes.end());
     ++serials.at(static_cast<size_t>(number - 1));
+    changes.at(static_cast<size_t>(number - 1))->WakeAll();
   }
 
   std::vector<std::vector<unsigned char>> pictures;
   std::vector<uint64_t> serials;
+  std::vector<std::shared_ptr<WakeList>> changes;
   std::vector<int> grabbed;
   mutable int gridRenders = 0;
 };
@@ -572,7 +578,8 @@ TEST_F(WebserverTest, StreamWaitsForAPictureAndEndsWhenItsCameraGoes) {
   cameras.NewPicture(3, "at last");
   pictureSent.set_value();
   PumpUntil([] { return false; }, 200ms);
-  cameras.pictures.pop_back();  // the camera is removed from the grid
+  cameras.pictures.pop_back();  // the camera is removed from the grid, and says so as it goes
+  cameras.changes.back()->WakeAll();
   ASSERT_TRUE(PumpUntil([&] { return viewer.wait_for(0ms) == std::future_status::ready; }, 10s));
   EXPECT_EQ(viewer.get(), (std::vector<std::string>{kStreamHeader, "waited", "at last", "", "closed"}));
   ExpectNoConnectionsLeft();

@@ -29,6 +29,7 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "engine/cam_wrk_win.h"
+#include "engine/posted_wake_win.h"
 #include "sources/ip_cam_dlg_win.h"
 #include "sources/source_factory_win.h"
 
@@ -94,18 +95,25 @@ LRESULT CALLBACK WatchStatus(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(hook, code, wParam, lParam);
 }
 
+// The worker's slot and the wake-up it posts here.
+std::shared_ptr<FrameSlot> slot;
+PostedWake* wake = nullptr;
+uint64_t lastSerial = 0;
+
 LRESULT CALLBACK ReceivePicture(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == kPictureMessage && wParam && lParam) {
-    const auto* info = reinterpret_cast<const PictureInfo*>(lParam);
-    ++picturesReceived;
-    uint64_t sum = Checksum(reinterpret_cast<const uint8_t*>(wParam), info->header.sizeImage);
-    std::lock_guard<std::mutex> lock(outputLock);
-    std::printf("picture %lld %dx%d %016" PRIx64 "\n", Elapsed(), static_cast<int>(info->header.width),
-                static_cast<int>(info->header.height), sum);
-    std::fflush(stdout);
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg != kPictureMessage || !wake) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  wake->Rearm();
+  const SharedFrame frame = slot->Latest();
+  if (!frame || frame->serial == lastSerial || !frame->raw) return 0;
+  lastSerial = frame->serial;
+  const PictureInfo* info = &frame->raw->pictureInfo;
+  ++picturesReceived;
+  uint64_t sum = Checksum(frame->raw->pixels.data(), info->header.sizeImage);
+  std::lock_guard<std::mutex> lock(outputLock);
+  std::printf("picture %lld %dx%d %016" PRIx64 "\n", Elapsed(), static_cast<int>(info->header.width),
+              static_cast<int>(info->header.height), sum);
+  std::fflush(stdout);
+  return 0;
 }
 
 int Decode(int count, char** files) {
@@ -147,7 +155,10 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   if (!worker.Start()) return 5;
   hook = SetWindowsHookExA(WH_CALLWNDPROC, &WatchStatus, nullptr, GetWindowThreadProcessId(worker.Handle(), nullptr));
   if (!hook) return 6;
-  SendMessageA(worker.Handle(), camera_msg::kSetReceiver, reinterpret_cast<WPARAM>(receiver), kPictureMessage);
+  PostedWake pictureWake(receiver, kPictureMessage);
+  slot = worker.Slot();
+  wake = &pictureWake;
+  slot->Subscribe(pictureWake, {.raw = true});
 
   CamSettings settings = DefaultCamSettings();
   settings.cameraType = kIpCamera;
@@ -161,7 +172,7 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   settings.motionEnabled = 0;
   settings.overlayEnabled = 0;
   FormatText(settings.savePath, sizeof settings.savePath, "%s\\cam.mjpg", folder);
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  worker.ApplySettings(settings);
 
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
   while (GetTickCount64() < end && !(countHandles && failedAttempts >= failedAttemptsWanted) &&
@@ -174,6 +185,8 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
     }
   }
   const long long stopping = Elapsed();
+  slot->Unsubscribe(pictureWake);
+  wake = nullptr;
   worker.Stop();
   std::printf("stop %lld\n", Elapsed() - stopping);
   UnhookWindowsHookEx(hook);

@@ -43,6 +43,7 @@ class PatternCameras : public WebCameras {
     for (int n = 1; n <= count; ++n) patterns_.push_back(Pattern(n));
     pictures_ = patterns_;
     serials_.assign(pictures_.size(), 1);
+    for (size_t k = 0; k < pictures_.size(); ++k) changes_.push_back(std::make_shared<WakeList>());
   }
   int Count() const override { return static_cast<int>(pictures_.size()); }
   bool GrabJpeg(int number, std::vector<unsigned char>& jpeg) override {
@@ -50,6 +51,9 @@ class PatternCameras : public WebCameras {
     return EncodeJpeg(pictures_.at(static_cast<size_t>(number - 1)), 75, jpeg);
   }
   uint64_t PictureSerial(int number) const override { return serials_.at(static_cast<size_t>(number - 1)); }
+  std::shared_ptr<WakeList> PictureChanges(int number) const override {
+    return number >= 1 && number <= Count() ? changes_[static_cast<size_t>(number - 1)] : nullptr;
+  }
   const void* CameraKey(int number) const override {
     return number >= 1 && number <= Count() ? &pictures_[static_cast<size_t>(number - 1)] : nullptr;
   }
@@ -71,6 +75,7 @@ class PatternCameras : public WebCameras {
       const int bar = static_cast<int>((frame_ * 16) % 640);
       for (int y = 0; y < 480; ++y) std::memset(picture.pixels.data() + y * picture.Stride() + bar * 3, 255, 16 * 3);
       ++serials_[k];
+      changes_[k]->WakeAll();
     }
   }
 
@@ -79,6 +84,7 @@ class PatternCameras : public WebCameras {
   mutable uint64_t encoded_ = 0;
   std::vector<Picture> patterns_;
   std::vector<uint64_t> serials_;
+  std::vector<std::shared_ptr<WakeList>> changes_;
   static Picture Pattern(int camera) {
     Picture picture = MakePicture(640, 480);
     for (int y = 0; y < 480; ++y) {

@@ -17,6 +17,7 @@
 #include "common/recording_format.h"
 #include "common/scoped_handle_win.h"
 #include "engine/cam_wrk_win.h"
+#include "engine/camera_messages.h"
 #include "engine/recorder_win.h"
 
 namespace {
@@ -53,7 +54,7 @@ int WriteThroughWorker(const char* path, int frames, int width, int height) {
   settings.recordEnabled = 1;
   settings.overlayEnabled = settings.overlayOnFile = 1;
   CopyText(settings.savePath, path);
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
+  worker.ApplySettings(settings);
   for (int i = 0; i < frames; ++i) {
     const Picture picture = Frame(width, height, i);
     SendMessageA(worker.Handle(), camera_msg::kPicture, reinterpret_cast<WPARAM>(picture.pixels.data()),
@@ -78,8 +79,8 @@ int WriteWithFramesBeforeMotion(const char* path, int frames, int width, int hei
   settings.saveCount = 2;
   CopyText(settings.savePath, path);
   const RecordingExtras extras{3, 0, 0};
-  SendMessageA(worker.Handle(), camera_msg::kSettings, reinterpret_cast<WPARAM>(&settings), 0);
-  SendMessageA(worker.Handle(), camera_msg::kRecordingExtras, reinterpret_cast<WPARAM>(&extras), 0);
+  worker.ApplySettings(settings);
+  worker.SetExtras(extras);
   auto deliver = [&](const Picture& picture) {
     SendMessageA(worker.Handle(), camera_msg::kPicture, reinterpret_cast<WPARAM>(picture.pixels.data()),
                  reinterpret_cast<LPARAM>(&picture.pictureInfo));
