@@ -75,11 +75,11 @@ CamWnd::~CamWnd() {
 bool CamWnd::CreateCell(HWND parent, const RECT& rect, int id, bool takesMouse) {
   if (Handle() || !RegisterCellClass()) return false;
   takesMouse_ = takesMouse;
-  instance_ = GetModuleHandleA(nullptr);
-  window_ = CreateWindowExA(0, kCellClass, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
-                            rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            instance_, this);
-  if (!window_) return false;
+  // The window procedure binds the cell at WM_NCCREATE.
+  if (!CreateWindowExA(0, kCellClass, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                       rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                       GetModuleHandleA(nullptr), this))
+    return false;
   worker_.SetDisplayWindow(window_);
   wake_.SetWindow(window_);
   worker_.Slot()->Subscribe(wake_, {.notices = true});

@@ -28,17 +28,15 @@ bool AsyncSocWnd::Listen(uint16_t port, uint32_t address, int backlog) {
   return listen(socket_.Get(), backlog) == 0;
 }
 
-bool AsyncSocWnd::Connect(const char* host, uint16_t port) {
+bool AsyncSocWnd::Connect(uint32_t address, uint16_t port) {
   Close();
   socket_.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket_) return false;
   if (WSAAsyncSelect(socket_.Get(), window_, WM_SOCKET_EVENT, kConnectEvents) != 0) return false;
-  const hostent* entry = host ? gethostbyname(host) : nullptr;
-  if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0]) return false;
   sockaddr_in remote{};
   remote.sin_family = AF_INET;
   remote.sin_port = htons(port);
-  std::memcpy(&remote.sin_addr, entry->h_addr_list[0], sizeof remote.sin_addr);
+  remote.sin_addr.s_addr = htonl(address);
   // Non-blocking: the outcome arrives as FD_CONNECT.
   connect(socket_.Get(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
   StartTimer();

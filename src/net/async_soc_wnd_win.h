@@ -41,9 +41,10 @@ class AsyncSocWnd : public Wnd {
   // the first failing step; a socket created before it stays until the next
   // Close.
   bool Listen(uint16_t port, uint32_t address = INADDR_ANY, int backlog = kListenBacklog);
-  // Closes any socket and starts a non-blocking connect; completion arrives
-  // as OnConnect. False when no socket, no registration or no such host.
-  bool Connect(const char* host, uint16_t port);
+  // Closes any socket and starts a non-blocking connect to an IPv4 address
+  // (host order; names are looked up off the thread, host_lookup_win.h);
+  // completion arrives as OnConnect. False when no socket or no registration.
+  bool Connect(uint32_t address, uint16_t port);
   // Takes an already connected socket, closing any earlier one. On failure
   // the socket is left to the caller and the stored one stays unchanged.
   bool Attach(SOCKET socket);

@@ -102,7 +102,7 @@ class SocketPair : public ::testing::Test {
   }
   // Connects `client` and waits until both ends are ready.
   void ConnectClient() {
-    ASSERT_TRUE(client->Connect("127.0.0.1", listener.LocalPort()));
+    ASSERT_TRUE(client->Connect(INADDR_LOOPBACK, listener.LocalPort()));
     ASSERT_TRUE(PumpUntil([&] { return client->Count("Connected") == 1 && listener.accepted.size() == 1; },
                           std::chrono::seconds(5)));
   }
@@ -282,7 +282,7 @@ TEST(AsyncSocWnd, RefusedConnectReportsTheError) {
     port = probe.LocalPort();
   }
   Recorder client;
-  ASSERT_TRUE(client.Connect("127.0.0.1", port));
+  ASSERT_TRUE(client.Connect(INADDR_LOOPBACK, port));
   ASSERT_TRUE(PumpUntil([&] { return client.Count("Connect:") == 1; }, std::chrono::seconds(5)));
   EXPECT_EQ(client.events[0], "Connect:" + std::to_string(WSAECONNREFUSED));
   PumpFor(std::chrono::milliseconds(200));
