@@ -1,0 +1,135 @@
+#include "sources/rtsp_message.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(ParseRtspUrl, SplitsCredentialsHostAndPortAndKeepsTheRestForRequests) {
+  const struct {
+    const char* url;
+    const char* user;
+    const char* password;
+    const char* host;
+    uint16_t port;
+    const char* requestUrl;
+  } cases[] = {
+      {"rtsp://cam/live", "", "", "cam", 554, "rtsp://cam/live"},
+      {"RTSP://admin:p%40ss:x@10.0.0.2:8554/h264?ch=1", "admin", "p@ss:x", "10.0.0.2", 8554,
+       "rtsp://10.0.0.2:8554/h264?ch=1"},
+      {"rtsp://a@b:c@cam", "a@b", "c", "cam", 554, "rtsp://cam"},
+      {"rtsp://u:%zz@[fe80::1]:10554/s", "u", "%zz", "fe80::1", 10554, "rtsp://[fe80::1]:10554/s"},
+  };
+  for (const auto& c : cases) {
+    RtspUrl url;
+    ASSERT_TRUE(ParseRtspUrl(c.url, url)) << c.url;
+    EXPECT_EQ(url.user, c.user) << c.url;
+    EXPECT_EQ(url.password, c.password) << c.url;
+    EXPECT_EQ(url.host, c.host) << c.url;
+    EXPECT_EQ(url.port, c.port) << c.url;
+    EXPECT_EQ(url.requestUrl, c.requestUrl) << c.url;
+  }
+  for (const char* bad :
+       {"http://cam/", "rtsp://", "rtsp://u:p@/x", "rtsp://cam:/x", "rtsp://cam:0", "rtsp://cam:65536", "rtsp://cam:8a",
+        "rtsp://[::1/x", "rtsp://[::1]x", "rtsp://cam/a b", "rtsp://cam/\r\nX: y"}) {
+    RtspUrl url;
+    EXPECT_FALSE(ParseRtspUrl(bad, url)) << bad;
+  }
+}
+
+TEST(ResolveRtspControl, AbsoluteStarRootedAndRelative) {
+  const struct {
+    const char* base;
+    const char* control;
+    const char* resolved;
+  } cases[] = {
+      {"rtsp://cam/live/", "trackID=1", "rtsp://cam/live/trackID=1"},
+      {"rtsp://cam/live", "trackID=1", "rtsp://cam/live/trackID=1"},
+      {"rtsp://cam/live", "*", "rtsp://cam/live"},
+      {"rtsp://cam/live", "", "rtsp://cam/live"},
+      {"rtsp://cam/live", "RTSP://other/v", "RTSP://other/v"},
+      {"rtsp://cam:554/live/x", "/media/v", "rtsp://cam:554/media/v"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ResolveRtspControl(c.base, c.control), c.resolved) << c.control;
+}
+
+TEST(FormatRtspRequest, RequestLineCseqHeadersAndBlankLine) {
+  const RtspRequest request{"SETUP", "rtsp://cam/v", 3, {{"Transport", "RTP/AVP/TCP;unicast;interleaved=0-1"}}};
+  EXPECT_EQ(FormatRtspRequest(request),
+            "SETUP rtsp://cam/v RTSP/1.0\r\nCSeq: 3\r\nTransport: RTP/AVP/TCP;unicast;interleaved=0-1\r\n\r\n");
+}
+
+TEST(ParseRtspResponse, StatusHeadersInAnyCaseFoldedLinesAndBody) {
+  RtspResponse response;
+  ASSERT_TRUE(ParseRtspResponse(
+      "RTSP/1.0 200 OK\r\ncseq: 2\r\nPublic: OPTIONS,\r\n DESCRIBE\r\nCONTENT-LENGTH: 4\r\n\r\nv=0\n", response));
+  EXPECT_EQ(response.status, 200);
+  EXPECT_EQ(response.reason, "OK");
+  EXPECT_EQ(response.Header("CSeq"), "2");
+  EXPECT_EQ(response.Header("public"), "OPTIONS, DESCRIBE");
+  EXPECT_EQ(response.Header("Session"), "");
+  EXPECT_EQ(response.body, "v=0\n");
+  for (const char* bad : {"HTTP/1.1 200 OK\r\n\r\n", "RTSP/1.0 2x0 OK\r\n\r\n", "RTSP/1.0 2000\r\n\r\n",
+                          "OPTIONS * RTSP/1.0\r\n\r\n", "RTSP/1.0 200 OK\r\nContent-Length: -1\r\n\r\n"})
+    EXPECT_FALSE(ParseRtspResponse(bad, response)) << bad;
+}
+
+TEST(ParseRtspSession, IdAndTimeout) {
+  const struct {
+    const char* value;
+    bool valid;
+    const char* id;
+    int timeout;
+  } cases[] = {
+      {"12345678", true, "12345678", 60}, {" AbC;timeout=30", true, "AbC", 30},     {"x;Timeout = 5", true, "x", 60},
+      {"x; timeout=0", true, "x", 60},    {"x;timeout=99999999999", true, "x", 60}, {";timeout=30", false, "", 60},
+  };
+  for (const auto& c : cases) {
+    std::string id;
+    int timeout = 60;
+    EXPECT_EQ(ParseRtspSession(c.value, id, timeout), c.valid) << c.value;
+    EXPECT_EQ(id, c.id) << c.value;
+    EXPECT_EQ(timeout, c.timeout) << c.value;
+  }
+}
+
+// RFC 2617's example, and its variants without qop and with MD5-sess.
+TEST(RtspAuthorization, AnswersTheStrongestChallengeOffered) {
+  const std::string digest = "Digest realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\"";
+  const struct {
+    std::vector<std::string> challenges;
+    uint32_t nonceCount;
+    const char* authorization;
+  } cases[] = {
+      {{"Basic realm=\"cam\"", digest + ", qop=\"auth,auth-int\", opaque=\"5ccc\""},
+       1,
+       "Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
+       "uri=\"/dir/index.html\", response=\"6629fae49393a05397450978507c4ef1\", algorithm=MD5, opaque=\"5ccc\", "
+       "qop=auth, nc=00000001, cnonce=\"0a4f113b\""},
+      {{digest},
+       1,
+       "Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
+       "uri=\"/dir/index.html\", response=\"670fd8c2df070c60b045671b8b24ff02\", algorithm=MD5"},
+      {{digest + ",algorithm=md5-sess,qop=auth"},
+       2,
+       "Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
+       "uri=\"/dir/index.html\", response=\"d16df0df0d92cef8935129145e21b5e1\", algorithm=MD5-sess, qop=auth, "
+       "nc=00000002, cnonce=\"0a4f113b\""},
+      // Digests this client cannot answer leave Basic, or nothing.
+      {{digest + ", algorithm=SHA-256", "basic realm=x"}, 1, "Basic TXVmYXNhOkNpcmNsZSBPZiBMaWZl"},
+      {{digest + ", qop=auth-int"}, 1, ""},
+      {{"Digest realm=\"r\""}, 1, ""},
+  };
+  for (const auto& c : cases) {
+    RtspResponse response;
+    response.status = 401;
+    for (const auto& challenge : c.challenges) response.headers.emplace_back("WWW-Authenticate", challenge);
+    EXPECT_EQ(RtspAuthorization(ChooseRtspChallenge(response), {"Mufasa", "Circle Of Life"}, "GET", "/dir/index.html",
+                                c.nonceCount, "0a4f113b"),
+              c.authorization)
+        << c.challenges[0];
+  }
+}
+
+}  // namespace
