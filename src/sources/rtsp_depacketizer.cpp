@@ -16,10 +16,10 @@ RtpDepacketizer::Damage RtpDepacketizer::Push(const RtpPacket& packet) {
   const bool lost = sequenceKnown_ && packet.sequence != nextSequence_;
   sequenceKnown_ = true;
   nextSequence_ = static_cast<uint16_t>(packet.sequence + 1);
-  Damage result = Damage::kNone;
+  pushDamage_ = Damage::kNone;
   // The lost packets may have ended the unit in progress or begun this one.
   if (lost && open_) Break(Damage::kGap);
-  if (open_ && packet.timestamp != timestamp_) result = Finish();
+  if (open_ && packet.timestamp != timestamp_) Finish();
   if (!open_) {
     open_ = true;
     timestamp_ = packet.timestamp;
@@ -31,11 +31,8 @@ RtpDepacketizer::Damage RtpDepacketizer::Push(const RtpPacket& packet) {
     else
       ReadH265(packet.payload, packet.payloadSize);
   }
-  if (packet.marker) {
-    const Damage ended = Finish();
-    if (ended != Damage::kNone) result = ended;
-  }
-  return result;
+  if (packet.marker) Finish();
+  return pushDamage_;
 }
 
 bool RtpDepacketizer::Take(AccessUnit& unit) {
@@ -61,8 +58,28 @@ void RtpDepacketizer::NoteUnitType(const uint8_t* header) {
   }
 }
 
+// FFmpeg's frame splitter begins an access unit at these units: the ones
+// that precede a picture, and the first slice of a picture. `first` is the
+// byte behind the unit header.
+bool RtpDepacketizer::BeginsAccessUnit(const uint8_t* header, uint8_t first) const {
+  if (codec_ == VideoCodec::kH264) {
+    const int type = header[0] & 0x1F;
+    // A first_mb_in_slice of 0 is coded as a single 1 bit.
+    return (type >= 6 && type <= 9) || ((type == 1 || type == 2 || type == 5) && (first & 0x80));
+  }
+  const int type = (header[0] >> 1) & 0x3F;
+  const bool slice = type <= 9 || (type >= 16 && type <= 21);
+  return (type >= 32 && type <= 37) || type == 39 || (type >= 41 && type <= 44) || (type >= 48 && type <= 55) ||
+         (slice && (first & 0x80));
+}
+
 void RtpDepacketizer::AppendUnit(const uint8_t* header, size_t headerSize, const uint8_t* data, size_t size,
                                  bool startCode) {
+  // A second picture or what precedes one, under the same timestamp.
+  if (startCode && picture_ && BeginsAccessUnit(header, size > 0 ? data[0] : 0)) {
+    Finish();
+    open_ = true;
+  }
   const size_t added = (startCode ? sizeof kStartCode : 0) + headerSize + size;
   if (added > limit_ - std::min(limit_, bytes_.size() + carried_.size())) return Break(Damage::kTooLarge);
   if (startCode) {
@@ -128,11 +145,11 @@ void RtpDepacketizer::ReadH265(const uint8_t* payload, size_t size) {
   AppendFragment(header, 2, payload + 3, size - 3, start, end);
 }
 
-RtpDepacketizer::Damage RtpDepacketizer::Finish() {
+void RtpDepacketizer::Finish() {
   // A unit whose last fragment never came is cut short.
   if (fragmentOpen_) Break(Damage::kGap);
-  const Damage damage = damage_;
-  if (damage != Damage::kNone) {
+  if (damage_ != Damage::kNone) {
+    pushDamage_ = damage_;
     ++dropped_;
     lossSinceLastUnit_ = true;
   } else if (!picture_) {
@@ -157,5 +174,4 @@ RtpDepacketizer::Damage RtpDepacketizer::Finish() {
   bytes_.clear();
   picture_ = keyFrame_ = fragmentOpen_ = false;
   damage_ = Damage::kNone;
-  return damage;
 }

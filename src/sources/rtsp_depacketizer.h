@@ -6,7 +6,9 @@
 // - H.265: FFmpeg's frame splitter cuts in front of the last three bytes
 //   of the next unit's start code, so every access unit but the first
 //   begins with 00 00 01 and every one ends with the 00 that follows.
-// An access unit ends at the marker bit or at a new timestamp. Units
+// An access unit ends at the marker bit, at a new timestamp, or where
+// FFmpeg's splitter would begin the next (a parameter set, SEI or
+// delimiter, or a picture's first slice, after a picture). Units
 // without a picture (parameter sets sent with a timestamp of their own)
 // lead the next picture, as FFmpeg's splitter keeps them. An access unit
 // with a lost packet (sequence gap), a damaged or unreadable packet, or
@@ -55,8 +57,9 @@ class RtpDepacketizer {
   void ReadH264(const uint8_t* payload, size_t size);
   void ReadH265(const uint8_t* payload, size_t size);
   void NoteUnitType(const uint8_t* header);
+  bool BeginsAccessUnit(const uint8_t* header, uint8_t first) const;
   void Break(Damage damage);
-  Damage Finish();
+  void Finish();
 
   const VideoCodec codec_;
   const size_t limit_;
@@ -71,6 +74,7 @@ class RtpDepacketizer {
   bool keyFrame_ = false;
   bool fragmentOpen_ = false;
   Damage damage_ = Damage::kNone;
+  Damage pushDamage_ = Damage::kNone;  // of the units the current Push ended
   // Units without a picture, waiting for one.
   std::vector<uint8_t> carried_;
   bool lossSinceLastUnit_ = false;
