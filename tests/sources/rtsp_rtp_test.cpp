@@ -4,38 +4,39 @@
 
 #include <vector>
 
+#include "support/hex_bytes.h"
+
 namespace {
 
 TEST(ParseRtpPacket, FindsThePayloadBehindCsrcsAndExtensionAndBeforePadding) {
   const struct {
-    std::vector<uint8_t> bytes;
+    const char* hex;
     bool valid;
     size_t payloadStart, payloadSize;
   } cases[] = {
-      {{0x80, 0xE0, 0x12, 0x34, 0, 0, 1, 0, 0xA, 0xB, 0xC, 0xD, 0x65, 0x66}, true, 12, 2},
-      // Two CSRCs, an extension of one word, two bytes of padding.
-      {{0xB2, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 0xBE, 0xDE, 0, 1, 9, 9, 9, 9, 0x41, 0, 2},
-       true,
-       28,
-       1},
-      {{0xA0, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0x41, 1}, true, 12, 1},
-      {{0x80, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}, true, 12, 0},
-      {{0x80, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0}, false, 0, 0},                          // short header
-      {{0x40, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0x41}, false, 0, 0},                 // version 1
-      {{0x81, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0x41}, false, 0, 0},                 // CSRC past the end
-      {{0x90, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0xBE, 0xDE, 0, 2, 1}, false, 0, 0},  // extension past the end
-      {{0xA0, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0x41, 14}, false, 0, 0},             // padding past the start
-      {{0xA0, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0x41, 0}, false, 0, 0},              // padding of none
+      {"80e0 1234 00000100 0a0b0c0d 6566", true, 12, 2},
+      {"b260 0001 00000001 00000001 01010101 02020202 bede0001 09090909 41 0002", true, 28,
+       1},  // CSRCs, extension, padding
+      {"a060 0001 00000001 00000001 41 01", true, 12, 1},
+      {"8060 0001 00000001 00000001", true, 12, 0},
+      {"8060 0001 00000001 000000", false, 0, 0},                // short header
+      {"4060 0001 00000001 00000001 41", false, 0, 0},           // version 1
+      {"8160 0001 00000001 00000001 41", false, 0, 0},           // CSRC past the end
+      {"9060 0001 00000001 00000001 bede0002 01", false, 0, 0},  // extension past the end
+      {"a060 0001 00000001 00000001 41 0e", false, 0, 0},        // padding past the start
+      {"a060 0001 00000001 00000001 41 00", false, 0, 0},        // padding of none
   };
   for (const auto& c : cases) {
+    const std::vector<uint8_t> bytes = HexBytes(c.hex);
     RtpPacket packet;
-    ASSERT_EQ(ParseRtpPacket(c.bytes.data(), c.bytes.size(), packet), c.valid) << &c - cases;
+    ASSERT_EQ(ParseRtpPacket(bytes.data(), bytes.size(), packet), c.valid) << c.hex;
     if (!c.valid) continue;
-    EXPECT_EQ(packet.payload, c.bytes.data() + c.payloadStart);
-    EXPECT_EQ(packet.payloadSize, c.payloadSize);
+    EXPECT_EQ(packet.payload, bytes.data() + c.payloadStart) << c.hex;
+    EXPECT_EQ(packet.payloadSize, c.payloadSize) << c.hex;
   }
+  const std::vector<uint8_t> first = HexBytes(cases[0].hex);
   RtpPacket packet;
-  ASSERT_TRUE(ParseRtpPacket(cases[0].bytes.data(), cases[0].bytes.size(), packet));
+  ASSERT_TRUE(ParseRtpPacket(first.data(), first.size(), packet));
   EXPECT_TRUE(packet.marker);
   EXPECT_EQ(packet.payloadType, 96);
   EXPECT_EQ(packet.sequence, 0x1234);
@@ -44,11 +45,9 @@ TEST(ParseRtpPacket, FindsThePayloadBehindCsrcsAndExtensionAndBeforePadding) {
 }
 
 TEST(FindRtcpSenderReport, MapsRtpTimestampsToTheSendersClock) {
-  // A receiver report before the sender report, as a compound packet may hold.
-  const std::vector<uint8_t> compound = {
-      0x80, 201, 0,    1,    0,    0,    0,    7,    0x80, 200, 0, 6,
-      0,    0,   0,    9,    0xE9, 0x3C, 0x7F, 0x00, 0x80, 0,   0, 0,  // 2024-01-01 00:00:00.5
-      0,    1,   0x5F, 0x90, 0,    0,    0,    0,    0,    0,   0, 0};
+  // A receiver report, then a sender report: 2024-01-01 00:00:00.5 is RTP time 90000.
+  const std::vector<uint8_t> compound =
+      HexBytes("80c90001 00000007 80c80006 00000009 e93c7f00 80000000 00015f90 00000000 00000000");
   RtcpSenderReport report;
   ASSERT_TRUE(FindRtcpSenderReport(compound.data(), compound.size(), report));
   EXPECT_EQ(report.ssrc, 9u);

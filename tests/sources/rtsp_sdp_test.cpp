@@ -4,14 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "support/hex_bytes.h"
 
-std::string Hex(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char b : bytes) hex.append({kDigits[b >> 4], kDigits[b & 15], ' '});
-  return hex;
-}
+namespace {
 
 TEST(ParseSdpVideo, FirstVideoItsCodecControlAndParameterSets) {
   const std::string head = "v=0\r\no=- 1 1 IN IP4 0.0.0.0\r\ns=cam\r\nt=0 0\r\n";
@@ -26,13 +21,11 @@ TEST(ParseSdpVideo, FirstVideoItsCodecControlAndParameterSets) {
       {head + "a=control:*\r\nm=video 0 RTP/AVP 96\r\na=rtpmap:96 H264/90000\r\n"
               "a=fmtp:96 packetization-mode=1; sprop-parameter-sets=Z2QAHqw=,aO48sA==;profile-level-id=64001E\r\n"
               "a=control:trackID=1\r\n",
-       SdpResult::kVideo, 96, "H264", "rtsp://cam/live/trackID=1",
-       "00 00 00 01 67 64 00 1e ac 00 00 00 01 68 ee 3c b0 "},
+       SdpResult::kVideo, 96, "H264", "rtsp://cam/live/trackID=1", "000000016764001eac0000000168ee3cb0"},
       {head + "m=audio 0 RTP/AVP 0\r\na=control:audio\r\nm=video 0 RTP/AVP 97 96\na=rtpmap:96 H264/90000\n"
               "a=rtpmap:97 h265/90000\na=fmtp:97 sprop-sps=QgEBAQ==; sprop-pps=RAHBcg==; sprop-vps=QAEMAQ==\n"
               "a=control:rtsp://cam:8554/v\nm=video 0 RTP/AVP 98\na=rtpmap:98 H264/90000\n",
-       SdpResult::kVideo, 97, "h265", "rtsp://cam:8554/v",
-       "00 00 00 01 40 01 0c 01 00 00 00 01 42 01 01 01 00 00 00 01 44 01 c1 72 "},
+       SdpResult::kVideo, 97, "h265", "rtsp://cam:8554/v", "0000000140010c010000000142010101000000014401c172"},
       // An absolute session control is the base; a list missing its last set is left out.
       {head + "a=control:rtsp://cam/agg/\r\nm=video 0 RTP/AVP 96\r\na=rtpmap:96 H264/90000\r\n"
               "a=fmtp:96 sprop-parameter-sets=Z2QAHqw=,\r\na=control:v\r\n",
@@ -53,7 +46,7 @@ TEST(ParseSdpVideo, FirstVideoItsCodecControlAndParameterSets) {
     EXPECT_EQ(video.payloadType, c.payloadType) << c.sdp;
     EXPECT_EQ(video.encoding, c.encoding) << c.sdp;
     EXPECT_EQ(video.controlUrl, c.control) << c.sdp;
-    EXPECT_EQ(Hex(video.parameterSets), c.sets) << c.sdp;
+    EXPECT_EQ(HexText(video.parameterSets.data(), video.parameterSets.size()), c.sets) << c.sdp;
     if (c.result == SdpResult::kVideo) {
       EXPECT_EQ(video.codec, c.encoding[3] == '4' ? VideoCodec::kH264 : VideoCodec::kH265);
       EXPECT_EQ(video.clockRate, 90000);
