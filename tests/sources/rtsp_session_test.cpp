@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/hex_bytes.h"
+
 namespace {
 
 const std::string kSdp = "v=0\r\nm=video 0 RTP/AVP 96\r\na=rtpmap:96 H264/90000\r\na=control:trackID=1\r\n";
@@ -15,32 +17,15 @@ std::string Ok(int cseq, const std::string& headers = "", const std::string& bod
          (body.empty() ? "" : "Content-Length: " + std::to_string(body.size()) + "\r\n") + "\r\n" + body;
 }
 
+std::string Bytes(const char* hex) {
+  const std::vector<uint8_t> bytes = HexBytes(hex);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 void Receive(RtspSession& session, const std::string& bytes) {
   std::memcpy(session.ReceiveSpace(bytes.size()), bytes.data(), bytes.size());
   session.Commit(bytes.size());
   session.Process();
-}
-
-struct Exchange {
-  std::vector<std::string> requestHas;  // the request line first
-  std::string answer;
-};
-
-// Plays the camera's side; returns the session for further looks.
-void Converse(RtspSession& session, const std::vector<Exchange>& script) {
-  for (const Exchange& e : script) {
-    const std::optional<std::string> request = session.TakeRequest(1000);
-    ASSERT_TRUE(request) << e.requestHas[0];
-    EXPECT_EQ(request->rfind(e.requestHas[0], 0), 0u) << *request;
-    for (size_t i = 1; i < e.requestHas.size(); ++i)
-      EXPECT_NE(request->find(e.requestHas[i]), std::string::npos) << *request;
-    Receive(session, e.answer);
-  }
-}
-
-std::string Frame(uint8_t channel, const std::vector<uint8_t>& payload) {
-  return std::string("$") + static_cast<char>(channel) + static_cast<char>(payload.size() >> 8) +
-         static_cast<char>(payload.size()) + std::string(payload.begin(), payload.end());
 }
 
 TEST(RtspSession, AuthenticatesSetsUpPlaysAndReadsTheVideoChannel) {
@@ -48,25 +33,37 @@ TEST(RtspSession, AuthenticatesSetsUpPlaysAndReadsTheVideoChannel) {
   const std::string challenge =
       "RTSP/1.0 401 Unauthorized\r\nCSeq: 2\r\n"
       "WWW-Authenticate: Digest realm=\"r\", nonce=\"n\", qop=\"auth\"\r\n\r\n";
-  Converse(session, {{{"OPTIONS rtsp://cam/live RTSP/1.0\r\nCSeq: 1\r\n", "User-Agent: Vorrandale\r\n"},
-                      Ok(1, "Public: OPTIONS, DESCRIBE, SETUP, PLAY, GET_PARAMETER\r\n")},
-                     {{"DESCRIBE rtsp://cam/live RTSP/1.0\r\nCSeq: 2\r\n", "Accept: application/sdp\r\n"}, challenge},
-                     {{"DESCRIBE rtsp://cam/live RTSP/1.0\r\nCSeq: 3\r\n", "Authorization: Digest username=\"Mufasa\""},
-                      Ok(3, "Content-Base: rtsp://cam/base/\r\n", kSdp)},
-                     {{"SETUP rtsp://cam/base/trackID=1 RTSP/1.0\r\nCSeq: 4\r\n",
-                       "Transport: RTP/AVP/TCP;unicast;interleaved=0-1\r\n", "nc=00000002"},
-                      Ok(4, "Session: abc;timeout=20\r\nTransport: RTP/AVP/TCP;unicast;interleaved=2-3\r\n")},
-                     {{"PLAY rtsp://cam/base/ RTSP/1.0\r\nCSeq: 5\r\n", "Session: abc\r\n"}, ""}});
-  EXPECT_EQ(session.CurrentState(), RtspSession::State::kConnecting);
-  // The answer to PLAY arrives with the first packets behind it, in one read.
-  const std::vector<uint8_t> rtp = {0x80, 0xE0, 0, 7, 0, 1, 0x5F, 0x90, 0, 0, 0, 9, 0x65, 0xAA};
-  const std::vector<uint8_t> report = {0x80, 200, 0, 6, 0,    0,    0, 9, 0xE9, 0x3C, 0x7F, 0, 0, 0,
-                                       0,    0,   0, 1, 0x5F, 0x90, 0, 0, 0,    0,    0,    0, 0, 0};
-  Receive(session, Ok(5) + Frame(0, rtp) + Frame(3, report) + Frame(2, rtp));
+  // What each request begins with and holds, and the camera's answer.
+  const struct {
+    std::vector<std::string> requestHas;
+    std::string answer;
+  } script[] = {
+      {{"OPTIONS rtsp://cam/live RTSP/1.0\r\nCSeq: 1\r\n", "User-Agent: Vorrandale\r\n"},
+       Ok(1, "Public: OPTIONS, DESCRIBE, SETUP, PLAY, GET_PARAMETER\r\n")},
+      {{"DESCRIBE rtsp://cam/live RTSP/1.0\r\nCSeq: 2\r\n", "Accept: application/sdp\r\n"}, challenge},
+      {{"DESCRIBE rtsp://cam/live RTSP/1.0\r\nCSeq: 3\r\n", "Authorization: Digest username=\"Mufasa\""},
+       Ok(3, "Content-Base: rtsp://cam/base/\r\n", kSdp)},
+      {{"SETUP rtsp://cam/base/trackID=1 RTSP/1.0\r\nCSeq: 4\r\n", "Transport: RTP/AVP/TCP;unicast;interleaved=0-1\r\n",
+        "nc=00000002"},
+       Ok(4, "Session: abc;timeout=20\r\nTransport: RTP/AVP/TCP;unicast;interleaved=2-3\r\n")},
+      // The answer to PLAY comes with the first packets behind it, in one read: RTP
+      // on channel 0 (not the camera's choice), a sender report, RTP on channel 2.
+      {{"PLAY rtsp://cam/base/ RTSP/1.0\r\nCSeq: 5\r\n", "Session: abc\r\n"},
+       Ok(5) + Bytes("2400000e 80e00007 00015f90 00000009 65aa  2403001c 80c80006 00000009 e93c7f00 00000000 00015f90 "
+                     "00000000 00000000  2402000e 80e00007 00015f90 00000009 65aa")},
+  };
+  for (const auto& step : script) {
+    const std::optional<std::string> request = session.TakeRequest(1000);
+    ASSERT_TRUE(request) << step.requestHas[0];
+    EXPECT_EQ(request->rfind(step.requestHas[0], 0), 0u) << *request;
+    for (const std::string& part : step.requestHas) EXPECT_NE(request->find(part), std::string::npos) << *request;
+    EXPECT_EQ(session.CurrentState(), RtspSession::State::kConnecting);
+    Receive(session, step.answer);
+  }
   EXPECT_EQ(session.CurrentState(), RtspSession::State::kPlaying);
   AccessUnit unit;
   ASSERT_TRUE(session.TakeAccessUnit(unit));
-  EXPECT_EQ(unit.bytes, (std::vector<uint8_t>{0, 0, 0, 1, 0x65, 0xAA}));
+  EXPECT_EQ(unit.bytes, HexBytes("00000001 65aa"));
   EXPECT_FALSE(session.TakeAccessUnit(unit));
   EXPECT_EQ(session.CaptureTime(90000 + 9000), std::optional<int64_t>(1704067200100000));
 
@@ -107,7 +104,7 @@ TEST(RtspSession, FailuresBeforePlaying) {
       ASSERT_TRUE(session.TakeRequest(0)) << c.url << answer;
       Receive(session, answer);
     }
-    EXPECT_EQ(session.CurrentState(), RtspSession::State::kFailed) << c.answers.back();
+    EXPECT_EQ(session.CurrentState(), RtspSession::State::kFailed) << c.url;
     EXPECT_EQ(session.CurrentFailure(), c.failure) << c.url;
     EXPECT_FALSE(session.TakeRequest(0));
   }
