@@ -77,25 +77,22 @@ TEST(ParseRtspSession, IdAndTimeout) {
 // RFC 2617's example, and its variants without qop and with MD5-sess.
 TEST(RtspAuthorization, AnswersTheStrongestChallengeOffered) {
   const std::string digest = "Digest realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\"";
+  const std::string answer =
+      "Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
+      "uri=\"/dir/index.html\", response=";
   const struct {
     std::vector<std::string> challenges;
     uint32_t nonceCount;
-    const char* authorization;
+    std::string authorization;
   } cases[] = {
       {{"Basic realm=\"cam\"", digest + ", qop=\"auth,auth-int\", opaque=\"5ccc\""},
        1,
-       "Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
-       "uri=\"/dir/index.html\", response=\"6629fae49393a05397450978507c4ef1\", algorithm=MD5, opaque=\"5ccc\", "
-       "qop=auth, nc=00000001, cnonce=\"0a4f113b\""},
-      {{digest},
-       1,
-       "Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
-       "uri=\"/dir/index.html\", response=\"670fd8c2df070c60b045671b8b24ff02\", algorithm=MD5"},
+       answer + "\"6629fae49393a05397450978507c4ef1\", algorithm=MD5, opaque=\"5ccc\", qop=auth, nc=00000001, "
+                "cnonce=\"0a4f113b\""},
+      {{digest}, 1, answer + "\"670fd8c2df070c60b045671b8b24ff02\", algorithm=MD5"},
       {{digest + ",algorithm=md5-sess,qop=auth"},
        2,
-       "Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
-       "uri=\"/dir/index.html\", response=\"d16df0df0d92cef8935129145e21b5e1\", algorithm=MD5-sess, qop=auth, "
-       "nc=00000002, cnonce=\"0a4f113b\""},
+       answer + "\"d16df0df0d92cef8935129145e21b5e1\", algorithm=MD5-sess, qop=auth, nc=00000002, cnonce=\"0a4f113b\""},
       // Digests this client cannot answer leave Basic, or nothing.
       {{digest + ", algorithm=SHA-256", "basic realm=x"}, 1, "Basic TXVmYXNhOkNpcmNsZSBPZiBMaWZl"},
       {{digest + ", qop=auth-int"}, 1, ""},

@@ -4,24 +4,22 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 inline std::vector<uint8_t> HexBytes(std::string_view hex) {
   std::vector<uint8_t> bytes;
   std::string digits;
   for (char c : hex)
-    if (c != ' ') digits += c;
-  for (size_t i = 0; i + 1 < digits.size(); i += 2)
-    bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    if (c != ' ' && (digits += c).size() == 2)
+      bytes.push_back(static_cast<uint8_t>(std::stoi(std::exchange(digits, ""), nullptr, 16)));
   return bytes;
 }
 
 inline std::string HexText(const void* data, size_t size) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  for (size_t i = 0; i < size; ++i) {
-    const uint8_t b = static_cast<const uint8_t*>(data)[i];
-    hex.append({kDigits[b >> 4], kDigits[b & 15]});
-  }
+  for (const auto* b = static_cast<const uint8_t*>(data); size-- > 0; ++b)
+    hex.append({kDigits[*b >> 4], kDigits[*b & 15]});
   return hex;
 }
