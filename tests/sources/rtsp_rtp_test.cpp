@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "support/hex_bytes.h"
@@ -37,11 +38,10 @@ TEST(ParseRtpPacket, FindsThePayloadBehindCsrcsAndExtensionAndBeforePadding) {
   const std::vector<uint8_t> first = HexBytes(cases[0].hex);
   RtpPacket packet;
   ASSERT_TRUE(ParseRtpPacket(first.data(), first.size(), packet));
-  EXPECT_TRUE(packet.marker);
-  EXPECT_EQ(packet.payloadType, 96);
-  EXPECT_EQ(packet.sequence, 0x1234);
-  EXPECT_EQ(packet.timestamp, 256u);
-  EXPECT_EQ(packet.ssrc, 0x0A0B0C0Du);
+  EXPECT_EQ(std::to_string(packet.marker) + " " + std::to_string(packet.payloadType) + " " +
+                std::to_string(packet.sequence) + " " + std::to_string(packet.timestamp) + " " +
+                std::to_string(packet.ssrc),
+            "1 96 4660 256 168496141");
 }
 
 TEST(FindRtcpSenderReport, MapsRtpTimestampsToTheSendersClock) {
