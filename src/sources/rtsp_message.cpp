@@ -13,12 +13,6 @@ namespace {
 
 constexpr std::string_view kScheme = "rtsp://";
 
-std::string_view Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -62,15 +56,15 @@ void ForEachHeader(std::string_view head, Take take) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) break;
     if (line[0] == ' ' || line[0] == '\t') {
-      if (pending) value.append(" ").append(Trimmed(line));
+      if (pending) value.append(" ").append(TrimRtspBlanks(line));
       continue;
     }
     if (pending) take(name, value);
     const size_t colon = line.find(':');
     pending = colon != std::string_view::npos;
     if (!pending) continue;
-    name = Trimmed(line.substr(0, colon));
-    value = Trimmed(line.substr(colon + 1));
+    name = TrimRtspBlanks(line.substr(0, colon));
+    value = TrimRtspBlanks(line.substr(colon + 1));
   }
   if (pending) take(name, value);
 }
@@ -82,7 +76,7 @@ std::vector<std::pair<std::string, std::string>> ChallengeParameters(std::string
   while (at < text.size()) {
     const size_t equals = text.find('=', at);
     if (equals == std::string_view::npos) break;
-    std::string name(Trimmed(text.substr(at, equals - at)));
+    std::string name(TrimRtspBlanks(text.substr(at, equals - at)));
     std::string value;
     at = equals + 1;
     while (at < text.size() && text[at] == ' ') ++at;
@@ -94,7 +88,7 @@ std::vector<std::pair<std::string, std::string>> ChallengeParameters(std::string
       at = text.find(',', at);
     } else {
       const size_t comma = text.find(',', at);
-      value = Trimmed(text.substr(at, comma == std::string_view::npos ? comma : comma - at));
+      value = TrimRtspBlanks(text.substr(at, comma == std::string_view::npos ? comma : comma - at));
       at = comma;
     }
     parameters.emplace_back(std::move(name), std::move(value));
@@ -102,16 +96,6 @@ std::vector<std::pair<std::string, std::string>> ChallengeParameters(std::string
     ++at;
   }
   return parameters;
-}
-
-bool HasListItem(std::string_view list, std::string_view item) {
-  for (size_t at = 0; at <= list.size();) {
-    size_t comma = list.find(',', at);
-    if (comma == std::string_view::npos) comma = list.size();
-    if (EqualsNoCase(Trimmed(list.substr(at, comma - at)), item)) return true;
-    at = comma + 1;
-  }
-  return false;
 }
 
 // A Digest challenge this client can answer, or kNone.
@@ -127,7 +111,7 @@ RtspChallenge DigestChallenge(std::string_view parametersText) {
     if (EqualsNoCase(name, "qop")) qop = value;
   }
   challenge.sessionAlgorithm = EqualsNoCase(algorithm, "MD5-sess");
-  challenge.qopAuth = HasListItem(qop, "auth");
+  challenge.qopAuth = RtspListHas(qop, "auth");
   const bool answerable = (challenge.sessionAlgorithm || EqualsNoCase(algorithm, "MD5")) &&
                           (qop.empty() || challenge.qopAuth) && !challenge.nonce.empty();
   if (answerable) challenge.scheme = RtspChallenge::Scheme::kDigest;
@@ -144,6 +128,22 @@ void AppendQuoted(std::string& out, std::string_view name, std::string_view valu
 }
 
 }  // namespace
+
+std::string_view TrimRtspBlanks(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+bool RtspListHas(std::string_view list, std::string_view item) {
+  for (size_t at = 0; at <= list.size();) {
+    size_t comma = list.find(',', at);
+    if (comma == std::string_view::npos) comma = list.size();
+    if (EqualsNoCase(TrimRtspBlanks(list.substr(at, comma - at)), item)) return true;
+    at = comma + 1;
+  }
+  return false;
+}
 
 bool ParseRtspUrl(std::string_view url, RtspUrl& out) {
   if (!StartsWithNoCase(url, kScheme)) return false;
@@ -217,13 +217,13 @@ std::string_view RtspResponse::Header(std::string_view name) const {
 
 bool ParseRtspResponse(std::string_view message, RtspResponse& out) {
   const size_t lineEnd = message.find('\n');
-  std::string_view line = Trimmed(message.substr(0, lineEnd));
+  std::string_view line = TrimRtspBlanks(message.substr(0, lineEnd));
   if (!line.starts_with("RTSP/1.") || line.size() < 12 || line[8] != ' ') return false;
   unsigned long long status = 0;
   if (!ParseNumber(line.substr(9, 3), status) || (line.size() > 12 && line[12] != ' ')) return false;
   RtspResponse parsed;
   parsed.status = static_cast<int>(status);
-  parsed.reason = Trimmed(line.substr(12));
+  parsed.reason = TrimRtspBlanks(line.substr(12));
   size_t headEnd = message.find("\n\r\n");
   headEnd = headEnd == std::string_view::npos ? message.find("\n\n") : headEnd;
   const std::string_view head = message.substr(0, headEnd);
@@ -254,14 +254,14 @@ bool RtspContentLength(std::string_view head, size_t& length) {
 
 bool ParseRtspSession(std::string_view value, std::string& id, int& timeoutSeconds) {
   const size_t semicolon = value.find(';');
-  const std::string_view idText = Trimmed(value.substr(0, semicolon));
+  const std::string_view idText = TrimRtspBlanks(value.substr(0, semicolon));
   if (idText.empty()) return false;
   id = idText;
   if (semicolon == std::string_view::npos) return true;
-  const std::string_view parameter = Trimmed(value.substr(semicolon + 1));
+  const std::string_view parameter = TrimRtspBlanks(value.substr(semicolon + 1));
   unsigned long long seconds = 0;
-  if (StartsWithNoCase(parameter, "timeout=") && ParseNumber(Trimmed(parameter.substr(8)), seconds) && seconds > 0 &&
-      seconds <= 86400)
+  if (StartsWithNoCase(parameter, "timeout=") && ParseNumber(TrimRtspBlanks(parameter.substr(8)), seconds) &&
+      seconds > 0 && seconds <= 86400)
     timeoutSeconds = static_cast<int>(seconds);
   return true;
 }
@@ -270,7 +270,7 @@ RtspChallenge ChooseRtspChallenge(const RtspResponse& response) {
   RtspChallenge basic;
   for (const auto& [name, value] : response.headers) {
     if (!EqualsNoCase(name, "WWW-Authenticate")) continue;
-    const std::string_view text = Trimmed(value);
+    const std::string_view text = TrimRtspBlanks(value);
     const size_t space = std::min(text.find(' '), text.size());
     const std::string_view scheme = text.substr(0, space);
     if (EqualsNoCase(scheme, "Digest")) {

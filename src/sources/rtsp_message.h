@@ -12,6 +12,11 @@
 
 inline constexpr uint16_t kDefaultRtspPort = 554;
 
+// The text without blanks at either end, nor the CR of a line end.
+std::string_view TrimRtspBlanks(std::string_view text);
+// Whether a comma-separated list (Public, qop) names the item, in any letter case.
+bool RtspListHas(std::string_view list, std::string_view item);
+
 // rtsp://[user:password@]host[:port][/path]; the user and password may hold
 // %xx escapes.
 struct RtspUrl {

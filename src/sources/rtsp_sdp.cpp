@@ -9,18 +9,12 @@
 
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
   for (size_t at = 0; at < text.size();) {
     size_t end = text.find('\n', at);
     if (end == std::string_view::npos) end = text.size();
-    lines.push_back(Trimmed(text.substr(at, end - at)));
+    lines.push_back(TrimRtspBlanks(text.substr(at, end - at)));
     at = end + 1;
   }
   return lines;
@@ -41,7 +35,7 @@ void AppendUnits(std::string& sets, std::string_view list) {
   for (size_t at = 0; at < list.size();) {
     size_t comma = list.find(',', at);
     if (comma == std::string_view::npos) comma = list.size();
-    const std::string unit = Base64Decode(Trimmed(list.substr(at, comma - at)));
+    const std::string unit = Base64Decode(TrimRtspBlanks(list.substr(at, comma - at)));
     if (!unit.empty()) sets.append(kStartCode, sizeof kStartCode).append(unit);
     at = comma + 1;
   }
@@ -58,12 +52,12 @@ void ReadFmtp(std::string_view parameters, Fmtp& fmtp) {
   for (size_t at = 0; at < parameters.size();) {
     size_t end = parameters.find(';', at);
     if (end == std::string_view::npos) end = parameters.size();
-    const std::string_view parameter = Trimmed(parameters.substr(at, end - at));
+    const std::string_view parameter = TrimRtspBlanks(parameters.substr(at, end - at));
     at = end + 1;
     const size_t equals = parameter.find('=');
     if (equals == std::string_view::npos) continue;
-    const std::string_view name = Trimmed(parameter.substr(0, equals));
-    const std::string_view value = Trimmed(parameter.substr(equals + 1));
+    const std::string_view name = TrimRtspBlanks(parameter.substr(0, equals));
+    const std::string_view value = TrimRtspBlanks(parameter.substr(equals + 1));
     // A list with its last set missing is not used at all.
     if (EqualsNoCase(name, "sprop-parameter-sets") && !value.empty() && value.back() != ',') {
       fmtp.h264Sets.clear();
@@ -99,14 +93,14 @@ SdpResult ParseSdpVideo(std::string_view sdp, std::string_view baseUrl, SdpVideo
       if (at != std::string_view::npos) parsed.payloadType = static_cast<int>(ParseLeadingInteger(line.substr(at)));
     } else if (!found && Attribute(line, "control", value)) {
       // An absolute session control is the base of the media controls.
-      if (StartsWithNoCase(Trimmed(value), "rtsp://")) base = Trimmed(value);
+      if (StartsWithNoCase(TrimRtspBlanks(value), "rtsp://")) base = TrimRtspBlanks(value);
     } else if (inVideo && Attribute(line, "control", value)) {
-      control = Trimmed(value);
+      control = TrimRtspBlanks(value);
     } else if (inVideo && Attribute(line, "rtpmap", value)) {
       const size_t space = value.find(' ');
       if (space == std::string_view::npos || ParseLeadingInteger(value.substr(0, space)) != parsed.payloadType)
         continue;
-      const std::string_view map = Trimmed(value.substr(space + 1));
+      const std::string_view map = TrimRtspBlanks(value.substr(space + 1));
       const size_t slash = map.find('/');
       parsed.encoding = map.substr(0, slash);
       if (slash != std::string_view::npos)

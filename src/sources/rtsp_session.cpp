@@ -20,9 +20,8 @@ bool InterleavedChannel(std::string_view transport, uint8_t& channel) {
   for (size_t at = 0; at < transport.size();) {
     size_t end = transport.find(';', at);
     if (end == std::string_view::npos) end = transport.size();
-    std::string_view field = transport.substr(at, end - at);
+    const std::string_view field = TrimRtspBlanks(transport.substr(at, end - at));
     at = end + 1;
-    while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
     if (!StartsWithNoCase(field, kName)) continue;
     unsigned value = 0;
     const char* first = field.data() + kName.size();
@@ -30,19 +29,6 @@ bool InterleavedChannel(std::string_view transport, uint8_t& channel) {
     if (error != std::errc() || rest == first || value > 254) return false;
     channel = static_cast<uint8_t>(value);
     return true;
-  }
-  return false;
-}
-
-bool Lists(std::string_view publicHeader, std::string_view method) {
-  for (size_t at = 0; at < publicHeader.size();) {
-    size_t end = publicHeader.find(',', at);
-    if (end == std::string_view::npos) end = publicHeader.size();
-    std::string_view item = publicHeader.substr(at, end - at);
-    while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
-    while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
-    if (EqualsNoCase(item, method)) return true;
-    at = end + 1;
   }
   return false;
 }
@@ -143,7 +129,7 @@ void RtspSession::OnResponse(const RtspResponse& response) {
 void RtspSession::OnSuccess(const RtspResponse& response) {
   switch (pendingStep_) {
     case Step::kOptions:
-      getParameterAllowed_ = Lists(response.Header("Public"), "GET_PARAMETER");
+      getParameterAllowed_ = RtspListHas(response.Header("Public"), "GET_PARAMETER");
       return Queue(Step::kDescribe);
     case Step::kDescribe: {
       std::string_view base = response.Header("Content-Base");
