@@ -8,11 +8,7 @@ namespace {
 
 // Channels asked for: video RTP on the even, its RTCP on the odd one.
 constexpr uint8_t kVideoChannel = 0;
-
-const char* MethodOf(int step) {
-  static constexpr const char* kMethods[] = {"OPTIONS", "DESCRIBE", "SETUP", "PLAY", "", "TEARDOWN"};
-  return kMethods[step];
-}
+constexpr char kTransport[] = "RTP/AVP/TCP;unicast;interleaved=0-1";
 
 // The first channel of "...;interleaved=a-b;..."; false without one.
 bool InterleavedChannel(std::string_view transport, uint8_t& channel) {
@@ -52,17 +48,34 @@ void RtspSession::Fail(Failure failure) {
 
 void RtspSession::Queue(Step step) {
   RtspRequest request;
-  request.method = step == Step::kKeepAlive ? (getParameterAllowed_ ? "GET_PARAMETER" : "OPTIONS")
-                                            : MethodOf(static_cast<int>(step));
-  request.url = step == Step::kSetup ? video_.controlUrl : step == Step::kOptions ? url_.requestUrl : baseUrl_;
-  if (step == Step::kDescribe) request.url = url_.requestUrl;
-  request.cseq = ++cseq_;
-  if (step == Step::kDescribe) request.headers.emplace_back("Accept", "application/sdp");
-  if (step == Step::kSetup) {
-    const std::string channels = std::to_string(kVideoChannel) + "-" + std::to_string(kVideoChannel + 1);
-    request.headers.emplace_back("Transport", "RTP/AVP/TCP;unicast;interleaved=" + channels);
+  request.url = baseUrl_;
+  switch (step) {
+    case Step::kOptions:
+      request.method = "OPTIONS";
+      request.url = url_.requestUrl;
+      break;
+    case Step::kDescribe:
+      request.method = "DESCRIBE";
+      request.url = url_.requestUrl;
+      request.headers.emplace_back("Accept", "application/sdp");
+      break;
+    case Step::kSetup:
+      request.method = "SETUP";
+      request.url = video_.controlUrl;
+      request.headers.emplace_back("Transport", kTransport);
+      break;
+    case Step::kPlay:
+      request.method = "PLAY";
+      request.headers.emplace_back("Range", "npt=0.000-");
+      break;
+    case Step::kKeepAlive:
+      request.method = getParameterAllowed_ ? "GET_PARAMETER" : "OPTIONS";
+      break;
+    case Step::kTeardown:
+      request.method = "TEARDOWN";
+      break;
   }
-  if (step == Step::kPlay) request.headers.emplace_back("Range", "npt=0.000-");
+  request.cseq = ++cseq_;
   if (!sessionId_.empty()) request.headers.emplace_back("Session", sessionId_);
   if (challenge_.scheme != RtspChallenge::Scheme::kNone)
     request.headers.emplace_back("Authorization",
