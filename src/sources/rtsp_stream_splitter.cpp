@@ -72,7 +72,9 @@ RtspStreamSplitter::Piece RtspStreamSplitter::TakeMessage() {
   const char* text = reinterpret_cast<const char*>(bytes_.data() + consumed_);
   const std::string_view held(text, std::min(used_ - consumed_, kMaxRtspMessageBytes));
   size_t headEnd = std::string_view::npos;
-  for (size_t at = held.find('\n'); at != std::string_view::npos; at = held.find('\n', at + 1)) {
+  // A header block that arrives in many reads is not searched again from its start.
+  const size_t from = headSearched_ > 2 ? headSearched_ - 2 : 0;
+  for (size_t at = held.find('\n', from); at != std::string_view::npos; at = held.find('\n', at + 1)) {
     if (at + 1 < held.size() && held[at + 1] == '\n') {
       headEnd = at + 2;
       break;
@@ -82,14 +84,17 @@ RtspStreamSplitter::Piece RtspStreamSplitter::TakeMessage() {
       break;
     }
   }
-  if (headEnd == std::string_view::npos)
+  if (headEnd == std::string_view::npos) {
+    headSearched_ = held.size();
     return used_ - consumed_ >= kMaxRtspMessageBytes ? Piece::kBadMessage : Piece::kNeedMore;
+  }
   size_t bodyLength = 0;
   if (!RtspContentLength(held.substr(0, headEnd), bodyLength) || bodyLength > kMaxRtspMessageBytes - headEnd)
     return Piece::kBadMessage;
   if (used_ - consumed_ < headEnd + bodyLength) return Piece::kNeedMore;
   message_ = std::string_view(text, headEnd + bodyLength);
   consumed_ += message_.size();
+  headSearched_ = 0;
   return Piece::kMessage;
 }
 

@@ -48,8 +48,9 @@ class RtspStreamSplitter {
   Piece TakeMessage();
 
   std::vector<uint8_t> bytes_;
-  size_t used_ = 0;      // bytes held
-  size_t consumed_ = 0;  // bytes handed out or skipped, at the front
+  size_t used_ = 0;          // bytes held
+  size_t consumed_ = 0;      // bytes handed out or skipped, at the front
+  size_t headSearched_ = 0;  // of the message at the front, how much was searched for its header's end
   size_t skippedInRow_ = 0;
   size_t skippedTotal_ = 0;
   std::string_view message_;
