@@ -23,12 +23,12 @@ RtspSession::Options SessionOptions() {
 }
 
 // Waits until the socket may be read (or written), at most waitMs.
-bool Ready(SOCKET socket, bool writing, int64_t waitMs) {
+void Wait(SOCKET socket, bool writing, int64_t waitMs) {
   fd_set set;
   FD_ZERO(&set);
   FD_SET(socket, &set);
   timeval wait{0, static_cast<long>(waitMs * 1000)};
-  return select(0, writing ? nullptr : &set, writing ? &set : nullptr, nullptr, &wait) > 0;
+  select(0, writing ? nullptr : &set, writing ? &set : nullptr, nullptr, &wait);
 }
 
 }  // namespace
@@ -83,22 +83,25 @@ bool RtspClient::Exchange() {
   const int64_t now = SteadyMs();
   session_.Tick(now);
   if (std::optional<std::string> request = session_.TakeRequest(now); request && !Send(*request)) return false;
-  // Read first: while the camera sends faster than this thread takes it,
-  // every read finds bytes and no wait is needed.
+  // A read that did not fill the space most likely emptied the socket: wait
+  // for more before the next. Each wait and each read is a request to Wine's
+  // server.
+  if (drained_) {
+    int64_t wait = kWaitSliceMs;
+    if (session_.CurrentState() == RtspSession::State::kPlaying)
+      wait = std::max<int64_t>(std::min(wait, session_.KeepAliveDueMs() - now), 0);
+    Wait(socket_.Get(), false, wait);
+  }
   const int got =
       recv(socket_.Get(), reinterpret_cast<char*>(session_.ReceiveSpace(kReadSize)), static_cast<int>(kReadSize), 0);
+  drained_ = got < static_cast<int>(kReadSize);
   if (got > 0) {
     answered_ = true;
     session_.Commit(static_cast<size_t>(got));
     session_.Process();
     return session_.CurrentState() != RtspSession::State::kFailed || Finish(End::kSession);
   }
-  if (got == 0 || WSAGetLastError() != WSAEWOULDBLOCK) return Finish(End::kClosed);
-  int64_t wait = kWaitSliceMs;
-  if (session_.CurrentState() == RtspSession::State::kPlaying)
-    wait = std::max<int64_t>(std::min(wait, session_.KeepAliveDueMs() - now), 0);
-  Ready(socket_.Get(), false, wait);
-  return true;
+  return (got < 0 && WSAGetLastError() == WSAEWOULDBLOCK) || Finish(End::kClosed);
 }
 
 bool RtspClient::Send(const std::string& request) {
@@ -111,7 +114,7 @@ bool RtspClient::Send(const std::string& request) {
     }
     if (WSAGetLastError() != WSAEWOULDBLOCK) return Finish(End::kClosed);
     if (interrupted_()) return Finish(End::kInterrupted);
-    Ready(socket_.Get(), true, kWaitSliceMs);
+    Wait(socket_.Get(), true, kWaitSliceMs);
   }
   return true;
 }

@@ -41,7 +41,8 @@ class RtspClient {
   bool Answered() const { return answered_; }
 
  private:
-  // Sends what waits, then receives what came or waits for it a while.
+  // Sends what waits, then receives what came, waiting for it a while
+  // after a read that emptied the socket.
   bool Exchange();
   bool Send(const std::string& request);
   bool Finish(End end);
@@ -51,4 +52,5 @@ class RtspClient {
   ScopedSocket socket_;
   End end_ = End::kNone;
   bool answered_ = false;
+  bool drained_ = true;
 };
