@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <utility>
 
 extern "C" {
@@ -15,7 +17,10 @@ extern "C" {
 #include "common/ffmpeg_picture_win.h"
 #include "common/fixed_text.h"
 #include "common/picture_limit.h"
+#include "common/steady_time.h"
 #include "sources/parameter_sets.h"
+#include "sources/rtsp_client_win.h"
+#include "sources/rtsp_timeline.h"
 #include "sources/tcp_probe_win.h"
 
 namespace {
@@ -33,20 +38,8 @@ constexpr char kLost[] = "Stream lost, retry in 5sec";
 constexpr char kWaiting[] = "Connected, waiting for a key frame...";
 constexpr char kNoParameterSets[] = "The camera sends no parameter sets, cannot record as sent";
 
-constexpr int kDefaultRtspPort = 554;
-
 // Some seconds of a camera's packets: more means the owner is stuck.
 constexpr size_t kMaxQueuedPackets = 600;
-
-int64_t SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-int64_t SteadyUs() {
-  using namespace std::chrono;
-  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 const char* OpenFailure(int error) {
   switch (error) {
@@ -97,6 +90,8 @@ class SizeWatch {
                      AV_NOPTS_VALUE, 0);
     return PictureSizeRefusal(parser_.Get()->width, parser_.Get()->height);
   }
+  // What the parser read of the last packet; null without a parser.
+  const AVCodecParserContext* Parser() const { return parser_.Get(); }
   // The picture size of the last packet, 0 until a parameter set told it.
   int Width() const { return parser_ ? parser_.Get()->width : 0; }
   int Height() const { return parser_ ? parser_.Get()->height : 0; }
@@ -109,22 +104,25 @@ class SizeWatch {
 // The stream's setup as the session description gives it, with the
 // picture size from the reader's size check and, where the description has
 // no parameter sets, those of the key frames.
-std::shared_ptr<const StreamFormat> MakeFormat(const AVStream& video, int width, int height,
-                                               const std::string& inBandSets) {
+bool SetExtradata(AVCodecParameters& parameters, const std::string& sets) {
+  const size_t size = sets.size();
+  parameters.extradata = static_cast<uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (!parameters.extradata) return false;
+  std::memcpy(parameters.extradata, sets.data(), size);
+  parameters.extradata_size = static_cast<int>(size);
+  return true;
+}
+
+std::shared_ptr<const StreamFormat> MakeFormat(const AVCodecParameters& video, AVRational timeBase, int width,
+                                               int height, const std::string& inBandSets) {
   auto format = std::make_shared<StreamFormat>();
   format->parameters.Reset(avcodec_parameters_alloc());
-  if (!format->parameters || avcodec_parameters_copy(format->parameters.Get(), video.codecpar) < 0) return nullptr;
+  if (!format->parameters || avcodec_parameters_copy(format->parameters.Get(), &video) < 0) return nullptr;
   AVCodecParameters& parameters = *format->parameters.Get();
   parameters.width = width;
   parameters.height = height;
-  if (parameters.extradata_size <= 0 && !inBandSets.empty()) {
-    const size_t size = inBandSets.size();
-    parameters.extradata = static_cast<uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
-    if (!parameters.extradata) return nullptr;
-    std::memcpy(parameters.extradata, inBandSets.data(), size);
-    parameters.extradata_size = static_cast<int>(size);
-  }
-  format->timeBase = video.time_base;
+  if (parameters.extradata_size <= 0 && !inBandSets.empty() && !SetExtradata(parameters, inBandSets)) return nullptr;
+  format->timeBase = timeBase;
   char size[32];
   FormatText(size, sizeof size, " %dx%d ", width, height);
   format->key = std::string(avcodec_get_name(parameters.codec_id)) + size;
@@ -142,9 +140,9 @@ bool CanRecordAsSent(AVCodecID id) {
 // session description has none.
 class InBandSets {
  public:
-  explicit InBandSets(const AVStream& video)
-      : wanted_(video.codecpar->extradata_size <= 0),
-        codec_(video.codecpar->codec_id == AV_CODEC_ID_HEVC ? VideoCodec::kH265 : VideoCodec::kH264) {}
+  explicit InBandSets(const AVCodecParameters& video)
+      : wanted_(video.extradata_size <= 0),
+        codec_(video.codec_id == AV_CODEC_ID_HEVC ? VideoCodec::kH265 : VideoCodec::kH264) {}
   // True when the packet brought sets other than the ones known.
   bool OnPacket(const AVPacket& packet) {
     if (!wanted_ || !(packet.flags & AV_PKT_FLAG_KEY)) return false;
@@ -195,6 +193,153 @@ class KeyFrameDistance {
  private:
   int64_t last_ = AV_NOPTS_VALUE;
   int64_t distanceMs_ = 0;
+};
+
+}  // namespace
+
+// One connection's video stream, from FFmpeg's demuxer or from our own
+// RTSP client.
+class VideoInput {
+ public:
+  virtual ~VideoInput() = default;
+  virtual const AVCodecParameters& Parameters() const = 0;
+  virtual AVRational TimeBase() const = 0;
+  // The next packet of the video and whether packets were lost before it;
+  // false once the stream ended.
+  virtual bool Read(AVPacket& packet, bool& afterLoss) = 0;
+  // Gives a packet read its key flag and times, from what the parser read of it.
+  virtual void Stamp(AVPacket& /*packet*/, const AVCodecParserContext* /*parser*/) {}
+  // The status text of how the stream ended.
+  virtual std::string Ending() const = 0;
+};
+
+namespace {
+
+// Cameras of codecs our client does not read (RTP's JPEG, MPEG-4).
+class FfmpegInput final : public VideoInput {
+ public:
+  int Open(const std::string& url, AVIOInterruptCB interrupt) {
+    AVFormatContext* opening = avformat_alloc_context();
+    if (!opening) return AVERROR(ENOMEM);
+    opening->interrupt_callback = interrupt;
+    ScopedDictionary settings;
+    settings.Set("rtsp_transport", "tcp");
+    settings.Set("allowed_media_types", "video");
+    // Frees the context itself when it fails.
+    const int opened = avformat_open_input(&opening, url.c_str(), nullptr, settings.Address());
+    if (opened < 0) return opened;
+    input_.Reset(opening);
+    for (unsigned i = 0; i < opening->nb_streams; ++i) {
+      AVStream* stream = opening->streams[i];
+      if (!video_ && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+        video_ = stream;
+      else
+        stream->discard = AVDISCARD_ALL;
+    }
+    return 0;
+  }
+  bool HasVideo() const { return video_ != nullptr; }
+  const AVCodecParameters& Parameters() const override { return *video_->codecpar; }
+  AVRational TimeBase() const override { return video_->time_base; }
+  bool Read(AVPacket& packet, bool& /*afterLoss*/) override {
+    for (;;) {
+      if (av_read_frame(input_.Get(), &packet) < 0) return false;
+      if (packet.stream_index == video_->index) return true;
+      av_packet_unref(&packet);
+    }
+  }
+  std::string Ending() const override { return kLost; }
+
+ private:
+  ScopedFormatContext input_;
+  const AVStream* video_ = nullptr;
+};
+
+static_assert(RtpTimeline::kUnknown == AV_NOPTS_VALUE);
+
+// H.264 and H.265 cameras, read by our own client; the packets as FFmpeg's
+// demuxer and parser would give them.
+class ClientInput final : public VideoInput {
+ public:
+  ClientInput(const std::string& url, std::function<bool()> interrupted) : client_(url, std::move(interrupted)) {}
+  bool Start() {
+    if (!client_.Start()) return false;
+    const SdpVideo& sdp = client_.Session().Video();
+    parameters_.Reset(avcodec_parameters_alloc());
+    AVCodecParameters* parameters = parameters_.Get();
+    noMemory_ = !parameters || (!sdp.parameterSets.empty() && !SetExtradata(*parameters, sdp.parameterSets));
+    if (noMemory_) return false;
+    parameters->codec_type = AVMEDIA_TYPE_VIDEO;
+    parameters->codec_id = sdp.codec == VideoCodec::kH265 ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264;
+    playing_ = true;
+    return true;
+  }
+  // Why Start failed, when the session's answers told.
+  RtspSession::Failure Failure() const {
+    return client_.Ending() == RtspClient::End::kSession ? client_.Session().CurrentFailure()
+                                                         : RtspSession::Failure::kNone;
+  }
+  const AVCodecParameters& Parameters() const override { return *parameters_.Get(); }
+  AVRational TimeBase() const override { return AVRational{1, client_.Session().Video().clockRate}; }
+  bool Read(AVPacket& packet, bool& afterLoss) override {
+    if (!client_.Read(unit_)) return false;
+    noMemory_ = av_new_packet(&packet, static_cast<int>(unit_.bytes.size())) < 0;
+    if (noMemory_) return false;
+    std::memcpy(packet.data, unit_.bytes.data(), unit_.bytes.size());
+    afterLoss = unit_.afterLoss;
+    return true;
+  }
+  void Stamp(AVPacket& packet, const AVCodecParserContext* parser) override {
+    // FFmpeg's demuxer marks key frames by the same rule.
+    if (parser && (parser->key_frame == 1 || (parser->key_frame == -1 && parser->pict_type == AV_PICTURE_TYPE_I)))
+      packet.flags |= AV_PKT_FLAG_KEY;
+    const RtpTimeline::Stamps stamps =
+        timeline_.Next(unit_.timestamp, parser && parser->pict_type == AV_PICTURE_TYPE_B);
+    packet.pts = stamps.pts;
+    packet.dts = stamps.dts;
+  }
+  std::string Ending() const override {
+    if (noMemory_) return kNoMemory;
+    switch (client_.Ending()) {
+      case RtspClient::End::kNone:
+        return kLost;
+      case RtspClient::End::kUnresolved:
+        return kUnresolved;
+      case RtspClient::End::kRefused:
+        return kCannotConnect;
+      case RtspClient::End::kInterrupted:
+        return playing_ ? kLost : kTimeout;
+      case RtspClient::End::kClosed:
+        return playing_ ? kLost : client_.Answered() ? kNotRtsp : kCannotConnect;
+      case RtspClient::End::kSession:
+        break;
+    }
+    switch (client_.Session().CurrentFailure()) {
+      case RtspSession::Failure::kInvalidUrl:
+        return kInvalidUrl;
+      case RtspSession::Failure::kAuthenticationRefused:
+        return kAuthenticationRefused;
+      case RtspSession::Failure::kStreamNotFound:
+        return kStreamNotFound;
+      case RtspSession::Failure::kNoVideo:
+        return kNoVideo;
+      case RtspSession::Failure::kNone:
+      case RtspSession::Failure::kStreamLost:
+        return kLost;
+      case RtspSession::Failure::kNotRtsp:
+      case RtspSession::Failure::kUnsupportedCodec:  // handed to FFmpeg before it ends here
+        return kNotRtsp;
+    }
+    return kLost;
+  }
+
+ private:
+  RtspClient client_;
+  ScopedCodecParameters parameters_;
+  AccessUnit unit_;
+  RtpTimeline timeline_;
+  bool playing_ = false;
+  bool noMemory_ = false;
 };
 
 }  // namespace
@@ -266,6 +411,21 @@ void RtspReader::Run() {
 
 std::string RtspReader::ReadOnce() {
   lastDataMs_ = SteadyMs();
+  std::optional<ClientInput> client;
+  client.emplace(url_, [this] { return Interrupted(); });
+  if (!client->Start()) {
+    const RtspSession::Failure failure = client->Failure();
+    // Other codecs, and URLs only FFmpeg reads, are FFmpeg's.
+    if (failure != RtspSession::Failure::kUnsupportedCodec && failure != RtspSession::Failure::kInvalidUrl)
+      return stopping_ ? "" : client->Ending();
+    client.reset();
+    return ReadWithFfmpeg();
+  }
+  return Receive(*client);
+}
+
+std::string RtspReader::ReadWithFfmpeg() {
+  lastDataMs_ = SteadyMs();
   char host[kTextSize] = {};
   int port = -1;
   av_url_split(nullptr, 0, nullptr, 0, host, sizeof host, &port, nullptr, 0, url_.c_str());
@@ -280,35 +440,22 @@ std::string RtspReader::ReadOnce() {
     case TcpProbe::kAnswers:
       break;
   }
-
-  AVFormatContext* opening = avformat_alloc_context();
-  if (!opening) return kNoMemory;
-  opening->interrupt_callback.callback = &RtspReader::OnInterrupt;
-  opening->interrupt_callback.opaque = this;
-  ScopedDictionary settings;
-  settings.Set("rtsp_transport", "tcp");
-  settings.Set("allowed_media_types", "video");
-  // Frees the context itself when it fails.
-  const int opened = avformat_open_input(&opening, url_.c_str(), nullptr, settings.Address());
+  FfmpegInput input;
+  const int opened = input.Open(url_, AVIOInterruptCB{&RtspReader::OnInterrupt, this});
   if (opened < 0) return stopping_ ? "" : Interrupted() ? kTimeout : OpenFailure(opened);
-  ScopedFormatContext input(opening);
+  if (!input.HasVideo()) return kNoVideo;
+  return Receive(input);
+}
 
-  const AVStream* video = nullptr;
-  for (unsigned i = 0; i < input.Get()->nb_streams; ++i) {
-    AVStream* stream = input.Get()->streams[i];
-    if (!video && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-      video = stream;
-    else
-      stream->discard = AVDISCARD_ALL;
-  }
-  if (!video) return kNoVideo;
-  const AVCodecID codecId = video->codecpar->codec_id;
+std::string RtspReader::Receive(VideoInput& input) {
+  const AVCodecParameters& video = input.Parameters();
+  const AVCodecID codecId = video.codec_id;
   ScopedCodecContext decoder;
   if (options_.decode) {
     const AVCodec* codec = avcodec_find_decoder(codecId);
     if (!codec) return UnsupportedCodec(codecId);
     decoder.Reset(avcodec_alloc_context3(codec));
-    if (!decoder || avcodec_parameters_to_context(decoder.Get(), video->codecpar) < 0) return kNoMemory;
+    if (!decoder || avcodec_parameters_to_context(decoder.Get(), &video) < 0) return kNoMemory;
     // One decoding thread per camera: this one.
     decoder.Get()->thread_count = 1;
     // Behind the size watch, in case a stream's size escapes it.
@@ -322,8 +469,8 @@ std::string RtspReader::ReadOnce() {
   if (!packet || !frame) return kNoMemory;
   PublishStatus(kWaiting);
 
-  SizeWatch sizeWatch(codecId, *video->codecpar);
-  InBandSets inBandSets(*video);
+  SizeWatch sizeWatch(codecId, video);
+  InBandSets inBandSets(video);
   std::shared_ptr<const StreamFormat> format;
   PictureConverter converter;
   // Pictures start at a key frame, and again after damage: the frames in
@@ -333,10 +480,14 @@ std::string RtspReader::ReadOnce() {
   KeyFrameDistance keyFrames;
   bool keyFramesOnly = false;
   for (;;) {
-    if (av_read_frame(input.Get(), packet.Get()) < 0) return stopping_ ? "" : kLost;
+    bool afterLoss = false;
+    if (!input.Read(*packet.Get(), afterLoss)) return stopping_ ? "" : input.Ending();
     lastDataMs_ = SteadyMs();
-    const bool ours = packet.Get()->stream_index == video->index;
-    if (ours) keyFrames.OnPacket(*packet.Get(), video->time_base);
+    // Frames after a lost one lack its pictures.
+    if (afterLoss) awaitingKeyFrame = true;
+    std::string refusal = sizeWatch.Refusal(*packet.Get());
+    input.Stamp(*packet.Get(), sizeWatch.Parser());
+    keyFrames.OnPacket(*packet.Get(), input.TimeBase());
     // Pictures asked for no more often than key frames come: the frames
     // between them would be decoded for nothing.
     const bool onlyKeys = keyFrames.Ms() > 0 && pictureIntervalMs_ >= keyFrames.Ms();
@@ -347,25 +498,24 @@ std::string RtspReader::ReadOnce() {
       awaitingKeyFrame = true;
       if (width > 0) PublishStatus(Receiving(codecId, width, height, DecodingOf(keyFramesOnly)));
     }
-    std::string refusal = ours ? sizeWatch.Refusal(*packet.Get()) : "";
     if (!decoder && refusal.empty() && sizeWatch.Width() > 0 &&
         (sizeWatch.Width() != width || sizeWatch.Height() != height)) {
       width = sizeWatch.Width();
       height = sizeWatch.Height();
       PublishStatus(Receiving(codecId, width, height, Decoding::kNone));
     }
-    if (ours && refusal.empty() && packetsWanted_ && CanRecordAsSent(codecId) && sizeWatch.Width() > 0) {
+    if (refusal.empty() && packetsWanted_ && CanRecordAsSent(codecId) && sizeWatch.Width() > 0) {
       const AVCodecParameters* known = format ? format->parameters.Get() : nullptr;
       const bool newSets = inBandSets.OnPacket(*packet.Get());
       if (!known || newSets || known->width != sizeWatch.Width() || known->height != sizeWatch.Height())
-        format = MakeFormat(*video, sizeWatch.Width(), sizeWatch.Height(), inBandSets.Sets());
+        format = MakeFormat(video, input.TimeBase(), sizeWatch.Width(), sizeWatch.Height(), inBandSets.Sets());
       if (inBandSets.Missing()) {
         if (packet.Get()->flags & AV_PKT_FLAG_KEY) PublishStatus(kNoParameterSets);
       } else if (format) {
         PublishPacket(*packet.Get(), format);
       }
     }
-    const int sent = ours && refusal.empty() && decoder ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
+    const int sent = refusal.empty() && decoder ? avcodec_send_packet(decoder.Get(), packet.Get()) : 0;
     av_packet_unref(packet.Get());
     if (sent < 0) {
       awaitingKeyFrame = true;

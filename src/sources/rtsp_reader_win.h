@@ -2,9 +2,12 @@
 // Reads one RTSP camera on a thread of its own: connects (RTP inside the
 // RTSP TCP connection, which passes firewalls), decodes every frame of the
 // first video stream (unless told to leave that to a second stream) and,
-// when asked, converts the next one into the program's picture layout. Where pictures are wanted no more often than
-// the camera sends key frames, only the key frames are decoded. FFmpeg's calls block, so the thread sees the
-// stop request and a stalled stream through FFmpeg's interrupt callback.
+// when asked, converts the next one into the program's picture layout.
+// Where pictures are wanted no more often than the camera sends key frames,
+// only the key frames are decoded. H.264 and H.265 cameras are read by the
+// program's own RTSP client, other codecs by FFmpeg's demuxer; both wait
+// for the network in slices of at most 100 ms, seeing the stop request and
+// a stalled stream in between.
 // Each new status text and each converted picture is announced by a posted
 // message to the owner's window; the owner takes them on its own thread.
 // When asked, the received packets are queued for the owner too, shared
@@ -26,6 +29,8 @@
 #include "engine/stream_packet_win.h"
 #include "sources/camera_retry.h"
 
+class VideoInput;
+
 class RtspReader {
  public:
   struct Options {
@@ -38,8 +43,8 @@ class RtspReader {
 
   // Starts reading at once; the first decoded picture is converted unasked.
   RtspReader(std::string url, HWND window, UINT message, Options options);
-  // Stops the thread and waits for it: FFmpeg looks at the stop request at
-  // least every 100 ms while it waits for the network.
+  // Stops the thread and waits for it: the reading looks at the stop
+  // request at least every 100 ms.
   ~RtspReader();
   RtspReader(const RtspReader&) = delete;
   RtspReader& operator=(const RtspReader&) = delete;
@@ -61,6 +66,10 @@ class RtspReader {
   void Run();
   // One connection from start to end; the status text of how it ended.
   std::string ReadOnce();
+  // The same through FFmpeg's demuxer, for the codecs our client leaves to it.
+  std::string ReadWithFfmpeg();
+  // The connection's video, decoded and queued until it ends.
+  std::string Receive(VideoInput& input);
   void PublishStatus(std::string text);
   // On the reading thread: a converted picture for the owner.
   void PublishPicture();

@@ -3,8 +3,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <utility>
+
 #include "common/fixed_text.h"
-#include "common/scoped_handle_win.h"
 
 namespace {
 
@@ -20,6 +21,11 @@ struct AddressListTraits {
 }  // namespace
 
 TcpProbe ProbeTcp(const char* host, int port, const std::function<bool()>& interrupted) {
+  ScopedSocket connected;
+  return ConnectTcp(host, port, interrupted, connected);
+}
+
+TcpProbe ConnectTcp(const char* host, int port, const std::function<bool()>& interrupted, ScopedSocket& connected) {
   char service[16];
   FormatText(service, sizeof service, "%d", port);
   addrinfo hints{};
@@ -33,7 +39,10 @@ TcpProbe ProbeTcp(const char* host, int port, const std::function<bool()>& inter
     if (!socket) continue;
     u_long nonBlocking = 1;
     ioctlsocket(socket.Get(), FIONBIO, &nonBlocking);
-    if (connect(socket.Get(), address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0) return TcpProbe::kAnswers;
+    if (connect(socket.Get(), address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0) {
+      connected = std::move(socket);
+      return TcpProbe::kAnswers;
+    }
     if (WSAGetLastError() != WSAEWOULDBLOCK) continue;
     for (;;) {
       if (interrupted()) return TcpProbe::kInterrupted;
@@ -44,7 +53,10 @@ TcpProbe ProbeTcp(const char* host, int port, const std::function<bool()>& inter
       FD_SET(socket.Get(), &failed);
       timeval slice{0, kPollSliceUs};
       if (select(0, nullptr, &writable, &failed, &slice) == SOCKET_ERROR) break;
-      if (FD_ISSET(socket.Get(), &writable)) return TcpProbe::kAnswers;
+      if (FD_ISSET(socket.Get(), &writable)) {
+        connected = std::move(socket);
+        return TcpProbe::kAnswers;
+      }
       if (FD_ISSET(socket.Get(), &failed)) break;
     }
   }
