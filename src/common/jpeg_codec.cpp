@@ -3,6 +3,7 @@
 #include <turbojpeg.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -27,9 +28,13 @@ int PixelFormatFor(int bitCount) {
 }  // namespace
 
 bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg) {
+  picture.pictureInfo.header.sizeImage = static_cast<uint32_t>(picture.RequiredBytes());
+  return EncodeJpeg(std::as_const(picture), quality, jpeg);
+}
+
+bool EncodeJpeg(const Picture& picture, int quality, std::vector<uint8_t>& jpeg) {
   jpeg.clear();
-  BitmapInfoHeader& header = picture.pictureInfo.header;
-  header.sizeImage = static_cast<uint32_t>(picture.RequiredBytes());
+  const BitmapInfoHeader& header = picture.pictureInfo.header;
   const int pixelFormat = PixelFormatFor(header.bitCount);
   if (pixelFormat < 0 || !picture.HasPixels()) return false;
 

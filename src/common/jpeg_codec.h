@@ -14,6 +14,8 @@
 // picture's image-size field to what its pixels take. False, with the
 // buffer left empty, for a picture without pixels or any coding failure.
 bool EncodeJpeg(Picture& picture, int quality, std::vector<uint8_t>& jpeg);
+// The same for a picture shared with other threads, which stays untouched.
+bool EncodeJpeg(const Picture& picture, int quality, std::vector<uint8_t>& jpeg);
 
 // What a decode does with a picture the library reads only with a warning
 // (one cut short decodes with a grey lower part): a player shows what is

@@ -107,7 +107,8 @@ void CamWnd::RedrawPicture() const {
 }
 
 void CamWnd::ClearPicture() {
-  picture_ = Picture{};
+  picture_.reset();
+  frame_.reset();
   scaledValid_ = false;
 }
 
@@ -126,9 +127,10 @@ bool CamWnd::CopyPicture(const uint8_t* pixels, const PictureInfo& info, bool pr
     ClearPicture();
     return false;
   }
-  // The last picture's buffer takes the new one: a fresh block per frame
-  // costs a page fault per 4 KiB.
-  Picture picture = std::move(picture_);
+  // The last picture's buffer takes the new one when the cell made it and
+  // no one else holds it: a fresh block per frame costs a page fault per 4 KiB.
+  Picture picture;
+  if (picture_ && !frame_ && picture_.use_count() == 1) picture = std::move(const_cast<Picture&>(*picture_));
   picture.pictureInfo = info;
   // Copy what the dimensions need: the image-size field of a description
   // from elsewhere may be 0 or wrong.
@@ -139,20 +141,21 @@ bool CamWnd::CopyPicture(const uint8_t* pixels, const PictureInfo& info, bool pr
 bool CamWnd::AdoptPicture(Picture&& picture, bool processed) {
   ClearPicture();
   if (picture.BitCount() != 24 || !picture.HasPixels()) return false;
-  picture_ = std::move(picture);
   ++pictureSerial_;
-  picture_.pictureInfo.header.sizeImage = static_cast<uint32_t>(picture_.RequiredBytes());
+  picture.pictureInfo.header.sizeImage = static_cast<uint32_t>(picture.RequiredBytes());
   detector_.stopwatch.Start(PerformanceCounter());
   processed_ = processed;
   if (!processed) {
-    if (settings_.flipVertical) FlipVertical(picture_);
-    if (settings_.flipHorizontal) FlipHorizontal(picture_);
-    RotatePicture(picture_, settings_.rotation);
+    if (settings_.flipVertical) FlipVertical(picture);
+    if (settings_.flipHorizontal) FlipHorizontal(picture);
+    RotatePicture(picture, settings_.rotation);
     if (settings_.motionEnabled) {
       detector_.SetMask(grid_);
-      Detect(detector_, picture_, settings_.triggerLevel);
+      Detect(detector_, picture, settings_.triggerLevel);
     }
   }
+  // Not made const: CopyPicture takes the buffer back once no one holds it.
+  picture_ = std::make_shared<Picture>(std::move(picture));
   return true;
 }
 
@@ -232,10 +235,15 @@ CameraStatus CamWnd::Status() const {
   return {CameraState::kConnecting, DescribeEmptyCell(number, settings_.cameraType, statusText_, sourceStatus_).line};
 }
 
+const Picture& CamWnd::CurrentPicture() const {
+  static const Picture none;
+  return picture_ ? *picture_ : none;
+}
+
 bool CamWnd::GrabJpeg(std::vector<uint8_t>& jpeg) {
   jpeg.clear();
   if (!HasPicture() || signalLost_) return false;
-  return EncodeJpeg(picture_, settings_.jpegQuality, jpeg);
+  return EncodeJpeg(*picture_, settings_.jpegQuality, jpeg);
 }
 
 void CamWnd::SetGridCell(int x, int y, uint8_t value) {
@@ -295,28 +303,26 @@ void CamWnd::TakeNews() {
   bool changed = false;
   if (frame && frame->serial != shownFrame_) {
     shownFrame_ = frame->serial;
-    ShowFrame(*frame);
+    ShowFrame(frame);
     changed = true;
   }
   for (const CameraNotice& notice : slot.TakeNotices(wake_)) changed = ApplyNotice(notice) || changed;
   if (changed) changes_->WakeAll();
 }
 
-void CamWnd::ShowFrame(const Frame& frame) {
+void CamWnd::ShowFrame(const SharedFrame& frame) {
   signalLost_ = false;
-  recording_ = frame.recording;
-  const bool hasPicture = frame.picture.HasPixels();
-  if (hasPicture) {
-    detector_.rect = frame.rect;
-    detector_.motionLevel = frame.motionLevel;
-  }
-  const bool shown = hasPicture && CopyPicture(frame.picture.pixels.data(), frame.picture.pictureInfo, true);
-  if (!shown) ClearPicture();
-  if (shown && !frame.scaled.pixels.empty()) {
-    scaled_.width = frame.scaled.width;
-    scaled_.height = frame.scaled.height;
-    scaled_.pixels.assign(frame.scaled.pixels.begin(), frame.scaled.pixels.end());
-    scaledValid_ = true;
+  recording_ = frame->recording;
+  ClearPicture();
+  if (frame->picture.HasPixels() && frame->picture.BitCount() == 24) {
+    detector_.rect = frame->rect;
+    detector_.motionLevel = frame->motionLevel;
+    // The cell holds the worker's frame instead of copying its pictures.
+    frame_ = frame;
+    picture_ = std::shared_ptr<const Picture>(frame, &frame->picture);
+    ++pictureSerial_;
+    detector_.stopwatch.Start(PerformanceCounter());
+    processed_ = true;
   }
   RedrawPicture();
 }
@@ -428,11 +434,16 @@ void CamWnd::DrawSignalLost(HDC dc, int width, int height) const {
 }
 
 void CamWnd::DrawPicture(HDC dc, int width, int height) {
-  if (!scaledValid_ || !scaled_.Matches(width, height)) scaledValid_ = scaler_.Scale(picture_, width, height, scaled_);
-  if (!scaledValid_) return;
+  const CellImage* image = frame_ && frame_->scaled.Matches(width, height) ? &frame_->scaled : nullptr;
+  if (!image) {
+    if (!scaledValid_ || !scaled_.Matches(width, height))
+      scaledValid_ = picture_ && scaler_.Scale(*picture_, width, height, scaled_);
+    if (!scaledValid_) return;
+    image = &scaled_;
+  }
   const BITMAPINFO info = TopDown32Info(width, height);
   SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height),
-                    scaled_.pixels.data(), &info, DIB_RGB_COLORS);
+                    image->pixels.data(), &info, DIB_RGB_COLORS);
 }
 
 void CamWnd::DrawDetectRect(HDC dc, int width, int height, COLORREF colour, int32_t opacity) const {

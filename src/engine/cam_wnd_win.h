@@ -86,7 +86,7 @@ class CamWnd : public Wnd {
   // The camera's name: its own, else "Camera <number>".
   std::string Name() const;
   CameraStatus Status() const;
-  bool HasPicture() const { return !picture_.pixels.empty(); }
+  bool HasPicture() const { return picture_ && !picture_->pixels.empty(); }
   // Changes with every new picture, so the web server's live streams see
   // new pictures without a call from here.
   uint64_t PictureSerial() const { return pictureSerial_; }
@@ -96,7 +96,7 @@ class CamWnd : public Wnd {
   const std::shared_ptr<WakeList>& PictureChanges() const { return changes_; }
   // A picture that is still news: what the web server may show of the camera.
   bool HasLivePicture() const { return HasPicture() && !signalLost_; }
-  const Picture& CurrentPicture() const { return picture_; }
+  const Picture& CurrentPicture() const;
   CamWrk& Worker() { return worker_; }
 
   // Closes the pop-up view, which follows the camera's pictures by itself,
@@ -107,7 +107,7 @@ class CamWnd : public Wnd {
   // Takes what the worker's slot has new: the latest frame, then the news
   // in the order given.
   void TakeNews();
-  void ShowFrame(const Frame& frame);
+  void ShowFrame(const SharedFrame& frame);
   // True when it changed what the web may show.
   bool ApplyNotice(const CameraNotice& notice);
   void Paint(HDC dc);
@@ -127,7 +127,9 @@ class CamWnd : public Wnd {
   // worker's does not fit.
   void DrawPicture(HDC dc, int width, int height);
 
-  Picture picture_;
+  // The picture shown: the worker's frame's, or the cell's own; null: none.
+  std::shared_ptr<const Picture> picture_;
+  SharedFrame frame_;  // the worker's frame shown, whose scaled copy is drawn when it fits
   uint64_t pictureSerial_ = 0;
   uint64_t shownFrame_ = 0;  // the serial of the worker's frame shown
   PostedWake wake_;
@@ -136,7 +138,7 @@ class CamWnd : public Wnd {
   bool processed_ = false;
   BoxScaler scaler_;
   CellImage scaled_;
-  bool scaledValid_ = false;  // scaled_ shows picture_
+  bool scaledValid_ = false;  // scaled_ shows picture_, made here when the frame's does not fit
   // The window's paint renders into this, kept while its size stays.
   struct BackBuffer;
   std::unique_ptr<BackBuffer> back_;

@@ -1,5 +1,6 @@
 #include "engine/cam_wrk_win.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -294,18 +295,27 @@ void CamWrk::CheckSignal() {
 }
 
 std::shared_ptr<Frame> CamWrk::NextFrame() {
-  if (!spare_) return std::make_shared<Frame>();
-  // Nobody else holds it: its buffers take the new frame.
-  auto frame = std::const_pointer_cast<Frame>(std::move(spare_));
-  frame->raw.reset();
-  frame->scaled.pixels.clear();
-  return frame;
+  // A frame only the worker holds is no one else's any more (the slot let it
+  // go before it came here): its buffers take the new frame.
+  for (auto kept = recent_.begin(); kept != recent_.end(); ++kept) {
+    if (kept->use_count() != 1) continue;
+    // Pairs with the release of the last other holder's reference.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    auto frame = std::const_pointer_cast<Frame>(std::move(*kept));
+    recent_.erase(kept);
+    frame->raw.reset();
+    frame->scaled.pixels.clear();
+    return frame;
+  }
+  return std::make_shared<Frame>();
 }
 
 void CamWrk::Keep(SharedFrame replaced) {
-  // The slot let it go; once its readers have too, it is the worker's alone
-  // and no one can take it any more.
-  if (replaced && replaced.use_count() == 1) spare_ = std::move(replaced);
+  if (!replaced) return;
+  // The displays still hold the frame they show: a few are kept so one of
+  // them is free again by the next picture.
+  if (recent_.size() == kRecycledFrames) recent_.erase(recent_.begin());
+  recent_.push_back(std::move(replaced));
 }
 
 void CamWrk::PublishEmpty() {

@@ -81,8 +81,8 @@ class CamWrk : public UIthread, public CameraWorker {
   void ListenForPackets();
   void DestroyDeviceSource();
   void FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo);
-  // A fresh frame, in the buffers of the spare one when there is one: a new
-  // block per frame costs a page fault per 4 KiB.
+  // A fresh frame, in the buffers of a replaced one no one holds any more: a
+  // new block per frame costs a page fault per 4 KiB.
   std::shared_ptr<Frame> NextFrame();
   void Keep(SharedFrame replaced);
   // A frame without a picture: the display clears its cell.
@@ -100,7 +100,9 @@ class CamWrk : public UIthread, public CameraWorker {
   void CheckSignal();
 
   std::shared_ptr<FrameSlot> slot_ = std::make_shared<FrameSlot>();
-  SharedFrame spare_;  // a published frame no one holds any more
+  // Published frames the slot has replaced, to be reused once no one holds them.
+  static constexpr size_t kRecycledFrames = 3;
+  std::vector<SharedFrame> recent_;
   std::mutex commandsMutex_;
   std::vector<std::function<void()>> commands_;
   CamSettings sourcesRead_{};  // answers, copied out under the lock
