@@ -353,7 +353,10 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   RotatePicture(picture_, settings_.rotation);
   if (settings_.motionEnabled) Detect(detector_, picture_, settings_.triggerLevel);
 
-  frame->picture = picture_;
+  // The frame takes the picture's buffer and gives its own, free again, for
+  // the next picture: no copy.
+  frame->picture.pictureInfo = picture_.pictureInfo;
+  frame->picture.pixels.swap(picture_.pixels);
   frame->captureTime = static_cast<int64_t>(clock_->Now());
   frame->rect = detector_.rect;
   frame->motionLevel = detector_.motionLevel;
@@ -361,11 +364,12 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   frame->recording = recorder_.RecordedLastFrame();
   RECT cell{};
   if (displayWindow_ && GetClientRect(displayWindow_, &cell))
-    scaler_.Scale(picture_, cell.right, cell.bottom, frame->scaled);
+    scaler_.Scale(frame->picture, cell.right, cell.bottom, frame->scaled);
+  const SharedFrame shown = frame;
   Keep(slot_->Publish(std::move(frame)));
 
   recorder_.SetPicturesFromSecondStream(ipSource_ && ipSource_->PicturesFromSecondStream());
-  recorder_.SaveFrame(picture_, detector_.motionLevel, settings_);
+  recorder_.SaveFrame(shown->picture, detector_.motionLevel, settings_);
   const char* status = recorder_.StatusText();
   SendStatus(status[0] ? status : nullptr);
 }

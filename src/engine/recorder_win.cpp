@@ -75,7 +75,7 @@ const char* Recorder::StatusText() const {
   return AsSent() && mp4_.IsOpen() ? mp4_.StatusText() : statusText_;
 }
 
-void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
+void Recorder::SaveFrame(const Picture& picture, int32_t motionLevel, const CamSettings& settings) {
   try {
     SaveSteps(picture, motionLevel, settings);
   } catch (...) {
@@ -84,7 +84,7 @@ void Recorder::SaveFrame(Picture& picture, int32_t motionLevel, const CamSetting
   }
 }
 
-void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings) {
+void Recorder::SaveSteps(const Picture& picture, int32_t motionLevel, const CamSettings& settings) {
   if (services_.alarm) UpdateMotionAlarm(settings, motionLevel, motionLatch_, *services_.alarm);
   limitPassInThisFrame_ = false;
   recordedLast_ = false;
@@ -120,9 +120,7 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
     KeepBeforeMotion(picture, settings);
     return;
   }
-
-  if (settings.overlayEnabled && settings.overlayOnFile && services_.burnOverlay)
-    services_.burnOverlay(picture, settings);
+  const Picture& recorded = WithOverlay(picture, settings);
 
   if (!TakePath(settings) || !ClaimPath()) return;
   if (!CreateSaveDirectories(currentPath_)) {
@@ -139,7 +137,7 @@ void Recorder::SaveSteps(Picture& picture, int32_t motionLevel, const CamSetting
   }
   preMotion_.Clear();
 
-  if (!EncodeJpeg(picture, settings.jpegQuality, encodeBuffer_)) {
+  if (!EncodeJpeg(recorded, settings.jpegQuality, encodeBuffer_)) {
     SetStatus(kWriteFailed);
     recordFile_.Reset();
     return;
@@ -211,16 +209,23 @@ bool Recorder::ClaimPath() {
   return false;
 }
 
-void Recorder::KeepBeforeMotion(Picture& picture, const CamSettings& settings) {
+const Picture& Recorder::WithOverlay(const Picture& picture, const CamSettings& settings) {
+  if (!settings.overlayEnabled || !settings.overlayOnFile || !services_.burnOverlay) return picture;
+  // The camera's displays share the picture: the overlay goes on a copy.
+  burnt_ = picture;
+  services_.burnOverlay(burnt_, settings);
+  return burnt_;
+}
+
+void Recorder::KeepBeforeMotion(const Picture& picture, const CamSettings& settings) {
   PreMotionRing::Frame* slot = preMotion_.NextSlot();
   if (!slot) return;
   // Burnt in now, with the time the picture was taken.
-  if (settings.overlayEnabled && settings.overlayOnFile && services_.burnOverlay)
-    services_.burnOverlay(picture, settings);
+  const Picture& kept = WithOverlay(picture, settings);
   slot->captured = services_.clock->Now();
   // The encoder wants a worst-case buffer; fifty of those would hold far
   // more than the pictures need, so each slot keeps only its picture's size.
-  if (EncodeJpeg(picture, settings.jpegQuality, encodeBuffer_))
+  if (EncodeJpeg(kept, settings.jpegQuality, encodeBuffer_))
     slot->jpeg.assign(encodeBuffer_.begin(), encodeBuffer_.end());
   else
     slot->jpeg.clear();

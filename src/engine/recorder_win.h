@@ -42,10 +42,10 @@ class Recorder {
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
-  // The save step for one processed picture with its motion level. The
-  // picture may receive the overlay. Any exception inside closes the file
+  // The save step for one processed picture with its motion level; an
+  // overlay on file goes on a copy. Any exception inside closes the file
   // and becomes the status "Unknown file save exception occured!".
-  void SaveFrame(Picture& picture, int32_t motionLevel, const CamSettings& settings);
+  void SaveFrame(const Picture& picture, int32_t motionLevel, const CamSettings& settings);
   // One packet the camera sent: recorded as sent when the camera's format
   // says so, by the same rules as its pictures.
   void SavePacket(const SharedPacket& packet, const CamSettings& settings);
@@ -95,7 +95,7 @@ class Recorder {
   std::function<void(const char* program, const char* path)> openWith;
 
  private:
-  void SaveSteps(Picture& picture, int32_t motionLevel, const CamSettings& settings);
+  void SaveSteps(const Picture& picture, int32_t motionLevel, const CamSettings& settings);
   void SavePacketSteps(const SharedPacket& packet, const CamSettings& settings);
   // Packets arrive, or will, and are to be recorded as sent.
   bool AsSent() const { return RecordsAsSent() && (packetsArrive_ || picturesFromSecondStream_); }
@@ -107,7 +107,10 @@ class Recorder {
   bool ClaimPath();
   bool OpenRecording();
   bool OpenNumbered(const CamSettings& settings);
-  void KeepBeforeMotion(Picture& picture, const CamSettings& settings);
+  void KeepBeforeMotion(const Picture& picture, const CamSettings& settings);
+  // The picture as it is recorded: with the overlay burnt into a copy when
+  // the settings want it on file.
+  const Picture& WithOverlay(const Picture& picture, const CamSettings& settings);
   // Writes one encoded frame to the recording or the next numbered
   // picture; a short write is cut back so only whole frames remain.
   bool RecordEncoded(const std::vector<uint8_t>& jpeg, std::time_t captured, const CamSettings& settings);
@@ -123,6 +126,7 @@ class Recorder {
   uint32_t saveCountdown_ = 0;
   int32_t motionLatch_ = 0;
   std::vector<uint8_t> encodeBuffer_;
+  Picture burnt_;  // the last picture with its overlay burnt in, its buffer reused
   RecordingExtras extras_ = kDefaultRecordingExtras;
   PreMotionRing preMotion_;
   char numberedName_[kTextSize] = {};  // the numbered picture written last

@@ -29,7 +29,7 @@
 #include "common/fixed_text.h"
 #include "common/jpeg_codec.h"
 #include "engine/cam_wrk_win.h"
-#include "engine/posted_wake_win.h"
+#include "engine/frame_slot.h"
 #include "sources/ip_cam_dlg_win.h"
 #include "sources/source_factory_win.h"
 
@@ -95,14 +95,32 @@ LRESULT CALLBACK WatchStatus(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(hook, code, wParam, lParam);
 }
 
+// Times each picture when the worker publishes it, as its delivery was
+// timed when the worker handed pictures over itself: the wake-up's own
+// delay on this thread is no part of the camera's pace.
+class StampedWake final : public Wakeable {
+ public:
+  StampedWake(HWND window, UINT message) : window_(window), message_(message) {}
+  void Wake() override {
+    publishedAt_ = Elapsed();
+    PostMessageA(window_, message_, 0, 0);
+  }
+  long long PublishedAt() const { return publishedAt_; }
+
+ private:
+  HWND window_;
+  UINT message_;
+  std::atomic<long long> publishedAt_{0};
+};
+
 // The worker's slot and the wake-up it posts here.
 std::shared_ptr<FrameSlot> slot;
-PostedWake* wake = nullptr;
+StampedWake* wake = nullptr;
 uint64_t lastSerial = 0;
 
 LRESULT CALLBACK ReceivePicture(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != kPictureMessage || !wake) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  wake->Rearm();
+  const long long published = wake->PublishedAt();
   const SharedFrame frame = slot->Latest();
   if (!frame || frame->serial == lastSerial || !frame->raw) return 0;
   lastSerial = frame->serial;
@@ -110,7 +128,7 @@ LRESULT CALLBACK ReceivePicture(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   ++picturesReceived;
   uint64_t sum = Checksum(frame->raw->pixels.data(), info->header.sizeImage);
   std::lock_guard<std::mutex> lock(outputLock);
-  std::printf("picture %lld %dx%d %016" PRIx64 "\n", Elapsed(), static_cast<int>(info->header.width),
+  std::printf("picture %lld %dx%d %016" PRIx64 "\n", published, static_cast<int>(info->header.width),
               static_cast<int>(info->header.height), sum);
   std::fflush(stdout);
   return 0;
@@ -155,7 +173,7 @@ int Run(const char* url, bool stream, int interval, const char* folder, int seco
   if (!worker.Start()) return 5;
   hook = SetWindowsHookExA(WH_CALLWNDPROC, &WatchStatus, nullptr, GetWindowThreadProcessId(worker.Handle(), nullptr));
   if (!hook) return 6;
-  PostedWake pictureWake(receiver, kPictureMessage);
+  StampedWake pictureWake(receiver, kPictureMessage);
   slot = worker.Slot();
   wake = &pictureWake;
   slot->Subscribe(pictureWake, {.raw = true});
