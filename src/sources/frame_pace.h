@@ -5,15 +5,9 @@
 // no frame to timer or network jitter, while a faster camera is thinned to
 // the interval. After a stall the grid starts again from the late frame.
 
-#include <chrono>
 #include <cstdint>
 
-// The steady millisecond clock the camera clients keep their pace and
-// timeouts on.
-inline int64_t SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+#include "common/steady_time.h"
 
 class FramePace {
  public:
