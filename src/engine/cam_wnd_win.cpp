@@ -31,21 +31,6 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
   FillRect(dc, &rect, brush.Get());
 }
 
-// One class for every cell of the process; its windows bind to their
-// objects through the framework's window procedure.
-bool RegisterCellClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA cellClass{};
-    cellClass.cbSize = sizeof cellClass;
-    cellClass.lpfnWndProc = &Wnd::WindowProc;
-    cellClass.hInstance = GetModuleHandleA(nullptr);
-    cellClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    cellClass.lpszClassName = kCellClass;
-    return RegisterClassExA(&cellClass) != 0;
-  }();
-  return registered;
-}
-
 }  // namespace
 
 struct CamWnd::BackBuffer : Canvas32 {
@@ -73,13 +58,9 @@ CamWnd::~CamWnd() {
 }
 
 bool CamWnd::CreateCell(HWND parent, const RECT& rect, int id, bool takesMouse) {
-  if (Handle() || !RegisterCellClass()) return false;
+  if (Handle()) return false;
   takesMouse_ = takesMouse;
-  // The window procedure binds the cell at WM_NCCREATE.
-  if (!CreateWindowExA(0, kCellClass, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
-                       rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                       GetModuleHandleA(nullptr), this))
-    return false;
+  if (!CreateChild(kCellClass, parent, rect, id)) return false;
   worker_.SetDisplayWindow(window_);
   wake_.SetWindow(window_);
   worker_.Slot()->Subscribe(wake_, {.notices = true});

@@ -64,6 +64,15 @@ bool Wnd::Create() {
   return window_ != nullptr;
 }
 
+bool Wnd::CreateChild(const char* kind, HWND parent, const RECT& rect, int id) {
+  if (!RegisterKind(kind)) return false;
+  kind_.clear();
+  window_ = CreateWindowExA(0, kind, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                            rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleA(nullptr), this);
+  return window_ != nullptr;
+}
+
 bool Wnd::CreateMessageOnly(const char* kind) {
   if (!RegisterKind(kind)) return false;
   kind_ = kind;

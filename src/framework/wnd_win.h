@@ -22,6 +22,9 @@ class Wnd {
   // the kind on this thread gave back, so it receives no WM_CREATE; the
   // object must kill its timers before Destroy.
   bool CreateMessageOnly(const char* kind);
+  // Creates a visible child window of class `kind` in `parent`'s client
+  // area, with the control id `id`.
+  bool CreateChild(const char* kind, HWND parent, const RECT& rect, int id);
   // Destroys the window if it still exists; a message-only window goes back
   // to its kind for reuse (its queued messages dropped) while other objects
   // of the kind live on this thread.
