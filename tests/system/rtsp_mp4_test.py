@@ -108,8 +108,9 @@ def main():
     program = None
 
     def recordings(rec):
-        names = sorted(n for n in os.listdir(rec) if n.startswith("cam_") and n != "cam_77.mp4")
-        return [os.path.join(rec, n) for n in names]
+        # In the order written: at an hour's end cam_00 follows cam_59.
+        paths = [os.path.join(rec, n) for n in os.listdir(rec) if n.startswith("cam_") and n != "cam_77.mp4"]
+        return sorted(paths, key=lambda p: (os.stat(p).st_mtime_ns, p))
 
     try:
         exe = os.path.join(folder, "Vorrandale.exe")
