@@ -326,6 +326,14 @@ bool CamWnd::ApplyNotice(const CameraNotice& notice) {
       if (signalLost_) signalNote_ = notice;
       InvalidateRect(Handle(), nullptr, TRUE);
       return true;
+    case CameraNotice::Kind::kAlertStatus:
+      CopyText(alertStatus_, notice.text.c_str());
+      InvalidateRect(Handle(), nullptr, TRUE);
+      return false;
+    case CameraNotice::Kind::kRecordingFailed:
+    case CameraNotice::Kind::kStorageFull:
+    case CameraNotice::Kind::kRecordingFile:
+      return false;  // the status text says it already
   }
   return false;
 }
@@ -370,9 +378,11 @@ void CamWnd::Render(HDC dc, int width, int height) {
     DrawOverlay(dc, all, text, font.Get(), settings_.overlayOpacity, settings_.overlayTextColor,
                 settings_.overlayBackColor, kOverlayKeyColour, settings_.overlayPosition);
   }
-  if (statusText_[0] && !emptyCell) {
+  // The recording's own problem comes first; an alert's shows otherwise.
+  const char* statusLine = statusText_[0] ? statusText_ : alertStatus_;
+  if (statusLine[0] && !emptyCell) {
     ScopedFont font(CreateFontA(-14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif"));
-    DrawFittedOverlay(dc, all, statusText_, font.Get(), 255, RGB(255, 0, 0), RGB(0, 0, 0), kOverlayKeyColour, 5);
+    DrawFittedOverlay(dc, all, statusLine, font.Get(), 255, RGB(255, 0, 0), RGB(0, 0, 0), kOverlayKeyColour, 5);
   }
   if (settings_.motionEnabled) {
     if (settings_.showDetectInfo) {

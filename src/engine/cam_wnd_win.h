@@ -143,6 +143,7 @@ class CamWnd : public Wnd {
   struct BackBuffer;
   std::unique_ptr<BackBuffer> back_;
   char statusText_[kTextSize] = {};
+  char alertStatus_[kTextSize] = {};  // an alert channel's failure, "" while alerts are delivered
   char sourceStatus_[kTextSize] = {};
   int number_ = 0;
   // No new picture for a while: the last one is shown dimmed and marked.

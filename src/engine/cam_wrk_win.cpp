@@ -10,6 +10,8 @@
 #include "common/raster.h"
 #include "engine/alarm_win.h"
 #include "engine/camera_messages.h"
+#include "engine/motion_decision.h"
+#include "engine/schedule.h"
 #include "engine/settings_font_win.h"
 
 namespace {
@@ -360,6 +362,8 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   frame->captureTime = static_cast<int64_t>(clock_->Now());
   frame->rect = detector_.rect;
   frame->motionLevel = detector_.motionLevel;
+  frame->motion = settings_.motionEnabled && HasMotion(detector_.motionLevel, settings_.triggerLevel);
+  frame->scheduled = settings_.recordEnabled && ScheduleAllows(settings_, *clock_) == ScheduleDecision::kRecord;
   // The frame before this one: this one is recorded after it is shown.
   frame->recording = recorder_.RecordedLastFrame();
   RECT cell{};
@@ -372,4 +376,22 @@ void CamWrk::FrameCycle(const uint8_t* givenPixels, const PictureInfo* givenInfo
   recorder_.SaveFrame(shown->picture, detector_.motionLevel, settings_);
   const char* status = recorder_.StatusText();
   SendStatus(status[0] ? status : nullptr);
+  TellRecordingNews();
+}
+
+void CamWrk::TellRecordingNews() {
+  const char* problem = recorder_.ProblemText();
+  if (toldProblem_ != problem) {
+    toldProblem_ = problem;
+    slot_->Notify({CameraNotice::Kind::kRecordingFailed, !toldProblem_.empty(), toldProblem_});
+  }
+  if (toldLimitsUnmet_ != recorder_.LimitsUnmet()) {
+    toldLimitsUnmet_ = recorder_.LimitsUnmet();
+    slot_->Notify({CameraNotice::Kind::kStorageFull, toldLimitsUnmet_, ""});
+  }
+  if (!recorder_.RecordedLastFrame()) return;
+  std::string file = recorder_.RecordingPath(settings_);
+  if (file == toldFile_) return;
+  toldFile_ = std::move(file);
+  slot_->Notify({CameraNotice::Kind::kRecordingFile, true, toldFile_, static_cast<int64_t>(clock_->Now())});
 }

@@ -97,6 +97,8 @@ class CamWrk : public UIthread, public CameraWorker {
   void SendStatus(const char* text, bool announce = false);
   // Tells the display once the signal is lost, and again whenever the
   // source's status changes while it stays lost.
+  // Tells the recorder's problems and its file when they change.
+  void TellRecordingNews();
   void CheckSignal();
 
   std::shared_ptr<FrameSlot> slot_ = std::make_shared<FrameSlot>();
@@ -128,6 +130,10 @@ class CamWrk : public UIthread, public CameraWorker {
   CameraNotice signalNote_{};  // the last lost signal told
   bool grabFailed_ = false;
   char shownStatus_[kTextSize] = {};  // what the display shows; empty: none
+  // The recorder's news as last told, so each change is told once.
+  std::string toldProblem_;
+  bool toldLimitsUnmet_ = false;
+  std::string toldFile_;
 };
 
 // Burns the camera's overlay text, expanded with the local time, into a

@@ -25,13 +25,23 @@ struct Frame {
   DetectRect rect{-1, 0, 0, 0};
   int32_t motionLevel = 0;
   bool recording = false;  // the camera recorded its last frame
+  bool motion = false;     // motion detection is on and found motion in this picture
+  bool scheduled = false;  // recording is on and its schedule allows it now
   CellImage scaled;        // the picture scaled to the display's cell, or empty
 };
 using SharedFrame = std::shared_ptr<const Frame>;
 
 // What a camera tells its display besides pictures.
 struct CameraNotice {
-  enum class Kind : uint8_t { kStatus, kSourceStatus, kSignalLost };
+  enum class Kind : uint8_t {
+    kStatus,
+    kSourceStatus,
+    kSignalLost,
+    kRecordingFailed,  // the recorder's problem, or its end
+    kStorageFull,      // the storage limit cannot free space, or can again
+    kRecordingFile,    // the file being recorded now
+    kAlertStatus,      // an alert that cannot be delivered, or delivered again
+  };
   Kind kind = Kind::kStatus;
   bool present = false;  // false: the line, or the mark, is cleared
   std::string text;      // the status, or the source's status of a lost signal

@@ -362,6 +362,11 @@ bool Recorder::OpenNumbered(const CamSettings& settings) {
   return true;
 }
 
+std::string Recorder::RecordingPath(const CamSettings& settings) const {
+  if (AsSent()) return mp4_.FilePath();
+  return settings.saveAsMjpeg ? currentPath_ : numberedName_;
+}
+
 void Recorder::OpenCurrentFootage(const CamSettings& settings) const {
   if (currentPath_[0] == '\0') return;
   if (AsSent()) {

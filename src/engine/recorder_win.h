@@ -89,6 +89,11 @@ class Recorder {
 
   // The last recording problem, else the limits' own, else "".
   const char* StatusText() const;
+  // The last recording problem alone, "" for none.
+  const char* ProblemText() const { return statusText_; }
+  bool LimitsUnmet() const { return limitsUnmet_; }
+  // The file the last recorded frame went to, "" before one.
+  std::string RecordingPath(const CamSettings& settings) const;
 
   // The shell calls behind OpenCurrentFootage, replaceable by tests.
   std::function<void(const char* path)> shellOpen;

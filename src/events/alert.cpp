@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/clock.h"
+
 namespace {
 
 struct Civil {
@@ -31,7 +33,24 @@ Civil ToCivil(int64_t seconds) {
       year, month, day, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60)};
 }
 
+// Days from 1970-01-01 to a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
+  year -= month <= 2;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
 }  // namespace
+
+int32_t LocalUtcOffset(int64_t time) {
+  const std::tm local = ToLocalTime(static_cast<std::time_t>(time));
+  const int64_t asUtc = DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) * 86400 +
+                        local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+  return static_cast<int32_t>(asUtc - time);
+}
 
 const char* EventKindName(EventKind kind) {
   switch (kind) {

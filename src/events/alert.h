@@ -34,6 +34,8 @@ struct Alert {
   std::string detail;              // what a failure said, for its event
 };
 
+// Seconds east of UTC of the computer's clock at `time`.
+int32_t LocalUtcOffset(int64_t time);
 // "Camera 2 (Front door)", or "Camera 2" for a camera without a name.
 std::string CameraTitle(const Alert& alert);
 // "Motion on Camera 2 (Front door) at 14:03:22", in the computer's time.
