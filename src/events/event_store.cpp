@@ -75,35 +75,40 @@ int UserVersion(sqlite3* db, int& version) {
 }
 
 // Brings the store to this program's schema, a step per transaction.
-int Migrate(sqlite3* db, int version) {
+bool Migrate(sqlite3* db, int version, std::string& message) {
   for (int step = version; step < kVersion; ++step) {
     Transaction transaction(db);
     const std::string bump = "PRAGMA user_version = " + std::to_string(step + 1);
     if (!transaction.Started() || sqlite3_exec(db, kMigrations[step], nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_exec(db, bump.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK || !transaction.Commit()) {
-      return sqlite3_errcode(db);
+      message = sqlite3_errmsg(db);  // before the rollback clears it
+      return false;
     }
   }
-  return SQLITE_OK;
+  return true;
 }
 
 // No full integrity check at start: in WAL mode a killed writer leaves only
 // whole transactions (each frame is checksummed), and a check reads every
 // thumbnail. A damaged header or schema shows on the first reads here.
-int PrepareWriter(sqlite3* db, int64_t now, int& version) {
-  int code = UserVersion(db, version);
-  if (code != SQLITE_OK) return code;
-  if (version > kVersion) return SQLITE_CANTOPEN;
+// SQLite's result code; `message` says why when it is not SQLITE_OK.
+int PrepareWriter(sqlite3* db, int64_t now, int& version, std::string& message) {
   const char* const pragmas =
       "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
       "PRAGMA journal_size_limit = 4194304;";
-  if (sqlite3_exec(db, pragmas, nullptr, nullptr, nullptr) != SQLITE_OK) return sqlite3_errcode(db);
-  code = Migrate(db, version);
-  if (code != SQLITE_OK) return code;
-  Statement close = Prepare(db, "UPDATE events SET end_time = ?1 WHERE end_time IS NULL");
-  if (!close) return sqlite3_errcode(db);
-  sqlite3_bind_int64(close.get(), 1, now);
-  return sqlite3_step(close.get()) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+  const int code = UserVersion(db, version);
+  if (code == SQLITE_OK && version > kVersion) {
+    message = "it was written by a newer version of the program (schema " + std::to_string(version) + ")";
+    return SQLITE_CANTOPEN;
+  }
+  if (code == SQLITE_OK && sqlite3_exec(db, pragmas, nullptr, nullptr, nullptr) == SQLITE_OK &&
+      Migrate(db, version, message)) {
+    Statement close = Prepare(db, "UPDATE events SET end_time = ?1 WHERE end_time IS NULL");
+    if (close) sqlite3_bind_int64(close.get(), 1, now);
+    if (close && sqlite3_step(close.get()) == SQLITE_DONE) return SQLITE_OK;
+  }
+  if (message.empty()) message = sqlite3_errmsg(db);
+  return code != SQLITE_OK ? code : sqlite3_errcode(db);
 }
 
 Connection Connect(const std::string& path, int flags, std::string& error, int& code) {
@@ -113,14 +118,6 @@ Connection Connect(const std::string& path, int flags, std::string& error, int& 
   if (code == SQLITE_OK) code = sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
   if (code != SQLITE_OK) error = "The event store " + path + " cannot be opened: " + sqlite3_errstr(code);
   return db;
-}
-
-std::string OpenError(const std::string& path, sqlite3* db, int version) {
-  if (version > kVersion) {
-    return "The event store " + path + " was written by a newer version of the program (schema " +
-           std::to_string(version) + ")";
-  }
-  return "The event store " + path + " cannot be opened: " + sqlite3_errmsg(db);
 }
 
 // Keeps a damaged store for the user and makes room for a new one; its WAL
@@ -155,9 +152,13 @@ std::unique_ptr<EventStore> EventStore::Open(const std::string& path, int64_t no
     Connection db = Connect(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error, code);
     if (code != SQLITE_OK) return nullptr;
     int version = 0;
-    code = PrepareWriter(db.get(), now, version);
-    if (code == SQLITE_OK) return std::unique_ptr<EventStore>(new EventStore(std::move(db)));
-    error = OpenError(path, db.get(), version);
+    std::string message;
+    code = PrepareWriter(db.get(), now, version, message);
+    if (code == SQLITE_OK) {
+      if (!firstTry) error = "The event store " + path + " was damaged: kept as " + path + ".damaged, a new one begun";
+      return std::unique_ptr<EventStore>(new EventStore(std::move(db)));
+    }
+    error = "The event store " + path + " cannot be opened: " + message;
     db.reset();
     if (!firstTry || (code != SQLITE_CORRUPT && code != SQLITE_NOTADB) || !SetAside(path, error)) return nullptr;
   }
@@ -173,8 +174,8 @@ std::unique_ptr<EventStore> EventStore::OpenReadOnly(const std::string& path, st
   if (code == SQLITE_OK && version >= 1 && version <= kVersion) {
     return std::unique_ptr<EventStore>(new EventStore(std::move(db)));
   }
-  error = version == 0 && code == SQLITE_OK ? "The event store " + path + " holds no events yet"
-                                            : OpenError(path, db.get(), version);
+  error = "The event store " + path + " cannot be read: " +
+          (code != SQLITE_OK ? std::string(sqlite3_errmsg(db.get())) : "schema " + std::to_string(version));
   return nullptr;
 }
 
@@ -272,7 +273,7 @@ std::vector<EventRecord> EventStore::Find(const EventQuery& query) {
       "SELECT id, camera, camera_name, kind, start_time, end_time, level, recording, recording_offset_ms, detail"
       " FROM events WHERE start_time >= ?1 AND start_time < ?2";
   if (query.camera != 0) sql += " AND camera = ?3";
-  if (query.beforeId != 0) sql += " AND (start_time, id) < (?4, ?5)";
+  if (query.beforeId != 0) sql += " AND start_time <= ?4 AND (start_time, id) < (?4, ?5)";
   sql += " ORDER BY start_time DESC, id DESC LIMIT ?6";
   std::vector<EventRecord> events;
   Statement select = Prepare(db_.get(), sql);

@@ -48,8 +48,8 @@ class EventStore {
  public:
   // Creates or opens the store and ends every event still open with `now`,
   // the restart time. A file that SQLite finds damaged is set aside as
-  // "<path>.damaged" and a new store started, so events are kept again.
-  // nullptr with `error` when it cannot be opened.
+  // "<path>.damaged" and a new store begun, so events are kept again;
+  // `error` then says so. nullptr with `error` when it cannot be opened.
   static std::unique_ptr<EventStore> Open(const std::string& path, int64_t now, std::string& error);
   // For readers beside the writer: sees every committed write, writes none.
   static std::unique_ptr<EventStore> OpenReadOnly(const std::string& path, std::string& error);
