@@ -21,6 +21,7 @@ set(dist_licenses
   ffmpeg-LGPL-2.1.txt=${VR_FFMPEG_ROOT}/COPYING.LGPLv2.1
   ffmpeg.md=${VR_FFMPEG_ROOT}/LICENSE.md
   mbedtls-Apache-2.0.txt=${VR_MBEDTLS_ROOT}/LICENSE
+  sqlite-public-domain.txt=${VR_SQLITE_ROOT}/copyright
   mingw-w64-runtime.txt=/usr/share/doc/mingw-w64-x86-64-dev/copyright
   gcc-runtime.txt=/usr/share/doc/gcc-mingw-w64-base/copyright)
 set(license_args "")
