@@ -291,6 +291,12 @@ WebResponse ProcessWebRequest(std::string_view request, const WebRequestContext&
     if (!context.camerasJson) return Respond(NotFoundResponse());
     return Respond(JsonResponse(context.camerasJson()));
   }
+  if (StartsWith(path, "$EVENT")) {
+    const long long id = ParseLeadingInteger(path.substr(6));
+    std::string jpeg;
+    if (id < 1 || !context.eventPicture || !context.eventPicture(id, jpeg)) return Respond(NotFoundResponse());
+    return Respond(FileResponse("event.jpg", jpeg));
+  }
   if (StartsWith(path, "$CAM")) {
     long long number = ParseLeadingInteger(path.substr(4));
     if (number < 1 || number > context.cameraCount) return Respond(NotFoundResponse());

@@ -11,6 +11,7 @@
 // second Send while one is pending).
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,8 @@ struct WebRequestContext {
   GrabJpegFunction grabJpeg;
   // The $CAMERAS answer's body (cameras_json.h); null answers 404.
   std::function<std::string()> camerasJson;
+  // The picture of event `id` as JPEG; false, or null, answers 404.
+  std::function<bool(int64_t id, std::string& jpeg)> eventPicture;
   // The peer failed the login too often lately: refused without a check.
   bool loginBlocked = false;
   // Not 0: every whole request is sent to HTTPS on this port, at its Host

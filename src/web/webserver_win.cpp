@@ -133,6 +133,11 @@ void Webserver::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
   EndUnviewedFeeds();
 }
 
+void Webserver::SetEventStore(std::string path) {
+  events_.reset();
+  eventStorePath_ = std::move(path);
+}
+
 void Webserver::Sweep() {
   const uint64_t now = Now();
   for (auto& client : clients_) client->CheckDeadlines(now);
@@ -148,6 +153,16 @@ WebRequestContext Webserver::RequestContext(const sockaddr_in& peer) {
     return cameras && cameras->GrabJpeg(number, jpeg);
   };
   context.camerasJson = [cameras] { return cameras ? CamerasJson(*cameras) : std::string("{\"cameras\":[]}"); };
+  context.eventPicture = [this](int64_t id, std::string& jpeg) {
+    if (!events_ && !eventStorePath_.empty()) {
+      std::string error;
+      events_ = EventStore::OpenReadOnly(eventStorePath_, error);
+    }
+    std::optional<std::vector<uint8_t>> picture = events_ ? events_->Thumbnail(id) : std::nullopt;
+    if (!picture) return false;
+    jpeg.assign(picture->begin(), picture->end());
+    return true;
+  };
   context.loginBlocked = throttle_.IsBlocked(peer.sin_addr.s_addr, Now());
   context.httpsRedirectPort = httpsRedirectPort_;
   return context;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/posted_wake_win.h"
+#include "events/event_store.h"
 #include "net/async_soc_wnd_win.h"
 #include "web/live_stream.h"
 #include "web/login_throttle.h"
@@ -48,6 +49,9 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   // Both are read live on every request and must outlive the server (or the
   // next SetSources).
   void SetSources(WebCameras* cameras, const WebSettings* settings);
+  // The event store the pictures of $EVENT<id> come from, opened for
+  // reading when first asked; "" for none.
+  void SetEventStore(std::string path);
   // Listens on `port`; every interface unless SetBindAddress chose one.
   bool Start(uint16_t port);
   // Closes the listener and every open connection.
@@ -126,6 +130,8 @@ class Webserver : public AsyncSocWnd, private WebClientHost {
   bool RefreshGridFeed(Feed& feed, uint64_t nowMs);
   void EndFeed(int camera);
 
+  std::string eventStorePath_;
+  std::unique_ptr<EventStore> events_;
   WebCameras* cameras_ = nullptr;
   const WebSettings* webSettings_ = nullptr;
   std::vector<std::unique_ptr<WebClientSoc>> clients_;
