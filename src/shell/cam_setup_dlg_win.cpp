@@ -9,13 +9,14 @@
 using namespace setup_id;
 
 bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers, SourceFactory* sources,
-                 std::function<std::string(const CamSettings&)> fileOwner) {
+                 std::function<std::string(const CamSettings&)> fileOwner, CameraAlerts* alerts) {
   // The template holds a tab control and time pickers.
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_DATE_CLASSES};
   InitCommonControlsEx(&classes);
   CamSetupDlg dialog(std::move(choosers), sources);
   dialog.SetCamera(&camera, cameraIndex);
   dialog.SetFileOwnerCheck(std::move(fileOwner));
+  dialog.SetAlerts(alerts);
   return dialog.Run(owner, kCamSetupTemplate) == IDOK;
 }
 
@@ -79,6 +80,7 @@ INT_PTR CamSetupDlg::OnInitDialog(HWND hwnd) {
   tabs_.ShowPage(0);
 
   pages_.FillLists();
+  EnableWindow(tabs_.GetPageItem(kAlerts, kAlertServers), choosers_.alertServers != nullptr);
 
   InitControls();
   WatchCamera(hwnd);
@@ -119,7 +121,7 @@ INT_PTR CamSetupDlg::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case IDOK:
     case kOk:
-      if (!KeepSharedFile()) break;
+      if (!AcceptAlerts() || !KeepSharedFile()) break;
       HideSource();
       Apply();
       EndDialog(hwnd, IDOK);
@@ -144,7 +146,15 @@ bool CamSetupDlg::KeepSharedFile() {
   const std::string text =
       owner + " already records to this file.\n\nOnly one camera can record to a file. Keep this path anyway?";
   if (!choosers_.confirm || choosers_.confirm(dialog_, text.c_str())) return true;
-  pages_.FocusSavePath();
+  pages_.Focus(kRecording, kSavePath);
+  return false;
+}
+
+bool CamSetupDlg::AcceptAlerts() {
+  ReadControls();
+  if (ClampCameraAlerts(alerts_).coolDownSeconds == alerts_.coolDownSeconds) return true;
+  if (choosers_.refuse) choosers_.refuse(dialog_, "The cool-down must be a number of seconds from 0 to 86400.");
+  pages_.Focus(kAlerts, kAlertCoolDown);
   return false;
 }
 
@@ -168,6 +178,7 @@ void CamSetupDlg::Apply() {
     camera_->SetIdentity(preview_.Identity());
     camera_->SetSecondStream(camera_->Worker().ReadSecondStream(camera_->Second()));
   }
+  if (cameraAlerts_) *cameraAlerts_ = alerts_;
   StopWatching();
 }
 
@@ -189,15 +200,17 @@ void CamSetupDlg::InitControls() {
     preview_.EditableExtras() = camera_->Extras();
     preview_.EditableIdentity() = camera_->Identity();
   }
+  if (cameraAlerts_) alerts_ = *cameraAlerts_;
   // Grid editing starts off, in the preview as on its box.
   preview_.EditableSettings().editDetectGrid = 0;
-  pages_.Show(preview_.Settings(), preview_.Extras(), preview_.Identity(), cameraIndex_ + 1);
+  pages_.Show(preview_.Settings(), preview_.Extras(), preview_.Identity(), cameraIndex_ + 1, alerts_);
 }
 
 void CamSetupDlg::ReadControls() {
   pages_.Read(preview_.EditableSettings(), scheduleDay_);
   preview_.EditableExtras() = pages_.ReadExtras();
   preview_.EditableIdentity() = pages_.ReadIdentity(cameraIndex_ + 1);
+  alerts_ = pages_.ReadAlerts();
   if (preview_.Handle())
     RedrawWindow(preview_.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
 }
@@ -225,6 +238,9 @@ void CamSetupDlg::OnPageCommand(HWND page, int controlId) {
       if (controlId == kDetectRectColor && choosers_.color) choosers_.color(owner, s.detectRectColor);
       if (controlId == kInfoFont && choosers_.font) choosers_.font(owner, s.infoFont, s.infoTextColor);
       if (controlId == kInfoBackColor && choosers_.color) choosers_.color(owner, s.infoBackColor);
+      break;
+    case kAlerts:
+      if (controlId == kAlertServers && choosers_.alertServers) choosers_.alertServers(owner);
       break;
     case kDevice:
       if (controlId >= kDeviceNone && controlId <= kDeviceCapture) {

@@ -1,5 +1,5 @@
 #pragma once
-// The camera setup dialog: six tab pages beside a live preview that shows
+// The camera setup dialog: seven tab pages beside a live preview that shows
 // the camera's raw pictures with the settings as they are being edited.
 // It edits a working copy of the camera's settings and detection grid (the
 // preview's own records) and hands both to the camera only on OK.
@@ -24,9 +24,11 @@
 // Enter: the camera and its worker then hold the new settings and grid and
 // the caller writes the configuration. False after Cancel, Esc or the
 // title bar's close button: the camera keeps what it had. `sources` is
-// what the preview's worker creates capture sources with.
+// what the preview's worker creates capture sources with. `alerts`, the
+// camera's choices on the "Alerts" page, is replaced on OK too.
 bool RunCamSetup(CamWnd& camera, int cameraIndex, HWND owner, SetupChoosers choosers = {},
-                 SourceFactory* sources = nullptr, std::function<std::string(const CamSettings&)> fileOwner = {});
+                 SourceFactory* sources = nullptr, std::function<std::string(const CamSettings&)> fileOwner = {},
+                 CameraAlerts* alerts = nullptr);
 
 inline constexpr int kCamSetupTemplate = 103;
 // The camera's slot has a new frame, whose raw picture the preview shows.
@@ -47,6 +49,8 @@ class CamSetupDlg : public ModalDlg {
   // Before Run: names the other camera that records to the file these
   // settings would record to now, or "" (OK warns about it).
   void SetFileOwnerCheck(std::function<std::string(const CamSettings&)> check) { fileOwner_ = std::move(check); }
+  // Before Run: the camera's alerts (not owned), replaced on OK.
+  void SetAlerts(CameraAlerts* alerts) { cameraAlerts_ = alerts; }
 
   INT_PTR FilterMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnInitDialog(HWND hwnd) override;
@@ -76,6 +80,9 @@ class CamSetupDlg : public ModalDlg {
   // False when another camera records to the working copy's file and the
   // user chose to change the path.
   bool KeepSharedFile();
+  // False, with the reason shown and the field focused, when the typed
+  // cool-down is out of range.
+  bool AcceptAlerts();
 
   Tabs tabs_;
   SetupPages pages_{tabs_};
@@ -87,5 +94,7 @@ class CamSetupDlg : public ModalDlg {
   bool watching_ = false;
   SetupChoosers choosers_;
   std::function<std::string(const CamSettings&)> fileOwner_;
+  CameraAlerts* cameraAlerts_ = nullptr;
+  CameraAlerts alerts_;
   CamWnd preview_;
 };

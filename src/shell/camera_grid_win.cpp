@@ -39,6 +39,7 @@ void CameraGrid::DestroyLast() {
   const CamWnd* key = camera.get();
   camera.reset();
   views_.erase(key);
+  alerts_.erase(key);
 }
 
 void CameraGrid::CloseAll() {
@@ -47,6 +48,7 @@ void CameraGrid::CloseAll() {
     const CamWnd* key = camera.get();
     camera.reset();
     views_.erase(key);
+    alerts_.erase(key);
   }
   cameras_.clear();
 }
@@ -96,6 +98,12 @@ bool CameraGrid::MoveCurrent(int step) {
   return true;
 }
 
+const CameraAlerts& CameraGrid::Alerts(const CamWnd& camera) const {
+  static const CameraAlerts kNone;
+  const auto found = alerts_.find(&camera);
+  return found == alerts_.end() ? kNone : found->second;
+}
+
 void CameraGrid::OpenCurrentView() {
   CamWnd* camera = nullptr;
   if (FindCurrent(&camera) >= 0) OpenView(*camera, *views_.at(camera), host_);
@@ -105,7 +113,8 @@ std::vector<CameraRecords> CameraGrid::Records() const {
   std::vector<CameraRecords> records;
   records.reserve(cameras_.size());
   for (const auto& camera : cameras_)
-    records.push_back({camera->Settings(), camera->Grid(), camera->Extras(), camera->Identity(), camera->Second()});
+    records.push_back(
+        {camera->Settings(), camera->Grid(), camera->Extras(), camera->Identity(), camera->Second(), Alerts(*camera)});
   return records;
 }
 
@@ -118,6 +127,7 @@ void CameraGrid::Start(const std::vector<CameraRecords>& records) {
       camera.SetExtras(records[k].extras);
       camera.SetIdentity(records[k].identity);
       camera.SetSecondStream(records[k].second);
+      alerts_[&camera] = records[k].alerts;
     } else {
       camera.ApplySettings();
       camera.SetDetectGrid(camera.Grid());

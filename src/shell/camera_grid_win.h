@@ -53,6 +53,9 @@ class CameraGrid {
   void OpenCurrentView();
 
   const CameraList& Cameras() const { return cameras_; }
+  // A camera's choices on its "Alerts" page; they move and go with it.
+  const CameraAlerts& Alerts(const CamWnd& camera) const;
+  CameraAlerts& EditableAlerts(const CamWnd& camera) { return alerts_[&camera]; }
   // The name of a camera other than `except` that records (recording on,
   // with a source) to the file `settings` name at this moment; "" when
   // none does.
@@ -71,4 +74,5 @@ class CameraGrid {
   // Each camera's pop-up view, kept beside it so that it moves with the
   // camera and outlives it (the camera closes its view when it goes).
   std::map<const CamWnd*, std::unique_ptr<CamViewDlg>> views_;
+  std::map<const CamWnd*, CameraAlerts> alerts_;
 };

@@ -1,6 +1,7 @@
 #include "shell/config_extension.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "shell/config_file.h"
@@ -29,10 +30,27 @@ int32_t GetI32(const uint8_t* bytes) {
   return static_cast<int32_t>(GetU32(bytes));
 }
 
+// The alert records go to the file as they lie in memory, which is their
+// file layout on a little-endian machine.
+static_assert(std::endian::native == std::endian::little);
+
+template <typename Record>
+void PutRecord(std::vector<uint8_t>& bytes, const Record& record) {
+  const auto* start = reinterpret_cast<const uint8_t*>(&record);
+  bytes.insert(bytes.end(), start, start + sizeof record);
+}
+
+template <typename Record>
+Record GetRecord(const uint8_t* bytes) {
+  Record record;
+  std::memcpy(&record, bytes, sizeof record);
+  return record;
+}
+
 // The block may grow; one far beyond what any version writes is damage.
 constexpr uint32_t kMaxProgramBlockSize = 64 * 1024;
 
-void PutProgramBlock(std::vector<uint8_t>& bytes, const WebSecurity& security) {
+void PutProgramBlock(std::vector<uint8_t>& bytes, const WebSecurity& security, const AlertServers& servers) {
   const size_t start = bytes.size();
   PutU32(bytes, kProgramBlockSize);
   PutI32(bytes, security.useHttps);
@@ -42,6 +60,7 @@ void PutProgramBlock(std::vector<uint8_t>& bytes, const WebSecurity& security) {
   bytes.insert(bytes.end(), security.keyPath, security.keyPath + sizeof security.keyPath);
   PutI32(bytes, security.redirectHttp);
   PutI32(bytes, security.redirectPort);
+  PutRecord(bytes, servers);
   PutU32(bytes, Crc32(bytes.data() + start, bytes.size() - start));
 }
 
@@ -50,13 +69,14 @@ void CopyPath(char (&path)[260], const uint8_t* bytes) {
   path[sizeof path - 1] = '\0';
 }
 
-// Reads the program block of a version-3 file into `security`; false when
-// it is missing or damaged.
-bool ReadProgramBlock(ByteSource& in, WebSecurity& security) {
+// Reads the program block of a file from version 3 on into `security` and
+// `servers`; false when it is missing or damaged. A block without the
+// servers leaves them as they are.
+bool ReadProgramBlock(ByteSource& in, WebSecurity& security, AlertServers& servers) {
   uint8_t sizeField[4];
   if (in.Read(sizeField, sizeof sizeField) != sizeof sizeField) return false;
   const uint32_t size = GetU32(sizeField);
-  if (size < kProgramBlockSize || size > kMaxProgramBlockSize) return false;
+  if (size < kWebBlockSize || size > kMaxProgramBlockSize) return false;
   std::vector<uint8_t> bytes(sizeField, sizeField + 4);
   bytes.resize(4 + size + 4);
   if (in.Read(bytes.data() + 4, size + 4) != size + 4) return false;
@@ -70,6 +90,7 @@ bool ReadProgramBlock(ByteSource& in, WebSecurity& security) {
   security.redirectHttp = GetI32(block + 532) != 0;
   const int32_t redirectPort = GetI32(block + 536);
   if (redirectPort >= 1 && redirectPort <= 65535) security.redirectPort = redirectPort;
+  if (size >= kProgramBlockSize) servers = ClampAlertServers(GetRecord<AlertServers>(block + kWebBlockSize));
   return true;
 }
 
@@ -84,12 +105,13 @@ uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
   return ~crc;
 }
 
-bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras, const WebSecurity* security) {
+bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras, const WebSecurity* security,
+                          const AlertServers* servers) {
   std::vector<uint8_t> bytes(kExtensionMagic, kExtensionMagic + sizeof kExtensionMagic);
   PutU32(bytes, kExtensionVersion);
   PutU32(bytes, static_cast<uint32_t>(cameras.size()));
   PutU32(bytes, kExtensionRecordSize);
-  for (const auto& [extras, identity, second] : cameras) {
+  for (const auto& [extras, identity, second, alerts] : cameras) {
     PutI32(bytes, extras.preMotionFrames);
     PutI32(bytes, extras.keepMegabytes);
     PutI32(bytes, extras.keepDays);
@@ -97,14 +119,19 @@ bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cam
     PutI32(bytes, identity.hideLabel);
     PutI32(bytes, extras.recordAsSent);
     bytes.insert(bytes.end(), second.url, second.url + sizeof second.url);
+    PutRecord(bytes, alerts);
   }
   PutU32(bytes, Crc32(bytes.data(), bytes.size()));
-  PutProgramBlock(bytes, security ? *security : WebSecurity{});
+  PutProgramBlock(bytes, security ? *security : WebSecurity{}, servers ? *servers : AlertServers{});
   return out.Write(bytes.data(), bytes.size()) == bytes.size();
 }
 
-ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras, WebSecurity* security) {
-  std::fill(cameras.begin(), cameras.end(), CameraExtension{kLoadedRecordingExtras, {}, {}});
+ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras, WebSecurity* security,
+                                  AlertServers* servers) {
+  std::fill(cameras.begin(), cameras.end(), CameraExtension{kLoadedRecordingExtras, {}, {}, {}});
+  AlertServers unusedServers;
+  AlertServers& alertServers = servers ? *servers : unusedServers;
+  alertServers = AlertServers{};
   // Files from before the block served plain HTTP and keep doing so.
   WebSecurity unused;
   WebSecurity& web = security ? *security : unused;
@@ -134,7 +161,9 @@ ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& 
     // Records before version 3 leave the camera recording JPEG pictures.
     const int32_t asSent = recordSize >= kFormatRecordEnd ? GetI32(record + kIdentityRecordEnd) : 0;
     cameras[k].extras = ClampRecordingExtras({GetI32(record), GetI32(record + 4), GetI32(record + 8), asSent});
-    if (recordSize >= kExtensionRecordSize) CopyPath(cameras[k].second.url, record + kFormatRecordEnd);
+    if (recordSize >= kSecondRecordEnd) CopyPath(cameras[k].second.url, record + kFormatRecordEnd);
+    if (recordSize >= kExtensionRecordSize)
+      cameras[k].alerts = ClampCameraAlerts(GetRecord<CameraAlerts>(record + kSecondRecordEnd));
     // Version 1's shorter records leave the camera unnamed.
     if (recordSize < kIdentityRecordEnd) continue;
     const uint8_t* identity = record + kExtrasLimitsSize;
@@ -143,6 +172,6 @@ ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& 
     named.hideLabel = GetI32(identity + kCameraNameSize);
     named = ClampCameraIdentity(named);
   }
-  if (version >= 3 && !ReadProgramBlock(in, web)) web = WebSecurity{};
+  if (version >= 3 && !ReadProgramBlock(in, web, alertServers)) web = WebSecurity{};
   return ExtensionRead::kLoaded;
 }

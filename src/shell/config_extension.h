@@ -1,6 +1,7 @@
 #pragma once
 // The configuration file's extension: per-camera settings that came after
-// the camera records were fixed (RecordingExtras, CameraIdentity).
+// the camera records were fixed (RecordingExtras, CameraIdentity,
+// CameraAlerts) and the program-wide ones (WebSecurity, AlertServers).
 //
 // Form: a trailer after the last camera record, not a second file. Readers
 // that predate it already ignore whatever follows the camera records, and
@@ -11,32 +12,38 @@
 //
 //   offset  size  content
 //   0       4     "VREX"
-//   4       4     version, 3 (1 had the first three fields only; 2 had no
-//                 recording format and no program block)
+//   4       4     version, 4 (1 had the first three fields only; 2 had no
+//                 recording format and no program block; 3 had no alerts)
 //   8       4     camera count n
-//   12      4     record size s, 344 in version 3 (80 in 2, 12 in 1)
-//   16      s*n   one RecordingExtras per camera, in grid order
+//   12      4     record size s, 364 in version 4 (344 in 3, 80 in 2, 12
+//                 in 1)
+//   16      s*n   one record per camera, in grid order
 //   16+s*n  4     CRC-32 (IEEE) of every byte before it
-//   20+s*n  4     program block size p, 540 in version 3
+//   20+s*n  4     program block size p, 2932 in version 4 (540 in 3)
 //   24+s*n  p     the program-wide web settings (WebSecurity): Use HTTPS,
 //                 listen on this computer only, own certificate (int32
 //                 each), the certificate's and the key's paths (260 bytes
 //                 each, NUL-terminated), redirect plain HTTP and its port
-//                 (int32 each)
+//                 (int32 each); from version 4 at its offset 540 the alert
+//                 servers (AlertServers, 2392 bytes as alert_settings.h
+//                 lays them out)
 //   24+s*n+p 4    CRC-32 of the program block, its size field included
 //
 // The program block comes after the cameras' checksum, so a reader of
 // version 2 finds its cameras as before and ignores the block. A version-2
 // file has no block and keeps plain HTTP; a version-3 block that is missing
-// or damaged gives the program-wide defaults (HTTPS on). The block, too, may
-// only grow at its end.
+// or damaged gives the program-wide defaults (HTTPS on). A block without
+// the alert servers, missing or damaged gives their defaults. The block,
+// too, may only grow at its end.
 //
 // A record: RecordingExtras (frames before motion, MB and days kept, int32
 // each), then, from version 2, CameraIdentity (the camera's name, 64 bytes
 // NUL-terminated, and the label flag, int32), from version 3 the recording
 // format of an RTSP camera (int32, 1 = as sent in .mp4; older files: 0) and
 // the address of its second stream (SecondStream, 260 bytes NUL-terminated;
-// records without it: none).
+// records without it: none), from version 4 the camera's alerts
+// (CameraAlerts: e-mail, web hook, MQTT, cool-down seconds, only while the
+// schedule is on, int32 each; records without them: alerts off, 60 s).
 //
 // A later version may only grow the record at its end: a reader takes the
 // fields it knows from each record and skips the rest. A trailer that is
@@ -52,12 +59,13 @@
 #include "engine/camera_identity.h"
 #include "engine/recording_extras.h"
 #include "engine/second_stream.h"
+#include "events/alert_settings.h"
 #include "web/web_settings.h"
 
 class ByteSource;
 
 inline constexpr uint8_t kExtensionMagic[4] = {'V', 'R', 'E', 'X'};
-inline constexpr uint32_t kExtensionVersion = 3;
+inline constexpr uint32_t kExtensionVersion = 4;
 inline constexpr size_t kExtensionHeaderSize = 16;
 
 // One camera's record of the extension.
@@ -65,16 +73,20 @@ struct CameraExtension {
   RecordingExtras extras = kDefaultRecordingExtras;
   CameraIdentity identity{};
   SecondStream second{};
+  CameraAlerts alerts{};
 };
 // The first three fields of RecordingExtras, the identity, the format, the
-// second stream.
+// second stream, the alerts.
 inline constexpr size_t kExtrasLimitsSize = 12;
 inline constexpr size_t kIdentityRecordEnd = kExtrasLimitsSize + sizeof(CameraIdentity);
 inline constexpr size_t kFormatRecordEnd = kIdentityRecordEnd + 4;
-inline constexpr size_t kExtensionRecordSize = kFormatRecordEnd + sizeof(SecondStream);
+inline constexpr size_t kSecondRecordEnd = kFormatRecordEnd + sizeof(SecondStream);
+inline constexpr size_t kExtensionRecordSize = kSecondRecordEnd + sizeof(CameraAlerts);
+static_assert(kExtensionRecordSize == 364);
 
-inline constexpr size_t kProgramBlockSize = 3 * 4 + 2 * 260 + 2 * 4;
-static_assert(sizeof(WebSecurity) == kProgramBlockSize);
+inline constexpr size_t kWebBlockSize = 3 * 4 + 2 * 260 + 2 * 4;
+inline constexpr size_t kProgramBlockSize = kWebBlockSize + sizeof(AlertServers);
+static_assert(sizeof(WebSecurity) == kWebBlockSize && kProgramBlockSize == 2932);
 static_assert(offsetof(WebSecurity, certificatePath) == 12 && offsetof(WebSecurity, keyPath) == 272);
 static_assert(offsetof(WebSecurity, redirectHttp) == 532 && offsetof(WebSecurity, redirectPort) == 536);
 
@@ -82,19 +94,19 @@ constexpr size_t ConfigExtensionSize(size_t cameras) {
   return kExtensionHeaderSize + kExtensionRecordSize * cameras + 4 + 4 + kProgramBlockSize + 4;
 }
 
-// True when every byte went out. Without `security` the block holds the
-// defaults.
+// True when every byte went out. Without `security` or `servers` the block
+// holds their defaults.
 bool WriteConfigExtension(ByteSink& out, const std::vector<CameraExtension>& cameras,
-                          const WebSecurity* security = nullptr);
+                          const WebSecurity* security = nullptr, const AlertServers* servers = nullptr);
 
 enum class ExtensionRead { kAbsent, kLoaded, kDamaged };
 
 // Reads the trailer into `cameras` (one entry per camera, filled first
 // with the defaults of a camera loaded from an older file). Cameras the
 // trailer does not cover keep the defaults; every value is brought into
-// range. `security`, when given, is filled from the program block (see the
-// layout for files without one).
+// range. `security` and `servers`, when given, are filled from the program
+// block (see the layout for files without one).
 ExtensionRead ReadConfigExtension(ByteSource& in, std::vector<CameraExtension>& cameras,
-                                  WebSecurity* security = nullptr);
+                                  WebSecurity* security = nullptr, AlertServers* servers = nullptr);
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);

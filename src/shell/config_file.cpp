@@ -44,7 +44,7 @@ size_t MemorySource::Read(uint8_t* data, size_t size) {
 }
 
 bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout,
-                 const std::vector<CameraRecords>& cameras, const WebSecurity* security) {
+                 const std::vector<CameraRecords>& cameras, const WebSecurity* security, const AlertServers* servers) {
   size_t written = WriteRecord(out, web);
   written += WriteRecord(out, layout);
   const uint32_t count = static_cast<uint32_t>(cameras.size());
@@ -54,13 +54,13 @@ bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout
   for (const CameraRecords& camera : cameras) {
     written += WriteRecord(out, camera.settings);
     written += WriteRecord(out, camera.grid);
-    extras.push_back({camera.extras, camera.identity, camera.second});
+    extras.push_back({camera.extras, camera.identity, camera.second, camera.alerts});
   }
-  return written == ConfigFileSize(cameras.size()) && WriteConfigExtension(out, extras, security);
+  return written == ConfigFileSize(cameras.size()) && WriteConfigExtension(out, extras, security, servers);
 }
 
 bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild,
-                ExtensionRead* extension, WebSecurity* security) {
+                ExtensionRead* extension, WebSecurity* security, AlertServers* servers) {
   size_t read = ReadRecord(in, web);
   read += ReadRecord(in, layout);
   TerminateTexts(web);
@@ -76,11 +76,12 @@ bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const Rebu
   const bool complete = read == ConfigFileSize(cameras.size());
   std::vector<CameraExtension> extras(cameras.size());
   // A short file has no extension: whatever follows would be misread.
-  const ExtensionRead how = complete ? ReadConfigExtension(in, extras, security) : ExtensionRead::kAbsent;
+  const ExtensionRead how = complete ? ReadConfigExtension(in, extras, security, servers) : ExtensionRead::kAbsent;
   for (size_t k = 0; k < cameras.size(); ++k) {
     cameras[k].extras = extras[k].extras;
     cameras[k].identity = extras[k].identity;
     cameras[k].second = extras[k].second;
+    cameras[k].alerts = extras[k].alerts;
   }
   if (extension) *extension = how;
   return complete;

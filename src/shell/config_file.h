@@ -53,11 +53,13 @@ struct CameraRecords {
   RecordingExtras extras = kDefaultRecordingExtras;
   CameraIdentity identity{};
   SecondStream second{};
+  CameraAlerts alerts{};
 };
 
 // Writes the whole file, extension included; true when every byte went out.
 bool WriteConfig(ByteSink& out, const WebSettings& web, const GridLayout& layout,
-                 const std::vector<CameraRecords>& cameras, const WebSecurity* security = nullptr);
+                 const std::vector<CameraRecords>& cameras, const WebSecurity* security = nullptr,
+                 const AlertServers* servers = nullptr);
 
 // Called once the layout has been read (and repaired): makes the camera set
 // match it and returns the records to read into, one per camera in grid
@@ -72,7 +74,7 @@ using RebuildForLayout = std::function<std::vector<CameraRecords>&(const GridLay
 // leaves the defaults (see ReadConfigExtension); how it went is told in
 // `extension` when given, and never changes the result.
 bool ReadConfig(ByteSource& in, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild,
-                ExtensionRead* extension = nullptr, WebSecurity* security = nullptr);
+                ExtensionRead* extension = nullptr, WebSecurity* security = nullptr, AlertServers* servers = nullptr);
 
 // The configuration path for a program path: everything after the last
 // '.' of the file name replaced by "cfg", or ".cfg" appended when the file

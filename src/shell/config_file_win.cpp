@@ -38,7 +38,8 @@ std::string ConfigBackupPath(const std::string& path) {
 
 bool SaveConfigFile(const std::string& path, const WebSettings& web, const GridLayout& layout,
                     const std::vector<CameraRecords>& cameras, HWND owner, const MessageBoxFn& messageBox,
-                    const std::function<std::unique_ptr<ByteSink>(HANDLE file)>& writer, const WebSecurity* security) {
+                    const std::function<std::unique_ptr<ByteSink>(HANDLE file)>& writer, const WebSecurity* security,
+                    const AlertServers* servers) {
   const std::string fresh = path + ".new";
   ScopedKernelHandle file(
       CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -49,7 +50,7 @@ bool SaveConfigFile(const std::string& path, const WebSettings& web, const GridL
   bool complete;
   {
     std::unique_ptr<ByteSink> sink = writer ? writer(file.Get()) : std::make_unique<FileSink>(file.Get());
-    complete = WriteConfig(*sink, web, layout, cameras, security);
+    complete = WriteConfig(*sink, web, layout, cameras, security, servers);
   }
   // On the disk before it replaces anything: a rename may reach the disk
   // before the data it names.
@@ -70,12 +71,13 @@ namespace {
 enum class FileRead { kMissing, kComplete, kDamaged };
 
 FileRead ReadConfigFile(const std::string& path, WebSettings& web, GridLayout& layout, const RebuildForLayout& rebuild,
-                        WebSecurity* security) {
+                        WebSecurity* security, AlertServers* servers) {
   ScopedKernelHandle file(
       CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return FileRead::kMissing;
   FileSource source(file.Get());
-  return ReadConfig(source, web, layout, rebuild, nullptr, security) ? FileRead::kComplete : FileRead::kDamaged;
+  return ReadConfig(source, web, layout, rebuild, nullptr, security, servers) ? FileRead::kComplete
+                                                                              : FileRead::kDamaged;
 }
 
 // Renames the file to `path`.damaged, or .damaged-2 and on when that is
@@ -93,14 +95,14 @@ std::string MoveAside(const std::string& path) {
 
 ConfigLoad LoadConfigFile(const std::string& path, WebSettings& web, GridLayout& layout,
                           const RebuildForLayout& rebuild, HWND owner, const MessageBoxFn& messageBox,
-                          std::string* damagedKeptAs, WebSecurity* security) {
-  const FileRead read = ReadConfigFile(path, web, layout, rebuild, security);
+                          std::string* damagedKeptAs, WebSecurity* security, AlertServers* servers) {
+  const FileRead read = ReadConfigFile(path, web, layout, rebuild, security, servers);
   if (read == FileRead::kMissing) return ConfigLoad::kMissing;
   if (read == FileRead::kComplete) return ConfigLoad::kLoaded;
   // A save cut short by a crash leaves the backup good: start from it
   // rather than not at all, keeping the damaged file for whoever looks.
   const std::string backup = ConfigBackupPath(path);
-  if (ReadConfigFile(backup, web, layout, rebuild, security) == FileRead::kComplete) {
+  if (ReadConfigFile(backup, web, layout, rebuild, security, servers) == FileRead::kComplete) {
     const std::string aside = MoveAside(path);
     if (!aside.empty()) {
       CopyFileA(backup.c_str(), path.c_str(), TRUE);

@@ -25,7 +25,7 @@ std::string ConfigBackupPath(const std::string& path);
 bool SaveConfigFile(const std::string& path, const WebSettings& web, const GridLayout& layout,
                     const std::vector<CameraRecords>& cameras, HWND owner, const MessageBoxFn& messageBox,
                     const std::function<std::unique_ptr<ByteSink>(HANDLE file)>& writer = nullptr,
-                    const WebSecurity* security = nullptr);
+                    const WebSecurity* security = nullptr, const AlertServers* servers = nullptr);
 
 // kRestored: the file was damaged and its backup was good: the damaged file
 // was renamed (to a name no file had, `damagedKeptAs`), the backup loaded
@@ -36,4 +36,5 @@ enum class ConfigLoad { kMissing, kLoaded, kRestored, kFailed };
 // shows the read-failure box and is left in place.
 ConfigLoad LoadConfigFile(const std::string& path, WebSettings& web, GridLayout& layout,
                           const RebuildForLayout& rebuild, HWND owner, const MessageBoxFn& messageBox,
-                          std::string* damagedKeptAs = nullptr, WebSecurity* security = nullptr);
+                          std::string* damagedKeptAs = nullptr, WebSecurity* security = nullptr,
+                          AlertServers* servers = nullptr);

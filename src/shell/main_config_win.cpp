@@ -1,10 +1,11 @@
 // The main window's settings in the configuration file: the web settings,
-// the layout and every camera's records.
+// the alert servers, the layout and every camera's records.
 #include "shell/main_dlg_win.h"
 
 bool MainDlg::SaveConfig() {
   const std::string path = services_.configPath.empty() ? ConfigPath() : services_.configPath;
-  return SaveConfigFile(path, web_, layout_, grid_.Records(), dialog_, services_.messageBox, nullptr, &webSecurity_);
+  return SaveConfigFile(path, web_, layout_, grid_.Records(), dialog_, services_.messageBox, nullptr, &webSecurity_,
+                        &alertServers_);
 }
 
 ConfigLoad MainDlg::LoadConfig() {
@@ -17,8 +18,8 @@ ConfigLoad MainDlg::LoadConfig() {
     return loaded;
   };
   std::string damagedKeptAs;
-  const ConfigLoad result =
-      LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox, &damagedKeptAs, &webSecurity_);
+  const ConfigLoad result = LoadConfigFile(path, web_, layout_, rebuild, dialog_, services_.messageBox, &damagedKeptAs,
+                                           &webSecurity_, &alertServers_);
   grid_.Start(loaded);
   if (result == ConfigLoad::kRestored) {
     // No box: a program started with Windows must go on recording unattended.

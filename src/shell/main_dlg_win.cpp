@@ -1,6 +1,7 @@
 #include "shell/main_dlg_win.h"
 
 #include "framework/window_icon_win.h"
+#include "shell/alert_servers_dlg_win.h"
 #include "shell/cam_setup_dlg_win.h"
 #include "shell/layout_dlg_win.h"
 #include "shell/popup_menu_win.h"
@@ -136,6 +137,9 @@ INT_PTR MainDlg::OnCommand(HWND, WPARAM wParam, LPARAM) {
     case main_cmd::kWebSetup:
       RunWebDialog();
       break;
+    case main_cmd::kAlertSetup:
+      RunAlertServersDialog(dialog_);
+      break;
     case main_cmd::kMoveRight:
       MoveCurrentCamera(1);
       break;
@@ -168,12 +172,21 @@ void MainDlg::RunSetupDialog() {
   CamWnd* camera = nullptr;
   const int index = grid_.FindCurrent(&camera);
   if (index < 0) return;
+  SetupChoosers choosers;
+  choosers.alertServers = [this](HWND owner) { RunAlertServersDialog(owner); };
   const bool confirmed =
       services_.setupDialog
           ? services_.setupDialog(dialog_, *camera, index) == 1
-          : RunCamSetup(*camera, index, dialog_, {}, CameraSources(services_),
-                        [this, camera](const CamSettings& settings) { return grid_.RecorderOf(settings, camera); });
+          : RunCamSetup(
+                *camera, index, dialog_, std::move(choosers), CameraSources(services_),
+                [this, camera](const CamSettings& settings) { return grid_.RecorderOf(settings, camera); },
+                &grid_.EditableAlerts(*camera));
   if (confirmed) SaveConfig();
+}
+
+void MainDlg::RunAlertServersDialog(HWND owner) {
+  AlertServersDlg dialog(alertServers_, services_.messageBox);
+  if (dialog.Run(owner) == 1) SaveConfig();
 }
 
 void MainDlg::RunLayoutDialog() {

@@ -36,6 +36,7 @@ inline constexpr int kRestore = 167;
 inline constexpr int kExit = 168;
 inline constexpr int kOpenRecordings = 172;
 inline constexpr int kAbout = 173;
+inline constexpr int kAlertSetup = 174;
 }  // namespace main_cmd
 
 class MainDlg : public ModelessDlg {
@@ -61,6 +62,9 @@ class MainDlg : public ModelessDlg {
   void ApplyWebSettings();
 
   const CameraGrid::CameraList& Cameras() const { return grid_.Cameras(); }
+  // Who is told of events: the program-wide servers, each camera's choices.
+  const AlertServers& Servers() const { return alertServers_; }
+  const CameraAlerts& Alerts(const CamWnd& camera) const { return grid_.Alerts(camera); }
 
  private:
   void OnMouse(UINT msg);
@@ -72,6 +76,8 @@ class MainDlg : public ModelessDlg {
   void RunLayoutDialog();
   void RunWebDialog();
   void RunSetupDialog();
+  // Stores and saves the servers on OK; also from the camera setup's button.
+  void RunAlertServersDialog(HWND owner);
 
   // First, so that it goes last, after every camera it serves.
   Webserver webServer_;
@@ -83,6 +89,7 @@ class MainDlg : public ModelessDlg {
   GridLayout layout_;
   WebSettings web_;
   WebSecurity webSecurity_;
+  AlertServers alertServers_;
   std::string webFingerprint_;  // of the certificate the server shows, "" without HTTPS
   // Before the grid, so that the cameras go first, as before the icon.
   SystemTrayIcon tray_;

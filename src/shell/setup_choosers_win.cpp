@@ -38,3 +38,7 @@ bool PickFont(HWND owner, FontRecord& font, uint32_t& colour) {
 bool ConfirmWarning(HWND owner, const char* text) {
   return MessageBoxA(owner, text, "Camera Setup", MB_OKCANCEL | MB_ICONWARNING) == IDOK;
 }
+
+void RefuseValue(HWND owner, const char* text) {
+  MessageBoxA(owner, text, "Camera Setup", MB_OK | MB_ICONERROR);
+}

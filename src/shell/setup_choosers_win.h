@@ -1,6 +1,7 @@
 #pragma once
-// The colour and font choosers of the setup dialog, behind a seam so that
-// a caller (a test) can answer them instead of the system's modal dialogs.
+// The colour and font choosers, the message boxes and the alert servers'
+// dialog of the setup dialog, behind a seam so that a caller (a test) can
+// answer them instead of the system's modal dialogs.
 
 #include <windows.h>
 
@@ -23,9 +24,14 @@ bool PickFont(HWND owner, FontRecord& font, uint32_t& colour);
 // Asks whether to keep a choice the user is warned about (OK / Cancel);
 // true to keep it.
 bool ConfirmWarning(HWND owner, const char* text);
+// Says why a value cannot be taken (OK).
+void RefuseValue(HWND owner, const char* text);
 
 struct SetupChoosers {
   std::function<bool(HWND owner, uint32_t& colour)> color = PickColor;
   std::function<bool(HWND owner, FontRecord& font, uint32_t& colour)> font = PickFont;
   std::function<bool(HWND owner, const char* text)> confirm = ConfirmWarning;
+  std::function<void(HWND owner, const char* text)> refuse = RefuseValue;
+  // The program-wide alert servers' dialog; null leaves its button disabled.
+  std::function<void(HWND owner)> alertServers;
 };

@@ -8,8 +8,8 @@ inline constexpr int kCancel = 1051;
 inline constexpr int kOk = 1052;
 inline constexpr int kIcon = 199;
 
-// Page indexes, in tab order; templates 1001 to 1006.
-enum Page { kRecording = 0, kSchedule, kModify, kOverlay, kMotion, kDevice, kPageCount };
+// Page indexes, in tab order; templates 1001 to 1007.
+enum Page { kRecording = 0, kSchedule, kModify, kOverlay, kMotion, kDevice, kAlerts, kPageCount };
 inline constexpr int kFirstPageTemplate = 1001;
 
 // Recording page.
@@ -35,4 +35,8 @@ inline constexpr int kMotionEnabled = 1010, kMotionSound = 1011, kShowDetectRect
 inline constexpr int kDeviceNone = 1070, kDeviceIp = 1071, kDeviceCapture = 1072;
 // Device page, the camera's name and its label over the picture.
 inline constexpr int kCameraName = 1041, kShowLabel = 1010;
+// Alerts page: who is told of the camera's events; the button opens the
+// program-wide servers.
+inline constexpr int kAlertMail = 1010, kAlertHook = 1011, kAlertMqtt = 1012, kAlertOnlyScheduled = 1013,
+                     kAlertCoolDown = 1041, kAlertServers = 1051;
 }  // namespace setup_id

@@ -18,14 +18,15 @@ void SetupPages::FillLists() const {
   FillCombo(Item(kRecording, kRecordFormat), kRecordFormatListText);
 }
 
-void SetupPages::Show(const CamSettings& s, const RecordingExtras& extras, const CameraIdentity& identity,
-                      int number) const {
+void SetupPages::Show(const CamSettings& s, const RecordingExtras& extras, const CameraIdentity& identity, int number,
+                      const CameraAlerts& alerts) const {
   ShowRecording(s, extras);
   ShowSchedule(s);
   ShowModify(s);
   ShowOverlay(s);
   ShowMotion(s);
   ShowDevice(s, identity, number);
+  ShowAlerts(alerts);
   SetPathExtension(SaveAsMjpegChecked());
 }
 
@@ -88,6 +89,14 @@ void SetupPages::ShowDevice(const CamSettings& s, const CameraIdentity& identity
     CheckRadioButton(tabs_.GetPage(kDevice), kDeviceNone, kDeviceCapture, kDeviceNone + s.cameraType);
 }
 
+void SetupPages::ShowAlerts(const CameraAlerts& alerts) const {
+  SetCheck(Item(kAlerts, kAlertMail), alerts.mail);
+  SetCheck(Item(kAlerts, kAlertHook), alerts.hook);
+  SetCheck(Item(kAlerts, kAlertMqtt), alerts.mqtt);
+  SetNumber(Item(kAlerts, kAlertCoolDown), alerts.coolDownSeconds);
+  SetCheck(Item(kAlerts, kAlertOnlyScheduled), alerts.onlyWhenScheduled);
+}
+
 void SetupPages::Read(CamSettings& s, int scheduleDay) const {
   ReadRecording(s);
   ReadSchedule(s, scheduleDay);
@@ -119,6 +128,11 @@ CameraIdentity SetupPages::ReadIdentity(int number) const {
   SetCameraName(identity, name, number);
   identity.hideLabel = !GetCheck(Item(kDevice, kShowLabel));
   return identity;
+}
+
+CameraAlerts SetupPages::ReadAlerts() const {
+  return {GetCheck(Item(kAlerts, kAlertMail)), GetCheck(Item(kAlerts, kAlertHook)), GetCheck(Item(kAlerts, kAlertMqtt)),
+          GetNumber(Item(kAlerts, kAlertCoolDown)), GetCheck(Item(kAlerts, kAlertOnlyScheduled))};
 }
 
 void SetupPages::ReadSchedule(CamSettings& s, int scheduleDay) const {
@@ -187,10 +201,10 @@ void SetupPages::GiveOwnPath(int number) const {
   if (GiveOwnDefaultPath(s, number)) SetText(Item(kRecording, kSavePath), s.savePath);
 }
 
-void SetupPages::FocusSavePath() const {
-  SendMessageA(tabs_.TabControl(), TCM_SETCURSEL, kRecording, 0);
-  tabs_.ShowPage(kRecording);
-  SetFocus(Item(kRecording, kSavePath));
+void SetupPages::Focus(int page, int controlId) const {
+  SendMessageA(tabs_.TabControl(), TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+  tabs_.ShowPage(page);
+  SetFocus(Item(page, controlId));
 }
 
 bool SetupPages::SaveAsMjpegChecked() const {

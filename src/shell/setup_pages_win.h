@@ -1,5 +1,5 @@
 #pragma once
-// The camera setup dialog's six pages: the working copy's fields shown in
+// The camera setup dialog's seven pages: the working copy's fields shown in
 // their controls and read back from them. Knows the pages' controls, not
 // the dialog or the camera.
 
@@ -8,6 +8,7 @@
 #include "engine/cam_settings.h"
 #include "engine/camera_identity.h"
 #include "engine/recording_extras.h"
+#include "events/alert_settings.h"
 #include "framework/tabs_win.h"
 
 class SetupPages {
@@ -19,12 +20,15 @@ class SetupPages {
   // The settings and extras into every page; the schedule pickers start
   // empty and disabled until a day is chosen.
   // `number` is the camera's in the grid, for its default name.
-  void Show(const CamSettings& s, const RecordingExtras& extras, const CameraIdentity& identity, int number) const;
+  void Show(const CamSettings& s, const RecordingExtras& extras, const CameraIdentity& identity, int number,
+            const CameraAlerts& alerts) const;
   // Every page into the settings; the pickers into the times of
   // scheduleDay (0 to 7; none for another value).
   void Read(CamSettings& s, int scheduleDay) const;
   RecordingExtras ReadExtras() const;
   CameraIdentity ReadIdentity(int number) const;
+  // As typed: the cool-down may be out of range.
+  CameraAlerts ReadAlerts() const;
   // The schedule page alone, as Read does it.
   void ReadSchedule(CamSettings& s, int scheduleDay) const;
   // The pickers show and edit the times of that day.
@@ -34,8 +38,8 @@ class SetupPages {
   bool SaveAsMjpegChecked() const;
   // The camera's own path in place of the fresh camera's (camera_paths.h).
   void GiveOwnPath(int number) const;
-  // The recording page comes forward with its path field focused.
-  void FocusSavePath() const;
+  // The page comes forward with the control focused.
+  void Focus(int page, int controlId) const;
 
  private:
   HWND Item(int page, int controlId) const { return tabs_.GetPageItem(page, controlId); }
@@ -45,6 +49,7 @@ class SetupPages {
   void ShowOverlay(const CamSettings& s) const;
   void ShowMotion(const CamSettings& s) const;
   void ShowDevice(const CamSettings& s, const CameraIdentity& identity, int number) const;
+  void ShowAlerts(const CameraAlerts& alerts) const;
   void ReadRecording(CamSettings& s) const;
   void ReadModify(CamSettings& s) const;
   void ReadOverlay(CamSettings& s) const;

@@ -77,7 +77,7 @@ CamWrk::Services WithSources(SourceFactory* sources) {
   return services;
 }
 
-const char* const kPageNames[] = {"Recording", "Schedule", "Modify", "Overlay", "Motion", "Device"};
+const char* const kPageNames[] = {"Recording", "Schedule", "Modify", "Overlay", "Motion", "Device", "Alerts"};
 
 // The running dialog as a scenario sees it.
 struct Open {
@@ -185,6 +185,8 @@ class CamSetupTest : public ::testing::Test {
       warnings_.emplace_back(text);
       return keepSharedFile_;
     };
+    choosers.refuse = [this](HWND, const char* text) { warnings_.emplace_back(text); };
+    choosers.alertServers = [this](HWND owner) { chooserOwner_ = owner; };
     return choosers;
   }
 
@@ -202,7 +204,7 @@ class CamSetupTest : public ::testing::Test {
     current_ = this;
     const UINT_PTR start = SetTimer(nullptr, 0, 10, &CamSetupTest::StartScenario);
     const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, &CamSetupTest::EndLeftOpen);
-    const bool applied = RunCamSetup(*camera_, 2, cell_.Parent(), AnsweringChoosers(), nullptr, fileOwner_);
+    const bool applied = RunCamSetup(*camera_, 2, cell_.Parent(), AnsweringChoosers(), nullptr, fileOwner_, &alerts_);
     KillTimer(nullptr, start);
     KillTimer(nullptr, watchdog);
     current_ = nullptr;
@@ -278,6 +280,7 @@ class CamSetupTest : public ::testing::Test {
   std::function<std::string(const CamSettings&)> fileOwner_;
   std::vector<std::string> warnings_;
   bool keepSharedFile_ = false;
+  CameraAlerts alerts_;
 };
 
 // Every one-line label of every page shows its whole text.
@@ -332,8 +335,8 @@ TEST_F(CamSetupTest, OpensWithTheCameraSettingsInEveryControl) {
     GetWindowTextA(d.dialog, text, sizeof text);
     title = text;
     HWND tabs = GetDlgItem(d.dialog, kTabControl);
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 6);
-    for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), kPageCount);
+    for (int i = 0; i < kPageCount; ++i) {
       char label[32] = {};
       TCITEMA item{};
       item.mask = TCIF_TEXT;
@@ -569,6 +572,7 @@ TEST_F(CamSetupTest, CancelEscapeAndTheCloseButtonDropTheCopy) {
       d.Type(kModify, kJpegQuality, "5");
       d.Type(kRecording, kSavePath, "E:\\other.mjpg");
       d.Check(kMotion, kEditDetectGrid, true);
+      d.Check(kAlerts, kAlertMail, true);
       d.Click(kOverlay, kOverlayBackColor);
       d.Tick();
       SendMessageA(d.setup.Preview().Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
@@ -580,6 +584,7 @@ TEST_F(CamSetupTest, CancelEscapeAndTheCloseButtonDropTheCopy) {
     });
     EXPECT_FALSE(applied) << way.name;
     EXPECT_TRUE(CameraUnchanged()) << way.name;
+    EXPECT_EQ(alerts_.mail, 0) << way.name;
     // The worker's device dialog is hidden and the dialog no longer
     // receives its pictures.
     EXPECT_EQ(sources_.log, (std::vector<std::string>{"ip hidden"})) << way.name;
@@ -620,6 +625,30 @@ TEST_F(CamSetupTest, RecordingLimitsAndFramesBeforeMotionFollowOkAndCancel) {
     d.Press(kOk);
   }));
   EXPECT_EQ(extrasOf(camera_->Extras()), (std::vector<int32_t>{50, 1500, 0, 1}));
+}
+
+TEST_F(CamSetupTest, AlertsFollowOkAndACoolDownOutOfRangeIsRefused) {
+  alerts_ = {0, 1, 0, 120, 1};
+  EXPECT_TRUE(Run({[&](const Open& d) {
+                     EXPECT_TRUE(d.Checked(kAlerts, kAlertHook));
+                     EXPECT_EQ(d.Text(kAlerts, kAlertCoolDown), "120");
+                     d.Check(kAlerts, kAlertMail, true);
+                     d.Check(kAlerts, kAlertHook, false);
+                     d.Check(kAlerts, kAlertMqtt, true);
+                     d.Check(kAlerts, kAlertOnlyScheduled, false);
+                     d.Click(kAlerts, kAlertServers);
+                     EXPECT_EQ(chooserOwner_, d.dialog) << "the servers' dialog opens over the setup";
+                     d.Type(kAlerts, kAlertCoolDown, "86401");
+                     d.Press(kOk);
+                   },
+                   [&](const Open& d) {
+                     EXPECT_EQ(warnings_.size(), 1u) << "OK refuses and the dialog stays";
+                     EXPECT_EQ(GetFocus(), d.Item(kAlerts, kAlertCoolDown));
+                     d.Type(kAlerts, kAlertCoolDown, "0");
+                     d.Press(kOk);
+                   }}));
+  const CameraAlerts expected{1, 0, 1, 0, 0};
+  EXPECT_EQ(std::memcmp(&alerts_, &expected, sizeof expected), 0);
 }
 
 TEST_F(CamSetupTest, EnterAppliesTheSettings) {

@@ -57,18 +57,19 @@ class ConfigBytes {
     Zeros(4);
     return Int(at, static_cast<int32_t>(count));
   }
-  // The extension trailer: "VREX", version 3, count, record size 344, per
+  // The extension trailer: "VREX", version 4, count, record size 364, per
   // camera frames before motion, MB and days, a 64-byte name, the label
-  // flag (0), the recording format and the 260-byte second stream address,
-  // then the CRC-32 of all that, then the program block. Version 2 is the
-  // same without the format and the address, in records of 80 bytes, and
-  // without the block.
+  // flag (0), the recording format, the 260-byte second stream address and
+  // the default alerts, then the CRC-32 of all that, then the program block.
+  // Version 3 has no alerts, in records of 344 bytes; version 2 also neither
+  // the format nor the address, in records of 80 bytes, and no block.
   ConfigBytes& Extension(const std::vector<std::array<int32_t, 3>>& cameras, const std::vector<std::string>& names = {},
-                         const std::vector<int32_t>& asSent = {}, int32_t version = 3, int32_t https = 1,
+                         const std::vector<int32_t>& asSent = {}, int32_t version = 4, int32_t https = 1,
                          const std::vector<std::string>& seconds = {}) {
     const size_t at = Size();
     for (char c : std::string("VREX")) Byte(Size(), static_cast<uint8_t>(c));
-    Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), version == 2 ? 80 : 344);
+    const int32_t recordSize = version == 2 ? 80 : version == 3 ? 344 : 364;
+    Int(Size(), version).Int(Size(), static_cast<int32_t>(cameras.size())).Int(Size(), recordSize);
     for (size_t k = 0; k < cameras.size(); ++k) {
       for (int32_t value : cameras[k]) Int(Size(), value);
       const size_t name = Size();
@@ -80,19 +81,26 @@ class ConfigBytes {
       const size_t second = Size();
       Zeros(260);
       if (k < seconds.size()) Text(second, seconds[k]);
+      if (version >= 4) Zeros(12).Int(Size(), 60).Int(Size(), 0);
     }
     Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
-    return version >= 3 ? ProgramBlock(https, 0, 0, "", "") : *this;
+    return version >= 3 ? ProgramBlock(https, 0, 0, "", "", 0, 80, version) : *this;
   }
-  // The program block: its size (540), Use HTTPS, this computer only and own
-  // certificate, two 260-byte paths, redirect and its port, then the CRC-32
-  // of all that.
+  // The program block: its size (2932; 540 in version 3), Use HTTPS, this
+  // computer only and own certificate, two 260-byte paths, redirect and its
+  // port, from version 4 the default alert servers, then the CRC-32 of all.
   ConfigBytes& ProgramBlock(int32_t https, int32_t localOnly, int32_t own, const std::string& certificate,
-                            const std::string& key, int32_t redirect = 0, int32_t redirectPort = 80) {
+                            const std::string& key, int32_t redirect = 0, int32_t redirectPort = 80,
+                            int32_t version = 4) {
     const size_t at = Size();
-    Int(Size(), 540).Int(Size(), https).Int(Size(), localOnly).Int(Size(), own);
+    Int(Size(), version >= 4 ? 2932 : 540).Int(Size(), https).Int(Size(), localOnly).Int(Size(), own);
     Zeros(520);
     Text(at + 16, certificate).Text(at + 16 + 260, key).Int(Size(), redirect).Int(Size(), redirectPort);
+    if (version >= 4) {
+      const size_t servers = Size();
+      Zeros(2392).Int(servers + 256, 587).Int(servers + 260, 1).Int(servers + 1800, 1883);
+      Text(servers + 2064, "vorrandale").Int(servers + 2388, 100000);
+    }
     return Int(Size(), static_cast<int32_t>(Crc32(bytes_.data() + at, Size() - at)));
   }
   // Cuts the last `count` bytes.
@@ -104,7 +112,7 @@ class ConfigBytes {
   // recording as sent or loaded ones recording JPEG pictures. `https` 0: the
   // block of a file that came without one.
   ConfigBytes& DefaultExtension(size_t cameras, int32_t asSent, int32_t https = 1) {
-    return Extension(std::vector<std::array<int32_t, 3>>(cameras), {}, std::vector<int32_t>(cameras, asSent), 3, https);
+    return Extension(std::vector<std::array<int32_t, 3>>(cameras), {}, std::vector<int32_t>(cameras, asSent), 4, https);
   }
   // A new camera's settings followed by a grid with every cell watched.
   ConfigBytes& DefaultCamera() {

@@ -40,6 +40,7 @@ struct Loaded {
   GridLayout layout = DefaultGridLayout();
   FakeGrid grid;
   WebSecurity security;
+  AlertServers servers;
 };
 
 Loaded Load(const std::vector<uint8_t>& bytes) {
@@ -47,7 +48,8 @@ Loaded Load(const std::vector<uint8_t>& bytes) {
   loaded.web = DefaultWebSettings();
   loaded.layout = DefaultGridLayout();
   MemorySource source(bytes);
-  loaded.ok = ReadConfig(source, loaded.web, loaded.layout, loaded.grid.Rebuild(), &loaded.extension, &loaded.security);
+  loaded.ok = ReadConfig(source, loaded.web, loaded.layout, loaded.grid.Rebuild(), &loaded.extension, &loaded.security,
+                         &loaded.servers);
   return loaded;
 }
 
@@ -228,7 +230,7 @@ TEST(ConfigExtensionTest, ValuesTravelInTheTrailerAndComeBackInRange) {
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, cameras));
   ConfigBytes expected = DefaultConfigBytes(2, 1, 2, 2);
-  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"}, {0, 1}, 3, 1, {"", "rtsp://10.0.0.7/low"});
+  expected.Extension({{3, 500, 7}, {50, 0, 30}}, {"Front door"}, {0, 1}, 4, 1, {"", "rtsp://10.0.0.7/low"});
   EXPECT_TRUE(sink.bytes == expected.Bytes()) << "the trailer's bytes as its table gives them";
   Loaded loaded = Load(sink.bytes);
   EXPECT_TRUE(loaded.ok);
@@ -273,7 +275,7 @@ TEST(ConfigExtensionTest, ProgramBlockCarriesTheWebSecurityAndOlderFilesKeepPlai
   MemorySink sink;
   ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), layout, DefaultCameras(4), &own));
   ConfigBytes written = DefaultConfigBytes(2, 2, 4, 4);
-  written.Extension(std::vector<std::array<int32_t, 3>>(4), {}, std::vector<int32_t>(4, 1)).Drop(4 + 540 + 4);
+  written.Extension(std::vector<std::array<int32_t, 3>>(4), {}, std::vector<int32_t>(4, 1)).Drop(4 + 2932 + 4);
   written.ProgramBlock(0, 1, 1, "C:\\certs\\cam.pem", "C:\\certs\\cam.key", 1, 8080);
   EXPECT_TRUE(sink.bytes == written.Bytes()) << "the block's bytes as its table gives them";
 
@@ -302,6 +304,36 @@ TEST(ConfigExtensionTest, ProgramBlockCarriesTheWebSecurityAndOlderFilesKeepPlai
                               loaded.security.redirectPort),
               std::make_tuple(c.https, c.localOnly, c.own, std::string(c.certificate), c.redirect, c.redirectPort))
         << c.what;
+  }
+}
+
+TEST(ConfigExtensionTest, AlertSettingsTravelAndOlderOrDamagedFilesGiveTheirDefaults) {
+  std::vector<CameraRecords> cameras = DefaultCameras(12);
+  cameras[1].alerts = {1, 0, 1, 300, 1};
+  AlertServers servers;
+  CopyText(servers.mqttPrefix, "home/cams");
+  servers.maxEvents = 5000;
+  MemorySink sink;
+  ASSERT_TRUE(WriteConfig(sink, DefaultWebSettings(), DefaultGridLayout(), cameras, nullptr, &servers));
+  ConfigBytes version3 = DefaultConfigBytes(4, 3, 12, 12);
+  version3.Extension(std::vector<std::array<int32_t, 3>>(12), {}, {}, 3);
+  std::vector<uint8_t> damagedBlock = sink.bytes;
+  damagedBlock[damagedBlock.size() - 100] ^= 1;
+  const AlertServers noServers;
+  const CameraAlerts noAlerts;
+  const struct {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    const AlertServers& servers;
+    const CameraAlerts& alerts;
+  } cases[] = {{"written", sink.bytes, servers, cameras[1].alerts},
+               {"version 3", version3.Bytes(), noServers, noAlerts},
+               {"damaged block", damagedBlock, noServers, cameras[1].alerts}};
+  for (const auto& c : cases) {
+    Loaded loaded = Load(c.bytes);
+    EXPECT_TRUE(loaded.ok) << c.what;
+    EXPECT_EQ(std::memcmp(&loaded.servers, &c.servers, sizeof c.servers), 0) << c.what;
+    EXPECT_EQ(std::memcmp(&loaded.grid.cameras[1].alerts, &c.alerts, sizeof c.alerts), 0) << c.what;
   }
 }
 
