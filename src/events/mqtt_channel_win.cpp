@@ -119,7 +119,9 @@ class MqttLink {
       }
       if (packet.type == MqttPacketType::kPingresp) {
         pingSentAt_ = 0;
-      } else if (packet.type != MqttPacketType::kPuback || !outbox.Acknowledge(packet.packetId)) {
+      } else if (packet.type == MqttPacketType::kPuback) {
+        outbox.Acknowledge(packet.packetId);
+      } else {
         error = "the broker answered out of turn";
         return false;
       }

@@ -2,14 +2,20 @@
 
 #include <algorithm>
 
-MqttOutbox::MqttOutbox(size_t capacity) : capacity_(std::max<size_t>(capacity, 1)) {}
+MqttOutbox::MqttOutbox(size_t capacity, size_t bytes)
+    : capacity_(std::max<size_t>(capacity, 1)), byteCapacity_(bytes) {}
+
+void MqttOutbox::DropOldest() {
+  if (messages_.front().sent) --inFlight_;
+  bytes_ -= messages_.front().message.payload.size();
+  messages_.pop_front();
+  ++dropped_;
+}
 
 void MqttOutbox::Add(MqttPublish message, int camera) {
-  if (messages_.size() == capacity_) {
-    if (messages_.front().sent) --inFlight_;
-    messages_.pop_front();
-    ++dropped_;
-  }
+  while (!messages_.empty() && (messages_.size() == capacity_ || bytes_ + message.payload.size() > byteCapacity_))
+    DropOldest();
+  bytes_ += message.payload.size();
   if (message.qos > 0) {
     if (++lastId_ == 0) lastId_ = 1;
     message.packetId = lastId_;
@@ -23,6 +29,7 @@ std::string MqttOutbox::TakeNext() {
   if (next->message.qos > 0 && inFlight_ >= kMqttInFlightLimit) return {};
   std::string packet = EncodeMqttPublish(next->message);
   if (next->message.qos == 0 || packet.empty()) {
+    bytes_ -= next->message.payload.size();
     messages_.erase(next);
     // A message no packet can carry is dropped, not retried for ever.
     if (packet.empty()) {
@@ -36,14 +43,14 @@ std::string MqttOutbox::TakeNext() {
   return packet;
 }
 
-bool MqttOutbox::Acknowledge(uint16_t packetId) {
+void MqttOutbox::Acknowledge(uint16_t packetId) {
   const auto acked = std::find_if(messages_.begin(), messages_.end(), [&](const Entry& e) {
     return e.sent && e.message.qos > 0 && e.message.packetId == packetId;
   });
-  if (acked == messages_.end()) return false;
+  if (acked == messages_.end()) return;
+  bytes_ -= acked->message.payload.size();
   messages_.erase(acked);
   --inFlight_;
-  return true;
 }
 
 void MqttOutbox::Reconnected() {

@@ -99,6 +99,10 @@ std::vector<MqttPublish> MqttConnectMessages(const std::string& prefix, const st
     messages.push_back(Discovery(prefix, camera, "binary_sensor", "signal",
                                  "\"name\":\"Signal\",\"device_class\":\"connectivity\",\"state_topic\":" +
                                      topic("signal") + ",\"payload_on\":\"ok\",\"payload_off\":\"lost\""));
+    messages.push_back(
+        Discovery(prefix, camera, "sensor", "event",
+                  "\"name\":\"Event\",\"state_topic\":" + topic("event") +
+                      ",\"value_template\":\"{{ value_json.kind }}\",\"json_attributes_topic\":" + topic("event")));
   }
   return messages;
 }
@@ -118,14 +122,11 @@ std::vector<MqttPublish> MqttAlertMessages(const std::string& prefix, const Aler
       return {Retained(topic("signal"), "lost", 1)};
     case EventKind::kSignalBack:
       return {Retained(topic("signal"), "ok", 1)};
-    default: {
-      MqttPublish event;
-      event.topic = topic("event");
-      event.qos = 1;
-      event.payload = "{\"kind\":" + JsonText(EventKindName(alert.kind)) +
-                      ",\"camera\":" + std::to_string(alert.camera) + ",\"name\":" + JsonText(alert.cameraName) +
-                      ",\"time\":" + JsonText(AlertIsoTime(alert)) + ",\"detail\":" + JsonText(alert.detail) + "}";
-      return {event};
-    }
+    default:
+      return {Retained(topic("event"),
+                       "{\"kind\":" + JsonText(EventKindName(alert.kind)) +
+                           ",\"camera\":" + std::to_string(alert.camera) + ",\"name\":" + JsonText(alert.cameraName) +
+                           ",\"time\":" + JsonText(AlertIsoTime(alert)) + ",\"detail\":" + JsonText(alert.detail) + "}",
+                       1)};
   }
 }

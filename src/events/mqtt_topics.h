@@ -6,9 +6,12 @@
 //   <prefix>/<n>/motion        "ON" at motion start, "OFF" at its end (retained)
 //   <prefix>/<n>/snapshot      the JPEG at motion start (retained)
 //   <prefix>/<n>/signal        "lost" / "ok" (retained)
-//   <prefix>/<n>/event         other events, a small JSON document
-// and Home Assistant's discovery documents under homeassistant/, whose ids
-// are made from the prefix so they stay apart between computers.
+//   <prefix>/<n>/event         the last other event, a small JSON document
+//                              (retained)
+// and Home Assistant's discovery documents under homeassistant/ (per camera
+// a motion sensor, a camera showing the snapshot, a connectivity sensor and
+// a sensor of the last other event), whose ids are made from the prefix so
+// they stay apart between computers.
 
 #include <string>
 #include <vector>

@@ -4,47 +4,42 @@
 
 namespace {
 
-MqttPublish Message(const std::string& payload, int qos) {
-  return {"t", payload, qos, false, false, 0};
+std::string Packet(const std::string& payload, int qos, bool dup, uint16_t id) {
+  return EncodeMqttPublish({"t", payload, qos, qos > 0, dup, id});
 }
 
-// What a packet says: its payload, and "+dup" when marked as sent again.
-std::string Told(const std::string& packet) {
-  if (packet.empty()) return "";
-  const bool qos1 = packet[0] & 0x02;
-  return packet.substr(2 + 3 + (qos1 ? 2 : 0)) + ((packet[0] & 0x08) ? "+dup" : "");
-}
-
-uint16_t PacketId(const std::string& packet) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(packet[5]) << 8 | static_cast<uint8_t>(packet[6]));
-}
-
-TEST(MqttOutbox, AcknowledgedGoOnceUnacknowledgedAgainAsDuplicatesInOrder) {
+TEST(MqttOutbox, OnlyUnacknowledgedGoAgainFirstAsDuplicates) {
   MqttOutbox outbox;
-  for (const char* payload : {"a", "b", "c"}) outbox.Add(Message(payload, 1), 2);
-  outbox.Add(Message("z", 0), 3);
-  const std::string a = outbox.TakeNext(), b = outbox.TakeNext();
-  EXPECT_EQ(Told(a) + Told(b), "ab");
-  EXPECT_NE(PacketId(a), PacketId(b));
-  EXPECT_TRUE(outbox.Acknowledge(PacketId(a)));
-  EXPECT_FALSE(outbox.Acknowledge(PacketId(a)));
+  for (const char* payload : {"a", "b", "c"}) outbox.Add({"t", payload, 1, true, false, 0}, 2);
+  outbox.Add({"t", "z", 0, false, false, 0}, 3);
+  EXPECT_EQ(outbox.TakeNext(), Packet("a", 1, false, 1));
+  EXPECT_EQ(outbox.TakeNext(), Packet("b", 1, false, 2));
+  outbox.Acknowledge(1);
+  outbox.Acknowledge(1);
   outbox.Reconnected();
-  std::string told;
-  for (std::string packet; !(packet = outbox.TakeNext()).empty();) told += Told(packet) + " ";
-  EXPECT_EQ(told, "b+dup c z ");
+  for (const std::string& expected : {Packet("b", 1, true, 2), Packet("c", 1, false, 3), Packet("z", 0, false, 0)})
+    EXPECT_EQ(outbox.TakeNext(), expected);
+  EXPECT_EQ(outbox.TakeNext(), "");
   EXPECT_EQ(outbox.OldestCamera(), 2);
 }
 
-TEST(MqttOutbox, InFlightIsLimitedAndTheOldestDropBeyondTheCap) {
+TEST(MqttOutbox, TheOldestDropBeyondTheBytes) {
+  MqttOutbox outbox(10, 8);
+  for (const char* payload : {"aaa", "bbb", "ccc", "dddddddddd"}) outbox.Add({"t", payload, 0, false, false, 0}, 1);
+  EXPECT_EQ(outbox.Dropped(), 3u);
+  EXPECT_EQ(outbox.TakeNext(), Packet("dddddddddd", 0, false, 0));
+}
+
+TEST(MqttOutbox, InFlightIsLimitedAndTheOldestDropBeyondTheCount) {
   MqttOutbox outbox(kMqttInFlightLimit + 2);
-  for (size_t i = 0; i < kMqttInFlightLimit + 4; ++i) outbox.Add(Message(std::to_string(i), 1), 1);
+  for (uint16_t i = 1; i <= kMqttInFlightLimit + 4; ++i) outbox.Add({"t", std::to_string(i), 1, true, false, 0}, 1);
   EXPECT_EQ(outbox.Dropped(), 2u);
-  std::vector<uint16_t> ids;
-  for (std::string packet; !(packet = outbox.TakeNext()).empty();) ids.push_back(PacketId(packet));
-  ASSERT_EQ(ids.size(), kMqttInFlightLimit);
-  EXPECT_TRUE(outbox.Acknowledge(ids[0]));
-  EXPECT_EQ(Told(outbox.TakeNext()), std::to_string(kMqttInFlightLimit + 2));
-  EXPECT_EQ(outbox.TakeNext(), "");
+  size_t taken = 0;
+  while (!outbox.TakeNext().empty()) ++taken;
+  EXPECT_EQ(taken, kMqttInFlightLimit);
+  outbox.Acknowledge(3);
+  const uint16_t last = kMqttInFlightLimit + 3;
+  EXPECT_EQ(outbox.TakeNext(), Packet(std::to_string(last), 1, false, last));
 }
 
 }  // namespace
