@@ -163,72 +163,86 @@ void MqttChannel::Send(const Alert& alert) {
   queue_.Push(alert);
 }
 
-void MqttChannel::Run() {
-  MqttConnect connect;
-  connect.clientId = MqttNodeId(prefix_);
-  connect.keepAliveSeconds = kKeepAliveSeconds;
-  connect.user = user_;
-  connect.password = password_;
-  const MqttPublish offline = MqttOfflineMessage(prefix_);
-  connect.will = MqttWill{offline.topic, offline.payload, offline.qos, offline.retain};
-  const std::string where = host_ + ":" + std::to_string(port_);
+// What only the delivery thread touches.
+struct MqttChannel::Delivery {
+  Delivery(HANDLE stop, HANDLE wake) : link(stop, wake) {}
 
+  MqttConnect connect;
   MqttOutbox outbox;
-  MqttLink link(stop_.Get(), wakeEvent_.Get());
+  MqttLink link;
   std::unique_ptr<TlsConfig> tlsConfig;
   bool connected = false;
   int failures = 0;
   ULONGLONG nextAttempt = 0;
   size_t droppedTold = 0;
-  const auto stopping = [&] { return WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0; };
-  const auto fail = [&](const std::string& error) {
-    const int64_t delay = RetryDelayMs(++failures);
-    nextAttempt = GetTickCount64() + static_cast<ULONGLONG>(delay);
-    listener_({"MQTT", outbox.OldestCamera(), true,
-               "MQTT: " + where + ": " + error + ", next attempt in " + std::to_string(delay / 1000) + " s"});
-  };
+};
 
+void MqttChannel::Run() {
+  Delivery d(stop_.Get(), wakeEvent_.Get());
+  d.connect.clientId = MqttNodeId(prefix_);
+  d.connect.keepAliveSeconds = kKeepAliveSeconds;
+  d.connect.user = user_;
+  d.connect.password = password_;
+  const MqttPublish offline = MqttOfflineMessage(prefix_);
+  d.connect.will = MqttWill{offline.topic, offline.payload, offline.qos, offline.retain};
+  const auto stopping = [&] { return WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0; };
   while (!stopping()) {
     for (std::optional<Alert> alert; (alert = queue_.Front()); queue_.Pop())
-      for (MqttPublish& message : MqttAlertMessages(prefix_, *alert)) outbox.Add(std::move(message), alert->camera);
+      for (MqttPublish& message : MqttAlertMessages(prefix_, *alert)) d.outbox.Add(std::move(message), alert->camera);
     std::string error;
-    if (!connected) {
+    bool working;
+    if (!d.connected) {
       const ULONGLONG now = GetTickCount64();
-      if (now < nextAttempt) {
+      if (now < d.nextAttempt) {
         HANDLE handles[2] = {stop_.Get(), wakeEvent_.Get()};
-        WaitForMultipleObjects(2, handles, FALSE, static_cast<DWORD>(nextAttempt - now));
+        WaitForMultipleObjects(2, handles, FALSE, static_cast<DWORD>(d.nextAttempt - now));
         continue;
       }
-      if (tls_ && !tlsConfig) tlsConfig = MakeClientTlsConfig(trustedCertificates_, error);
-      connected = (!tls_ || tlsConfig) && link.Open(host_, port_, tlsConfig.get(), connect, error);
-      if (connected) {
-        outbox.Reconnected();
-        for (const MqttPublish& message : MqttConnectMessages(prefix_, cameras_))
-          connected = connected && link.Send(EncodeMqttPublish(message), error);
-      }
-      if (!connected) {
-        if (stopping()) break;
-        link.Drop();
-        fail(error);
-        continue;
-      }
-      if (failures > 0) {
-        const size_t dropped = outbox.Dropped() + queue_.Dropped() - droppedTold;
-        droppedTold += dropped;
-        listener_({"MQTT", outbox.OldestCamera(), false,
-                   "MQTT: connected to " + where + " again" +
-                       (dropped ? ", " + std::to_string(dropped) + " messages were dropped meanwhile" : "")});
-      }
-      failures = 0;
-      continue;
+      working = d.connected = Reach(d, error);
+    } else {
+      working = true;
+      for (std::string packet; working && !(packet = d.outbox.TakeNext()).empty();)
+        working = d.link.Send(packet, error);
+      working = working && d.link.Serve(d.outbox, error);
     }
-    bool alive = true;
-    for (std::string packet; alive && !(packet = outbox.TakeNext()).empty();) alive = link.Send(packet, error);
-    if (alive && link.Serve(outbox, error)) continue;
+    if (working) continue;
+    // A connection the stop interrupted still says goodbye below.
     if (stopping()) break;
-    link.Drop();
-    connected = false;
-    fail(error);
+    d.link.Drop();
+    d.connected = false;
+    Fail(d, error);
   }
-  if (connected) link.Close(prefix_);
+  if (d.connected) d.link.Close(prefix_);
+}
+
+bool MqttChannel::Reach(Delivery& d, std::string& error) {
+  if (host_.empty()) {
+    error = "no broker is set";
+    return false;
+  }
+  if (tls_ && !d.tlsConfig && !(d.tlsConfig = MakeClientTlsConfig(trustedCertificates_, error))) return false;
+  if (!d.link.Open(host_, port_, d.tlsConfig.get(), d.connect, error)) return false;
+  d.outbox.Reconnected();
+  for (const MqttPublish& message : MqttConnectMessages(prefix_, cameras_))
+    if (!d.link.Send(EncodeMqttPublish(message), error)) return false;
+  if (d.failures > 0) {
+    const size_t dropped = d.outbox.Dropped() + queue_.Dropped() - d.droppedTold;
+    d.droppedTold += dropped;
+    listener_({"MQTT", d.outbox.OldestCamera(), false,
+               "MQTT: connected to " + Where() + " again" +
+                   (dropped ? ", " + std::to_string(dropped) + " messages were dropped meanwhile" : "")});
+  }
+  d.failures = 0;
+  return true;
+}
+
+void MqttChannel::Fail(Delivery& d, const std::string& error) {
+  const int64_t delay = RetryDelayMs(++d.failures);
+  d.nextAttempt = GetTickCount64() + static_cast<ULONGLONG>(delay);
+  listener_({"MQTT", d.outbox.OldestCamera(), true,
+             "MQTT: " + Where() + ": " + error + ", next attempt in " + std::to_string(delay / 1000) + " s"});
+}
+
+std::string MqttChannel::Where() const {
+  return host_ + ":" + std::to_string(port_);
 }

@@ -37,7 +37,14 @@ class MqttChannel : public AlertChannel {
     HANDLE event_;
   };
 
+  struct Delivery;
+
   void Run();
+  // One attempt to connect and announce; false with the reason.
+  bool Reach(Delivery& d, std::string& error);
+  // Reports the failure and sets the next attempt after the back-off.
+  void Fail(Delivery& d, const std::string& error);
+  std::string Where() const;
 
   std::string host_;
   uint16_t port_;

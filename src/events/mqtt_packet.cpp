@@ -148,7 +148,6 @@ MqttDecodeResult MqttDecoder::Next(MqttIncoming& packet) {
   packet.type = static_cast<MqttPacketType>(type);
   if (packet.type == MqttPacketType::kConnack) {
     if (byte(0) > 1 || byte(1) > 5) return Fail("a malformed connection answer");
-    packet.sessionPresent = byte(0) == 1;
     packet.returnCode = byte(1);
   } else if (packet.type == MqttPacketType::kPuback) {
     packet.packetId = static_cast<uint16_t>(byte(0) << 8 | byte(1));

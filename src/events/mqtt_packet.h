@@ -50,9 +50,8 @@ enum class MqttPacketType : uint8_t { kConnack = 2, kPuback = 4, kPingresp = 13 
 
 struct MqttIncoming {
   MqttPacketType type = MqttPacketType::kPingresp;
-  bool sessionPresent = false;  // CONNACK
-  uint8_t returnCode = 0;       // CONNACK: 0 accepted
-  uint16_t packetId = 0;        // PUBACK
+  uint8_t returnCode = 0;  // CONNACK: 0 accepted
+  uint16_t packetId = 0;   // PUBACK
 };
 
 // Why a broker refused a connection, from its CONNACK return code.

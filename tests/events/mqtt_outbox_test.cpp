@@ -23,17 +23,16 @@ TEST(MqttOutbox, OnlyUnacknowledgedGoAgainFirstAsDuplicates) {
   EXPECT_EQ(outbox.OldestCamera(), 2);
 }
 
-TEST(MqttOutbox, TheOldestDropBeyondTheBytes) {
-  MqttOutbox outbox(10, 8);
-  for (const char* payload : {"aaa", "bbb", "ccc", "dddddddddd"}) outbox.Add({"t", payload, 0, false, false, 0}, 1);
-  EXPECT_EQ(outbox.Dropped(), 3u);
-  EXPECT_EQ(outbox.TakeNext(), Packet("dddddddddd", 0, false, 0));
-}
+TEST(MqttOutbox, BoundedInBytesInCountAndInFlight) {
+  MqttOutbox bytes(10, 8);
+  for (const char* payload : {"aaa", "bbb", "ccc", "dddddddddd"}) bytes.Add({"t", payload, 0, false, false, 0}, 1);
+  EXPECT_EQ(bytes.Dropped(), 3u);
+  EXPECT_EQ(bytes.TakeNext(), Packet("dddddddddd", 0, false, 0));
 
-TEST(MqttOutbox, InFlightIsLimitedAndTheOldestDropBeyondTheCount) {
   MqttOutbox outbox(kMqttInFlightLimit + 2);
   for (uint16_t i = 1; i <= kMqttInFlightLimit + 4; ++i) outbox.Add({"t", std::to_string(i), 1, true, false, 0}, 1);
   EXPECT_EQ(outbox.Dropped(), 2u);
+  // At most so many wait for their acknowledgement.
   size_t taken = 0;
   while (!outbox.TakeNext().empty()) ++taken;
   EXPECT_EQ(taken, kMqttInFlightLimit);

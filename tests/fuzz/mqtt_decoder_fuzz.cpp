@@ -6,9 +6,7 @@
 
 #include "events/mqtt_packet.h"
 
-namespace {
-
-std::string Decoded(std::string_view bytes, size_t piece) {
+static std::string Decoded(std::string_view bytes, size_t piece) {
   MqttDecoder decoder;
   std::string told;
   for (size_t at = 0; at < bytes.size(); at += piece) {
@@ -21,8 +19,6 @@ std::string Decoded(std::string_view bytes, size_t piece) {
   }
   return told;
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
