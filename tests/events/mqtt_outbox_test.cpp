@@ -32,7 +32,6 @@ TEST(MqttOutbox, BoundedInBytesInCountAndInFlight) {
   MqttOutbox outbox(kMqttInFlightLimit + 2);
   for (uint16_t i = 1; i <= kMqttInFlightLimit + 4; ++i) outbox.Add({"t", std::to_string(i), 1, true, false, 0}, 1);
   EXPECT_EQ(outbox.Dropped(), 2u);
-  // At most so many wait for their acknowledgement.
   size_t taken = 0;
   while (!outbox.TakeNext().empty()) ++taken;
   EXPECT_EQ(taken, kMqttInFlightLimit);

@@ -21,4 +21,12 @@ TEST(MqttTopicPrefix, TopicLevelsAndIdentifiers) {
   }
 }
 
+TEST(MqttAlertMessages, AnsiNamesBecomeValidJson) {
+  Alert alert;
+  alert.cameraName = "a\"b\\c\xE9\x01";
+  alert.kind = EventKind::kStorageFull;
+  const std::string payload = MqttAlertMessages("p", alert).at(0).payload;
+  EXPECT_NE(payload.find(R"("name":"a\"b\\c\u00e9\u0001")"), std::string::npos) << payload;
+}
+
 }  // namespace
