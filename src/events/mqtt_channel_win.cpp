@@ -180,6 +180,9 @@ struct MqttChannel::Delivery {
 void MqttChannel::Run() {
   Delivery d(stop_.Get(), wakeEvent_.Get());
   d.connect.clientId = MqttNodeId(prefix_);
+  // A kept session is where the protocol sends unacknowledged messages
+  // again with their own ids.
+  d.connect.cleanSession = false;
   d.connect.keepAliveSeconds = kKeepAliveSeconds;
   d.connect.user = user_;
   d.connect.password = password_;
