@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
