@@ -67,6 +67,10 @@ StreamWait NetStream::WaitEvents(long wanted, int timeoutMs, HANDLE wake, std::s
       error = SocketErrorText("the connection failed", WSAGetLastError());
       return StreamWait::kFailed;
     }
+    // Noted before any return: the enumeration clears them, and a server
+    // that speaks first (SMTP) may have sent its greeting with the connect.
+    if (events.lNetworkEvents & FD_READ) readable_ = true;
+    if (events.lNetworkEvents & FD_CLOSE) closed_ = true;
     if (events.lNetworkEvents & FD_CONNECT) {
       if (events.iErrorCode[FD_CONNECT_BIT] != 0) {
         error = events.iErrorCode[FD_CONNECT_BIT] == WSAECONNREFUSED
@@ -76,8 +80,6 @@ StreamWait NetStream::WaitEvents(long wanted, int timeoutMs, HANDLE wake, std::s
       }
       if (wanted & FD_CONNECT) return StreamWait::kData;
     }
-    if (events.lNetworkEvents & FD_READ) readable_ = true;
-    if (events.lNetworkEvents & FD_CLOSE) closed_ = true;
     if ((wanted & FD_WRITE) && (events.lNetworkEvents & FD_WRITE)) return StreamWait::kData;
   }
 }
