@@ -43,6 +43,7 @@ void NetStream::Close() {
   socket_.Reset();
   event_.Reset();
   readable_ = closed_ = false;
+  early_.clear();
 }
 
 StreamWait NetStream::WaitEvents(long wanted, int timeoutMs, HANDLE wake, std::string& error) {
@@ -168,6 +169,11 @@ StreamWait NetStream::Receive(std::string& into, int timeoutMs, std::string& err
     error = "not connected";
     return StreamWait::kFailed;
   }
+  if (!early_.empty()) {
+    into += early_;
+    early_.clear();
+    return StreamWait::kData;
+  }
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     const StreamWait wait = WaitEvents(FD_READ, Remaining(start, timeoutMs), wake, error);
@@ -217,8 +223,8 @@ bool NetStream::ReceiveUntil(std::string& into, std::string_view terminator, int
 bool NetStream::StartTls(const TlsConfig& config, const std::string& host, int timeoutMs, std::string& error) {
   tls_ = std::make_unique<TlsSession>(config, host.c_str());
   const ULONGLONG start = GetTickCount64();
-  std::string early;
-  TlsState state = tls_->Receive(nullptr, 0, early);
+  early_.clear();
+  TlsState state = tls_->Receive(nullptr, 0, early_);
   while (state == TlsState::kHandshaking) {
     if (!FlushTls(Remaining(start, timeoutMs), error)) return false;
     const StreamWait wait = WaitEvents(FD_READ, Remaining(start, timeoutMs), nullptr, error);
@@ -234,7 +240,7 @@ bool NetStream::StartTls(const TlsConfig& config, const std::string& host, int t
       error = "the server closed the connection during the secure handshake";
       return false;
     }
-    state = tls_->Receive(reinterpret_cast<const uint8_t*>(chunk), static_cast<size_t>(got), early);
+    state = tls_->Receive(reinterpret_cast<const uint8_t*>(chunk), static_cast<size_t>(got), early_);
   }
   if (state != TlsState::kOpen) {
     error = "the secure handshake failed: " + tls_->FailureText();
