@@ -83,14 +83,16 @@ def main():
     smtp_port = free_port()
     mail = alert_peers.MailServer(smtp_port, cert, key, "alice", "right")
     hook = alert_peers.HookReceiver(cert, key, {2: [500], 3: [404]})
-    common = ["--smtp-host", "localhost", "--smtp-port", str(smtp_port), "--security", "starttls", "--user", "alice",
-              "--from", "cams@example.org", "--to", "me@example.org, you@example.org", "--trusted", wine_path(cert),
-              "--hook", f"https://localhost:{hook.port}/hook?token=1"]
+    def settings(port, security, password, hook_url=f"https://localhost:{hook.port}/hook?token=1"):
+        return ["--smtp-host", "localhost", "--smtp-port", str(port), "--security", security, "--user", "alice",
+                "--password", password, "--from", "cams@example.org", "--to", "me@example.org, you@example.org",
+                "--trusted", wine_path(cert)] + (["--hook", hook_url] if hook_url else [])
+
     motion = dict(camera=2, kind=1, ended=0, time=MOTION_TIME, offset=OFFSET, level=73, jpeg=wine_path(thumb),
                   url="http://pc:8080/event/7.jpg", name="Front door")
     try:
         # A wrong password: refused, reported, retried after growing waits.
-        host = Host(args.wine, args.host, *common, "--password", "wrong")
+        host = Host(args.wine, args.host, *settings(smtp_port, "starttls", "wrong"))
         host.send(**motion)
         refusals = [host.expect("report failed=1 camera=2 text=Mail:", 60)]
         send_ms = host.send(camera=2, kind=3, ended=0, time=MOTION_TIME + 1, offset=OFFSET, level=0, name="Front door")
@@ -109,7 +111,7 @@ def main():
                f"a hook answering 500 is retried and its recovery reported: {hook_reports}")
 
         # The right password: every event by mail and hook.
-        host = Host(args.wine, args.host, *common, "--password", "right")
+        host = Host(args.wine, args.host, *settings(smtp_port, "starttls", "right"))
         host.send(camera=3, kind=2, ended=0, time=MOTION_TIME + 5, offset=OFFSET, level=0, name="Back yard")
         host.send(**motion)
         host.send(**dict(motion, ended=1, time=MOTION_TIME + 40, level=80))
@@ -117,6 +119,15 @@ def main():
         checks("(404" in dropped and "dropped" in dropped, f"a hook answering 404 is reported and dropped: {dropped}")
         checks(wait_for(lambda: len(mail.messages) >= 2 and len(hook.posts) >= 6, 60), "the mails and posts arrive")
         host.quit()
+
+        # TLS from the first byte, as on port 465.
+        tls_port = free_port()
+        tls_mail = alert_peers.MailServer(tls_port, cert, key, "alice", "right", implicit_tls=True)
+        host = Host(args.wine, args.host, *settings(tls_port, "tls", "right", hook_url=None))
+        host.send(**motion)
+        checks(wait_for(lambda: len(tls_mail.messages) == 1, 60), "a mail goes over TLS from the start")
+        host.quit()
+        tls_mail.stop()
     finally:
         mail.stop()
         hook.stop()
