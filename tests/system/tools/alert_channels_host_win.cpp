@@ -1,19 +1,15 @@
-// Runs the mail and web hook alert channels for the alert system test.
-// Usage:
+// Runs the mail and web hook alert channels for the alert system test:
 //   alert_channels_host [--smtp-host H --smtp-port N --security none|starttls|tls --user U --password P
 //                        --from A --to B] [--hook URL] [--trusted PEM]
-// Reads commands from standard input, one per line:
-//   send camera=N kind=K ended=0|1 time=T offset=S level=L [jpeg=FILE] [url=U] name=REST OF LINE
-//                  hands an alert to both channels, answers "sent ms=M" with the
-//                  time the two Send calls took
-//   quit           destroys the channels, answers "stopped ms=M"
-// Every delivery report is printed as it comes:
-//   report failed=0|1 camera=N text=...
+// Prints "ready", then reads lines from standard input:
+//   send CAMERA KIND ENDED TIME OFFSET LEVEL JPEG-FILE|- PICTURE-URL|- NAME...
+//        hands the alert to both channels; answers "sent ms=M", the time the Send calls took
+//   quit destroys the channels; answers "stopped ms=M"
+// and prints each delivery report as "report failed=0|1 camera=N text=...".
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -35,79 +31,72 @@ void Print(const std::string& line) {
   std::fflush(stdout);
 }
 
-double MsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+bool ReadAlert(const char* line, Alert& alert) {
+  int kind = 0, ended = 0, name = 0;
+  long long time = 0;
+  char jpeg[260], url[260];
+  if (std::sscanf(line, "send %d %d %d %lld %d %d %259s %259s %n", &alert.camera, &kind, &ended, &time,
+                  &alert.utcOffset, &alert.level, jpeg, url, &name) < 8 ||
+      name == 0)
+    return false;
+  alert.kind = static_cast<EventKind>(kind);
+  alert.ended = ended != 0;
+  alert.time = time;
+  alert.pictureUrl = std::strcmp(url, "-") ? url : "";
+  alert.cameraName.assign(line + name, std::strcspn(line + name, "\r\n"));
+  std::ifstream file(jpeg, std::ios::binary);
+  alert.thumbnail.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return true;
 }
 
-// "key=value" words; a "name=" value runs to the end of the line.
-std::string Field(const std::string& line, const std::string& key) {
-  const size_t at = line.find(" " + key + "=");
-  if (at == std::string::npos) return "";
-  const size_t start = at + key.size() + 2;
-  return key == "name" ? line.substr(start) : line.substr(start, line.find(' ', start) - start);
-}
-
-Alert ReadAlert(const std::string& line) {
-  Alert alert;
-  alert.camera = std::atoi(Field(line, "camera").c_str());
-  alert.kind = static_cast<EventKind>(std::atoi(Field(line, "kind").c_str()));
-  alert.ended = Field(line, "ended") == "1";
-  alert.time = std::atoll(Field(line, "time").c_str());
-  alert.utcOffset = std::atoi(Field(line, "offset").c_str());
-  alert.level = std::atoi(Field(line, "level").c_str());
-  alert.pictureUrl = Field(line, "url");
-  alert.cameraName = Field(line, "name");
-  const std::string jpeg = Field(line, "jpeg");
-  if (!jpeg.empty()) {
-    std::ifstream file(jpeg, std::ios::binary);
-    alert.thumbnail.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  }
-  return alert;
+std::string MsSince(std::chrono::steady_clock::time_point start) {
+  return std::to_string(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   AlertServers servers;
+  const struct {
+    const char* option;
+    char* text;
+    size_t capacity;
+  } texts[] = {{"--smtp-host", servers.smtpHost, sizeof servers.smtpHost},
+               {"--user", servers.smtpUser, sizeof servers.smtpUser},
+               {"--password", servers.smtpPassword, sizeof servers.smtpPassword},
+               {"--from", servers.mailFrom, sizeof servers.mailFrom},
+               {"--to", servers.mailTo, sizeof servers.mailTo},
+               {"--hook", servers.hookUrl, sizeof servers.hookUrl},
+               {"--trusted", servers.trustedCertificates, sizeof servers.trustedCertificates}};
   for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    const char* value = argv[i + 1];
-    if (option == "--smtp-host") CopyText(servers.smtpHost, value);
-    if (option == "--smtp-port") servers.smtpPort = std::atoi(value);
-    if (option == "--security") {
-      const std::string security = value;
-      servers.smtpSecurity = static_cast<int32_t>(security == "tls"        ? MailSecurity::kTls
-                                                  : security == "starttls" ? MailSecurity::kStartTls
-                                                                           : MailSecurity::kNone);
-    }
-    if (option == "--user") CopyText(servers.smtpUser, value);
-    if (option == "--password") CopyText(servers.smtpPassword, value);
-    if (option == "--from") CopyText(servers.mailFrom, value);
-    if (option == "--to") CopyText(servers.mailTo, value);
-    if (option == "--hook") CopyText(servers.hookUrl, value);
-    if (option == "--trusted") CopyText(servers.trustedCertificates, value);
+    const std::string option = argv[i], value = argv[i + 1];
+    for (const auto& text : texts)
+      if (option == text.option) CopyText(text.text, text.capacity, value);
+    if (option == "--smtp-port") servers.smtpPort = std::stoi(value);
+    if (option == "--security")
+      servers.smtpSecurity = static_cast<int32_t>(value == "tls"        ? MailSecurity::kTls
+                                                  : value == "starttls" ? MailSecurity::kStartTls
+                                                                        : MailSecurity::kNone);
   }
   const DeliveryListener listener = [](const DeliveryReport& report) {
     Print("report failed=" + std::to_string(report.failed) + " camera=" + std::to_string(report.camera) +
           " text=" + report.text);
   };
-  auto mail = servers.smtpHost[0] ? std::make_unique<MailChannel>(servers, listener) : nullptr;
-  auto hook = servers.hookUrl[0] ? std::make_unique<WebHookChannel>(servers, listener) : nullptr;
+  std::unique_ptr<AlertChannel> channels[2];
+  if (servers.smtpHost[0]) channels[0] = std::make_unique<MailChannel>(servers, listener);
+  if (servers.hookUrl[0]) channels[1] = std::make_unique<WebHookChannel>(servers, listener);
   Print("ready");
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, stdin)) {
-    std::string line = buffer;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    if (line.rfind("send ", 0) != 0) break;
-    const Alert alert = ReadAlert(line);
+  char line[4096];
+  Alert alert;
+  while (std::fgets(line, sizeof line, stdin) && ReadAlert(line, alert)) {
     const auto start = std::chrono::steady_clock::now();
-    if (mail) mail->Send(alert);
-    if (hook) hook->Send(alert);
-    Print("sent ms=" + std::to_string(MsSince(start)));
+    for (const auto& channel : channels)
+      if (channel) channel->Send(alert);
+    Print("sent ms=" + MsSince(start));
+    alert = {};
   }
   const auto start = std::chrono::steady_clock::now();
-  mail.reset();
-  hook.reset();
-  Print("stopped ms=" + std::to_string(MsSince(start)));
+  for (auto& channel : channels) channel.reset();
+  Print("stopped ms=" + MsSince(start));
   return 0;
 }
