@@ -47,37 +47,4 @@ TEST(MailMessage, EncodesHeaderTextInWholeCharacters) {
   EXPECT_EQ(decoded, text);
 }
 
-TEST(MailMessage, DatesInTheComputersTime) {
-  const struct {
-    int64_t time;
-    int32_t offset;
-    std::string date;
-  } cases[] = {
-      {1796821402, 3600, "Wed, 09 Dec 2026 14:03:22 +0100"},
-      {0, -18000, "Wed, 31 Dec 1969 19:00:00 -0500"},
-      {951782400, 0, "Tue, 29 Feb 2000 00:00:00 +0000"},
-  };
-  for (const auto& c : cases) {
-    Alert alert;
-    alert.time = c.time;
-    alert.utcOffset = c.offset;
-    EXPECT_EQ(MailDate(alert), c.date);
-  }
-}
-
-TEST(MailMessage, KeepsEveryLineShortAndEndedByCrLf) {
-  Alert alert;
-  alert.camera = 2;
-  alert.cameraName = "Front door";
-  alert.pictureUrl = "https://cam.example/events/9.jpg";
-  alert.thumbnail.assign(5000, 0xD8);
-  const std::string mail = ComposeMail(alert, {"a@x", {"b@y"}, "<1@x>"});
-  for (size_t start = 0, end; start < mail.size(); start = end + 1) {
-    end = mail.find('\n', start);
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_EQ(mail[end - 1], '\r') << start;
-    EXPECT_LE(end - 1 - start, 78u) << mail.substr(start, end - start);
-  }
-}
-
 }  // namespace

@@ -14,12 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t start = 0; start < bytes.size(); start += piece) {
     reader.Feed(bytes.substr(start, piece));
     SmtpReply reply;
-    SmtpRead read;
-    while ((read = reader.Next(reply)) == SmtpRead::kReply) {
-      if (reply.code < 200 || reply.code > 599 || reply.lines.empty()) std::abort();
-      (void)reply.Summary();
-    }
-    if (read == SmtpRead::kMalformed) break;
+    while (reader.Next(reply) == SmtpRead::kReply)
+      if (reply.code < 200 || reply.code > 599 || reply.lines.empty() || reply.Summary().empty()) std::abort();
   }
   return 0;
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,28 +57,21 @@ std::string MsSince(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::map<std::string, std::string> options;
+  for (int i = 1; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
   AlertServers servers;
-  const struct {
-    const char* option;
-    char* text;
-    size_t capacity;
-  } texts[] = {{"--smtp-host", servers.smtpHost, sizeof servers.smtpHost},
-               {"--user", servers.smtpUser, sizeof servers.smtpUser},
-               {"--password", servers.smtpPassword, sizeof servers.smtpPassword},
-               {"--from", servers.mailFrom, sizeof servers.mailFrom},
-               {"--to", servers.mailTo, sizeof servers.mailTo},
-               {"--hook", servers.hookUrl, sizeof servers.hookUrl},
-               {"--trusted", servers.trustedCertificates, sizeof servers.trustedCertificates}};
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i], value = argv[i + 1];
-    for (const auto& text : texts)
-      if (option == text.option) CopyText(text.text, text.capacity, value);
-    if (option == "--smtp-port") servers.smtpPort = std::stoi(value);
-    if (option == "--security")
-      servers.smtpSecurity = static_cast<int32_t>(value == "tls"        ? MailSecurity::kTls
-                                                  : value == "starttls" ? MailSecurity::kStartTls
-                                                                        : MailSecurity::kNone);
-  }
+  CopyText(servers.smtpHost, options["--smtp-host"]);
+  servers.smtpPort = options.count("--smtp-port") ? std::stoi(options["--smtp-port"]) : 25;
+  const std::string security = options["--security"];
+  servers.smtpSecurity = static_cast<int32_t>(security == "tls"        ? MailSecurity::kTls
+                                              : security == "starttls" ? MailSecurity::kStartTls
+                                                                       : MailSecurity::kNone);
+  CopyText(servers.smtpUser, options["--user"]);
+  CopyText(servers.smtpPassword, options["--password"]);
+  CopyText(servers.mailFrom, options["--from"]);
+  CopyText(servers.mailTo, options["--to"]);
+  CopyText(servers.hookUrl, options["--hook"]);
+  CopyText(servers.trustedCertificates, options["--trusted"]);
   const DeliveryListener listener = [](const DeliveryReport& report) {
     Print("report failed=" + std::to_string(report.failed) + " camera=" + std::to_string(report.camera) +
           " text=" + report.text);
