@@ -45,10 +45,8 @@ def main():
     args = arguments("wine", "host")
     checks = Checks("alerts_system")
     work = tempfile.mkdtemp()
-    cert, key, thumb = (os.path.join(work, name) for name in ("cert.pem", "key.pem", "thumb.jpg"))
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert, "-days",
-                    "2", "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost"], check=True,
-                   capture_output=True)
+    cert, key = alert_peers.make_certificate(work)
+    thumb = os.path.join(work, "thumb.jpg")
     subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240", "-frames:v",
                     "1", "-y", thumb], check=True)
     jpeg = open(thumb, "rb").read()
