@@ -148,7 +148,7 @@ SmtpStep SmtpDialogue::Authenticate(const SmtpReply& hello) {
   }
   SmtpReply none = hello;
   none.lines.resize(1);
-  return Fail(none, "the server offers no login this program knows (PLAIN or LOGIN)");
+  return Fail(none, "the server offers neither PLAIN nor LOGIN for the login");
 }
 
 SmtpStep SmtpDialogue::MailFrom() {

@@ -38,14 +38,15 @@ DeliveryResult WebHookChannel::Deliver(const Alert& alert) {
       return {DeliveryOutcome::kRetry, "no secure connection to " + url_.host + ": " + error};
     }
   }
+  if (!stream.Send(WebHookRequest(url_, WebHookJson(alert)), kAnswerMs, error)) {
+    return {DeliveryOutcome::kRetry, "sending to the receiver failed (" + error + ")"};
+  }
+  // A receiver that ends its lines with LF alone, then closes, has still
+  // answered: what arrived is judged, whole or not.
   std::string head;
-  if (!stream.Send(WebHookRequest(url_, WebHookJson(alert)), kAnswerMs, error) ||
-      !stream.ReceiveUntil(head, "\r\n\r\n", kAnswerMs, error)) {
-    return {DeliveryOutcome::kRetry, "the receiver did not answer (" + error + ")"};
-  }
+  stream.ReceiveUntil(head, "\r\n\r\n", kAnswerMs, error);
   WebHookResponse response;
-  if (!ParseWebHookResponse(head, response)) {
-    return {DeliveryOutcome::kRetry, "the receiver does not answer as a web server"};
-  }
-  return JudgeWebHookStatus(response);
+  if (ParseWebHookResponse(head, response)) return JudgeWebHookStatus(response);
+  return {DeliveryOutcome::kRetry, head.empty() ? "the receiver did not answer (" + error + ")"
+                                                : "the receiver does not answer as a web server"};
 }
