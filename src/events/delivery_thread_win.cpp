@@ -46,7 +46,11 @@ void DeliveryThread::Stop() {
   if (thread_.joinable()) thread_.join();
 }
 
-void DeliveryThread::Report(int camera, bool failed, const std::string& text) const {
+void DeliveryThread::Report(int camera, bool failed, std::string text) {
+  // Alerts the full queue let go while the channel could not deliver.
+  const size_t dropped = queue_.Dropped();
+  if (dropped > reportedDrops_) text += " (" + std::to_string(dropped - reportedDrops_) + " older alerts were let go)";
+  reportedDrops_ = dropped;
   if (listener_) listener_({channel_, camera, failed, channel_ + ": " + text});
 }
 

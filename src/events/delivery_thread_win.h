@@ -45,7 +45,7 @@ class DeliveryThread {
   };
 
   void Run();
-  void Report(int camera, bool failed, const std::string& text) const;
+  void Report(int camera, bool failed, std::string text);
 
   std::string channel_;
   DeliveryListener listener_;
@@ -53,5 +53,6 @@ class DeliveryThread {
   ScopedKernelHandle stop_;
   EventWake wake_;
   AlertQueue queue_;
+  size_t reportedDrops_ = 0;  // of queue_.Dropped(), on the thread
   std::thread thread_;
 };
