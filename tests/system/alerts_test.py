@@ -78,6 +78,7 @@ def main():
             wrong.expect("report ")
         hook_reports = [r for r in wrong.reports if "Web hook:" in r]
         checks(len(hook_reports) == 2 and "(500" in hook_reports[0], f"a hook's 500 is retried: {hook_reports}")
+        wait_for(lambda: len(hook.posts) == 3, 60)  # the signal queued behind the retried motion
         stopped_ms = wrong.command("quit", "stopped ")
         checks(stopped_ms < 3000, f"the channels stop at once in a retry wait ({stopped_ms:.0f} ms)")
         checks(not any("wrong" in r for r in wrong.reports), "no report holds the password")
