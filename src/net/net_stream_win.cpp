@@ -43,6 +43,7 @@ void NetStream::Close() {
   socket_.Reset();
   event_.Reset();
   readable_ = closed_ = false;
+  early_.clear();
 }
 
 StreamWait NetStream::WaitEvents(long wanted, int timeoutMs, HANDLE wake, std::string& error) {
@@ -67,6 +68,10 @@ StreamWait NetStream::WaitEvents(long wanted, int timeoutMs, HANDLE wake, std::s
       error = SocketErrorText("the connection failed", WSAGetLastError());
       return StreamWait::kFailed;
     }
+    // Noted before any return: the enumeration clears them, and a server
+    // that speaks first (SMTP) may have sent its greeting with the connect.
+    if (events.lNetworkEvents & FD_READ) readable_ = true;
+    if (events.lNetworkEvents & FD_CLOSE) closed_ = true;
     if (events.lNetworkEvents & FD_CONNECT) {
       if (events.iErrorCode[FD_CONNECT_BIT] != 0) {
         error = events.iErrorCode[FD_CONNECT_BIT] == WSAECONNREFUSED
@@ -76,8 +81,6 @@ StreamWait NetStream::WaitEvents(long wanted, int timeoutMs, HANDLE wake, std::s
       }
       if (wanted & FD_CONNECT) return StreamWait::kData;
     }
-    if (events.lNetworkEvents & FD_READ) readable_ = true;
-    if (events.lNetworkEvents & FD_CLOSE) closed_ = true;
     if ((wanted & FD_WRITE) && (events.lNetworkEvents & FD_WRITE)) return StreamWait::kData;
   }
 }
@@ -166,6 +169,11 @@ StreamWait NetStream::Receive(std::string& into, int timeoutMs, std::string& err
     error = "not connected";
     return StreamWait::kFailed;
   }
+  if (!early_.empty()) {
+    into += early_;
+    early_.clear();
+    return StreamWait::kData;
+  }
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     const StreamWait wait = WaitEvents(FD_READ, Remaining(start, timeoutMs), wake, error);
@@ -215,8 +223,8 @@ bool NetStream::ReceiveUntil(std::string& into, std::string_view terminator, int
 bool NetStream::StartTls(const TlsConfig& config, const std::string& host, int timeoutMs, std::string& error) {
   tls_ = std::make_unique<TlsSession>(config, host.c_str());
   const ULONGLONG start = GetTickCount64();
-  std::string early;
-  TlsState state = tls_->Receive(nullptr, 0, early);
+  early_.clear();
+  TlsState state = tls_->Receive(nullptr, 0, early_);
   while (state == TlsState::kHandshaking) {
     if (!FlushTls(Remaining(start, timeoutMs), error)) return false;
     const StreamWait wait = WaitEvents(FD_READ, Remaining(start, timeoutMs), nullptr, error);
@@ -232,7 +240,7 @@ bool NetStream::StartTls(const TlsConfig& config, const std::string& host, int t
       error = "the server closed the connection during the secure handshake";
       return false;
     }
-    state = tls_->Receive(reinterpret_cast<const uint8_t*>(chunk), static_cast<size_t>(got), early);
+    state = tls_->Receive(reinterpret_cast<const uint8_t*>(chunk), static_cast<size_t>(got), early_);
   }
   if (state != TlsState::kOpen) {
     error = "the secure handshake failed: " + tls_->FailureText();

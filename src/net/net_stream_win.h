@@ -54,6 +54,9 @@ class NetStream {
   bool readable_ = false;  // a read event came and has not been read out
   bool closed_ = false;    // the peer closed
   std::unique_ptr<TlsSession> tls_;
+  // What came with the end of the handshake: a server that speaks first
+  // (SMTP over TLS) may send it in the same packet.
+  std::string early_;
 };
 
 // A client that trusts the computer's own root certificates and those in
