@@ -84,6 +84,8 @@ int main() {
   std::printf("the same, all of them without pictures: %.3f ms\n",
               MedianMsPerOp([&] { found += store->Find(all).size(); }, 3, 5));
   std::printf("one thumbnail: %.3f ms\n", MedianMsPerOp([&] { found += store->Thumbnail(kEvents / 2)->size(); }));
+  std::printf("keep at most %d, none to remove: %.3f ms\n", kEvents,
+              MedianMsPerOp([&] { found += store->KeepAtMost(kEvents); }, 5, 5));
   store.reset();
 
   std::printf("file per %d events: %.1f MB\n", kEvents,

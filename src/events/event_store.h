@@ -50,11 +50,13 @@ class EventStore {
   // the restart time. A file that SQLite finds damaged is set aside as
   // "<path>.damaged" and a new store begun, so events are kept again;
   // `error` then says so. nullptr with `error` when it cannot be opened.
+  // Paths are UTF-8, as SQLite takes them.
   static std::unique_ptr<EventStore> Open(const std::string& path, int64_t now, std::string& error);
   // For readers beside the writer: sees every committed write, writes none.
   static std::unique_ptr<EventStore> OpenReadOnly(const std::string& path, std::string& error);
 
-  // The new event's id (its thumbnail stored too), or -1.
+  // The new event's id (its thumbnail stored too), or -1. An `end` other
+  // than 0 is stored too: an event without a duration.
   int64_t Begin(const EventRecord& event);
   // A stronger level and its picture; an empty thumbnail keeps the stored one.
   bool Update(int64_t id, int32_t level, const std::vector<uint8_t>& thumbnail);
@@ -66,6 +68,7 @@ class EventStore {
   // Removes the oldest events beyond `count`; how many, or -1.
   int KeepAtMost(int64_t count);
 
+  // On an error, what was read so far, and LastError() (which Find clears) says why.
   std::vector<EventRecord> Find(const EventQuery& query);
   // The event's thumbnail; nullopt when it has none or on an error.
   std::optional<std::vector<uint8_t>> Thumbnail(int64_t id);
