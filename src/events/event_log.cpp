@@ -46,6 +46,8 @@ struct EventLog::Watch final : CoalescedWake {
   // Motion: open from its first picture until motionHoldMs without motion.
   int64_t motionId = 0;
   bool motionOpen = false;
+  int64_t motionStart = 0;
+  bool motionRecorded = false;  // its recording is known
   Told motionTold;
   int64_t lastMotionMs = 0;
   int32_t peakLevel = 0;
@@ -231,6 +233,8 @@ void EventLog::OnNotice(Watch& watch, const CameraNotice& notice) {
     case CameraNotice::Kind::kRecordingFile:
       watch.file = notice.text;
       watch.fileSince = notice.since;
+      // Motion often starts the recording it is in.
+      if (watch.motionOpen && !watch.motionRecorded) NoteRecording(watch);
       return;
     case CameraNotice::Kind::kStatus:
     case CameraNotice::Kind::kSourceStatus:
@@ -257,17 +261,22 @@ void EventLog::OnFrame(Watch& watch, const Frame& frame) {
     return;
   }
   watch.motionOpen = true;
+  watch.motionStart = now;
+  watch.motionRecorded = false;
   watch.motionId = Begin(watch, EventKind::kMotion, now, "");
-  if (store_ && watch.motionId) {
-    store_->Update(watch.motionId, watch.peakLevel, watch.thumbnail);
-    if (!watch.file.empty())
-      store_->SetRecording(watch.motionId, watch.file, std::max<int64_t>(now - watch.fileSince, 0) * 1000);
-  }
+  if (store_ && watch.motionId) store_->Update(watch.motionId, watch.peakLevel, watch.thumbnail);
+  if (frame.recording && !watch.file.empty()) NoteRecording(watch);
   Alert alert = MakeAlert(watch, EventKind::kMotion, watch.motionId);
   alert.level = watch.peakLevel;
   alert.thumbnail = watch.thumbnail;
   if (channels_.mqtt && watch.camera.alerts.mqtt) EncodeJpeg(frame.picture, kSnapshotQuality, alert.snapshot);
   watch.motionTold = TellOpening(watch, alert);
+}
+
+void EventLog::NoteRecording(Watch& watch) {
+  watch.motionRecorded = true;
+  if (store_ && watch.motionId)
+    store_->SetRecording(watch.motionId, watch.file, std::max<int64_t>(watch.motionStart - watch.fileSince, 0) * 1000);
 }
 
 void EventLog::EndSignalLoss(Watch& watch) {

@@ -73,6 +73,8 @@ class EventLog {
   void OnReport(const DeliveryReport& report);
   void EndMotion(Watch& watch);
   void EndSignalLoss(Watch& watch);
+  // The open motion event is in the file being recorded.
+  void NoteRecording(Watch& watch);
   // Opens an event in the store; its id, 0 without one.
   int64_t Begin(const Watch& watch, EventKind kind, int64_t start, const std::string& detail);
   void End(int64_t id, int64_t end);

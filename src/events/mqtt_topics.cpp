@@ -1,30 +1,10 @@
 #include "events/mqtt_topics.h"
 
-#include <cstdio>
+#include "common/json_string.h"
 
 namespace {
 
 constexpr char kDefaultPrefix[] = "vorrandale";
-
-// A JSON string of ANSI text: bytes above 127 go out as the Latin-1
-// characters of their values, so the document is always valid UTF-8.
-std::string JsonText(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == '"' || byte == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || byte > 0x7E) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
 
 MqttPublish Retained(std::string topic, std::string payload, int qos) {
   MqttPublish message;
@@ -49,11 +29,11 @@ MqttPublish Discovery(const std::string& prefix, const MqttCamera& camera, const
   named.camera = camera.number;
   named.cameraName = camera.name;
   const std::string document =
-      "{" + fields + ",\"unique_id\":" + JsonText(node + "_" + object) +
-      ",\"availability_topic\":" + JsonText(MqttAvailabilityTopic(prefix)) +
+      "{" + fields + ",\"unique_id\":" + JsonString(node + "_" + object) +
+      ",\"availability_topic\":" + JsonString(MqttAvailabilityTopic(prefix)) +
       ",\"payload_available\":\"online\",\"payload_not_available\":\"offline\"" + ",\"device\":{\"identifiers\":[" +
-      JsonText(node + "_camera" + std::to_string(camera.number)) + "],\"name\":" + JsonText(CameraTitle(named)) +
-      ",\"manufacturer\":\"Vorrandale\",\"model\":" + JsonText("Vorrandale (" + prefix + ")") + "}}";
+      JsonString(node + "_camera" + std::to_string(camera.number)) + "],\"name\":" + JsonString(CameraTitle(named)) +
+      ",\"manufacturer\":\"Vorrandale\",\"model\":" + JsonString("Vorrandale (" + prefix + ")") + "}}";
   return Retained("homeassistant/" + std::string(component) + "/" + node + "/" + object + "/config", document, 0);
 }
 
@@ -90,7 +70,7 @@ MqttPublish MqttOfflineMessage(const std::string& prefix) {
 std::vector<MqttPublish> MqttConnectMessages(const std::string& prefix, const std::vector<MqttCamera>& cameras) {
   std::vector<MqttPublish> messages{Retained(MqttAvailabilityTopic(prefix), "online", 0)};
   for (const MqttCamera& camera : cameras) {
-    const auto topic = [&](const char* what) { return JsonText(CameraTopic(prefix, camera.number, what)); };
+    const auto topic = [&](const char* what) { return JsonString(CameraTopic(prefix, camera.number, what)); };
     messages.push_back(Discovery(prefix, camera, "binary_sensor", "motion",
                                  "\"name\":\"Motion\",\"device_class\":\"motion\",\"state_topic\":" + topic("motion") +
                                      ",\"payload_on\":\"ON\",\"payload_off\":\"OFF\""));
@@ -124,9 +104,10 @@ std::vector<MqttPublish> MqttAlertMessages(const std::string& prefix, const Aler
       return {Retained(topic("signal"), "ok", 1)};
     default:
       return {Retained(topic("event"),
-                       "{\"kind\":" + JsonText(EventKindName(alert.kind)) +
-                           ",\"camera\":" + std::to_string(alert.camera) + ",\"name\":" + JsonText(alert.cameraName) +
-                           ",\"time\":" + JsonText(AlertIsoTime(alert)) + ",\"detail\":" + JsonText(alert.detail) + "}",
+                       "{\"kind\":" + JsonString(EventKindName(alert.kind)) +
+                           ",\"camera\":" + std::to_string(alert.camera) + ",\"name\":" + JsonString(alert.cameraName) +
+                           ",\"time\":" + JsonString(AlertIsoTime(alert)) + ",\"detail\":" + JsonString(alert.detail) +
+                           "}",
                        1)};
   }
 }

@@ -43,6 +43,7 @@ INT_PTR MainDlg::OnInitDialog(HWND hwnd) {
   grid_.Rebuild();
   if (LoadConfig() == ConfigLoad::kMissing) PlaceForFirstStart();
   ApplyWebSettings();
+  ApplyEvents();
   return 1;
 }
 

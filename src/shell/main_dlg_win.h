@@ -11,6 +11,7 @@
 #include "shell/config_file.h"
 #include "shell/config_file_win.h"
 #include "shell/grid_layout.h"
+#include "shell/program_events_win.h"
 #include "shell/shell_services_win.h"
 #include "shell/tray_icon_win.h"
 #include "web/web_cameras.h"
@@ -78,6 +79,8 @@ class MainDlg : public ModelessDlg {
   void RunSetupDialog();
   // Stores and saves the servers on OK; also from the camera setup's button.
   void RunAlertServersDialog(HWND owner);
+  // The event log follows the cameras and the alert servers as they are now.
+  void ApplyEvents();
 
   // First, so that it goes last, after every camera it serves.
   Webserver webServer_;
@@ -100,4 +103,6 @@ class MainDlg : public ModelessDlg {
       grid_.Cameras(), [this] {
         return WebGridShape{layout_.columns, layout_.rows, layout_.aspectRatio};
       }};
+  // Last, so that it stops before the cameras it follows go.
+  std::unique_ptr<ProgramEvents> events_;
 };

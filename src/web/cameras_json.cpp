@@ -1,9 +1,9 @@
 #include "web/cameras_json.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 
+#include "common/json_string.h"
 #include "web/web_cameras.h"
 
 namespace {
@@ -20,25 +20,6 @@ const char* StateName(CameraState state) {
       return "lost";
   }
   return "none";
-}
-
-// A JSON string literal, quotes included.
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out.push_back('\\');
-      out.push_back(c);
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-      out.append(escaped);
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out + "\"";
 }
 
 }  // namespace
