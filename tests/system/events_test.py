@@ -36,10 +36,10 @@ def put(buf, offset, size, text):
     buf[offset:offset + size] = text.encode().ljust(size, b"\0")
 
 
-def extension(servers):
+def extension(servers, cool_down=60):
     """Version 4: camera 1 "Front door" keeps a day and tells everyone, the others stay quiet."""
-    first = struct.pack("<iii", 0, 0, 1) + b"Front door".ljust(64, b"\0") + bytes(268) + struct.pack("<5i", 1, 1, 1,
-                                                                                                      60, 0)
+    first = struct.pack("<iii", 0, 0, 1) + b"Front door".ljust(64, b"\0") + bytes(268) + struct.pack(
+        "<5i", 1, 1, 1, cool_down, 0)
     rest = bytes(344) + struct.pack("<5i", 0, 0, 0, 60, 0)
     data = b"VREX" + struct.pack("<III", 4, 4, 364) + first + rest * 3
     data += struct.pack("<I", zlib.crc32(data))
