@@ -65,8 +65,8 @@ struct EventLog::Watch final : CoalescedWake {
   ThumbnailMaker thumbnails;
 };
 
-EventLog::EventLog(std::unique_ptr<EventStore> store, const Clock& clock)
-    : store_(std::move(store)), clock_(clock), pending_(std::make_unique<Pending>()) {
+EventLog::EventLog(std::function<std::unique_ptr<EventStore>()> openStore, const Clock& clock)
+    : openStore_(std::move(openStore)), clock_(clock), pending_(std::make_unique<Pending>()) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -138,6 +138,7 @@ bool EventLog::TakePending(std::unique_lock<std::mutex>& lock, Pending& taken) {
 }
 
 void EventLog::Run() {
+  if (openStore_) store_ = openStore_();
   for (;;) {
     Pending taken;
     {

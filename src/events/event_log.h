@@ -44,8 +44,10 @@ struct AlertChannels {
 
 class EventLog {
  public:
-  // Without a store, events are told but not kept.
-  EventLog(std::unique_ptr<EventStore> store, const Clock& clock);
+  // `openStore` runs first on the log's thread, so not even the store's
+  // opening writes on the caller's; without a store, events are told but
+  // not kept.
+  EventLog(std::function<std::unique_ptr<EventStore>()> openStore, const Clock& clock);
   ~EventLog();
   EventLog(const EventLog&) = delete;
   EventLog& operator=(const EventLog&) = delete;
@@ -91,6 +93,7 @@ class EventLog {
   void KeepWithinLimits();
   int64_t NextDeadline() const;  // steady ms, INT64_MAX for none
 
+  std::function<std::unique_ptr<EventStore>()> openStore_;
   std::unique_ptr<EventStore> store_;
   const Clock& clock_;
   std::mutex mutex_;

@@ -35,7 +35,7 @@ bool SameServers(const AlertServers& a, const AlertServers& b) {
 
 ProgramEvents::ProgramEvents(const std::string& configPath)
     : storePath_(StorePathBeside(configPath)),
-      log_(std::make_unique<EventLog>(OpenStore(storePath_), DefaultClock())) {}
+      log_(std::make_unique<EventLog>([path = storePath_] { return OpenStore(path); }, DefaultClock())) {}
 
 void ProgramEvents::Apply(const AlertServers& servers, std::vector<EventCamera> cameras,
                           const std::string& pictureBase) {

@@ -48,10 +48,12 @@ class EventLogTest : public ::testing::Test {
     path_ = std::filesystem::temp_directory_path() /
             ("event_log_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
     std::filesystem::remove(path_);
-    std::string error;
-    auto store = EventStore::Open(path_.string(), clock_.Now(), error);
-    ASSERT_TRUE(store) << error;
-    log_ = std::make_unique<EventLog>(std::move(store), clock_);
+    log_ = std::make_unique<EventLog>(
+        [this] {
+          std::string error;
+          return EventStore::Open(path_.string(), clock_.Now(), error);
+        },
+        clock_);
     AlertChannels channels;
     auto make = [](std::unique_ptr<AlertChannel>& slot) {
       auto kept = std::make_unique<KeptAlerts>();

@@ -56,12 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t count = extras.size();
   const ExtensionRead how = ReadConfigExtension(extensionOnly, extras);
   if (extras.size() != count) std::abort();
-  for (const auto& [e, identity, second] : extras) {
+  for (const auto& [e, identity, second, alerts] : extras) {
     RequireInRange(e);
     RequireEnded(identity.name);
     RequireEnded(second.url);
+    if (alerts.coolDownSeconds < 0 || alerts.coolDownSeconds > 86400) std::abort();
+    for (int32_t flag : {alerts.mail, alerts.hook, alerts.mqtt, alerts.onlyWhenScheduled})
+      if (flag != 0 && flag != 1) std::abort();
     if (how != ExtensionRead::kLoaded &&
-        (e.preMotionFrames || e.keepMegabytes || e.keepDays || identity.name[0] || second.url[0]))
+        (e.preMotionFrames || e.keepMegabytes || e.keepDays || identity.name[0] || second.url[0] || alerts.mail))
       std::abort();
   }
   const int width = size > 0 ? data[0] * 16 : 640;

@@ -219,8 +219,9 @@ def main():
         code, _ = prefix.run(copy, "/S", "_?=" + location)
         check(code == 0, f"the silent uninstall succeeds (exit {code})")
         left = tree(folder)
-        check(left == {"recordings/", "recordings/yard.mjpg", "Vorrandale.cfg"},
-              f"programs gone; recordings and settings stay ({sorted(left)})")
+        # The event history is kept like the recordings it points to.
+        check(left == {"recordings/", "recordings/yard.mjpg", "Vorrandale.cfg", "Vorrandale.events.db"},
+              f"programs gone; recordings, events and settings stay ({sorted(left)})")
         check(os.path.isfile(prefix.unix(recording)), "the recording outside the folder stays")
         check(not menus or not os.path.exists(menus[0]), "the Start-menu folder is gone")
         check(prefix.values(CLASSES + "\\.mjpg") is None and prefix.values(CLASSES + "\\Framedeck.Recording") is None
@@ -247,7 +248,8 @@ def main():
             code = None
         check(code == 0, f"the uninstaller ends with 0 (got {code})")
         left = tree(folder)
-        check(left == {"recordings/", "recordings/yard.mjpg"}, f"the settings go, recordings stay ({sorted(left)})")
+        check(left == {"recordings/", "recordings/yard.mjpg", "Vorrandale.events.db"},
+              f"the settings go, recordings and events stay ({sorted(left)})")
     finally:
         if program and program.poll() is None:
             program.kill()
