@@ -11,6 +11,14 @@
 namespace {
 constexpr int64_t kLimitPassMs = 3600 * 1000;  // old events go once an hour
 constexpr int kSnapshotQuality = 85;
+
+EventRecord NewEvent(EventKind kind, int64_t start, const std::string& detail = "") {
+  EventRecord record;
+  record.kind = kind;
+  record.start = start;
+  record.detail = detail;
+  return record;
+}
 }  // namespace
 
 struct EventLog::Pending {
@@ -206,14 +214,14 @@ void EventLog::OnNotice(Watch& watch, const CameraNotice& notice) {
       if (!notice.present || watch.signalLost) return;
       watch.signalLost = true;
       watch.lostAtSerial = notice.frameSerial;
-      watch.lostId = Begin(watch, EventKind::kSignalLost, now, notice.text);
+      watch.lostId = Begin(watch, NewEvent(EventKind::kSignalLost, now, notice.text));
       watch.lostTold = TellOpening(watch, MakeAlert(watch, EventKind::kSignalLost, watch.lostId));
       // A picture taken since has ended it already.
       if (watch.lastPictureSerial > notice.frameSerial) EndSignalLoss(watch);
       return;
     case CameraNotice::Kind::kRecordingFailed:
       if (notice.present && !watch.failedId) {
-        watch.failedId = Begin(watch, EventKind::kRecordingFailed, now, notice.text);
+        watch.failedId = Begin(watch, NewEvent(EventKind::kRecordingFailed, now, notice.text));
         Alert alert = MakeAlert(watch, EventKind::kRecordingFailed, watch.failedId);
         alert.detail = notice.text;
         TellOpening(watch, alert);
@@ -224,7 +232,7 @@ void EventLog::OnNotice(Watch& watch, const CameraNotice& notice) {
       return;
     case CameraNotice::Kind::kStorageFull:
       if (notice.present && !watch.storageId) {
-        watch.storageId = Begin(watch, EventKind::kStorageFull, now, "");
+        watch.storageId = Begin(watch, NewEvent(EventKind::kStorageFull, now));
         TellOpening(watch, MakeAlert(watch, EventKind::kStorageFull, watch.storageId));
       } else if (!notice.present) {
         End(watch.storageId, now);
@@ -264,8 +272,10 @@ void EventLog::OnFrame(Watch& watch, const Frame& frame) {
   watch.motionOpen = true;
   watch.motionStart = now;
   watch.motionRecorded = false;
-  watch.motionId = Begin(watch, EventKind::kMotion, now, "");
-  if (store_ && watch.motionId) store_->Update(watch.motionId, watch.peakLevel, watch.thumbnail);
+  EventRecord motion = NewEvent(EventKind::kMotion, now);
+  motion.level = watch.peakLevel;
+  motion.thumbnail = watch.thumbnail;
+  watch.motionId = Begin(watch, std::move(motion));
   if (frame.recording && !watch.file.empty()) NoteRecording(watch);
   Alert alert = MakeAlert(watch, EventKind::kMotion, watch.motionId);
   alert.level = watch.peakLevel;
@@ -284,10 +294,11 @@ void EventLog::EndSignalLoss(Watch& watch) {
   const int64_t now = clock_.Now();
   watch.signalLost = false;
   End(watch.lostId, now);
-  const int64_t back = Begin(watch, EventKind::kSignalBack, now, "");
-  End(back, now);
+  EventRecord back = NewEvent(EventKind::kSignalBack, now);
+  back.end = now;  // an instant
+  const int64_t backId = Begin(watch, std::move(back));
   // The return is told where the loss was, whatever the cool-down says.
-  TellEnd(watch, MakeAlert(watch, EventKind::kSignalBack, back), watch.lostTold);
+  TellEnd(watch, MakeAlert(watch, EventKind::kSignalBack, backId), watch.lostTold);
   watch.lostId = 0;
 }
 
@@ -332,14 +343,10 @@ void EventLog::OnReport(const DeliveryReport& report) {
   }
 }
 
-int64_t EventLog::Begin(const Watch& watch, EventKind kind, int64_t start, const std::string& detail) {
+int64_t EventLog::Begin(const Watch& watch, EventRecord record) {
   if (!store_) return 0;
-  EventRecord record;
   record.camera = watch.camera.number;
   record.cameraName = watch.camera.name;
-  record.kind = kind;
-  record.start = start;
-  record.detail = detail;
   return std::max<int64_t>(store_->Begin(record), 0);
 }
 

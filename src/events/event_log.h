@@ -19,8 +19,7 @@
 #include "events/alert.h"
 #include "events/alert_queue.h"
 #include "events/alert_settings.h"
-
-class EventStore;
+#include "events/event_store.h"
 
 // One camera as the log follows it.
 struct EventCamera {
@@ -78,7 +77,8 @@ class EventLog {
   // The open motion event is in the file being recorded.
   void NoteRecording(Watch& watch);
   // Opens an event in the store; its id, 0 without one.
-  int64_t Begin(const Watch& watch, EventKind kind, int64_t start, const std::string& detail);
+  // `record` with the camera's number and name; an end already given is kept.
+  int64_t Begin(const Watch& watch, EventRecord record);
   void End(int64_t id, int64_t end);
   // Whom an opening event was told, so its end goes to the same.
   struct Told {
